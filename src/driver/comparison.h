@@ -1,0 +1,30 @@
+// Everything one run works on: the options, both line tables, and the two
+// output streams. Each phase is a free function given this (or the parts of it
+// that it needs).
+#pragma once
+
+#include "driver/line_table.h"
+#include "driver/options.h"
+#include "support/error_report.h"
+#include "support/output.h"
+
+namespace vesk {
+
+struct Comparison {
+    Comparison(Options run_options, Output& out_stream, Diagnostics& run_diagnostics)
+        : options(run_options),
+          out(out_stream),
+          diagnostics(run_diagnostics),
+          first(run_diagnostics, true),
+          second(run_diagnostics, false) {}
+
+    LineTable& file(int index) { return index == 0 ? first : second; }
+
+    Options options;
+    Output& out;               // the reports and the -N header
+    Diagnostics& diagnostics;  // standard error and memory
+    LineTable first;           // the file being compared (index 0)
+    LineTable second;          // the file compared against it (index 1)
+};
+
+}  // namespace vesk

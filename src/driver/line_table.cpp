@@ -1,0 +1,66 @@
+#include "driver/line_table.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace vesk {
+namespace {
+
+template <class T>
+T* allocate_entries(Diagnostics& diagnostics, std::int64_t entries) {
+    return static_cast<T*>(alloc_or_exit(diagnostics, static_cast<std::size_t>(entries) * sizeof(T)));
+}
+
+// Resizes to entries elements; the new ones from old_entries on are cleared when
+// asked, because the phases rely on every entry past the last line being 0.
+template <class T>
+void resize_entries(Diagnostics& diagnostics, T*& array, std::int64_t old_entries, std::int64_t entries, bool clear) {
+    array = static_cast<T*>(realloc_or_exit(diagnostics, array, static_cast<std::size_t>(entries) * sizeof(T)));
+    if (clear) std::memset(array + old_entries, 0, static_cast<std::size_t>(entries - old_entries) * sizeof(T));
+}
+
+}  // namespace
+
+LineTable::LineTable(Diagnostics& diagnostics, bool with_run_table) {
+    std::int64_t entries = capacity + 1;
+    fingerprints = allocate_entries<std::uint32_t>(diagnostics, entries);
+    texts = allocate_entries<char*>(diagnostics, entries);
+    if (with_run_table) {
+        run_length = allocate_entries<std::int64_t>(diagnostics, entries);
+        run_start = allocate_entries<std::int64_t>(diagnostics, entries);
+    }
+    marks = allocate_entries<std::uint8_t>(diagnostics, entries);
+    kinds = allocate_entries<std::uint8_t>(diagnostics, entries);
+}
+
+LineTable::~LineTable() {
+    std::free(fingerprints);
+    std::free(texts);
+    std::free(run_length);
+    std::free(run_start);
+    std::free(marks);
+    std::free(kinds);
+}
+
+void LineTable::grow(Diagnostics& diagnostics) {
+    std::int64_t old_entries = capacity + 1;
+    std::int64_t entries = capacity + kLineTableStep + 1;
+    // Fingerprints and texts are written as lines arrive; everything else must read 0.
+    resize_entries(diagnostics, fingerprints, old_entries, entries, false);
+    resize_entries(diagnostics, texts, old_entries, entries, false);
+    if (run_length != nullptr) {
+        resize_entries(diagnostics, run_length, old_entries, entries, true);
+        resize_entries(diagnostics, run_start, old_entries, entries, true);
+    }
+    resize_entries(diagnostics, marks, old_entries, entries, true);
+    resize_entries(diagnostics, kinds, old_entries, entries, true);
+    capacity += kLineTableStep;
+}
+
+const char* LineTable::store_next(Diagnostics& diagnostics, std::string_view text) {
+    if (count == capacity) grow(diagnostics);
+    texts[count] = copy_line(diagnostics, store_, text);
+    return texts[count];
+}
+
+}  // namespace vesk

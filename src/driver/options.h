@@ -1,0 +1,26 @@
+// The settings of one run, read from the command line and read-only afterwards.
+#pragma once
+
+#include <cstdint>
+
+namespace vesk {
+
+constexpr std::uint32_t OPT_IGNORE_CASE = 0x01;     // -i: ASCII letters compare without case
+constexpr std::uint32_t OPT_TAB_STOP = 0x02;        // -t <n>: printed tabs are expanded
+constexpr std::uint32_t OPT_FILE_NAMES = 0x04;      // -N: the file-name header comes first
+constexpr std::uint32_t OPT_SQUEEZE_BLANKS = 0x08;  // -b: blank runs compare as one blank
+constexpr std::uint32_t OPT_CONTEXT = 0x10;         // -c[<m>]: the context report
+constexpr std::uint32_t OPT_INLINE_WORDS = 0x40;    // -x: only the differing words are shown
+constexpr std::uint32_t OPT_INLINE_REPLACE = 0x80;  // -X: the replacement form of -x
+
+struct Options {
+    std::uint32_t flags = 0;
+    // Read only when OPT_TAB_STOP is set; at least 1.
+    std::int32_t tab_width = 8;
+    // 1..10 with -c, 0 without; the line writer takes non-zero as "context report".
+    std::int32_t context_lines = 0;
+
+    bool has(std::uint32_t flag) const { return (flags & flag) != 0; }
+};
+
+}  // namespace vesk

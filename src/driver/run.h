@@ -1,0 +1,14 @@
+// The whole run, from the command line to the exit status.
+#pragma once
+
+#include "support/error_report.h"
+#include "support/output.h"
+
+namespace vesk {
+
+// Runs vesk with argv[0..argc) and returns the exit status (0, 1, 2 or -1).
+// Every fatal path, deep inside any phase, ends here: nothing calls exit().
+// `out` is flushed before returning; a failed write gives "write error\n" and 2.
+int execute(int argc, const char* const* argv, Output& out, Output& err);
+
+}  // namespace vesk

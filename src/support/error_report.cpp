@@ -1,0 +1,14 @@
+#include "support/error_report.h"
+
+#include <cstring>
+
+namespace vesk {
+
+void emit_error(Diagnostics& diagnostics, const char* format, MessageArgs args) {
+    const char* message = format;
+    if (find_sjis_char(format, '%') != nullptr) message = format_message(diagnostics.message, format, args).data();
+    // Written as a plain text: a NUL that "%c" put into the message ends it.
+    diagnostics.err.write(message, std::strlen(message));
+}
+
+}  // namespace vesk

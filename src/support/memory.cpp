@@ -1,0 +1,83 @@
+#include "support/memory.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "support/run_end.h"
+
+namespace vesk {
+namespace {
+
+bool refused(Diagnostics& diagnostics, std::size_t size) {
+    return diagnostics.refuse_memory && diagnostics.refuse_memory(size);
+}
+
+std::int64_t as_count(std::size_t size) {
+    return size > static_cast<std::size_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(size);
+}
+
+// A size above 1,000 bytes is reported in K bytes; the two operations divide
+// by different amounts and only the first message starts with a line break.
+[[noreturn]] void report_alloc_failure(Diagnostics& diagnostics, std::size_t size) {
+    if (size > 1000)
+        emit_error(diagnostics, "\ncannot get the memory of %d K bytes\n", {as_count(size / 1024)});
+    else
+        emit_error(diagnostics, "\ncannot get the memory of %d bytes\n", {as_count(size)});
+    end_run(1);
+}
+
+[[noreturn]] void report_realloc_failure(Diagnostics& diagnostics, std::size_t size) {
+    if (size > 1000)
+        emit_error(diagnostics, "cannot get the memory of %d K bytes\n", {as_count(size / 1000)});
+    else
+        emit_error(diagnostics, "cannot get the memory of %d bytes\n", {as_count(size)});
+    end_run(1);
+}
+
+}  // namespace
+
+void* alloc_or_exit(Diagnostics& diagnostics, std::size_t size) {
+    // calloc of 0 bytes may give nullptr; one byte is as good and never fails for that.
+    void* block = refused(diagnostics, size) ? nullptr : std::calloc(size == 0 ? 1 : size, 1);
+    if (block == nullptr) report_alloc_failure(diagnostics, size);
+    return block;
+}
+
+void* realloc_or_exit(Diagnostics& diagnostics, void* block, std::size_t size) {
+    void* resized = refused(diagnostics, size) ? nullptr : std::realloc(block, size == 0 ? 1 : size);
+    if (resized == nullptr) report_realloc_failure(diagnostics, size);
+    return resized;
+}
+
+LineStore::~LineStore() {
+    for (char* chunk : chunks_) std::free(chunk);
+}
+
+char* LineStore::take(Diagnostics& diagnostics, std::size_t size) {
+    if (refused(diagnostics, size)) return nullptr;
+    if (size > room_) {
+        std::size_t chunk_size = size > kChunkSize ? size : kChunkSize;
+        char* chunk = static_cast<char*>(std::malloc(chunk_size));
+        if (chunk == nullptr) return nullptr;
+        chunks_.push_back(chunk);
+        free_ = chunk;
+        room_ = chunk_size;
+    }
+    char* block = free_;
+    free_ += size;
+    room_ -= size;
+    return block;
+}
+
+char* copy_line(Diagnostics& diagnostics, LineStore& store, std::string_view text) {
+    std::size_t size = text.size() + 3;
+    char* copy = store.take(diagnostics, size);
+    // The copy is requested as one block of its own would be, and fails as one.
+    if (copy == nullptr) report_alloc_failure(diagnostics, size);
+    std::memcpy(copy, text.data(), text.size());
+    std::memset(copy + text.size(), 0, 3);
+    return copy;
+}
+
+}  // namespace vesk

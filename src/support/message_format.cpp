@@ -1,0 +1,121 @@
+#include "support/message_format.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace vesk {
+namespace {
+
+bool is_sjis_lead(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+
+// Bytes of the character at text (not at its NUL): a lead byte before the NUL
+// starts a double-byte character.
+std::size_t char_length(const char* text) {
+    return is_sjis_lead(static_cast<unsigned char>(text[0])) && text[1] != '\0' ? 2 : 1;
+}
+
+// Appends into the buffer, never past its last byte (kept for the NUL).
+class MessageWriter {
+public:
+    explicit MessageWriter(MessageBuffer& buffer) : buffer_(buffer) {}
+
+    std::size_t used() const { return used_; }
+
+    void append(const char* bytes, std::size_t length) {
+        std::size_t room = kMessageBufferSize - 1 - used_;
+        if (length > room) length = room;
+        std::memcpy(buffer_.bytes + used_, bytes, length);
+        used_ += length;
+    }
+    void append(char byte) { append(&byte, 1); }
+
+    std::string_view finish() {
+        buffer_.bytes[used_] = '\0';
+        return {buffer_.bytes, used_};
+    }
+
+private:
+    MessageBuffer& buffer_;
+    std::size_t used_ = 0;
+};
+
+void append_number(MessageWriter& out, const char* format, auto value) {
+    char digits[400];  // the longest "%f" of a double has 317 characters
+    int length = std::snprintf(digits, sizeof digits, format, value);
+    if (length > 0) out.append(digits, static_cast<std::size_t>(length));
+}
+
+void append_text(MessageWriter& out, const char* text) {
+    std::size_t length = std::strlen(text);
+    if (out.used() + length <= kMessageLimit) {
+        out.append(text, length);
+    } else if (out.used() < kMessageCutPoint) {
+        out.append(text, kMessageCutPoint - out.used());
+    } else {
+        // Already past the cut point: take what still fits before the limit.
+        out.append(text, kMessageLimit - out.used());
+    }
+}
+
+void append_conversion(MessageWriter& out, char conversion, const MessageArg* arg) {
+    static const MessageArg missing{0};
+    const MessageArg& value = arg != nullptr ? *arg : missing;
+    switch (conversion) {
+        case 'c': out.append(static_cast<char>(value.integer() & 0xFF)); break;
+        case 'd': append_number(out, "%lld", static_cast<long long>(value.integer())); break;
+        case 'x': {
+            // A negative value shows its 32-bit pattern, as a 32-bit argument would.
+            std::int64_t number = value.integer();
+            unsigned long long bits = number < 0 && number >= INT32_MIN ? static_cast<std::uint32_t>(number)
+                                                                         : static_cast<unsigned long long>(number);
+            append_number(out, "%llx", bits);
+            break;
+        }
+        case 'f': append_number(out, "%f", value.real()); break;
+        case 's': append_text(out, value.text()); break;
+    }
+}
+
+bool takes_argument(char conversion) { return conversion != '\0' && std::strchr("cdxfs", conversion) != nullptr; }
+
+}  // namespace
+
+const char* find_sjis_char(const char* text, unsigned char byte) {
+    for (const char* at = text; *at != '\0'; ++at) {
+        auto current = static_cast<unsigned char>(*at);
+        if (current == byte) return at;
+        if (is_sjis_lead(current) && at[1] != '\0') ++at;
+    }
+    return nullptr;
+}
+
+std::string_view format_message(MessageBuffer& buffer, const char* format, MessageArgs args) {
+    MessageWriter out(buffer);
+    const MessageArg* next_arg = args.begin();
+    const char* at = format;
+    while (out.used() < kMessageLimit && *at != '\0') {
+        std::size_t length = char_length(at);
+        if (length == 1 && *at == '\\' && at[1] != '\0') {
+            // The backslash is dropped; the character after it is copied as it is.
+            std::size_t escaped = char_length(at + 1);
+            out.append(at + 1, escaped);
+            at += 1 + escaped;
+        } else if (length == 2 || *at != '%' || at[1] == '\0') {
+            // A "%" that ends the format has nothing to convert: it is copied.
+            out.append(at, length);
+            at += length;
+        } else if (takes_argument(at[1])) {
+            const MessageArg* arg = next_arg != args.end() ? next_arg++ : nullptr;
+            append_conversion(out, at[1], arg);
+            at += 2;
+        } else {
+            // "%" and a character that is no conversion are copied, no value taken.
+            std::size_t other = char_length(at + 1);
+            out.append(at, 1 + other);
+            at += 1 + other;
+        }
+    }
+    return out.finish();
+}
+
+}  // namespace vesk

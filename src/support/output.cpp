@@ -1,0 +1,84 @@
+#include "support/output.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <unistd.h>
+
+#include "support/run_end.h"
+
+namespace vesk {
+
+Output::Output(int fd, bool buffered) : fd_(fd), buffered_(buffered) {
+    if (buffered_) buffer_ = new char[kBufferSize];
+}
+
+Output::Output() = default;
+
+Output::~Output() { delete[] buffer_; }
+
+void Output::write(const char* bytes, std::size_t length) {
+    if (fd_ < 0) {
+        memory_.append(bytes, length);
+        return;
+    }
+    if (!buffered_) {
+        write_through(bytes, length);
+        return;
+    }
+    if (used_ + length > kBufferSize) {
+        flush();
+        if (length >= kBufferSize) {
+            write_through(bytes, length);
+            return;
+        }
+    }
+    std::memcpy(buffer_ + used_, bytes, length);
+    used_ += length;
+}
+
+void Output::put(char byte) {
+    if (buffered_ && used_ < kBufferSize) {
+        buffer_[used_++] = byte;
+        return;
+    }
+    write(&byte, 1);
+}
+
+void Output::fill(char byte, std::size_t count) {
+    char chunk[256];
+    std::memset(chunk, byte, sizeof chunk);
+    while (count > 0) {
+        std::size_t piece = count < sizeof chunk ? count : sizeof chunk;
+        write(chunk, piece);
+        count -= piece;
+    }
+}
+
+Output& Output::operator<<(std::int64_t number) {
+    char digits[24];
+    auto result = std::to_chars(digits, digits + sizeof digits, number);
+    write(digits, static_cast<std::size_t>(result.ptr - digits));
+    return *this;
+}
+
+void Output::flush() {
+    if (used_ == 0) return;
+    std::size_t pending = used_;
+    used_ = 0;
+    write_through(buffer_, pending);
+}
+
+void Output::write_through(const char* bytes, std::size_t length) {
+    while (length > 0) {
+        ssize_t written = ::write(fd_, bytes, length);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            throw OutputFailed{};
+        }
+        bytes += written;
+        length -= static_cast<std::size_t>(written);
+    }
+}
+
+}  // namespace vesk

@@ -1,0 +1,50 @@
+// Runs the built vesk executable in a scratch folder and captures standard
+// output, standard error and the exit status, byte for byte.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vesk::e2e {
+
+struct Outcome {
+    std::string out;
+    std::string err;
+    int status = 0;  // the exit status as a shell sees it (0..255)
+
+    bool operator==(const Outcome&) const = default;
+};
+
+// A fresh folder under the system's temporary folder, removed with its contents.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // Writes a file of exactly these bytes (name relative to the folder).
+    void write(const std::string& name, const std::string& bytes) const;
+
+private:
+    std::string path_;
+};
+
+// Runs vesk with args (argv[1] on) in dir; stdin is empty.
+Outcome run_vesk(const ScratchDir& dir, const std::vector<std::string>& args);
+
+// Writes the two files "a" and "b" and runs vesk with options, then "a" "b".
+Outcome compare(const std::string& first, const std::string& second, std::vector<std::string> options = {});
+
+// Shift-JIS bytes written as a byte string, for readable test tables.
+std::string bytes(std::initializer_list<int> values);
+
+}  // namespace vesk::e2e
+
+// gtest prints an Outcome readably when a case fails.
+#include <ostream>
+namespace vesk::e2e {
+std::ostream& operator<<(std::ostream& os, const Outcome& outcome);
+}
