@@ -19,6 +19,13 @@ constexpr std::uint8_t MARK_MATCHED = 1;
 constexpr std::uint8_t MARK_LEADING_CONTEXT = 2;
 constexpr std::uint8_t MARK_TRAILING_CONTEXT = 3;
 
+// Line kinds, as the line writer takes them. The in-line display stores
+// KIND_REPLACED in a line's kind; the other values are passed by the reports.
+constexpr int KIND_PLAIN = 0;
+constexpr int KIND_CHANGED = 1;
+constexpr int KIND_UNPAIRED = 2;
+constexpr int KIND_REPLACED = 4;
+
 // Tables grow by this many lines at a time.
 constexpr std::int64_t kLineTableStep = 1000;
 
