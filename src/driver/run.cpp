@@ -1,10 +1,60 @@
 #include "driver/run.h"
 
-namespace vesk {
+#include <cstring>
 
-int execute(int, const char* const*, Output& out, Output&) {
-    out.flush();
-    return 0;
+#include "driver/command_line.h"
+#include "driver/comparison.h"
+#include "driver/file_loading.h"
+#include "driver/phases.h"
+#include "support/run_end.h"
+
+namespace vesk {
+namespace {
+
+void open_or_end(TextFile& file, const char* name, Diagnostics& diagnostics) {
+    if (file.open(name)) return;
+    emit_error(diagnostics, "%s: not found\n", {name});
+    end_run(2);
+}
+
+int run(int argc, const char* const* argv, Output& out, Diagnostics& diagnostics) {
+    CommandLine command = read_command_line(argc, argv, out, diagnostics);
+    if (command.options.has(OPT_FILE_NAMES)) out << "<< " << command.first_name << " : " << command.second_name << " >>\n";
+    if (std::strcmp(command.first_name, command.second_name) == 0) {
+        emit_error(diagnostics, "same files\n");
+        end_run(2);
+    }
+    TextFile first_file, second_file;
+    open_or_end(first_file, command.first_name, diagnostics);
+    open_or_end(second_file, command.second_name, diagnostics);
+
+    Comparison comparison(command.options, out, diagnostics);
+    load_file(comparison, 0, first_file, command.first_name);
+    load_file(comparison, 1, second_file, command.second_name);
+    return run_phases(comparison);
+}
+
+}  // namespace
+
+int execute(int argc, const char* const* argv, Output& out, Output& err) {
+    Diagnostics diagnostics(err);
+    // A message to standard error is preceded by everything the report printed.
+    diagnostics.output_before_errors = &out;
+    try {
+        int status;
+        try {
+            status = run(argc, argv, out, diagnostics);
+        } catch (const RunEnded& ended) {
+            status = ended.status;
+        }
+        out.flush();
+        return status;
+    } catch (const OutputFailed&) {
+        out.discard();
+        diagnostics.output_before_errors = nullptr;
+        emit_error(diagnostics, "write error\n");
+        return 2;
+    }
 }
 
 }  // namespace vesk

@@ -5,6 +5,7 @@
 namespace vesk {
 
 void emit_error(Diagnostics& diagnostics, const char* format, MessageArgs args) {
+    if (diagnostics.output_before_errors != nullptr) diagnostics.output_before_errors->flush();
     const char* message = format;
     if (find_sjis_char(format, '%') != nullptr) message = format_message(diagnostics.message, format, args).data();
     // Written as a plain text: a NUL that "%c" put into the message ends it.

@@ -20,6 +20,9 @@ struct Diagnostics {
     // When set and it answers true for a request of that many bytes, the
     // request fails as if no memory were left.
     std::function<bool(std::size_t)> refuse_memory;
+    // When set, this stream is flushed before a message is written, so that the
+    // two streams reach a terminal in the order in which they were produced.
+    Output* output_before_errors = nullptr;
 };
 
 // Writes one message to standard error. Without a "%" the format is written as

@@ -29,7 +29,7 @@ void Output::write(const char* bytes, std::size_t length) {
     if (used_ + length > kBufferSize) {
         flush();
         if (length >= kBufferSize) {
-            write_through(bytes, length);
+            if (!write_through(bytes, length)) throw OutputFailed{};
             return;
         }
     }
@@ -66,19 +66,20 @@ void Output::flush() {
     if (used_ == 0) return;
     std::size_t pending = used_;
     used_ = 0;
-    write_through(buffer_, pending);
+    if (!write_through(buffer_, pending)) throw OutputFailed{};
 }
 
-void Output::write_through(const char* bytes, std::size_t length) {
+bool Output::write_through(const char* bytes, std::size_t length) {
     while (length > 0) {
         ssize_t written = ::write(fd_, bytes, length);
         if (written < 0) {
             if (errno == EINTR) continue;
-            throw OutputFailed{};
+            return false;
         }
         bytes += written;
         length -= static_cast<std::size_t>(written);
     }
+    return true;
 }
 
 }  // namespace vesk

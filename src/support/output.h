@@ -14,7 +14,9 @@ public:
     // Large enough that a report of short lines costs one write per 256 KiB.
     static constexpr std::size_t kBufferSize = 256 * 1024;
 
-    // Writes to a file descriptor; unbuffered output goes out at every call.
+    // Writes to a file descriptor. Buffered output throws OutputFailed when a write
+    // fails; unbuffered output (standard error) goes out at every call and ignores
+    // failures, since there is nowhere left to report them.
     Output(int fd, bool buffered);
     // Collects everything in memory (see captured()).
     Output();
@@ -49,7 +51,8 @@ public:
     const std::string& captured() const { return memory_; }
 
 private:
-    void write_through(const char* bytes, std::size_t length);
+    // False when the descriptor refused the bytes.
+    bool write_through(const char* bytes, std::size_t length);
 
     int fd_ = -1;
     bool buffered_ = false;

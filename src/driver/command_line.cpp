@@ -1,0 +1,118 @@
+#include "driver/command_line.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "driver/help_text.h"
+#include "support/run_end.h"
+
+namespace vesk {
+namespace {
+
+// The -c count when no number follows the c.
+constexpr std::int32_t kDefaultContextLines = 3;
+constexpr std::int32_t kMaxContextLines = 10;
+
+[[noreturn]] void usage_error(Diagnostics& diagnostics) {
+    emit_error(diagnostics, "%s\n", {usage_line()});
+    end_run(2);
+}
+
+[[noreturn]] void print_help(Output& out) {
+    for (const char* const* line = kHelpText; *line != nullptr; ++line) out << *line << '\n';
+    end_run(0);
+}
+
+void read_tab_stop(const char* width, Options& options, Diagnostics& diagnostics) {
+    if (width == nullptr) {
+        emit_error(diagnostics, "tabstop number missing\n");
+        end_run(2);
+    }
+    options.tab_width = read_decimal(width);
+    if (options.tab_width < 1) {
+        emit_error(diagnostics, "tabstop number error\n");
+        end_run(2);
+    }
+    options.flags |= OPT_TAB_STOP;
+}
+
+void read_context(const char* argument, Options& options, Diagnostics& diagnostics) {
+    options.flags |= OPT_CONTEXT;
+    const char* count = argument + 2;  // after "-c"
+    if (*count == '\0') {
+        options.context_lines = kDefaultContextLines;
+        return;
+    }
+    options.context_lines = read_decimal(count);
+    if (options.context_lines <= 0 || options.context_lines > kMaxContextLines) {
+        emit_error(diagnostics, "%s: invalid -c option number", {count});
+        end_run(2);
+    }
+}
+
+std::uint32_t letter_flag(char letter) {
+    switch (letter) {
+        case 'b': return OPT_SQUEEZE_BLANKS;
+        case 'x': return OPT_INLINE_WORDS;
+        case 'X': return OPT_INLINE_REPLACE;
+        case 'N': return OPT_FILE_NAMES;
+        case 'i': return OPT_IGNORE_CASE;
+        default: return 0;
+    }
+}
+
+void read_letters(const char* argument, Options& options, Diagnostics& diagnostics) {
+    for (const char* letter = argument + 1; *letter != '\0'; ++letter) {
+        std::uint32_t flag = letter_flag(*letter);
+        if (flag == 0) {
+            emit_error(diagnostics, "%s: invalid option", {argument});
+            end_run(2);
+        }
+        options.flags |= flag;
+    }
+}
+
+}  // namespace
+
+std::int32_t read_decimal(const char* text) {
+    // Past 2^31 every further digit changes nothing: the result is at a limit.
+    constexpr std::int64_t kSaturated = std::int64_t{1} << 31;
+    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+    bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    std::int64_t magnitude = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        magnitude = magnitude * 10 + (*text - '0');
+        if (magnitude > kSaturated) magnitude = kSaturated;
+    }
+    std::int64_t value = negative ? -magnitude : magnitude;
+    if (value > INT32_MAX) return INT32_MAX;
+    return static_cast<std::int32_t>(value);
+}
+
+CommandLine read_command_line(int argc, const char* const* argv, Output& out, Diagnostics& diagnostics) {
+    if (argc <= 1) usage_error(diagnostics);
+    if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_help(out);
+
+    CommandLine command;
+    int next = 1;
+    for (; next < argc; ++next) {
+        const char* argument = argv[next];
+        if (std::strcmp(argument, "-t") == 0) {
+            read_tab_stop(next + 1 < argc ? argv[next + 1] : nullptr, command.options, diagnostics);
+            ++next;
+        } else if (std::strncmp(argument, "-c", 2) == 0) {
+            read_context(argument, command.options, diagnostics);
+        } else if (argument[0] != '-') {
+            break;
+        } else {
+            read_letters(argument, command.options, diagnostics);
+        }
+    }
+    if (argc - next != 2) usage_error(diagnostics);
+    command.first_name = argv[next];
+    command.second_name = argv[next + 1];
+    return command;
+}
+
+}  // namespace vesk
