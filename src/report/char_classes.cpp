@@ -3,7 +3,7 @@
 namespace vesk {
 namespace {
 
-std::uint8_t single_byte_class(unsigned char byte) {
+constexpr std::uint8_t single_byte_class(unsigned char byte) {
     if (byte <= 0x20) return CLASS_BLANK;
     if (byte >= 0x80) return CLASS_HALFWIDTH;
     bool letter = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
@@ -13,6 +13,13 @@ std::uint8_t single_byte_class(unsigned char byte) {
     if (letter || digit || byte == '.' || byte == '_') return CLASS_WORD;
     return CLASS_PUNCT;
 }
+
+// Looked up rather than tested: the classes are read for every byte of a line.
+constexpr std::array<std::uint8_t, 256> kSingleByteClasses = [] {
+    std::array<std::uint8_t, 256> classes{};
+    for (unsigned byte = 0; byte < 256; ++byte) classes[byte] = single_byte_class(static_cast<unsigned char>(byte));
+    return classes;
+}();
 
 // The bounds are the block limits of code page 932, tested in this order.
 std::uint8_t double_byte_class(unsigned code) {
@@ -49,7 +56,7 @@ void classify_bytes(const char* text, LineMap& classes) {
             classes[position] = classes[position + 1] = double_byte_class(code);
             position += 2;
         } else {
-            classes[position++] = single_byte_class(byte);
+            classes[position++] = kSingleByteClasses[byte];
         }
     }
 }
