@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -59,11 +60,13 @@ LineStore::~LineStore() {
 char* LineStore::take(Diagnostics& diagnostics, std::size_t size) {
     if (refused(diagnostics, size)) return nullptr;
     if (size > room_) {
-        std::size_t chunk_size = size > kChunkSize ? size : kChunkSize;
+        // Chunks double from small to large, so that a small file stays small.
+        next_chunk_size_ = std::min(next_chunk_size_ * 2, kLargestChunk);
+        std::size_t chunk_size = std::max(size, next_chunk_size_);
         void* chunk = ::mmap(nullptr, chunk_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (chunk == MAP_FAILED) return nullptr;
-        // Large pages cut the page faults of filling a chunk to a few.
-        ::madvise(chunk, chunk_size, MADV_HUGEPAGE);
+        // Large pages cut the page faults of filling a big chunk to a few.
+        if (chunk_size >= kLargestChunk) ::madvise(chunk, chunk_size, MADV_HUGEPAGE);
         chunks_.push_back({static_cast<char*>(chunk), chunk_size});
         free_ = static_cast<char*>(chunk);
         room_ = chunk_size;
