@@ -76,6 +76,12 @@ TEST(InlineDisplay, Blocks) {
         {"unequal blocks print in full with -x too", "begin\nabc\nfoo 1\nend\n",
          "begin\nabcdef\nfoo 2\nbar\nend\n", {"-x"},
          "change: 2,3 : 2,4\n\tabc\n\tfoo 1\n------\n\tabcdef\n\tfoo 2\n\tbar\n"},
+        {"a hidden tab keeps the columns under -t", "\tv = 1;\n", "\tv = 12;\n", {"-X", "-t", "4"},
+         one_line_change("^\t        1\n", "^\t        12\n")},
+        {"-c leaves -x out", "The quick brown fox\n", "The quick red fox\n", {"-c", "-x"},
+         "Change: 1 : 1\n!\tThe quick brown fox\n------\n!\tThe quick red fox\n"},
+        {"-c leaves -X out", "The quick brown fox\n", "The quick red fox\n", {"-c", "-X"},
+         "Change: 1 : 1\n!\tThe quick brown fox\n------\n!\tThe quick red fox\n"},
         // Equal fingerprints pair the lines; their texts differ by the newline.
         {"a one-line change prints with tabs under -X", "abc\n", "abc", {"-X"},
          one_line_change("\t   \n", "\t   \n")},
