@@ -62,7 +62,8 @@ bool TextFile::refill() {
     end_ = pending;
     ssize_t got;
     do {
-        got = ::read(fd_, buffer_.get() + end_, kBlockSize - end_);
+        char* into = buffer_.get() + end_;
+        got = read_ != nullptr ? read_(fd_, into, kBlockSize - end_) : ::read(fd_, into, kBlockSize - end_);
     } while (got < 0 && errno == EINTR);
     if (got < 0) return false;
     read_before_ = true;

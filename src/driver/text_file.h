@@ -4,6 +4,8 @@
 // pieces of 4,095 bytes). The file is read in large blocks.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <memory>
 #include <string_view>
@@ -35,6 +37,10 @@ public:
     // The next line, with its line feed if it has one; valid until the next call.
     Status next_line(std::string_view& line);
 
+    // How blocks are read: ::read, or a stand-in that fails on cue in tests.
+    using ReadFunction = ssize_t (*)(int fd, void* into, std::size_t size);
+    void read_with(ReadFunction reader) { read_ = reader; }
+
 private:
     // Large blocks keep the system calls few: about one per megabyte of input.
     static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
@@ -43,6 +49,7 @@ private:
     bool refill();
     void translate(std::size_t first, std::size_t count);
 
+    ReadFunction read_ = nullptr;  // nullptr: ::read
     int fd_ = -1;
     std::unique_ptr<char[]> buffer_;
     std::size_t begin_ = 0;  // pending text is buffer_[begin_, end_)

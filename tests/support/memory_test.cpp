@@ -1,0 +1,92 @@
+#include "support/memory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "support/run_end.h"
+
+namespace vesk {
+namespace {
+
+struct Refusing {
+    Output err;
+    Diagnostics diagnostics{err};
+    Refusing() {
+        diagnostics.refuse_memory = [](std::size_t) { return true; };
+    }
+};
+
+template <class Operation>
+int status_of(Operation operation) {
+    try {
+        operation();
+    } catch (const RunEnded& ended) {
+        return ended.status;
+    }
+    return -100;  // the run was expected to end
+}
+
+struct FailureCase {
+    std::size_t size;
+    const char* message;
+};
+
+TEST(AllocOrExit, ReportsTheSizeInKBytesOfOneThousandAndTwentyFour) {
+    const FailureCase cases[] = {
+        {4004, "\ncannot get the memory of 3 K bytes\n"},
+        {1001, "\ncannot get the memory of 0 K bytes\n"},
+        {1000, "\ncannot get the memory of 1000 bytes\n"},
+    };
+    for (const auto& c : cases) {
+        Refusing memory;
+        EXPECT_EQ(status_of([&] { alloc_or_exit(memory.diagnostics, c.size); }), 1);
+        EXPECT_EQ(memory.err.captured(), c.message) << c.size;
+    }
+}
+
+TEST(ReallocOrExit, ReportsTheSizeInKBytesOfOneThousand) {
+    const FailureCase cases[] = {
+        {8004, "cannot get the memory of 8 K bytes\n"},
+        {2001, "cannot get the memory of 2 K bytes\n"},
+        {999, "cannot get the memory of 999 bytes\n"},
+    };
+    for (const auto& c : cases) {
+        Refusing memory;
+        void* block = std::malloc(16);
+        EXPECT_EQ(status_of([&] { block = realloc_or_exit(memory.diagnostics, block, c.size); }), 1);
+        EXPECT_EQ(memory.err.captured(), c.message) << c.size;
+        std::free(block);
+    }
+}
+
+TEST(AllocOrExit, GivesZeroFilledBlocks) {
+    Output err;
+    Diagnostics diagnostics(err);
+    auto* block = static_cast<unsigned char*>(alloc_or_exit(diagnostics, 64));
+    for (int at = 0; at < 64; ++at) EXPECT_EQ(block[at], 0);
+    std::free(block);
+}
+
+TEST(CopyLine, CopiesTheTextAndThreeZeroBytes) {
+    Output err;
+    Diagnostics diagnostics(err);
+    LineStore store;
+    char* copy = copy_line(diagnostics, store, "abc\n");
+    EXPECT_EQ(std::memcmp(copy, "abc\n\0\0\0", 7), 0);
+    // A second copy does not disturb the first.
+    copy_line(diagnostics, store, std::string(4095, 'x'));
+    EXPECT_STREQ(copy, "abc\n");
+}
+
+TEST(CopyLine, FailsAsOneBlockOfTheTextLengthPlusThree) {
+    Refusing memory;
+    LineStore store;
+    EXPECT_EQ(status_of([&] { copy_line(memory.diagnostics, store, std::string(4001, 'x')); }), 1);
+    EXPECT_EQ(memory.err.captured(), "\ncannot get the memory of 3 K bytes\n");
+}
+
+}  // namespace
+}  // namespace vesk
