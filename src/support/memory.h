@@ -29,10 +29,10 @@ public:
     char* take(Diagnostics& diagnostics, std::size_t size);
 
 private:
-    // Big enough that chunk requests are rare and large pages can back them; the
-    // pages of a chunk are only touched as lines fill it, so a small file costs
-    // little. A line copy needs at most 4,098 bytes.
-    static constexpr std::size_t kChunkSize = std::size_t{8} << 20;
+    // Chunks grow from 64 KiB to 8 MiB: big enough that chunk requests are rare
+    // and large pages can back them. A line copy needs at most 4,098 bytes.
+    static constexpr std::size_t kLargestChunk = std::size_t{8} << 20;
+    std::size_t next_chunk_size_ = std::size_t{32} << 10;
 
     struct Chunk {
         char* bytes;
