@@ -92,56 +92,53 @@ std::pair<std::string, std::string> header_fields(const std::string& header, std
     return {rest.substr(0, colon), rest.substr(colon + 3)};
 }
 
-// The shown lines of one side: checks context against the file, returns the
-// marked ones and the 0-based line of the first marked one.
-Lines read_side(ReportReader& reader, Range range, const Lines& file, char mark, std::int64_t& first_marked) {
-    Lines marked;
-    first_marked = -1;
+// Reads the lines shown for a range of file, each of which must be that line
+// of the file; returns those behind prefix (the edited ones) and sets
+// first_edited to the 0-based line of the first of them.
+Lines read_side(ReportReader& reader, Range range, const Lines& file, const std::string& prefix,
+                std::int64_t& first_edited) {
+    Lines edited;
+    first_edited = -1;
     for (std::int64_t line = range.first - 1; line < range.last; ++line) {
         std::string shown = reader.take();
-        EXPECT_LT(line, static_cast<std::int64_t>(file.size()));
-        if (line >= static_cast<std::int64_t>(file.size())) return marked;
-        if (mark != '\0' && shown.size() >= 2 && shown[0] == mark && shown[1] == '\t') {
-            if (first_marked < 0) first_marked = line;
-            marked.push_back(shown.substr(2));
-        } else {
-            EXPECT_EQ(shown, "\t" + file[static_cast<std::size_t>(line)]);
+        const bool is_edited = shown.rfind(prefix, 0) == 0;
+        std::string text = shown.substr(is_edited ? prefix.size() : 1);
+        if (line >= static_cast<std::int64_t>(file.size()) || text != file[static_cast<std::size_t>(line)]) {
+            ADD_FAILURE() << "line " << line + 1 << " shown as \"" << shown << "\"";
+            return edited;
         }
-        if (mark == '\0') {
-            if (first_marked < 0) first_marked = line;
-            marked.push_back(shown.substr(1));
-        }
+        if (!is_edited) continue;
+        if (first_edited < 0) first_edited = line;
+        edited.push_back(text);
     }
-    return marked;
+    return edited;
 }
 
 void remove_lines(Edits& edits, std::int64_t first, std::size_t count) {
     for (std::size_t at = 0; at < count; ++at) edits.removed.insert(first + static_cast<std::int64_t>(at));
 }
 
-// One block of a report; the normal report marks no line (mark '\0': every
-// shown line is a changed one), the context report marks them.
+// One block of a report. The normal report shows only edited lines, behind a
+// tab; the context report marks them and shows context behind a tab.
 void read_block(ReportReader& reader, const Lines& first, const Lines& second, bool context, Edits& edits) {
     std::string header = reader.take();
-    const std::string kinds[3] = {context ? "Delete: " : "delete: ", context ? "Add   : " : "add   : ",
-                                  context ? "Change: " : "change: "};
     std::int64_t at = 0;
-    if (header.rfind(kinds[0], 0) == 0) {
+    if (header.rfind(context ? "Delete: " : "delete: ", 0) == 0) {
         auto [range, other] = header_fields(header, 8);
-        Lines gone = read_side(reader, parse_range(range), first, context ? '-' : '\0', at);
+        Lines gone = read_side(reader, parse_range(range), first, context ? "-\t" : "\t", at);
         remove_lines(edits, at, gone.size());
-    } else if (header.rfind(kinds[1], 0) == 0) {
+    } else if (header.rfind(context ? "Add   : " : "add   : ", 0) == 0) {
         auto [other, range] = header_fields(header, 8);
-        Lines added = read_side(reader, parse_range(range), second, context ? '+' : '\0', at);
+        Lines added = read_side(reader, parse_range(range), second, context ? "+\t" : "\t", at);
         Lines& slot = edits.inserted_before[std::stoll(other)];
         slot.insert(slot.end(), added.begin(), added.end());
     } else {
-        ASSERT_EQ(header.rfind(kinds[2], 0), 0u) << header;
+        ASSERT_EQ(header.rfind(context ? "Change: " : "change: ", 0), 0u) << header;
         auto [range1, range2] = header_fields(header, 8);
-        Lines gone = read_side(reader, parse_range(range1), first, context ? '!' : '\0', at);
+        Lines gone = read_side(reader, parse_range(range1), first, context ? "!\t" : "\t", at);
         ASSERT_EQ(reader.take(), "------");
         std::int64_t unused = 0;
-        Lines added = read_side(reader, parse_range(range2), second, context ? '!' : '\0', unused);
+        Lines added = read_side(reader, parse_range(range2), second, context ? "!\t" : "\t", unused);
         remove_lines(edits, at, gone.size());
         Lines& slot = edits.inserted_before[at];
         slot.insert(slot.end(), added.begin(), added.end());
