@@ -1,0 +1,159 @@
+#include "compare/run_finder.h"
+
+#include <algorithm>
+#include <limits>
+
+// How this search gives exactly the scan's result.
+//
+// The scan walks j from lo2 and looks at every candidate (fp2[j] = fp1[i]). The
+// first candidate is measured whatever it holds. After it, with `best` the longest
+// run so far, a candidate only matters if the next max(best, 2) lines all match:
+// - while best is 1, a candidate whose run is one line changes nothing and the
+//   scan moves on by one line, exactly as if it had not been a candidate;
+// - once best >= 2, a candidate failing the last-line-first test moves the scan on
+//   by one line and changes nothing; one that passes holds best lines;
+// - the scan stops at a candidate with j + best > hi2, and no later j can hold
+//   best lines inside the window, so a search for a full match up to hi2 - best
+//   finds nothing either.
+// So the scan's result is reproduced by: measure the first candidate, then
+// repeatedly find the first j >= resume (the line after the last run measured)
+// where the next max(best, 2) lines all match inside the window, measure it there,
+// and resume after it. A run cannot outgrow end1 - i, so the search ends there.
+
+namespace vesk {
+
+// The first max(best, 2) lines from line i of the first file, as the search for
+// the next full match sees them. A full match must contain every block of equal
+// lines of the pattern, so its candidates come from the occurrences of one block:
+// the one whose fingerprint makes the fewest blocks in the second file.
+struct RunFinder::Pattern {
+    std::int64_t line = 0;
+    std::int64_t length = 0;
+    std::uint64_t shift = 1;
+    std::uint64_t hash = 0;
+    std::int64_t rare_offset = 0;  // where the chosen block starts in the pattern
+    std::int64_t rare_group = -1;
+    std::int64_t rare_blocks = std::numeric_limits<std::int64_t>::max();
+    std::int64_t next_offset = 0;  // the first block not weighed yet
+};
+
+RunFinder::RunFinder(const LineTable& first, const LineTable& second, bool all_hashes_equal)
+    : fp1_(first.fingerprints),
+      fp2_(second.fingerprints),
+      rest1_(block_rests(first.fingerprints, first.count)),
+      rest2_(block_rests(second.fingerprints, second.count)),
+      blocks_(first.fingerprints, first.count, second.fingerprints, second.count, rest2_),
+      hash1_(first.fingerprints, first.count),
+      hash2_(second.fingerprints, second.count),
+      all_hashes_equal_(all_hashes_equal) {}
+
+FoundRun RunFinder::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const {
+    std::int64_t first = first_at_or_after(line, lo2);
+    if (first >= hi2) return {0, 0};
+    Bounds bounds{end1, hi2};
+    FoundRun best{measure(line, first, bounds), first};
+    std::int64_t resume = first + best.length;
+    Pattern pattern;
+    pattern.line = line;
+    while (best.length < end1 - line) {
+        widen(pattern, std::max<std::int64_t>(best.length, 2));
+        FoundRun match = next_full_match(pattern, resume, bounds);
+        if (match.length == 0) break;
+        if (match.length > best.length) best = match;
+        resume = match.start + match.length;
+    }
+    return best;
+}
+
+// The first line at or after `from` in the second file with the fingerprint of
+// `line`, or a line past every window when there is none.
+std::int64_t RunFinder::first_at_or_after(std::int64_t line, std::int64_t from) const {
+    std::int64_t group = blocks_.group_of(line);
+    if (group < 0) return std::numeric_limits<std::int64_t>::max();
+    auto starts = blocks_.starts(group);
+    // Block ends grow with their starts, so the first block ending after `from`
+    // holds or follows it.
+    auto block = std::partition_point(starts.begin(), starts.end(),
+                                      [&](std::int64_t start) { return start + rest2_[start] <= from; });
+    if (block == starts.end()) return std::numeric_limits<std::int64_t>::max();
+    return std::max(*block, from);
+}
+
+// The run from line of the first file and at2 of the second, exact: where both
+// sides sit in blocks of one fingerprint, the shorter block's remainder is equal
+// line for line, so it is taken whole.
+std::int64_t RunFinder::measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const {
+    std::int64_t limit = std::min(bounds.end1 - line, bounds.hi2 - at2);
+    std::int64_t length = 0;
+    while (length < limit && fp1_[line + length] == fp2_[at2 + length])
+        length += std::min(rest1_[line + length], rest2_[at2 + length]);
+    return std::min(length, limit);
+}
+
+// Makes the pattern `length` lines long. The blocks already weighed stay in the
+// pattern, so only the new ones are weighed: over one search that is at most as
+// many blocks as the longest run measured. One block in the second file cannot
+// be beaten (none would already have ended the search at its first candidate).
+void RunFinder::widen(Pattern& pattern, std::int64_t length) const {
+    if (pattern.length == length) return;
+    pattern.length = length;
+    pattern.shift = PrefixHash::shift_for(length);
+    pattern.hash = hash1_.of(pattern.line, length, pattern.shift);
+    while (pattern.next_offset < length && pattern.rare_blocks > 1) {
+        std::int64_t group = blocks_.group_of(pattern.line + pattern.next_offset);
+        std::int64_t count = group < 0 ? 0 : static_cast<std::int64_t>(blocks_.starts(group).size());
+        if (count < pattern.rare_blocks) {
+            pattern.rare_offset = pattern.next_offset;
+            pattern.rare_group = group;
+            pattern.rare_blocks = count;
+        }
+        pattern.next_offset += rest1_[pattern.line + pattern.next_offset];
+    }
+}
+
+// Where the pattern would have to start in the second file for its chosen block
+// to lie in the block starting at block_start, or -1 when it cannot. A pattern
+// block that has other lines before it must begin where the second-file block
+// begins; one with other lines after it must end where that block ends; one
+// that is the whole pattern may sit anywhere inside, first at `resume`.
+std::int64_t RunFinder::candidate(const Pattern& pattern, std::int64_t block_start, std::int64_t resume) const {
+    std::int64_t offset = pattern.rare_offset;
+    std::int64_t block_end = block_start + rest2_[block_start];
+    std::int64_t own_rest = rest1_[pattern.line + offset];
+    bool leads = offset == 0;
+    bool trails = offset + own_rest >= pattern.length;
+    std::int64_t size = std::min(own_rest, pattern.length - offset);
+    if (leads && trails) {
+        std::int64_t at = std::max(block_start, resume);
+        return at + size <= block_end ? at : -1;
+    }
+    if (leads) return block_end - size >= block_start ? block_end - size : -1;
+    bool fits = trails ? block_end - block_start >= size : block_end - block_start == size;
+    return fits ? block_start - offset : -1;
+}
+
+// The first start j >= resume, j + length <= hi2, where all the pattern's lines
+// match, with the run measured there; length 0 when there is none. A hash hit
+// is confirmed by measuring, so a collision only costs time.
+FoundRun RunFinder::next_full_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds) const {
+    if (pattern.rare_group < 0) return {0, 0};
+    auto starts = blocks_.starts(pattern.rare_group);
+    std::int64_t offset = pattern.rare_offset;
+    // Candidates grow with their blocks; a block ending at or before resume + offset
+    // cannot hold the chosen block of a pattern starting at resume or later.
+    auto block = std::partition_point(starts.begin(), starts.end(), [&](std::int64_t start) {
+        return start + rest2_[start] <= resume + offset;
+    });
+    for (; block != starts.end(); ++block) {
+        if (*block - offset + pattern.length > bounds.hi2) break;
+        std::int64_t at = candidate(pattern, *block, resume);
+        if (at < resume) continue;
+        if (at + pattern.length > bounds.hi2) break;
+        if (!all_hashes_equal_ && hash2_.of(at, pattern.length, pattern.shift) != pattern.hash) continue;
+        std::int64_t length = measure(pattern.line, at, bounds);
+        if (length >= pattern.length) return {length, at};
+    }
+    return {0, 0};
+}
+
+}  // namespace vesk
