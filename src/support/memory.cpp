@@ -1,5 +1,8 @@
 #include "support/memory.h"
 
+#include <sys/mman.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -51,17 +54,21 @@ void* realloc_or_exit(Diagnostics& diagnostics, void* block, std::size_t size) {
 }
 
 LineStore::~LineStore() {
-    for (char* chunk : chunks_) std::free(chunk);
+    for (const Chunk& chunk : chunks_) ::munmap(chunk.bytes, chunk.size);
 }
 
 char* LineStore::take(Diagnostics& diagnostics, std::size_t size) {
     if (refused(diagnostics, size)) return nullptr;
     if (size > room_) {
-        std::size_t chunk_size = size > kChunkSize ? size : kChunkSize;
-        char* chunk = static_cast<char*>(std::malloc(chunk_size));
-        if (chunk == nullptr) return nullptr;
-        chunks_.push_back(chunk);
-        free_ = chunk;
+        // Chunks double from small to large, so that a small file stays small.
+        next_chunk_size_ = std::min(next_chunk_size_ * 2, kLargestChunk);
+        std::size_t chunk_size = std::max(size, next_chunk_size_);
+        void* chunk = ::mmap(nullptr, chunk_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (chunk == MAP_FAILED) return nullptr;
+        // Large pages cut the page faults of filling a big chunk to a few.
+        if (chunk_size >= kLargestChunk) ::madvise(chunk, chunk_size, MADV_HUGEPAGE);
+        chunks_.push_back({static_cast<char*>(chunk), chunk_size});
+        free_ = static_cast<char*>(chunk);
         room_ = chunk_size;
     }
     char* block = free_;

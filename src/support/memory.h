@@ -29,11 +29,16 @@ public:
     char* take(Diagnostics& diagnostics, std::size_t size);
 
 private:
-    // Big enough that chunk requests are rare, small enough to waste little
-    // on a small file; a line copy needs at most 4,098 bytes.
-    static constexpr std::size_t kChunkSize = 1 << 20;
+    // Chunks grow from 64 KiB to 8 MiB: big enough that chunk requests are rare
+    // and large pages can back them. A line copy needs at most 4,098 bytes.
+    static constexpr std::size_t kLargestChunk = std::size_t{8} << 20;
+    std::size_t next_chunk_size_ = std::size_t{32} << 10;
 
-    std::vector<char*> chunks_;
+    struct Chunk {
+        char* bytes;
+        std::size_t size;
+    };
+    std::vector<Chunk> chunks_;
     char* free_ = nullptr;
     std::size_t room_ = 0;
 };

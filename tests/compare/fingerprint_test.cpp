@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 #include "driver/options.h"
 
@@ -25,6 +27,38 @@ TEST(Fingerprint, WeighsEachByteByItsColumnsPrime) {
     // "bc" after 255 bytes adds exactly the weights of those two columns.
     std::string head(255, '\x7F');
     EXPECT_EQ(fingerprint_of(head + "bc") - fingerprint_of(head), ((1997u * 'b' + 211u * 'c') << 8) + 255u * 'b');
+}
+
+// The fingerprint as its formula reads, byte by byte: never for production.
+std::uint32_t reference_fingerprint(const std::string& line) {
+    std::vector<std::uint32_t> primes;
+    for (std::uint32_t candidate = 211; primes.size() < 256; ++candidate) {
+        bool prime = true;
+        for (std::uint32_t divisor = 2; divisor * divisor <= candidate; ++divisor) prime = prime && candidate % divisor;
+        if (prime) primes.push_back(candidate);
+    }
+    std::uint32_t weighted = 0, positional = 0, column = 0;
+    for (unsigned char byte : line) {
+        if (byte == '\n') break;
+        weighted += primes[column] * byte;
+        positional += column * byte;
+        column = (column + 1) % 256;
+    }
+    return weighted * 256 + positional;
+}
+
+TEST(Fingerprint, BlockwiseSumsEqualTheByteWiseFormula) {
+    std::mt19937 random(7);
+    const char allowed_controls[] = {'\t', '\x0C', '\r', '\x1B'};
+    for (int round = 0; round < 3000; ++round) {
+        std::string line(random() % 700, 'x');
+        for (char& byte : line) byte = static_cast<char>(0x20 + random() % 0xE0);
+        // Some lines hold control bytes that are allowed, at random places.
+        for (int count = random() % 4; count > 0 && !line.empty(); --count)
+            line[random() % line.size()] = allowed_controls[random() % 4];
+        if (random() % 2) line += '\n';
+        ASSERT_EQ(fingerprint_of(line), reference_fingerprint(line)) << "round " << round;
+    }
 }
 
 TEST(Fingerprint, EmptyAndBlankLinesAreZero) {

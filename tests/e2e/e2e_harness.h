@@ -32,8 +32,16 @@ private:
     std::string path_;
 };
 
-// Runs vesk with args (argv[1] on) in dir; stdin is empty.
-Outcome run_vesk(const ScratchDir& dir, const std::vector<std::string>& args);
+// Where standard output goes, and how the process takes a broken pipe.
+struct Setup {
+    enum class Stdout { captured, full_device, closed_pipe };
+    Stdout stdout_to = Stdout::captured;
+    bool ignore_sigpipe = false;
+};
+
+// Runs vesk with args (argv[1] on) in dir; stdin is empty. The status of a
+// process killed by a signal is 128 plus the signal's number, as a shell shows it.
+Outcome run_vesk(const ScratchDir& dir, const std::vector<std::string>& args, Setup setup = {});
 
 // Writes the two files "a" and "b" and runs vesk with options, then "a" "b".
 Outcome compare(const std::string& first, const std::string& second, std::vector<std::string> options = {});

@@ -1,0 +1,300 @@
+#include "report/inline_display.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vesk {
+namespace {
+
+constexpr std::uint8_t SHOWN = 1;
+constexpr std::uint8_t HIDDEN = 0;
+
+// One line of a pair with its work arrays, fresh for every pair.
+struct PairLine {
+    explicit PairLine(char* line) : text(line), length(std::strlen(line)) {}
+
+    char* text;
+    std::size_t length;
+    LineMap roles;
+    LineMap mask;
+};
+
+bool is_blank(char byte) { return byte == ' ' || byte == '\t'; }
+
+bool bytes_match(char x, char y, std::uint32_t flags) {
+    return x == y || ((flags & OPT_IGNORE_CASE) != 0 &&
+                      equal_ignoring_case(static_cast<unsigned char>(x), static_cast<unsigned char>(y)));
+}
+
+bool same_double_byte(const char* x, const char* y) { return x[0] == y[0] && x[1] == y[1]; }
+
+// Under -b a blank run is read as its last blank; returns where to stand.
+std::size_t skip_blank_run(const char* text, std::size_t position, std::uint32_t flags) {
+    if ((flags & OPT_SQUEEZE_BLANKS) == 0 || !is_blank(text[position])) return position;
+    while (is_blank(text[position + 1])) ++position;
+    return position;
+}
+
+// Whether two single-byte positions belong to the common part of a pair.
+bool positions_agree(char x, char y, std::uint32_t flags) {
+    if (!is_blank(x)) return bytes_match(x, y, flags);
+    return (flags & OPT_SQUEEZE_BLANKS) != 0 ? is_blank(y) : x == y;
+}
+
+// What one line shows, the other shows too; false when neither shows it.
+bool carry_shown(std::uint8_t& x, std::uint8_t& y) {
+    if (x != HIDDEN) {
+        y = SHOWN;
+        return true;
+    }
+    if (y != HIDDEN) {
+        x = SHOWN;
+        return true;
+    }
+    return false;
+}
+
+bool fits_work_arrays(const PairLine& a, const PairLine& b) {
+    return a.length < kLineMapSize && b.length < kLineMapSize;
+}
+
+// Hides every character that is the same at the same position of both lines.
+// A blank of a is never hidden, so that blank runs never vanish from view.
+void hide_equal_positions(PairLine& a, PairLine& b, std::uint32_t flags) {
+    std::size_t x = 0, y = 0;
+    while (a.text[x] != '\0' && b.text[y] != '\0') {
+        std::uint8_t role = a.roles[x];
+        if (role != b.roles[y] || role == ROLE_SECOND) {
+            ++x, ++y;
+        } else if (role == ROLE_FIRST) {
+            if (same_double_byte(a.text + x, b.text + y)) a.mask[x] = a.mask[x + 1] = b.mask[y] = b.mask[y + 1] = HIDDEN;
+            x += 2, y += 2;
+        } else {
+            x = skip_blank_run(a.text, x, flags);
+            y = skip_blank_run(b.text, y, flags);
+            if (!is_blank(a.text[x]) && bytes_match(a.text[x], b.text[y], flags)) a.mask[x] = b.mask[y] = HIDDEN;
+            ++x, ++y;
+        }
+    }
+}
+
+// A position shown in either line is shown in both (bytes only, not roles).
+void merge_positions(PairLine& a, PairLine& b, std::uint32_t flags) {
+    std::size_t x = 0, y = 0;
+    while (a.text[x] != '\0' && b.text[y] != '\0') {
+        x = skip_blank_run(a.text, x, flags);
+        y = skip_blank_run(b.text, y, flags);
+        carry_shown(a.mask[x], b.mask[y]);
+        ++x, ++y;
+    }
+}
+
+void show_words(PairLine& a, PairLine& b, std::uint32_t flags) {
+    mark_double_bytes(a.text, a.roles);
+    mark_double_bytes(b.text, b.roles);
+    std::fill_n(a.mask.begin(), a.length, SHOWN);
+    std::fill_n(b.mask.begin(), b.length, SHOWN);
+    hide_equal_positions(a, b, flags);
+    widen_to_words(a.text, a.mask);
+    widen_to_words(b.text, b.mask);
+    merge_positions(a, b, flags);
+    blank_hidden_bytes(a.text, a.mask);
+    blank_hidden_bytes(b.text, b.mask);
+}
+
+// The differing middle of each line: from `start` for `length` bytes.
+struct Middle {
+    std::size_t start = 0;
+    std::size_t length = 0;
+};
+
+// Walks the common beginning; returns where each middle starts.
+void find_common_prefix(const PairLine& a, const PairLine& b, std::uint32_t flags, Middle& in_a, Middle& in_b) {
+    std::size_t x = 0, y = 0;
+    while (a.text[x] != '\0' && b.text[y] != '\0') {
+        std::uint8_t role = a.roles[x];
+        if (role != b.roles[y]) break;
+        if (role == ROLE_FIRST) {
+            if (!same_double_byte(a.text + x, b.text + y)) break;
+            x += 2, y += 2;
+            continue;
+        }
+        x = skip_blank_run(a.text, x, flags);
+        y = skip_blank_run(b.text, y, flags);
+        if (!positions_agree(a.text[x], b.text[y], flags)) break;
+        ++x, ++y;
+    }
+    in_a.start = x;
+    in_b.start = y;
+}
+
+// Under -b a blank run is read backwards as its first blank, never below floor.
+std::ptrdiff_t first_blank_of_run(const PairLine& line, std::ptrdiff_t position, std::size_t floor,
+                                  std::uint32_t flags) {
+    if ((flags & OPT_SQUEEZE_BLANKS) == 0 || !is_blank(line.text[position])) return position;
+    auto lowest = static_cast<std::ptrdiff_t>(floor);
+    while (position > lowest && is_blank(line.text[position - 1]) && line.roles[position - 1] == ROLE_SINGLE)
+        --position;
+    return position;
+}
+
+// Walks the common end back to the middles' starts; sets the middles' lengths.
+void find_common_suffix(const PairLine& a, const PairLine& b, std::uint32_t flags, Middle& in_a, Middle& in_b) {
+    auto x = static_cast<std::ptrdiff_t>(a.length) - 1;
+    auto y = static_cast<std::ptrdiff_t>(b.length) - 1;
+    auto a_floor = static_cast<std::ptrdiff_t>(in_a.start), b_floor = static_cast<std::ptrdiff_t>(in_b.start);
+    while (x >= a_floor && y >= b_floor) {
+        std::uint8_t role = a.roles[x];
+        if (role != b.roles[y]) break;
+        if (role == ROLE_SECOND) {
+            if (!same_double_byte(a.text + x - 1, b.text + y - 1)) break;
+            x -= 2, y -= 2;
+            continue;
+        }
+        x = first_blank_of_run(a, x, in_a.start, flags);
+        y = first_blank_of_run(b, y, in_b.start, flags);
+        if (!positions_agree(a.text[x], b.text[y], flags)) break;
+        --x, --y;
+    }
+    in_a.length = static_cast<std::size_t>(x - a_floor + 1);
+    in_b.length = static_cast<std::size_t>(y - b_floor + 1);
+}
+
+bool replacement_applies(const PairLine& a, const PairLine& b, const Middle& in_a, const Middle& in_b,
+                         std::uint32_t flags) {
+    if (in_a.length == in_b.length) return false;
+    const auto limit = static_cast<std::size_t>(SHORT_MIDDLE_LIMIT);
+    if (in_a.length > limit && in_b.length > limit) return false;
+    // Under -b a middle that differs only in the width of its blank runs is no replacement.
+    return (flags & OPT_SQUEEZE_BLANKS) == 0 ||
+           count_blank_units(a.text, a.roles, in_a.start, in_a.length) !=
+               count_blank_units(b.text, b.roles, in_b.start, in_b.length);
+}
+
+void show_middle_widened(PairLine& line, const Middle& middle) {
+    std::fill_n(line.mask.begin(), line.length, HIDDEN);
+    std::fill_n(line.mask.begin() + static_cast<std::ptrdiff_t>(middle.start), middle.length, SHOWN);
+    if (middle.length > 0) widen_to_words(line.text, line.mask);
+}
+
+// Carries words that widening pushed into the common prefix or suffix of one
+// line over to the other line, outwards from the middles.
+void merge_around_middles(PairLine& a, PairLine& b, const Middle& in_a, const Middle& in_b) {
+    auto x = static_cast<std::ptrdiff_t>(in_a.start) - 1;
+    auto y = static_cast<std::ptrdiff_t>(in_b.start) - 1;
+    for (; x >= 0 && y >= 0 && carry_shown(a.mask[x], b.mask[y]); --x, --y) {
+    }
+    std::size_t after_a = in_a.start + in_a.length, after_b = in_b.start + in_b.length;
+    for (; after_a < a.length && after_b < b.length && carry_shown(a.mask[after_a], b.mask[after_b]);
+         ++after_a, ++after_b) {
+    }
+}
+
+// Ends the line right after its last shown byte from the middle on.
+void cut_after_last_shown(PairLine& line, const Middle& middle) {
+    std::size_t end = line.length;
+    while (end > middle.start && line.mask[end - 1] == HIDDEN) --end;
+    line.text[end] = '\0';
+    line.length = end;
+}
+
+void show_replacement(PairLine& a, PairLine& b, const Middle& in_a, const Middle& in_b) {
+    show_middle_widened(a, in_a);
+    show_middle_widened(b, in_b);
+    merge_around_middles(a, b, in_a, in_b);
+    cut_after_last_shown(a, in_a);
+    cut_after_last_shown(b, in_b);
+    blank_hidden_bytes(a.text, a.mask);
+    blank_hidden_bytes(b.text, b.mask);
+}
+
+}  // namespace
+
+bool equal_ignoring_case(unsigned char x, unsigned char y) {
+    auto upper = [](unsigned char byte) { return byte >= 'a' && byte <= 'z' ? byte - ('a' - 'A') : byte; };
+    return upper(x) == upper(y);
+}
+
+std::int64_t count_blank_units(const char* text, const LineMap& roles, std::size_t start, std::size_t length) {
+    std::int64_t units = 0;
+    std::size_t end = start + length;
+    for (std::size_t position = start; position < end; ++units) {
+        if (is_blank(text[position]) && roles[position] == ROLE_SINGLE) {
+            while (position < end && is_blank(text[position])) ++position;
+        } else {
+            ++position;
+        }
+    }
+    return units;
+}
+
+void blank_hidden_bytes(char* text, LineMap& mask) {
+    std::size_t position = 0;
+    while (text[position] != '\0') {
+        if (starts_double_byte(text, position)) {
+            if (mask[position] == HIDDEN && mask[position + 1] == HIDDEN) {
+                text[position] = text[position + 1] = ' ';  // two blanks keep its display width
+            } else {
+                mask[position] = mask[position + 1] = SHOWN;
+            }
+            position += 2;
+        } else {
+            // A hidden tab stays a tab so that shown parts keep their columns.
+            if (mask[position] == HIDDEN && text[position] != '\t') text[position] = ' ';
+            ++position;
+        }
+    }
+}
+
+void show_pair_in_words(char* a, char* b, std::uint32_t flags) {
+    PairLine line_a(a), line_b(b);
+    if (fits_work_arrays(line_a, line_b)) show_words(line_a, line_b, flags);
+}
+
+bool show_pair_replaced(char* a, char* b, std::uint32_t flags) {
+    PairLine line_a(a), line_b(b);
+    if (!fits_work_arrays(line_a, line_b)) return false;
+    if (line_a.length != line_b.length) {
+        mark_double_bytes(a, line_a.roles);
+        mark_double_bytes(b, line_b.roles);
+        Middle in_a, in_b;
+        find_common_prefix(line_a, line_b, flags, in_a, in_b);
+        find_common_suffix(line_a, line_b, flags, in_a, in_b);
+        if (replacement_applies(line_a, line_b, in_a, in_b, flags)) {
+            show_replacement(line_a, line_b, in_a, in_b);
+            return true;
+        }
+    }
+    show_words(line_a, line_b, flags);
+    return false;
+}
+
+namespace {
+
+// The number of pairs from first1 / first2 on that both tables hold.
+std::int64_t pairs_in_tables(const Comparison& run, std::int64_t count, std::int64_t first1, std::int64_t first2) {
+    if (first1 < 0 || first2 < 0) return 0;
+    return std::max<std::int64_t>(0, std::min({count, run.first.count - first1, run.second.count - first2}));
+}
+
+}  // namespace
+
+int show_inline_words(Comparison& run, std::int64_t count, std::int64_t first1, std::int64_t first2) {
+    std::int64_t pairs = pairs_in_tables(run, count, first1, first2);
+    for (std::int64_t t = 0; t < pairs; ++t)
+        show_pair_in_words(run.first.texts[first1 + t], run.second.texts[first2 + t], run.options.flags);
+    return 0;
+}
+
+int show_inline_replacement(Comparison& run, std::int64_t count, std::int64_t first1, std::int64_t first2) {
+    std::int64_t pairs = pairs_in_tables(run, count, first1, first2);
+    for (std::int64_t t = 0; t < pairs; ++t) {
+        if (show_pair_replaced(run.first.texts[first1 + t], run.second.texts[first2 + t], run.options.flags)) {
+            run.first.kinds[first1 + t] = KIND_REPLACED;
+            run.second.kinds[first2 + t] = KIND_REPLACED;
+        }
+    }
+    return 0;
+}
+
+}  // namespace vesk

@@ -1,0 +1,33 @@
+// The one routine that prints a line of an input file: a prefix for the line's
+// role, then its text with form feeds shown as "^L" and, with -t, tabs expanded.
+// Bytes, not characters: a double-byte character counts as two columns.
+// Every call writes exactly one output line to standard output.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "driver/comparison.h"
+
+namespace vesk {
+
+// Where expand_tabs writes: an expanded line is at most 4,095 characters, so
+// that it fits with its terminating NUL.
+struct TabExpansion {
+    static constexpr std::size_t kSize = 4096;
+    char bytes[kSize];
+    std::size_t length = 0;  // of the expanded text, NUL not counted
+};
+
+// Expands the tabs of text to stops every tab_width (>= 1) columns, counted from
+// the text's first byte, into expansion; returns expansion.bytes. A line that
+// would reach 4,096 characters is not printed: the "too long line" message goes
+// to `out` (standard output, with the report) and the run ends with status 1.
+const char* expand_tabs(Output& out, std::int64_t tab_width, const char* text, TabExpansion& expansion);
+
+// Prints text behind the prefix that kind chooses (KIND_*; with -c, kinds 1 and
+// 2 carry "!", "+" (added = 1) or "-"); adds a newline when text has none.
+// Returns 0.
+int print_line(Comparison& run, int kind, const char* text, int added);
+
+}  // namespace vesk

@@ -1,0 +1,17 @@
+// The second look at a matched pair: two lines match when their fingerprints
+// agree, so the reports compare their texts once more before calling them equal.
+// -i compares ASCII letters without case (as fold_case folds them: the second
+// byte of a double-byte character is never folded); -b lets any run of blanks
+// and tabs match any other and ignores blanks at the end of a line. A line with
+// its newline always differs from the same line without it.
+#pragma once
+
+#include <cstdint>
+
+namespace vesk {
+
+// True when the NUL-terminated texts differ under the OPT_IGNORE_CASE and
+// OPT_SQUEEZE_BLANKS bits of flags. Neither text is changed.
+bool lines_differ(const char* first, const char* second, std::uint32_t flags);
+
+}  // namespace vesk
