@@ -13,6 +13,12 @@ namespace vesk {
 // rest[k]: the number of lines from k to the end of k's block (at least 1).
 std::vector<std::int64_t> block_rests(const std::uint32_t* fingerprints, std::int64_t count);
 
+// Lines [start, end) of the second file, all with one fingerprint.
+struct Block {
+    std::int64_t start;
+    std::int64_t end;
+};
+
 class BlockIndex {
 public:
     // second_rests: block_rests() of the second file.
@@ -23,16 +29,26 @@ public:
     // `line` of the first file, or -1 when the second file has no such line.
     std::int64_t group_of(std::int64_t line) const { return group_of_line_[static_cast<std::size_t>(line)]; }
 
-    // The first lines of the group's blocks, ascending.
-    std::span<const std::int64_t> starts(std::int64_t group) const {
+    // The group's blocks in file order.
+    std::span<const Block> blocks(std::int64_t group) const {
         auto from = static_cast<std::size_t>(group_begin_[static_cast<std::size_t>(group)]);
         auto to = static_cast<std::size_t>(group_begin_[static_cast<std::size_t>(group) + 1]);
-        return std::span<const std::int64_t>(block_starts_).subspan(from, to - from);
+        return std::span<const Block>(blocks_).subspan(from, to - from);
+    }
+
+    // The position in its group of the next block after the one at `position`
+    // that is longer than it, or the group's size when there is none. Every block
+    // skipped on the way is no longer than the one at `position`.
+    std::int64_t next_longer(std::int64_t group, std::int64_t position) const {
+        return next_longer_[static_cast<std::size_t>(group_begin_[static_cast<std::size_t>(group)] + position)];
     }
 
 private:
-    std::vector<std::int64_t> group_begin_;   // group g: block_starts_[group_begin_[g], group_begin_[g + 1])
-    std::vector<std::int64_t> block_starts_;
+    void link_longer_blocks();
+
+    std::vector<std::int64_t> group_begin_;  // group g: blocks_[group_begin_[g], group_begin_[g + 1])
+    std::vector<Block> blocks_;
+    std::vector<std::int64_t> next_longer_;  // per block, a position within its group
     std::vector<std::int64_t> group_of_line_;
 };
 

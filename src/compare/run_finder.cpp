@@ -29,6 +29,7 @@ namespace vesk {
 struct RunFinder::Pattern {
     std::int64_t line = 0;
     std::int64_t length = 0;
+    bool hashed = false;  // shift and hash are computed when a candidate first needs them
     std::uint64_t shift = 1;
     std::uint64_t hash = 0;
     std::int64_t rare_offset = 0;  // where the chosen block starts in the pattern
@@ -40,14 +41,22 @@ struct RunFinder::Pattern {
 RunFinder::RunFinder(const LineTable& first, const LineTable& second, bool all_hashes_equal)
     : fp1_(first.fingerprints),
       fp2_(second.fingerprints),
+      run_length_(first.run_length),
+      run_start_(first.run_start),
+      count1_(first.count),
+      count2_(second.count),
       rest1_(block_rests(first.fingerprints, first.count)),
       rest2_(block_rests(second.fingerprints, second.count)),
-      blocks_(first.fingerprints, first.count, second.fingerprints, second.count, rest2_),
-      hash1_(first.fingerprints, first.count),
-      hash2_(second.fingerprints, second.count),
       all_hashes_equal_(all_hashes_equal) {}
 
-FoundRun RunFinder::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const {
+// Built on first need: when every search is settled by the line at the window's
+// start (identical files), no index is ever made.
+const BlockIndex& RunFinder::index() {
+    if (!blocks_) blocks_.emplace(fp1_, count1_, fp2_, count2_, rest2_);
+    return *blocks_;
+}
+
+FoundRun RunFinder::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     std::int64_t first = first_at_or_after(line, lo2);
     if (first >= hi2) return {0, 0};
     Bounds bounds{end1, hi2};
@@ -67,16 +76,16 @@ FoundRun RunFinder::find(std::int64_t line, std::int64_t end1, std::int64_t lo2,
 
 // The first line at or after `from` in the second file with the fingerprint of
 // `line`, or a line past every window when there is none.
-std::int64_t RunFinder::first_at_or_after(std::int64_t line, std::int64_t from) const {
-    std::int64_t group = blocks_.group_of(line);
+std::int64_t RunFinder::first_at_or_after(std::int64_t line, std::int64_t from) {
+    if (from < count2_ && fp2_[from] == fp1_[line]) return from;
+    std::int64_t group = index().group_of(line);
     if (group < 0) return std::numeric_limits<std::int64_t>::max();
-    auto starts = blocks_.starts(group);
+    auto blocks = index().blocks(group);
     // Block ends grow with their starts, so the first block ending after `from`
     // holds or follows it.
-    auto block = std::partition_point(starts.begin(), starts.end(),
-                                      [&](std::int64_t start) { return start + rest2_[start] <= from; });
-    if (block == starts.end()) return std::numeric_limits<std::int64_t>::max();
-    return std::max(*block, from);
+    auto block = std::partition_point(blocks.begin(), blocks.end(), [&](const Block& b) { return b.end <= from; });
+    if (block == blocks.end()) return std::numeric_limits<std::int64_t>::max();
+    return std::max(block->start, from);
 }
 
 // The run from line of the first file and at2 of the second, exact: where both
@@ -84,24 +93,33 @@ std::int64_t RunFinder::first_at_or_after(std::int64_t line, std::int64_t from) 
 // line for line, so it is taken whole.
 std::int64_t RunFinder::measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const {
     std::int64_t limit = std::min(bounds.end1 - line, bounds.hi2 - at2);
-    std::int64_t length = 0;
+    std::int64_t length = std::min(known_length(line, at2), limit);
     while (length < limit && fp1_[line + length] == fp2_[at2 + length])
         length += std::min(rest1_[line + length], rest2_[at2 + length]);
     return std::min(length, limit);
+}
+
+// How many lines from line and at2 are already known to be equal. Every entry of
+// the run table with a length above 0 states a true run, however stale its
+// window: if the line before this one has a run through at2 - 1, this line's run
+// on the same diagonal is at least one line shorter. Lines are mostly searched in
+// ascending order, so this saves measuring the same run again line by line.
+std::int64_t RunFinder::known_length(std::int64_t line, std::int64_t at2) const {
+    if (line == 0 || run_length_[line - 1] < 2 || run_start_[line - 1] + 1 != at2) return 0;
+    return run_length_[line - 1] - 1;
 }
 
 // Makes the pattern `length` lines long. The blocks already weighed stay in the
 // pattern, so only the new ones are weighed: over one search that is at most as
 // many blocks as the longest run measured. One block in the second file cannot
 // be beaten (none would already have ended the search at its first candidate).
-void RunFinder::widen(Pattern& pattern, std::int64_t length) const {
+void RunFinder::widen(Pattern& pattern, std::int64_t length) {
     if (pattern.length == length) return;
     pattern.length = length;
-    pattern.shift = PrefixHash::shift_for(length);
-    pattern.hash = hash1_.of(pattern.line, length, pattern.shift);
+    pattern.hashed = false;
     while (pattern.next_offset < length && pattern.rare_blocks > 1) {
-        std::int64_t group = blocks_.group_of(pattern.line + pattern.next_offset);
-        std::int64_t count = group < 0 ? 0 : static_cast<std::int64_t>(blocks_.starts(group).size());
+        std::int64_t group = index().group_of(pattern.line + pattern.next_offset);
+        std::int64_t count = group < 0 ? 0 : static_cast<std::int64_t>(index().blocks(group).size());
         if (count < pattern.rare_blocks) {
             pattern.rare_offset = pattern.next_offset;
             pattern.rare_group = group;
@@ -116,9 +134,10 @@ void RunFinder::widen(Pattern& pattern, std::int64_t length) const {
 // block that has other lines before it must begin where the second-file block
 // begins; one with other lines after it must end where that block ends; one
 // that is the whole pattern may sit anywhere inside, first at `resume`.
-std::int64_t RunFinder::candidate(const Pattern& pattern, std::int64_t block_start, std::int64_t resume) const {
+std::int64_t RunFinder::candidate(const Pattern& pattern, const Block& block, std::int64_t resume) const {
     std::int64_t offset = pattern.rare_offset;
-    std::int64_t block_end = block_start + rest2_[block_start];
+    std::int64_t block_start = block.start;
+    std::int64_t block_end = block.end;
     std::int64_t own_rest = rest1_[pattern.line + offset];
     bool leads = offset == 0;
     bool trails = offset + own_rest >= pattern.length;
@@ -132,24 +151,50 @@ std::int64_t RunFinder::candidate(const Pattern& pattern, std::int64_t block_sta
     return fits ? block_start - offset : -1;
 }
 
+bool RunFinder::same_hash(Pattern& pattern, std::int64_t at2) {
+    if (all_hashes_equal_) return true;
+    if (!hash1_) {
+        hash1_.emplace(fp1_, count1_);
+        hash2_.emplace(fp2_, count2_);
+    }
+    if (!pattern.hashed) {
+        pattern.shift = PrefixHash::shift_for(pattern.length);
+        pattern.hash = hash1_->of(pattern.line, pattern.length, pattern.shift);
+        pattern.hashed = true;
+    }
+    return hash2_->of(at2, pattern.length, pattern.shift) == pattern.hash;
+}
+
 // The first start j >= resume, j + length <= hi2, where all the pattern's lines
 // match, with the run measured there; length 0 when there is none. A hash hit
 // is confirmed by measuring, so a collision only costs time.
-FoundRun RunFinder::next_full_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds) const {
+FoundRun RunFinder::next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds) {
     if (pattern.rare_group < 0) return {0, 0};
-    auto starts = blocks_.starts(pattern.rare_group);
+    auto blocks = index().blocks(pattern.rare_group);
     std::int64_t offset = pattern.rare_offset;
+    // The chosen block's length in the pattern: no shorter block can hold it.
+    std::int64_t needed = std::min(rest1_[pattern.line + offset], pattern.length - offset);
+    // A pattern of one repeated line matches wherever it fits inside a block: no
+    // hash can tell more than that.
+    bool one_block = needed == pattern.length;
     // Candidates grow with their blocks; a block ending at or before resume + offset
     // cannot hold the chosen block of a pattern starting at resume or later.
-    auto block = std::partition_point(starts.begin(), starts.end(), [&](std::int64_t start) {
-        return start + rest2_[start] <= resume + offset;
-    });
-    for (; block != starts.end(); ++block) {
-        if (*block - offset + pattern.length > bounds.hi2) break;
-        std::int64_t at = candidate(pattern, *block, resume);
+    auto position = std::partition_point(blocks.begin(), blocks.end(),
+                                         [&](const Block& b) { return b.end <= resume + offset; }) -
+                    blocks.begin();
+    auto size = static_cast<std::int64_t>(blocks.size());
+    while (position < size) {
+        const Block& block = blocks[static_cast<std::size_t>(position)];
+        if (block.start - offset + pattern.length > bounds.hi2) break;
+        if (block.end - block.start < needed) {
+            position = index().next_longer(pattern.rare_group, position);
+            continue;
+        }
+        ++position;
+        std::int64_t at = candidate(pattern, block, resume);
         if (at < resume) continue;
         if (at + pattern.length > bounds.hi2) break;
-        if (!all_hashes_equal_ && hash2_.of(at, pattern.length, pattern.shift) != pattern.hash) continue;
+        if (!one_block && !same_hash(pattern, at)) continue;
         std::int64_t length = measure(pattern.line, at, bounds);
         if (length >= pattern.length) return {length, at};
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "compare/line_blocks.h"
@@ -25,7 +26,7 @@ public:
 
     // The run the scan records for `line`, reaching at most to end1 in the first
     // file and lying in [lo2, hi2) of the second.
-    FoundRun find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const;
+    FoundRun find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
 
 private:
     struct Pattern;
@@ -34,18 +35,25 @@ private:
     };
 
     std::int64_t measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const;
-    void widen(Pattern& pattern, std::int64_t length) const;
-    FoundRun next_full_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds) const;
-    std::int64_t candidate(const Pattern& pattern, std::int64_t block_start, std::int64_t resume) const;
-    std::int64_t first_at_or_after(std::int64_t line, std::int64_t from) const;
+    std::int64_t known_length(std::int64_t line, std::int64_t at2) const;
+    const BlockIndex& index();
+    void widen(Pattern& pattern, std::int64_t length);
+    bool same_hash(Pattern& pattern, std::int64_t at2);
+    FoundRun next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds);
+    std::int64_t candidate(const Pattern& pattern, const Block& block, std::int64_t resume) const;
+    std::int64_t first_at_or_after(std::int64_t line, std::int64_t from);
 
     const std::uint32_t* fp1_;
     const std::uint32_t* fp2_;
+    const std::int64_t* run_length_;  // the first file's run table, as find_run keeps it
+    const std::int64_t* run_start_;
+    std::int64_t count1_;
+    std::int64_t count2_;
     std::vector<std::int64_t> rest1_;  // block_rests() of each file
     std::vector<std::int64_t> rest2_;
-    BlockIndex blocks_;
-    PrefixHash hash1_;
-    PrefixHash hash2_;
+    std::optional<BlockIndex> blocks_;  // made on first need, as are the hashes
+    std::optional<PrefixHash> hash1_;
+    std::optional<PrefixHash> hash2_;
     bool all_hashes_equal_;
 };
 

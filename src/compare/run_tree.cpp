@@ -45,11 +45,14 @@ RunTree::Summary RunTree::summarise_bucket(std::int64_t bucket) const {
     return summary;
 }
 
+// A node above an unchanged one cannot change either, so the walk up stops there.
 void RunTree::update(std::int64_t line) {
     std::int64_t node = leaves_ + line / kBucket;
-    nodes_[node] = summarise_bucket(line / kBucket);
-    for (node /= 2; node >= 1; node /= 2) {
-        nodes_[node] = combine(nodes_[2 * node], nodes_[2 * node + 1]);
+    Summary summary = summarise_bucket(line / kBucket);
+    while (node >= 1 && nodes_[node] != summary) {
+        nodes_[node] = summary;
+        node /= 2;
+        if (node >= 1) summary = combine(nodes_[2 * node], nodes_[2 * node + 1]);
     }
 }
 
@@ -70,8 +73,14 @@ RunTree::Span RunTree::child(const Span& span, int side) const {
     return side == 0 ? Span{2 * span.node, span.from, middle} : Span{2 * span.node + 1, middle, span.to};
 }
 
+// The rest of from's own bucket is scanned directly: refreshing often asks for
+// the next line after one it has just searched again, and it is often unfit too.
 std::int64_t RunTree::first_unfit(std::int64_t from, const Window& window) const {
-    std::int64_t found = find_unfit({1, 0, leaves_ * kBucket}, from, window);
+    std::int64_t bucket_end = std::min((from / kBucket + 1) * kBucket, window.hi1);
+    for (std::int64_t line = from; line < bucket_end; ++line)
+        if (!fits(line, window)) return line;
+    if (bucket_end >= window.hi1) return window.hi1;
+    std::int64_t found = find_unfit({1, 0, leaves_ * kBucket}, bucket_end, window);
     return found == -1 ? window.hi1 : found;
 }
 

@@ -39,6 +39,8 @@ private:
         std::int64_t max_line_end;   // line + length
         std::int64_t max_start_end;  // start + length
         std::int64_t max_length;
+
+        bool operator==(const Summary&) const = default;
     };
     struct Span {
         std::int64_t node, from, to;  // the node covers lines [from, to)
