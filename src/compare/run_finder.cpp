@@ -36,6 +36,9 @@ struct RunFinder::Pattern {
     std::int64_t rare_group = -1;
     std::int64_t rare_blocks = std::numeric_limits<std::int64_t>::max();
     std::int64_t next_offset = 0;  // the first block not weighed yet
+    // Where the last full match was found among the chosen block's occurrences,
+    // or -1 after the pattern changed: later matches lie at or after it.
+    std::int64_t cursor = -1;
 };
 
 RunFinder::RunFinder(const LineTable& first, const LineTable& second, bool all_hashes_equal)
@@ -117,6 +120,7 @@ void RunFinder::widen(Pattern& pattern, std::int64_t length) {
     if (pattern.length == length) return;
     pattern.length = length;
     pattern.hashed = false;
+    pattern.cursor = -1;
     while (pattern.next_offset < length && pattern.rare_blocks > 1) {
         std::int64_t group = index().group_of(pattern.line + pattern.next_offset);
         std::int64_t count = group < 0 ? 0 : static_cast<std::int64_t>(index().blocks(group).size());
@@ -179,26 +183,42 @@ FoundRun RunFinder::next_full_match(Pattern& pattern, std::int64_t resume, const
     bool one_block = needed == pattern.length;
     // Candidates grow with their blocks; a block ending at or before resume + offset
     // cannot hold the chosen block of a pattern starting at resume or later.
-    auto position = std::partition_point(blocks.begin(), blocks.end(),
-                                         [&](const Block& b) { return b.end <= resume + offset; }) -
-                    blocks.begin();
+    std::int64_t position = pattern.cursor;
+    if (position < 0)
+        position = std::partition_point(blocks.begin(), blocks.end(),
+                                        [&](const Block& b) { return b.end <= resume + offset; }) -
+                   blocks.begin();
     auto size = static_cast<std::int64_t>(blocks.size());
-    while (position < size) {
+    for (; position < size; ++position) {
         const Block& block = blocks[static_cast<std::size_t>(position)];
         if (block.start - offset + pattern.length > bounds.hi2) break;
         if (block.end - block.start < needed) {
-            position = index().next_longer(pattern.rare_group, position);
+            position = index().next_longer(pattern.rare_group, position) - 1;
             continue;
         }
-        ++position;
         std::int64_t at = candidate(pattern, block, resume);
         if (at < resume) continue;
         if (at + pattern.length > bounds.hi2) break;
         if (!one_block && !same_hash(pattern, at)) continue;
-        std::int64_t length = measure(pattern.line, at, bounds);
-        if (length >= pattern.length) return {length, at};
+        std::int64_t length = one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
+        if (length >= pattern.length) {
+            pattern.cursor = position;
+            return {length, at};
+        }
     }
+    pattern.cursor = size;
     return {0, 0};
+}
+
+// measure() for a pattern of one repeated line placed at at2 inside a block of
+// it: both sides hold that line up to the end of the shorter stretch, and the
+// run goes on past it only when both stretches end together.
+std::int64_t RunFinder::measure_in_block(const Pattern& pattern, std::int64_t at2, const Block& block,
+                                         const Bounds& bounds) const {
+    std::int64_t own = rest1_[pattern.line];
+    std::int64_t limit = std::min(bounds.end1 - pattern.line, bounds.hi2 - at2);
+    if (block.end - at2 != own) return std::min({block.end - at2, own, limit});
+    return measure(pattern.line, at2, bounds);
 }
 
 }  // namespace vesk

@@ -36,6 +36,8 @@ private:
 
     std::int64_t measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const;
     std::int64_t known_length(std::int64_t line, std::int64_t at2) const;
+    std::int64_t measure_in_block(const Pattern& pattern, std::int64_t at2, const Block& block,
+                                  const Bounds& bounds) const;
     const BlockIndex& index();
     void widen(Pattern& pattern, std::int64_t length);
     bool same_hash(Pattern& pattern, std::int64_t at2);
