@@ -1,11 +1,17 @@
 #include "compare/line_blocks.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace vesk {
 namespace {
 
 constexpr std::int64_t kNoGroup = -1;
+
+// How far ahead the numbering prefetches: enough lines to cover a memory access.
+constexpr std::int64_t kPrefetchDistance = 16;
+
+}  // namespace
 
 // Fingerprint -> group number, open addressing with linear probing. Built once
 // and dropped after the index is made, so it is sized for speed, not thrift.
@@ -17,7 +23,7 @@ public:
           shift_(64 - std::countr_zero(mask_ + 1)),
           slots_(mask_ + 1, Slot{0, kNoGroup}) {}
 
-    // The table is far larger than the caches; the loops below ask for the slot
+    // The table is far larger than the caches; the numbering asks for the slot
     // of a key some lines ahead so that its memory is on the way when needed.
     void prefetch(std::uint32_t fingerprint) const { __builtin_prefetch(&slots_[home(fingerprint)]); }
 
@@ -50,10 +56,6 @@ private:
     std::vector<Slot> slots_;
 };
 
-// How far ahead the loops prefetch: enough lines to cover a memory access.
-constexpr std::int64_t kPrefetchDistance = 16;
-
-}  // namespace
 
 std::vector<std::int64_t> block_rests(const std::uint32_t* fingerprints, std::int64_t count) {
     std::vector<std::int64_t> rest(static_cast<std::size_t>(count));
@@ -65,34 +67,67 @@ std::vector<std::int64_t> block_rests(const std::uint32_t* fingerprints, std::in
 }
 
 BlockIndex::BlockIndex(const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second,
-                       std::int64_t second_count, const std::vector<std::int64_t>& second_rests)
-    : group_of_line_(static_cast<std::size_t>(first_count)) {
+                       std::int64_t second_count, const std::vector<std::int64_t>& second_rests) {
     std::int64_t blocks = 0;
     for (std::int64_t line = 0; line < second_count; line += second_rests[line]) ++blocks;
     GroupNumbers numbers(blocks);
-    // Count the blocks of each group, numbering groups as they first appear ...
-    std::vector<std::int64_t> group_of_block(static_cast<std::size_t>(blocks));
-    group_begin_.push_back(0);
-    std::int64_t block = 0;
-    for (std::int64_t line = 0; line < second_count; line += second_rests[line], ++block) {
+    std::vector<std::int64_t> group_of_second = number_groups(numbers, second, second_count, second_rests);
+    lay_out_blocks(group_of_second, second_count, second_rests);
+    look_up_groups(numbers, group_of_second, first, first_count, second);
+    link_longer_blocks();
+}
+
+// Numbers the groups as their fingerprints first appear in the second file and
+// counts the blocks of each (in group_begin_[group + 1]); returns every second-file
+// line's group.
+std::vector<std::int64_t> BlockIndex::number_groups(GroupNumbers& numbers, const std::uint32_t* second,
+                                                    std::int64_t second_count,
+                                                    const std::vector<std::int64_t>& second_rests) {
+    std::vector<std::int64_t> group_of_second(static_cast<std::size_t>(second_count));
+    group_begin_.assign(1, 0);
+    for (std::int64_t line = 0; line < second_count; line += second_rests[line]) {
         if (line + kPrefetchDistance < second_count) numbers.prefetch(second[line + kPrefetchDistance]);
-        std::int64_t group = numbers.group_or_add(second[line], static_cast<std::int64_t>(group_begin_.size()) - 1);
-        if (group == static_cast<std::int64_t>(group_begin_.size()) - 1) group_begin_.push_back(0);
-        group_of_block[block] = group;
+        auto next = static_cast<std::int64_t>(group_begin_.size()) - 1;
+        std::int64_t group = numbers.group_or_add(second[line], next);
+        if (group == next) group_begin_.push_back(0);
         ++group_begin_[group + 1];
+        std::fill_n(group_of_second.begin() + line, second_rests[line], group);
     }
-    // ... then lay the groups out one after the other, each in file order.
+    return group_of_second;
+}
+
+// Lays the groups out one after the other, each in file order.
+void BlockIndex::lay_out_blocks(const std::vector<std::int64_t>& group_of_second, std::int64_t second_count,
+                                const std::vector<std::int64_t>& second_rests) {
     for (std::size_t group = 1; group < group_begin_.size(); ++group) group_begin_[group] += group_begin_[group - 1];
     std::vector<std::int64_t> filled(group_begin_.begin(), group_begin_.end() - 1);
-    blocks_.resize(static_cast<std::size_t>(blocks));
-    block = 0;
-    for (std::int64_t line = 0; line < second_count; line += second_rests[line], ++block)
-        blocks_[filled[group_of_block[block]]++] = {line, line + second_rests[line]};
+    blocks_.resize(static_cast<std::size_t>(group_begin_.back()));
+    for (std::int64_t line = 0; line < second_count; line += second_rests[line])
+        blocks_[filled[group_of_second[line]]++] = {line, line + second_rests[line]};
+}
+
+// The group of every first-file line. Files that are alike mostly go on in step,
+// so the second-file line after the one the previous line was found at is tried
+// first; only when it differs is the fingerprint looked up, and the walk goes on
+// from the first line of that group at or after the place it had reached.
+void BlockIndex::look_up_groups(const GroupNumbers& numbers, const std::vector<std::int64_t>& group_of_second,
+                                const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second) {
+    group_of_line_.resize(static_cast<std::size_t>(first_count));
+    auto second_count = static_cast<std::int64_t>(group_of_second.size());
+    std::int64_t next = 0;  // the second-file line expected to match
     for (std::int64_t line = 0; line < first_count; ++line) {
-        if (line + kPrefetchDistance < first_count) numbers.prefetch(first[line + kPrefetchDistance]);
-        group_of_line_[line] = numbers.group(first[line]);
+        if (next < second_count && second[next] == first[line]) {
+            group_of_line_[line] = group_of_second[next++];
+            continue;
+        }
+        std::int64_t group = numbers.group(first[line]);
+        group_of_line_[line] = group;
+        if (group < 0) continue;
+        auto found = blocks(group);
+        auto block = std::partition_point(found.begin(), found.end(), [&](const Block& b) { return b.end <= next; });
+        if (block == found.end()) block = found.begin();
+        next = std::max(block->start, std::min(next, block->end - 1)) + 1;
     }
-    link_longer_blocks();
 }
 
 // Per group, from the last block back: a stack of the blocks seen so far that no

@@ -19,6 +19,8 @@ struct Block {
     std::int64_t end;
 };
 
+class GroupNumbers;
+
 class BlockIndex {
 public:
     // second_rests: block_rests() of the second file.
@@ -44,6 +46,12 @@ public:
     }
 
 private:
+    std::vector<std::int64_t> number_groups(GroupNumbers& numbers, const std::uint32_t* second,
+                                            std::int64_t second_count, const std::vector<std::int64_t>& second_rests);
+    void lay_out_blocks(const std::vector<std::int64_t>& group_of_second, std::int64_t second_count,
+                        const std::vector<std::int64_t>& second_rests);
+    void look_up_groups(const GroupNumbers& numbers, const std::vector<std::int64_t>& group_of_second,
+                        const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second);
     void link_longer_blocks();
 
     std::vector<std::int64_t> group_begin_;  // group g: blocks_[group_begin_[g], group_begin_[g + 1])
