@@ -23,6 +23,10 @@ public:
 
 private:
     void find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    // The tree answers exactly what the walk over [lo1, hi1) would: the first line
+    // whose fitting run is longer than every fitting one before it and no shorter
+    // than any after it. Retired lines count as fitting there, but their length
+    // is 0 and a run of length 0 is never chosen.
     std::int64_t choose_run(const Window& window) const { return tree_->longest_fitting(window); }
     void refresh_runs(const Window& window);
     void step_through_long_run(std::int64_t& line, const Window& window);
@@ -64,6 +68,8 @@ void Matcher::find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std:
 
 // Only entries that do not fit are acted on; the tree finds the next one
 // directly, as the line-by-line walk would reach it after passing fitting ones.
+// A retired line counts as fitting: the walk would call find_run on it, which
+// stores what is already there, and move on by one line, as it does for a fit.
 void Matcher::refresh_runs(const Window& window) {
     for (std::int64_t d = tree_->first_unfit(window.lo1, window); d < window.hi1;
          d = tree_->first_unfit(d, window)) {

@@ -78,7 +78,8 @@ FoundRun RunFinder::find(std::int64_t line, std::int64_t end1, std::int64_t lo2,
 }
 
 // The first line at or after `from` in the second file with the fingerprint of
-// `line`, or a line past every window when there is none.
+// `line`, or a line past every window when there is none. The line at `from`
+// itself is tried before the index, which may then never be needed.
 std::int64_t RunFinder::first_at_or_after(std::int64_t line, std::int64_t from) {
     if (from < count2_ && fp2_[from] == fp1_[line]) return from;
     std::int64_t group = index().group_of(line);
@@ -114,8 +115,9 @@ std::int64_t RunFinder::known_length(std::int64_t line, std::int64_t at2) const 
 
 // Makes the pattern `length` lines long. The blocks already weighed stay in the
 // pattern, so only the new ones are weighed: over one search that is at most as
-// many blocks as the longest run measured. One block in the second file cannot
-// be beaten (none would already have ended the search at its first candidate).
+// many blocks as the longest run measured. Weighing stops at a fingerprint with a
+// single block in the second file: only one with none is rarer, and that would
+// save just the one candidate.
 void RunFinder::widen(Pattern& pattern, std::int64_t length) {
     if (pattern.length == length) return;
     pattern.length = length;
@@ -134,7 +136,7 @@ void RunFinder::widen(Pattern& pattern, std::int64_t length) {
 }
 
 // Where the pattern would have to start in the second file for its chosen block
-// to lie in the block starting at block_start, or -1 when it cannot. A pattern
+// to lie in `block`, or -1 when it cannot. A pattern
 // block that has other lines before it must begin where the second-file block
 // begins; one with other lines after it must end where that block ends; one
 // that is the whole pattern may sit anywhere inside, first at `resume`.
@@ -155,6 +157,8 @@ std::int64_t RunFinder::candidate(const Pattern& pattern, const Block& block, st
     return fits ? block_start - offset : -1;
 }
 
+// Whether the pattern and the stretch at at2 hash alike; the hashes of both files
+// are made when first asked for, as is the pattern's own.
 bool RunFinder::same_hash(Pattern& pattern, std::int64_t at2) {
     if (all_hashes_equal_) return true;
     if (!hash1_) {
@@ -200,7 +204,8 @@ FoundRun RunFinder::next_full_match(Pattern& pattern, std::int64_t resume, const
         if (at < resume) continue;
         if (at + pattern.length > bounds.hi2) break;
         if (!one_block && !same_hash(pattern, at)) continue;
-        std::int64_t length = one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
+        std::int64_t length =
+            one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
         if (length >= pattern.length) {
             pattern.cursor = position;
             return {length, at};
