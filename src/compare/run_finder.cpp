@@ -69,7 +69,8 @@ FoundRun RunFinder::find(std::int64_t line, std::int64_t end1, std::int64_t lo2,
     pattern.line = line;
     while (best.length < end1 - line) {
         widen(pattern, std::max<std::int64_t>(best.length, 2));
-        FoundRun match = next_full_match(pattern, resume, bounds);
+        FoundRun match = whole_stretch(pattern, best.length) ? next_longer_stretch_match(pattern, resume, bounds)
+                                                             : next_full_match(pattern, resume, bounds, best.length);
         if (match.length == 0) break;
         if (match.length > best.length) best = match;
         resume = match.start + match.length;
@@ -176,15 +177,12 @@ bool RunFinder::same_hash(Pattern& pattern, std::int64_t at2) {
 // The first start j >= resume, j + length <= hi2, where all the pattern's lines
 // match, with the run measured there; length 0 when there is none. A hash hit
 // is confirmed by measuring, so a collision only costs time.
-FoundRun RunFinder::next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds) {
+FoundRun RunFinder::next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best) {
     if (pattern.rare_group < 0) return {0, 0};
     auto blocks = index().blocks(pattern.rare_group);
     std::int64_t offset = pattern.rare_offset;
-    // The chosen block's length in the pattern: no shorter block can hold it.
-    std::int64_t needed = std::min(rest1_[pattern.line + offset], pattern.length - offset);
-    // A pattern of one repeated line matches wherever it fits inside a block: no
-    // hash can tell more than that.
-    bool one_block = needed == pattern.length;
+    std::int64_t needed = shortest_useful_block(pattern, best);
+    bool one_block = offset == 0 && rest1_[pattern.line] >= pattern.length;
     // Candidates grow with their blocks; a block ending at or before resume + offset
     // cannot hold the chosen block of a pattern starting at resume or later.
     std::int64_t position = pattern.cursor;
@@ -196,13 +194,15 @@ FoundRun RunFinder::next_full_match(Pattern& pattern, std::int64_t resume, const
     for (; position < size; ++position) {
         const Block& block = blocks[static_cast<std::size_t>(position)];
         if (block.start - offset + pattern.length > bounds.hi2) break;
-        if (block.end - block.start < needed) {
+        if (block.end - block.start < needed && block.start > resume + offset) {
             position = index().next_longer(pattern.rare_group, position) - 1;
             continue;
         }
         std::int64_t at = candidate(pattern, block, resume);
         if (at < resume) continue;
         if (at + pattern.length > bounds.hi2) break;
+        // A pattern of one repeated line matches wherever it fits inside a block:
+        // no hash can tell more than that.
         if (!one_block && !same_hash(pattern, at)) continue;
         std::int64_t length =
             one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
@@ -213,6 +213,51 @@ FoundRun RunFinder::next_full_match(Pattern& pattern, std::int64_t resume, const
     }
     pattern.cursor = size;
     return {0, 0};
+}
+
+// The shortest second-file block worth visiting for the chosen block: none
+// shorter than the chosen block's length in the pattern can hold it. A pattern of
+// one repeated line shorter than the first file's stretch of it, once best has
+// reached the pattern's length, gains only where a block leaves room for more
+// than best lines; a block of exactly best lines after resume gives a run of
+// best lines, changes nothing and leaves the scan at its end, before the next block.
+std::int64_t RunFinder::shortest_useful_block(const Pattern& pattern, std::int64_t best) const {
+    std::int64_t own = rest1_[pattern.line + pattern.rare_offset];
+    std::int64_t needed = std::min(own, pattern.length - pattern.rare_offset);
+    bool one_block = pattern.rare_offset == 0 && own >= pattern.length;
+    return one_block && best == pattern.length && own > best ? best + 1 : needed;
+}
+
+// True when the pattern is the first file's whole stretch of one repeated line
+// and best has reached it: then see next_longer_stretch_match().
+bool RunFinder::whole_stretch(const Pattern& pattern, std::int64_t best) const {
+    return best == pattern.length && rest1_[pattern.line] == pattern.length;
+}
+
+// The next match that beats best when the pattern is the whole stretch v^r of one
+// repeated line v that the first file has from the line on, and best is r. Inside
+// a second-file block of v the scan measures runs of r lines at j0, j0 + r, ...
+// (j0: the block's start, or resume inside it), and a run grows past r only at
+// the one that ends with the block, j = end - r, if the line after the block is
+// the first file's next line w. Those are the matches of v^r w whose v^r fills the
+// end of a block, searched for as a pattern of their own; one counts when the
+// steps from j0 reach it. Every other match leaves best as it is and the scan
+// inside its own block, so skipping them changes nothing.
+FoundRun RunFinder::next_longer_stretch_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds) {
+    std::int64_t stretch = pattern.length;
+    Pattern longer;
+    longer.line = pattern.line;
+    widen(longer, stretch + 1);
+    auto blocks = index().blocks(index().group_of(pattern.line));
+    for (std::int64_t from = resume;;) {
+        FoundRun match = next_full_match(longer, from, bounds, stretch);
+        if (match.length == 0) return match;
+        std::int64_t end = match.start + stretch;
+        auto block = std::partition_point(blocks.begin(), blocks.end(), [&](const Block& b) { return b.end < end; });
+        std::int64_t first_step = std::max(block->start, resume);
+        if (match.start >= first_step && (match.start - first_step) % stretch == 0) return match;
+        from = match.start + 1;
+    }
 }
 
 // measure() for a pattern of one repeated line placed at at2 inside a block of

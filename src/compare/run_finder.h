@@ -41,7 +41,10 @@ private:
     const BlockIndex& index();
     void widen(Pattern& pattern, std::int64_t length);
     bool same_hash(Pattern& pattern, std::int64_t at2);
-    FoundRun next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds);
+    FoundRun next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best);
+    std::int64_t shortest_useful_block(const Pattern& pattern, std::int64_t best) const;
+    bool whole_stretch(const Pattern& pattern, std::int64_t best) const;
+    FoundRun next_longer_stretch_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds);
     std::int64_t candidate(const Pattern& pattern, const Block& block, std::int64_t resume) const;
     std::int64_t first_at_or_after(std::int64_t line, std::int64_t from);
 
