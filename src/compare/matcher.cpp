@@ -27,7 +27,7 @@ private:
     // whose fitting run is longer than every fitting one before it and no shorter
     // than any after it. Retired lines count as fitting there, but their length
     // is 0 and a run of length 0 is never chosen.
-    std::int64_t choose_run(const Window& window) const { return tree_->longest_fitting(window); }
+    std::int64_t choose_run(const Window& window) { return tree_->longest_fitting(window); }
     void refresh_runs(const Window& window);
     void step_through_long_run(std::int64_t& line, const Window& window);
     void mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& window);

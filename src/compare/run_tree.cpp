@@ -45,10 +45,22 @@ RunTree::Summary RunTree::summarise_bucket(std::int64_t bucket) const {
     return summary;
 }
 
-// A node above an unchanged one cannot change either, so the walk up stops there.
+// Lines are mostly searched again in runs of neighbours, so a changed bucket is
+// summarised once, when another bucket changes or the tree is asked something.
 void RunTree::update(std::int64_t line) {
-    std::int64_t node = leaves_ + line / kBucket;
-    Summary summary = summarise_bucket(line / kBucket);
+    std::int64_t bucket = line / kBucket;
+    if (bucket == pending_bucket_) return;
+    settle();
+    pending_bucket_ = bucket;
+}
+
+// Brings the pending bucket's summary and those above it up to date. A node above
+// an unchanged one cannot change either, so the walk up stops there.
+void RunTree::settle() {
+    if (pending_bucket_ < 0) return;
+    std::int64_t node = leaves_ + pending_bucket_;
+    Summary summary = summarise_bucket(pending_bucket_);
+    pending_bucket_ = -1;
     while (node >= 1 && nodes_[node] != summary) {
         nodes_[node] = summary;
         node /= 2;
@@ -75,11 +87,12 @@ RunTree::Span RunTree::child(const Span& span, int side) const {
 
 // The rest of from's own bucket is scanned directly: refreshing often asks for
 // the next line after one it has just searched again, and it is often unfit too.
-std::int64_t RunTree::first_unfit(std::int64_t from, const Window& window) const {
+std::int64_t RunTree::first_unfit(std::int64_t from, const Window& window) {
     std::int64_t bucket_end = std::min((from / kBucket + 1) * kBucket, window.hi1);
     for (std::int64_t line = from; line < bucket_end; ++line)
         if (!fits(line, window)) return line;
     if (bucket_end >= window.hi1) return window.hi1;
+    settle();
     std::int64_t found = find_unfit({1, 0, leaves_ * kBucket}, bucket_end, window);
     return found == -1 ? window.hi1 : found;
 }
@@ -95,7 +108,8 @@ std::int64_t RunTree::find_unfit(const Span& span, std::int64_t from, const Wind
     return found != -1 ? found : find_unfit(child(span, 1), from, window);
 }
 
-std::int64_t RunTree::longest_fitting(const Window& window) const {
+std::int64_t RunTree::longest_fitting(const Window& window) {
+    settle();
     std::int64_t best_line = -1;
     std::int64_t best_length = 0;
     find_longest({1, 0, leaves_ * kBucket}, window, best_line, best_length);

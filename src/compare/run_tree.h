@@ -24,12 +24,12 @@ public:
 
     // The first line in [from, window.hi1) whose entry does not fit the window,
     // or window.hi1 when every one fits.
-    std::int64_t first_unfit(std::int64_t from, const Window& window) const;
+    std::int64_t first_unfit(std::int64_t from, const Window& window);
 
     // The first line of [lo1, hi1) whose entry fits the window and is longer than
     // every fitting entry before it and at least as long as every one after it;
     // -1 when no fitting entry has a length above 0.
-    std::int64_t longest_fitting(const Window& window) const;
+    std::int64_t longest_fitting(const Window& window);
 
 private:
     // What a node knows of its lines: enough to tell whether all of them fit a
@@ -46,6 +46,7 @@ private:
         std::int64_t node, from, to;  // the node covers lines [from, to)
     };
 
+    void settle();
     static Summary combine(const Summary& left, const Summary& right);
     bool fits(std::int64_t line, const Window& window) const;
     static bool all_fit(const Summary& summary, const Window& window);
@@ -61,6 +62,7 @@ private:
     std::int64_t count_;
     std::int64_t leaves_;  // a power of two, at least the number of buckets
     std::vector<Summary> nodes_;  // node 1 is the root; node k has children 2k and 2k + 1
+    std::int64_t pending_bucket_ = -1;  // a bucket whose summary is out of date
 };
 
 }  // namespace vesk
