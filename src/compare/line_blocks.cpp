@@ -18,8 +18,8 @@ constexpr std::int64_t kPrefetchDistance = 16;
 class GroupNumbers {
 public:
     explicit GroupNumbers(std::int64_t keys)
-        // At most half full keeps the probe sequences short.
-        : mask_(std::bit_ceil(static_cast<std::uint64_t>(2 * keys + 2)) - 1),
+        // At most two thirds full keeps linear probe sequences short.
+        : mask_(std::bit_ceil(static_cast<std::uint64_t>(keys + keys / 2 + 2)) - 1),
           shift_(64 - std::countr_zero(mask_ + 1)),
           slots_(mask_ + 1, Slot{0, kNoGroup}) {}
 
@@ -100,10 +100,13 @@ std::vector<std::int64_t> BlockIndex::number_groups(GroupNumbers& numbers, const
 void BlockIndex::lay_out_blocks(const std::vector<std::int64_t>& group_of_second, std::int64_t second_count,
                                 const std::vector<std::int64_t>& second_rests) {
     for (std::size_t group = 1; group < group_begin_.size(); ++group) group_begin_[group] += group_begin_[group - 1];
-    std::vector<std::int64_t> filled(group_begin_.begin(), group_begin_.end() - 1);
     blocks_.resize(static_cast<std::size_t>(group_begin_.back()));
+    // Each group's start serves as its fill mark while the blocks are placed and
+    // ends as the next group's start; moving the marks up one group restores them.
     for (std::int64_t line = 0; line < second_count; line += second_rests[line])
-        blocks_[filled[group_of_second[line]]++] = {line, line + second_rests[line]};
+        blocks_[group_begin_[group_of_second[line]]++] = {line, line + second_rests[line]};
+    std::copy_backward(group_begin_.begin(), group_begin_.end() - 1, group_begin_.end());
+    group_begin_[0] = 0;
 }
 
 // The group of every first-file line. Files that are alike mostly go on in step,
@@ -134,6 +137,8 @@ void BlockIndex::look_up_groups(const GroupNumbers& numbers, const std::vector<s
 // later one outgrows, so its top, after dropping those no longer than the block
 // at hand, is the next longer one.
 void BlockIndex::link_longer_blocks() {
+    // When every block is one line long, none is longer than another: no links.
+    if (std::all_of(blocks_.begin(), blocks_.end(), [](const Block& b) { return b.end - b.start == 1; })) return;
     next_longer_.resize(blocks_.size());
     std::vector<std::int64_t> longer;
     for (std::size_t group = 0; group + 1 < group_begin_.size(); ++group) {

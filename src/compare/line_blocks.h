@@ -42,6 +42,7 @@ public:
     // that is longer than it, or the group's size when there is none. Every block
     // skipped on the way is no longer than the one at `position`.
     std::int64_t next_longer(std::int64_t group, std::int64_t position) const {
+        if (next_longer_.empty()) return position + 1;
         return next_longer_[static_cast<std::size_t>(group_begin_[static_cast<std::size_t>(group)] + position)];
     }
 
@@ -56,7 +57,7 @@ private:
 
     std::vector<std::int64_t> group_begin_;  // group g: blocks_[group_begin_[g], group_begin_[g + 1])
     std::vector<Block> blocks_;
-    std::vector<std::int64_t> next_longer_;  // per block, a position within its group
+    std::vector<std::int64_t> next_longer_;  // per block, a position within its group; empty: all one line
     std::vector<std::int64_t> group_of_line_;
 };
 
