@@ -68,8 +68,6 @@ char* LineStore::take(Diagnostics& diagnostics, std::size_t size) {
         std::size_t chunk_size = std::max(size, next_chunk_size_);
         void* chunk = ::mmap(nullptr, chunk_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (chunk == MAP_FAILED) return nullptr;
-        // Large pages cut the page faults of filling a big chunk to a few.
-        if (chunk_size >= kLargestChunk) ::madvise(chunk, chunk_size, MADV_HUGEPAGE);
         chunks_.push_back({static_cast<char*>(chunk), chunk_size});
         free_ = static_cast<char*>(chunk);
         room_ = chunk_size;
