@@ -2,16 +2,18 @@
 // one fingerprint. For each line, how many lines of its block start at it; and
 // the second file's blocks grouped by fingerprint, each group in file order, with
 // the group of every first-file line's fingerprint looked up once.
+// Index is the stored width of line numbers, block positions and group numbers:
+// std::int32_t only when both files have at most INT32_MAX lines, else std::int64_t.
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <vector>
 
 namespace vesk {
 
 // rest[k]: the number of lines from k to the end of k's block (at least 1).
-std::vector<std::int64_t> block_rests(const std::uint32_t* fingerprints, std::int64_t count);
+template <class Index>
+std::vector<Index> block_rests(const std::uint32_t* fingerprints, std::int64_t count);
 
 // Lines [start, end) of the second file, all with one fingerprint.
 struct Block {
@@ -19,46 +21,67 @@ struct Block {
     std::int64_t end;
 };
 
+template <class Index>
 class GroupNumbers;
 
+template <class Index>
 class BlockIndex {
 public:
     // second_rests: block_rests() of the second file.
     BlockIndex(const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second,
-               std::int64_t second_count, const std::vector<std::int64_t>& second_rests);
+               std::int64_t second_count, const std::vector<Index>& second_rests);
 
     // The group of the blocks of the second file that hold the fingerprint of line
     // `line` of the first file, or -1 when the second file has no such line.
     std::int64_t group_of(std::int64_t line) const { return group_of_line_[static_cast<std::size_t>(line)]; }
 
-    // The group's blocks in file order.
-    std::span<const Block> blocks(std::int64_t group) const {
-        auto from = static_cast<std::size_t>(group_begin_[static_cast<std::size_t>(group)]);
-        auto to = static_cast<std::size_t>(group_begin_[static_cast<std::size_t>(group) + 1]);
-        return std::span<const Block>(blocks_).subspan(from, to - from);
+    std::int64_t group_size(std::int64_t group) const { return group_begin_at(group + 1) - group_begin_at(group); }
+
+    // The group's block at `position`; positions follow file order.
+    Block block(std::int64_t group, std::int64_t position) const {
+        const StoredBlock& stored = blocks_[static_cast<std::size_t>(group_begin_at(group) + position)];
+        return {stored.start, stored.end};
     }
 
-    // The position in its group of the next block after the one at `position`
-    // that is longer than it, or the group's size when there is none. Every block
-    // skipped on the way is no longer than the one at `position`.
+    // The position of the group's first block that ends after `line`, or the
+    // group's size when none does.
+    std::int64_t first_ending_after(std::int64_t group, std::int64_t line) const;
+
+    // A position after `position` in its group such that every block skipped on
+    // the way is no longer than the one at `position`: the next longer block, or
+    // the group's size when there is none, or a block on the way to either when
+    // that lies far off. A caller that lands short of the longer block finds one
+    // no longer than where it came from and may skip again.
     std::int64_t next_longer(std::int64_t group, std::int64_t position) const {
-        if (next_longer_.empty()) return position + 1;
-        return next_longer_[static_cast<std::size_t>(group_begin_[static_cast<std::size_t>(group)] + position)];
+        if (longer_step_.empty()) return position + 1;
+        return position + longer_step_[static_cast<std::size_t>(group_begin_at(group) + position)];
     }
 
 private:
-    std::vector<std::int64_t> number_groups(GroupNumbers& numbers, const std::uint32_t* second,
-                                            std::int64_t second_count, const std::vector<std::int64_t>& second_rests);
-    void lay_out_blocks(const std::vector<std::int64_t>& group_of_second, std::int64_t second_count,
-                        const std::vector<std::int64_t>& second_rests);
-    void look_up_groups(const GroupNumbers& numbers, const std::vector<std::int64_t>& group_of_second,
-                        const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second);
-    void link_longer_blocks();
+    struct StoredBlock {
+        Index start;
+        Index end;
+    };
 
-    std::vector<std::int64_t> group_begin_;  // group g: blocks_[group_begin_[g], group_begin_[g + 1])
-    std::vector<Block> blocks_;
-    std::vector<std::int64_t> next_longer_;  // per block, a position within its group; empty: all one line
-    std::vector<std::int64_t> group_of_line_;
+    std::int64_t group_begin_at(std::int64_t group) const { return group_begin_[static_cast<std::size_t>(group)]; }
+    std::vector<Index> number_groups(GroupNumbers<Index>& numbers, const std::uint32_t* second,
+                                     std::int64_t second_count, const std::vector<Index>& second_rests);
+    void lay_out_blocks(const std::vector<Index>& group_of_second, std::int64_t second_count,
+                        const std::vector<Index>& second_rests);
+    void look_up_groups(const GroupNumbers<Index>& numbers, const std::vector<Index>& group_of_second,
+                        const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second);
+    void link_longer_blocks(std::int64_t second_count);
+
+    std::vector<Index> group_begin_;  // group g: blocks_[group_begin_[g], group_begin_[g + 1])
+    std::vector<StoredBlock> blocks_;
+    // Per block, how far on in its group next_longer() goes; empty: all one line.
+    std::vector<std::uint8_t> longer_step_;
+    std::vector<Index> group_of_line_;
 };
+
+extern template std::vector<std::int32_t> block_rests(const std::uint32_t*, std::int64_t);
+extern template std::vector<std::int64_t> block_rests(const std::uint32_t*, std::int64_t);
+extern template class BlockIndex<std::int32_t>;
+extern template class BlockIndex<std::int64_t>;
 
 }  // namespace vesk

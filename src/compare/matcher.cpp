@@ -1,5 +1,6 @@
 #include "compare/matcher.h"
 
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -10,6 +11,8 @@
 namespace vesk {
 namespace {
 
+// Index: the stored width of line numbers in the matcher's own indexes.
+template <class Index>
 class Matcher {
 public:
     Matcher(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing)
@@ -36,17 +39,18 @@ private:
     LineTable& first_;
     LineTable& second_;
     Diagnostics& diagnostics_;
-    RunFinder finder_;
+    RunFinder<Index> finder_;
     // retired_[d]: every later find_run on line d would store length 0 and keep
     // its start, so it is skipped. Once find_run finds no line with d's fingerprint
     // in a window, every later window that holds d lies inside that one (windows
     // are nested or disjoint, and d's windows all hold d), so none holds one either.
     std::vector<std::uint8_t> retired_;
     // Built after the first pass, which looks at every line in order anyway.
-    std::optional<RunTree> tree_;
+    std::optional<RunTree<Index>> tree_;
 };
 
-void Matcher::find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
+template <class Index>
+void Matcher<Index>::find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     if (i >= first_.count) {
         emit_error(diagnostics_, "program error!\n");
         end_run(2);
@@ -70,7 +74,8 @@ void Matcher::find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std:
 // directly, as the line-by-line walk would reach it after passing fitting ones.
 // A retired line counts as fitting: the walk would call find_run on it, which
 // stores what is already there, and move on by one line, as it does for a fit.
-void Matcher::refresh_runs(const Window& window) {
+template <class Index>
+void Matcher<Index>::refresh_runs(const Window& window) {
     for (std::int64_t d = tree_->first_unfit(window.lo1, window); d < window.hi1;
          d = tree_->first_unfit(d, window)) {
         if (first_.run_length[d] <= LONG_RUN) {
@@ -84,7 +89,8 @@ void Matcher::refresh_runs(const Window& window) {
 
 // A stored long run that no longer fits: search again along it, stepping over
 // the lines that newly found long runs cover, without looking at them.
-void Matcher::step_through_long_run(std::int64_t& line, const Window& window) {
+template <class Index>
+void Matcher<Index>::step_through_long_run(std::int64_t& line, const Window& window) {
     std::int64_t length = first_.run_length[line];
     std::int64_t start = first_.run_start[line];
     bool runs_past = line + length > window.hi1 || start + length > window.hi2;
@@ -97,7 +103,8 @@ void Matcher::step_through_long_run(std::int64_t& line, const Window& window) {
     }
 }
 
-void Matcher::mark_lines(std::int64_t i1, std::int64_t i2, std::int64_t length) {
+template <class Index>
+void Matcher<Index>::mark_lines(std::int64_t i1, std::int64_t i2, std::int64_t length) {
     for (std::int64_t k = 0; k < length; ++k) {
         if (first_.marks[i1 + k] != MARK_UNMATCHED || second_.marks[i2 + k] != MARK_UNMATCHED) {
             emit_error(diagnostics_, "program error: multiple flag set\n");
@@ -112,7 +119,8 @@ void Matcher::mark_lines(std::int64_t i1, std::int64_t i2, std::int64_t length) 
 // the part after it. The nesting can be as deep as there are runs, so pending
 // parts wait on an explicit stack instead of the call stack; the part after a run
 // is pushed first so that the part before it (and all it leads to) is done first.
-void Matcher::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& window) {
+template <class Index>
+void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& window) {
     std::vector<Window> parts;
     Window around = window;
     for (;;) {
@@ -133,7 +141,8 @@ void Matcher::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, co
     }
 }
 
-void Matcher::run() {
+template <class Index>
+void Matcher<Index>::run() {
     const std::int64_t n1 = first_.count;
     const std::int64_t n2 = second_.count;
     for (std::int64_t i = 0; i < n1;) {
@@ -146,14 +155,25 @@ void Matcher::run() {
     if (chosen != -1) mark_run(chosen, first_.run_start[chosen], first_.run_length[chosen], whole);
 }
 
+// Every value the indexes hold is a line number, a line count or a block or
+// group position, none above the larger line count.
+bool fits_narrow_index(const LineTable& first, const LineTable& second) {
+    constexpr std::int64_t kNarrowMost = std::numeric_limits<std::int32_t>::max();
+    return first.count <= kNarrowMost && second.count <= kNarrowMost;
+}
+
 }  // namespace
 
-void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing) {
-    Matcher(first, second, diagnostics, hashing).run();
+void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
+                 IndexWidth width) {
+    if (width == IndexWidth::fitting && fits_narrow_index(first, second))
+        Matcher<std::int32_t>(first, second, diagnostics, hashing).run();
+    else
+        Matcher<std::int64_t>(first, second, diagnostics, hashing).run();
 }
 
 void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics) {
-    match_lines(first, second, diagnostics, StretchHashing::exact);
+    match_lines(first, second, diagnostics, StretchHashing::exact, IndexWidth::fitting);
 }
 
 }  // namespace vesk

@@ -22,6 +22,10 @@ void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics);
 // For tests: with all_equal, every stretch of lines hashes alike inside the search,
 // so that every candidate goes through the confirming comparison of its lines.
 enum class StretchHashing { exact, all_equal };
-void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing);
+// For tests: the matcher's own indexes store line numbers in 32 bits when both
+// files have at most INT32_MAX lines (fitting), else in 64; wide forces 64.
+enum class IndexWidth { fitting, wide };
+void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
+                 IndexWidth width);
 
 }  // namespace vesk

@@ -19,12 +19,33 @@ std::uint64_t reduce(Wide value) {
 
 std::uint64_t multiply(std::uint64_t a, std::uint64_t b) { return reduce(static_cast<Wide>(a) * b); }
 
+// Each value counts as value + 1, so that a run of zeros is not the empty hash.
+std::uint64_t append(std::uint64_t hash, std::uint32_t value) { return reduce(static_cast<Wide>(hash) * kBase + value + 1); }
+
+// One prefix kept in four: at most three steps to recompute one.
+constexpr int kOneInFourShift = 2;
+
 }  // namespace
 
-PrefixHash::PrefixHash(const std::uint32_t* values, std::int64_t count) : prefix_(static_cast<std::size_t>(count) + 1) {
-    // Each value counts as value + 1, so that a run of zeros is not the empty hash.
-    for (std::int64_t at = 0; at < count; ++at)
-        prefix_[at + 1] = reduce(static_cast<Wide>(prefix_[at]) * kBase + values[at] + 1);
+PrefixHash::PrefixHash(const std::uint32_t* values, std::int64_t count, Kept kept)
+    : values_(values),
+      kept_shift_(kept == Kept::one_in_four ? kOneInFourShift : 0),
+      kept_(static_cast<std::size_t>(count >> kept_shift_) + 1) {
+    std::uint64_t hash = 0;
+    const std::int64_t kept_mask = (std::int64_t{1} << kept_shift_) - 1;
+    for (std::int64_t at = 0; at < count; ++at) {
+        hash = append(hash, values[at]);
+        if (((at + 1) & kept_mask) == 0) kept_[static_cast<std::size_t>((at + 1) >> kept_shift_)] = hash;
+    }
+}
+
+// The hash of the first `count` values.
+std::uint64_t PrefixHash::prefix(std::int64_t count) const {
+    if (kept_shift_ == 0) return kept_[static_cast<std::size_t>(count)];
+    std::int64_t kept = count >> kept_shift_;
+    std::uint64_t hash = kept_[static_cast<std::size_t>(kept)];
+    for (std::int64_t at = kept << kept_shift_; at < count; ++at) hash = append(hash, values_[at]);
+    return hash;
 }
 
 std::uint64_t PrefixHash::shift_for(std::int64_t length) {
@@ -38,8 +59,8 @@ std::uint64_t PrefixHash::shift_for(std::int64_t length) {
 }
 
 std::uint64_t PrefixHash::of(std::int64_t from, std::int64_t length, std::uint64_t shift) const {
-    std::uint64_t head = multiply(prefix_[from], shift);
-    std::uint64_t whole = prefix_[from + length];
+    std::uint64_t head = multiply(prefix(from), shift);
+    std::uint64_t whole = prefix(from + length);
     return whole >= head ? whole - head : whole + kModulus - head;
 }
 

@@ -26,7 +26,8 @@ namespace vesk {
 // the next full match sees them. A full match must contain every block of equal
 // lines of the pattern, so its candidates come from the occurrences of one block:
 // the one whose fingerprint makes the fewest blocks in the second file.
-struct RunFinder::Pattern {
+template <class Index>
+struct RunFinder<Index>::Pattern {
     std::int64_t line = 0;
     std::int64_t length = 0;
     bool hashed = false;  // shift and hash are computed when a candidate first needs them
@@ -41,25 +42,28 @@ struct RunFinder::Pattern {
     std::int64_t cursor = -1;
 };
 
-RunFinder::RunFinder(const LineTable& first, const LineTable& second, bool all_hashes_equal)
+template <class Index>
+RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, bool all_hashes_equal)
     : fp1_(first.fingerprints),
       fp2_(second.fingerprints),
       run_length_(first.run_length),
       run_start_(first.run_start),
       count1_(first.count),
       count2_(second.count),
-      rest1_(block_rests(first.fingerprints, first.count)),
-      rest2_(block_rests(second.fingerprints, second.count)),
+      rest1_(block_rests<Index>(first.fingerprints, first.count)),
+      rest2_(block_rests<Index>(second.fingerprints, second.count)),
       all_hashes_equal_(all_hashes_equal) {}
 
 // Built on first need: when every search is settled by the line at the window's
 // start (identical files), no index is ever made.
-const BlockIndex& RunFinder::index() {
+template <class Index>
+const BlockIndex<Index>& RunFinder<Index>::index() {
     if (!blocks_) blocks_.emplace(fp1_, count1_, fp2_, count2_, rest2_);
     return *blocks_;
 }
 
-FoundRun RunFinder::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
+template <class Index>
+FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     std::int64_t first = first_at_or_after(line, lo2);
     if (first >= hi2) return {0, 0};
     Bounds bounds{end1, hi2};
@@ -81,22 +85,23 @@ FoundRun RunFinder::find(std::int64_t line, std::int64_t end1, std::int64_t lo2,
 // The first line at or after `from` in the second file with the fingerprint of
 // `line`, or a line past every window when there is none. The line at `from`
 // itself is tried before the index, which may then never be needed.
-std::int64_t RunFinder::first_at_or_after(std::int64_t line, std::int64_t from) {
+template <class Index>
+std::int64_t RunFinder<Index>::first_at_or_after(std::int64_t line, std::int64_t from) {
     if (from < count2_ && fp2_[from] == fp1_[line]) return from;
     std::int64_t group = index().group_of(line);
     if (group < 0) return std::numeric_limits<std::int64_t>::max();
-    auto blocks = index().blocks(group);
     // Block ends grow with their starts, so the first block ending after `from`
     // holds or follows it.
-    auto block = std::partition_point(blocks.begin(), blocks.end(), [&](const Block& b) { return b.end <= from; });
-    if (block == blocks.end()) return std::numeric_limits<std::int64_t>::max();
-    return std::max(block->start, from);
+    std::int64_t position = index().first_ending_after(group, from);
+    if (position == index().group_size(group)) return std::numeric_limits<std::int64_t>::max();
+    return std::max(index().block(group, position).start, from);
 }
 
 // The run from line of the first file and at2 of the second, exact: where both
 // sides sit in blocks of one fingerprint, the shorter block's remainder is equal
 // line for line, so it is taken whole.
-std::int64_t RunFinder::measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const {
+template <class Index>
+std::int64_t RunFinder<Index>::measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const {
     std::int64_t limit = std::min(bounds.end1 - line, bounds.hi2 - at2);
     std::int64_t length = std::min(known_length(line, at2), limit);
     while (length < limit && fp1_[line + length] == fp2_[at2 + length])
@@ -109,7 +114,8 @@ std::int64_t RunFinder::measure(std::int64_t line, std::int64_t at2, const Bound
 // window: if the line before this one has a run through at2 - 1, this line's run
 // on the same diagonal is at least one line shorter. Lines are mostly searched in
 // ascending order, so this saves measuring the same run again line by line.
-std::int64_t RunFinder::known_length(std::int64_t line, std::int64_t at2) const {
+template <class Index>
+std::int64_t RunFinder<Index>::known_length(std::int64_t line, std::int64_t at2) const {
     if (line == 0 || run_length_[line - 1] < 2 || run_start_[line - 1] + 1 != at2) return 0;
     return run_length_[line - 1] - 1;
 }
@@ -119,14 +125,15 @@ std::int64_t RunFinder::known_length(std::int64_t line, std::int64_t at2) const 
 // many blocks as the longest run measured. Weighing stops at a fingerprint with a
 // single block in the second file: only one with none is rarer, and that would
 // save just the one candidate.
-void RunFinder::widen(Pattern& pattern, std::int64_t length) {
+template <class Index>
+void RunFinder<Index>::widen(Pattern& pattern, std::int64_t length) {
     if (pattern.length == length) return;
     pattern.length = length;
     pattern.hashed = false;
     pattern.cursor = -1;
     while (pattern.next_offset < length && pattern.rare_blocks > 1) {
         std::int64_t group = index().group_of(pattern.line + pattern.next_offset);
-        std::int64_t count = group < 0 ? 0 : static_cast<std::int64_t>(index().blocks(group).size());
+        std::int64_t count = group < 0 ? 0 : index().group_size(group);
         if (count < pattern.rare_blocks) {
             pattern.rare_offset = pattern.next_offset;
             pattern.rare_group = group;
@@ -141,7 +148,8 @@ void RunFinder::widen(Pattern& pattern, std::int64_t length) {
 // block that has other lines before it must begin where the second-file block
 // begins; one with other lines after it must end where that block ends; one
 // that is the whole pattern may sit anywhere inside, first at `resume`.
-std::int64_t RunFinder::candidate(const Pattern& pattern, const Block& block, std::int64_t resume) const {
+template <class Index>
+std::int64_t RunFinder<Index>::candidate(const Pattern& pattern, const Block& block, std::int64_t resume) const {
     std::int64_t offset = pattern.rare_offset;
     std::int64_t block_start = block.start;
     std::int64_t block_end = block.end;
@@ -160,11 +168,14 @@ std::int64_t RunFinder::candidate(const Pattern& pattern, const Block& block, st
 
 // Whether the pattern and the stretch at at2 hash alike; the hashes of both files
 // are made when first asked for, as is the pattern's own.
-bool RunFinder::same_hash(Pattern& pattern, std::int64_t at2) {
+template <class Index>
+bool RunFinder<Index>::same_hash(Pattern& pattern, std::int64_t at2) {
     if (all_hashes_equal_) return true;
     if (!hash1_) {
-        hash1_.emplace(fp1_, count1_);
-        hash2_.emplace(fp2_, count2_);
+        // The first file's hashes are asked for once per pattern, the second's
+        // once per candidate.
+        hash1_.emplace(fp1_, count1_, PrefixHash::Kept::one_in_four);
+        hash2_.emplace(fp2_, count2_, PrefixHash::Kept::every_prefix);
     }
     if (!pattern.hashed) {
         pattern.shift = PrefixHash::shift_for(pattern.length);
@@ -177,25 +188,25 @@ bool RunFinder::same_hash(Pattern& pattern, std::int64_t at2) {
 // The first start j >= resume, j + length <= hi2, where all the pattern's lines
 // match, with the run measured there; length 0 when there is none. A hash hit
 // is confirmed by measuring, so a collision only costs time.
-FoundRun RunFinder::next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best) {
+template <class Index>
+FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best) {
     if (pattern.rare_group < 0) return {0, 0};
-    auto blocks = index().blocks(pattern.rare_group);
+    std::int64_t group = pattern.rare_group;
     std::int64_t offset = pattern.rare_offset;
     std::int64_t needed = shortest_useful_block(pattern, best);
     bool one_block = offset == 0 && rest1_[pattern.line] >= pattern.length;
     // Candidates grow with their blocks; a block ending at or before resume + offset
     // cannot hold the chosen block of a pattern starting at resume or later.
     std::int64_t position = pattern.cursor;
-    if (position < 0)
-        position = std::partition_point(blocks.begin(), blocks.end(),
-                                        [&](const Block& b) { return b.end <= resume + offset; }) -
-                   blocks.begin();
-    auto size = static_cast<std::int64_t>(blocks.size());
+    if (position < 0) position = index().first_ending_after(group, resume + offset);
+    std::int64_t size = index().group_size(group);
     for (; position < size; ++position) {
-        const Block& block = blocks[static_cast<std::size_t>(position)];
+        Block block = index().block(group, position);
         if (block.start - offset + pattern.length > bounds.hi2) break;
         if (block.end - block.start < needed && block.start > resume + offset) {
-            position = index().next_longer(pattern.rare_group, position) - 1;
+            // Every block passed over is no longer than this one, so it would be
+            // passed over too; landing on one of them just skips again.
+            position = index().next_longer(group, position) - 1;
             continue;
         }
         std::int64_t at = candidate(pattern, block, resume);
@@ -221,7 +232,8 @@ FoundRun RunFinder::next_full_match(Pattern& pattern, std::int64_t resume, const
 // reached the pattern's length, gains only where a block leaves room for more
 // than best lines; a block of exactly best lines after resume gives a run of
 // best lines, changes nothing and leaves the scan at its end, before the next block.
-std::int64_t RunFinder::shortest_useful_block(const Pattern& pattern, std::int64_t best) const {
+template <class Index>
+std::int64_t RunFinder<Index>::shortest_useful_block(const Pattern& pattern, std::int64_t best) const {
     std::int64_t own = rest1_[pattern.line + pattern.rare_offset];
     std::int64_t needed = std::min(own, pattern.length - pattern.rare_offset);
     bool one_block = pattern.rare_offset == 0 && own >= pattern.length;
@@ -230,7 +242,8 @@ std::int64_t RunFinder::shortest_useful_block(const Pattern& pattern, std::int64
 
 // True when the pattern is the first file's whole stretch of one repeated line
 // and best has reached it: then see next_longer_stretch_match().
-bool RunFinder::whole_stretch(const Pattern& pattern, std::int64_t best) const {
+template <class Index>
+bool RunFinder<Index>::whole_stretch(const Pattern& pattern, std::int64_t best) const {
     return best == pattern.length && rest1_[pattern.line] == pattern.length;
 }
 
@@ -243,18 +256,19 @@ bool RunFinder::whole_stretch(const Pattern& pattern, std::int64_t best) const {
 // end of a block, searched for as a pattern of their own; one counts when the
 // steps from j0 reach it. Every other match leaves best as it is and the scan
 // inside its own block, so skipping them changes nothing.
-FoundRun RunFinder::next_longer_stretch_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds) {
+template <class Index>
+FoundRun RunFinder<Index>::next_longer_stretch_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds) {
     std::int64_t stretch = pattern.length;
     Pattern longer;
     longer.line = pattern.line;
     widen(longer, stretch + 1);
-    auto blocks = index().blocks(index().group_of(pattern.line));
+    std::int64_t group = index().group_of(pattern.line);
     for (std::int64_t from = resume;;) {
         FoundRun match = next_full_match(longer, from, bounds, stretch);
         if (match.length == 0) return match;
         std::int64_t end = match.start + stretch;
-        auto block = std::partition_point(blocks.begin(), blocks.end(), [&](const Block& b) { return b.end < end; });
-        std::int64_t first_step = std::max(block->start, resume);
+        Block block = index().block(group, index().first_ending_after(group, end - 1));
+        std::int64_t first_step = std::max(block.start, resume);
         if (match.start >= first_step && (match.start - first_step) % stretch == 0) return match;
         from = match.start + 1;
     }
@@ -263,12 +277,16 @@ FoundRun RunFinder::next_longer_stretch_match(const Pattern& pattern, std::int64
 // measure() for a pattern of one repeated line placed at at2 inside a block of
 // it: both sides hold that line up to the end of the shorter stretch, and the
 // run goes on past it only when both stretches end together.
-std::int64_t RunFinder::measure_in_block(const Pattern& pattern, std::int64_t at2, const Block& block,
+template <class Index>
+std::int64_t RunFinder<Index>::measure_in_block(const Pattern& pattern, std::int64_t at2, const Block& block,
                                          const Bounds& bounds) const {
     std::int64_t own = rest1_[pattern.line];
     std::int64_t limit = std::min(bounds.end1 - pattern.line, bounds.hi2 - at2);
     if (block.end - at2 != own) return std::min({block.end - at2, own, limit});
     return measure(pattern.line, at2, bounds);
 }
+
+template class RunFinder<std::int32_t>;
+template class RunFinder<std::int64_t>;
 
 }  // namespace vesk

@@ -1,6 +1,7 @@
 // The search behind find_run: the longest run that starts at one line of the
 // first file, as the resuming scan over the second file's window measures it,
 // found by visiting only the second-file lines where the scan's result can change.
+// Index: the stored width of line numbers in the block index (see line_blocks.h).
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,7 @@ struct FoundRun {
     std::int64_t start;   // meaningful when length > 0
 };
 
+template <class Index>
 class RunFinder {
 public:
     // all_hashes_equal: tests only; every stretch hashes alike, so every candidate
@@ -38,7 +40,7 @@ private:
     std::int64_t known_length(std::int64_t line, std::int64_t at2) const;
     std::int64_t measure_in_block(const Pattern& pattern, std::int64_t at2, const Block& block,
                                   const Bounds& bounds) const;
-    const BlockIndex& index();
+    const BlockIndex<Index>& index();
     void widen(Pattern& pattern, std::int64_t length);
     bool same_hash(Pattern& pattern, std::int64_t at2);
     FoundRun next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best);
@@ -54,12 +56,15 @@ private:
     const std::int64_t* run_start_;
     std::int64_t count1_;
     std::int64_t count2_;
-    std::vector<std::int64_t> rest1_;  // block_rests() of each file
-    std::vector<std::int64_t> rest2_;
-    std::optional<BlockIndex> blocks_;  // made on first need, as are the hashes
+    std::vector<Index> rest1_;  // block_rests() of each file
+    std::vector<Index> rest2_;
+    std::optional<BlockIndex<Index>> blocks_;  // made on first need, as are the hashes
     std::optional<PrefixHash> hash1_;
     std::optional<PrefixHash> hash2_;
     bool all_hashes_equal_;
 };
+
+extern template class RunFinder<std::int32_t>;
+extern template class RunFinder<std::int64_t>;
 
 }  // namespace vesk

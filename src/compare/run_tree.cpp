@@ -11,43 +11,49 @@ namespace {
 // large enough that the tree takes a fraction of the run table's memory.
 constexpr std::int64_t kBucket = 16;
 
-constexpr std::int64_t kHighest = std::numeric_limits<std::int64_t>::max();
-constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min();
+template <class Index>
+constexpr Index kHighest = std::numeric_limits<Index>::max();
+template <class Index>
+constexpr Index kLowest = std::numeric_limits<Index>::min();
 
 }  // namespace
 
-RunTree::Summary RunTree::combine(const Summary& left, const Summary& right) {
+template <class Index>
+typename RunTree<Index>::Summary RunTree<Index>::combine(const Summary& left, const Summary& right) {
     return {std::min(left.min_start, right.min_start), std::max(left.max_line_end, right.max_line_end),
             std::max(left.max_start_end, right.max_start_end), std::max(left.max_length, right.max_length)};
 }
 
-RunTree::RunTree(const std::int64_t* lengths, const std::int64_t* starts, const std::uint8_t* retired,
+template <class Index>
+RunTree<Index>::RunTree(const std::int64_t* lengths, const std::int64_t* starts, const std::uint8_t* retired,
                  std::int64_t count)
     : lengths_(lengths), starts_(starts), retired_(retired), count_(count) {
     std::int64_t buckets = (count + kBucket - 1) / kBucket;
     leaves_ = static_cast<std::int64_t>(std::bit_ceil(static_cast<std::uint64_t>(std::max<std::int64_t>(buckets, 1))));
-    nodes_.assign(static_cast<std::size_t>(2 * leaves_), Summary{kHighest, kLowest, kLowest, 0});
+    nodes_.assign(static_cast<std::size_t>(2 * leaves_), Summary{kHighest<Index>, kLowest<Index>, kLowest<Index>, 0});
     for (std::int64_t bucket = 0; bucket < buckets; ++bucket) nodes_[leaves_ + bucket] = summarise_bucket(bucket);
     for (std::int64_t node = leaves_ - 1; node >= 1; --node) {
         nodes_[node] = combine(nodes_[2 * node], nodes_[2 * node + 1]);
     }
 }
 
-RunTree::Summary RunTree::summarise_bucket(std::int64_t bucket) const {
-    Summary summary{kHighest, kLowest, kLowest, 0};
+template <class Index>
+typename RunTree<Index>::Summary RunTree<Index>::summarise_bucket(std::int64_t bucket) const {
+    Summary summary{kHighest<Index>, kLowest<Index>, kLowest<Index>, 0};
     for (std::int64_t line = bucket * kBucket; line < std::min(count_, (bucket + 1) * kBucket); ++line) {
         if (retired_[line] != 0) continue;
-        summary.min_start = std::min(summary.min_start, starts_[line]);
-        summary.max_line_end = std::max(summary.max_line_end, line + lengths_[line]);
-        summary.max_start_end = std::max(summary.max_start_end, starts_[line] + lengths_[line]);
-        summary.max_length = std::max(summary.max_length, lengths_[line]);
+        summary.min_start = std::min(summary.min_start, static_cast<Index>(starts_[line]));
+        summary.max_line_end = std::max(summary.max_line_end, static_cast<Index>(line + lengths_[line]));
+        summary.max_start_end = std::max(summary.max_start_end, static_cast<Index>(starts_[line] + lengths_[line]));
+        summary.max_length = std::max(summary.max_length, static_cast<Index>(lengths_[line]));
     }
     return summary;
 }
 
 // Lines are mostly searched again in runs of neighbours, so a changed bucket is
 // summarised once, when another bucket changes or the tree is asked something.
-void RunTree::update(std::int64_t line) {
+template <class Index>
+void RunTree<Index>::update(std::int64_t line) {
     std::int64_t bucket = line / kBucket;
     if (bucket == pending_bucket_) return;
     settle();
@@ -56,7 +62,8 @@ void RunTree::update(std::int64_t line) {
 
 // Brings the pending bucket's summary and those above it up to date. A node above
 // an unchanged one cannot change either, so the walk up stops there.
-void RunTree::settle() {
+template <class Index>
+void RunTree<Index>::settle() {
     if (pending_bucket_ < 0) return;
     std::int64_t node = leaves_ + pending_bucket_;
     Summary summary = summarise_bucket(pending_bucket_);
@@ -68,26 +75,30 @@ void RunTree::settle() {
     }
 }
 
-bool RunTree::fits(std::int64_t line, const Window& window) const {
+template <class Index>
+bool RunTree<Index>::fits(std::int64_t line, const Window& window) const {
     if (retired_[line] != 0) return true;
     std::int64_t length = lengths_[line];
     std::int64_t start = starts_[line];
     return start >= window.lo2 && line + length <= window.hi1 && start + length <= window.hi2;
 }
 
-bool RunTree::all_fit(const Summary& summary, const Window& window) {
+template <class Index>
+bool RunTree<Index>::all_fit(const Summary& summary, const Window& window) {
     return summary.min_start >= window.lo2 && summary.max_line_end <= window.hi1 &&
            summary.max_start_end <= window.hi2;
 }
 
-RunTree::Span RunTree::child(const Span& span, int side) const {
+template <class Index>
+typename RunTree<Index>::Span RunTree<Index>::child(const Span& span, int side) const {
     std::int64_t middle = span.from + (span.to - span.from) / 2;
     return side == 0 ? Span{2 * span.node, span.from, middle} : Span{2 * span.node + 1, middle, span.to};
 }
 
 // The rest of from's own bucket is scanned directly: refreshing often asks for
 // the next line after one it has just searched again, and it is often unfit too.
-std::int64_t RunTree::first_unfit(std::int64_t from, const Window& window) {
+template <class Index>
+std::int64_t RunTree<Index>::first_unfit(std::int64_t from, const Window& window) {
     std::int64_t bucket_end = std::min((from / kBucket + 1) * kBucket, window.hi1);
     for (std::int64_t line = from; line < bucket_end; ++line)
         if (!fits(line, window)) return line;
@@ -97,7 +108,8 @@ std::int64_t RunTree::first_unfit(std::int64_t from, const Window& window) {
     return found == -1 ? window.hi1 : found;
 }
 
-std::int64_t RunTree::find_unfit(const Span& span, std::int64_t from, const Window& window) const {
+template <class Index>
+std::int64_t RunTree<Index>::find_unfit(const Span& span, std::int64_t from, const Window& window) const {
     if (span.to <= from || span.from >= window.hi1 || all_fit(nodes_[span.node], window)) return -1;
     if (span.node >= leaves_) {
         for (std::int64_t line = std::max(from, span.from); line < std::min(span.to, window.hi1); ++line)
@@ -108,7 +120,8 @@ std::int64_t RunTree::find_unfit(const Span& span, std::int64_t from, const Wind
     return found != -1 ? found : find_unfit(child(span, 1), from, window);
 }
 
-std::int64_t RunTree::longest_fitting(const Window& window) {
+template <class Index>
+std::int64_t RunTree<Index>::longest_fitting(const Window& window) {
     settle();
     std::int64_t best_line = -1;
     std::int64_t best_length = 0;
@@ -119,7 +132,8 @@ std::int64_t RunTree::longest_fitting(const Window& window) {
 // Left to right, taking only strictly longer entries, so that of equal lengths
 // the first stays; a node whose longest entry is no longer than the best so far
 // cannot change the answer.
-void RunTree::find_longest(const Span& span, const Window& window, std::int64_t& best_line,
+template <class Index>
+void RunTree<Index>::find_longest(const Span& span, const Window& window, std::int64_t& best_line,
                            std::int64_t& best_length) const {
     const Summary& summary = nodes_[span.node];
     if (span.to <= window.lo1 || span.from >= window.hi1 || summary.max_length <= best_length) return;
@@ -142,7 +156,8 @@ void RunTree::find_longest(const Span& span, const Window& window, std::int64_t&
     find_longest(child(span, 1), window, best_line, best_length);
 }
 
-std::int64_t RunTree::leftmost_of_length(Span span, std::int64_t length) const {
+template <class Index>
+std::int64_t RunTree<Index>::leftmost_of_length(Span span, std::int64_t length) const {
     while (span.node < leaves_) {
         Span left = child(span, 0);
         span = nodes_[left.node].max_length == length ? left : child(span, 1);
@@ -151,5 +166,8 @@ std::int64_t RunTree::leftmost_of_length(Span span, std::int64_t length) const {
     while (lengths_[line] != length || retired_[line] != 0) ++line;
     return line;
 }
+
+template class RunTree<std::int32_t>;
+template class RunTree<std::int64_t>;
 
 }  // namespace vesk

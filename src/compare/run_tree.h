@@ -2,6 +2,8 @@
 // matcher asks of a window without visiting every line: which is the next entry
 // that does not fit the window, and which fitting entry is the leftmost longest.
 // Retired lines (whose entry can no longer change) count as fitting.
+// Index: the stored width of the summaries, std::int32_t only when both files
+// have at most INT32_MAX lines (every value summarised is a line number or a count).
 #pragma once
 
 #include <cstdint>
@@ -14,6 +16,7 @@ struct Window {
     std::int64_t lo1, hi1, lo2, hi2;
 };
 
+template <class Index>
 class RunTree {
 public:
     // Reads the run table and the retired flags where they are, for `count` lines;
@@ -35,10 +38,10 @@ private:
     // What a node knows of its lines: enough to tell whether all of them fit a
     // window, and the longest length among them.
     struct Summary {
-        std::int64_t min_start;
-        std::int64_t max_line_end;   // line + length
-        std::int64_t max_start_end;  // start + length
-        std::int64_t max_length;
+        Index min_start;
+        Index max_line_end;   // line + length
+        Index max_start_end;  // start + length
+        Index max_length;
 
         bool operator==(const Summary&) const = default;
     };
@@ -64,5 +67,8 @@ private:
     std::vector<Summary> nodes_;  // node 1 is the root; node k has children 2k and 2k + 1
     std::int64_t pending_bucket_ = -1;  // a bucket whose summary is out of date
 };
+
+extern template class RunTree<std::int32_t>;
+extern template class RunTree<std::int64_t>;
 
 }  // namespace vesk

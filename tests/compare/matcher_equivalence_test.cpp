@@ -17,10 +17,15 @@ namespace {
 
 using Lines = std::vector<std::uint32_t>;
 
-void expect_same_result(const Lines& first, const Lines& second, StretchHashing hashing) {
+struct Setting {
+    StretchHashing hashing;
+    IndexWidth width;
+};
+
+void expect_same_result(const Lines& first, const Lines& second, const Setting& setting) {
     FingerprintPair fast(first, second);
     FingerprintPair literal(first, second);
-    match_lines(fast.run.first, fast.run.second, fast.diagnostics, hashing);
+    match_lines(fast.run.first, fast.run.second, fast.diagnostics, setting.hashing, setting.width);
     reference::match_lines(literal.run.first, literal.run.second, literal.diagnostics);
     ASSERT_EQ(fast.marks(fast.run.first), literal.marks(literal.run.first));
     ASSERT_EQ(fast.marks(fast.run.second), literal.marks(literal.run.second));
@@ -83,6 +88,14 @@ public:
         return lines;
     }
 
+    // Long stretches of a few repeated lines, some longer than a byte can count.
+    Lines long_blocks(std::int64_t blocks) {
+        Lines lines;
+        for (std::int64_t block = 0; block < blocks; ++block)
+            lines.insert(lines.end(), static_cast<std::size_t>(200 + below(400)), symbol(below(3)));
+        return lines;
+    }
+
     Lines shuffled(Lines lines) {
         std::shuffle(lines.begin(), lines.end(), random_);
         return lines;
@@ -113,6 +126,15 @@ std::vector<std::pair<Lines, Lines>> pairs_for(std::uint32_t seed) {
     pairs.emplace_back(distinct, make.shuffled(distinct));
     Lines same(static_cast<std::size_t>(make.below(300)), 125u);
     pairs.emplace_back(same, make.edited(same, make.below(6), 8));
+    // Large pairs are few: the literal matcher's time grows with their square.
+    if (seed % 10 == 0) {
+        Lines stretches = make.long_blocks(1 + make.below(4));
+        pairs.emplace_back(stretches, make.edited(stretches, make.below(5), 3));
+        // Hundreds of short blocks of one line in a group: far apart longer ones.
+        Lines many = make.brace_blocks(250 + make.below(150), 3);
+        many.insert(many.begin() + make.below(static_cast<std::int64_t>(many.size())), 6, 125u);
+        pairs.emplace_back(many, make.edited(many, make.below(6), 3));
+    }
     return pairs;
 }
 
@@ -136,28 +158,35 @@ std::vector<std::pair<Lines, Lines>> alternating_pairs() {
 
 constexpr std::uint32_t kSeeds = 400;
 
-void expect_same_on_generated_pairs(StretchHashing hashing) {
+void expect_same_on_generated_pairs(const Setting& setting) {
     for (std::uint32_t seed = 1; seed <= kSeeds; ++seed) {
         for (const auto& [first, second] : pairs_for(seed)) {
             SCOPED_TRACE(::testing::Message() << "seed " << seed << ", " << first.size() << " by " << second.size());
-            expect_same_result(first, second, hashing);
-            expect_same_result(second, first, hashing);
+            expect_same_result(first, second, setting);
+            expect_same_result(second, first, setting);
             if (::testing::Test::HasFatalFailure()) return;
         }
     }
     for (const auto& [first, second] : alternating_pairs()) {
         SCOPED_TRACE(::testing::Message() << "alternating, " << first.size() << " by " << second.size());
-        expect_same_result(first, second, hashing);
-        expect_same_result(second, first, hashing);
+        expect_same_result(first, second, setting);
+        expect_same_result(second, first, setting);
     }
 }
 
-TEST(MatcherEquivalence, GeneratedPairs) { expect_same_on_generated_pairs(StretchHashing::exact); }
+TEST(MatcherEquivalence, GeneratedPairs) {
+    expect_same_on_generated_pairs({StretchHashing::exact, IndexWidth::fitting});
+}
 
 // Every hash comparison a hit: each candidate must then be told apart from a full
 // match by comparing its lines.
 TEST(MatcherEquivalence, GeneratedPairsWhenEveryStretchHashesAlike) {
-    expect_same_on_generated_pairs(StretchHashing::all_equal);
+    expect_same_on_generated_pairs({StretchHashing::all_equal, IndexWidth::fitting});
+}
+
+// The 64-bit indexes that files of more than INT32_MAX lines need.
+TEST(MatcherEquivalence, GeneratedPairsWithWideIndexes) {
+    expect_same_on_generated_pairs({StretchHashing::exact, IndexWidth::wide});
 }
 
 }  // namespace
