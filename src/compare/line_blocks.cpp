@@ -128,7 +128,10 @@ std::int64_t BlockIndex<Index>::first_ending_after(std::int64_t group, std::int6
 // The group of every first-file line. Files that are alike mostly go on in step,
 // so the second-file line after the one the previous line was found at is tried
 // first; only when it differs is the fingerprint looked up, and the walk goes on
-// from the first line of that group at or after the place it had reached.
+// from the first line of that group at or after the place it had reached. A line
+// that the second file lacks has most often replaced one there, so the walk steps
+// over that one too. Where the walk goes only decides what is tried first: every
+// group comes from the line's own fingerprint.
 template <class Index>
 void BlockIndex<Index>::look_up_groups(const GroupNumbers<Index>& numbers, const std::vector<Index>& group_of_second,
                                        const std::uint32_t* first, std::int64_t first_count,
@@ -136,14 +139,27 @@ void BlockIndex<Index>::look_up_groups(const GroupNumbers<Index>& numbers, const
     group_of_line_.resize(static_cast<std::size_t>(first_count));
     auto second_count = static_cast<std::int64_t>(group_of_second.size());
     std::int64_t next = 0;  // the second-file line expected to match
+    // The table slot of a line some way ahead is asked for early when, as far as
+    // the walk can tell now, the files will be out of step there: only then is
+    // it looked up.
+    auto prefetch_out_of_step = [&](std::int64_t line) {
+        std::int64_t ahead = line + kPrefetchDistance;
+        std::int64_t ahead2 = next + kPrefetchDistance;
+        if (ahead < first_count && (ahead2 >= second_count || second[ahead2] != first[ahead]))
+            numbers.prefetch(first[ahead]);
+    };
     for (std::int64_t line = 0; line < first_count; ++line) {
+        prefetch_out_of_step(line);
         if (next < second_count && second[next] == first[line]) {
             group_of_line_[static_cast<std::size_t>(line)] = group_of_second[static_cast<std::size_t>(next++)];
             continue;
         }
         std::int64_t group = numbers.group(first[line]);
         group_of_line_[static_cast<std::size_t>(line)] = static_cast<Index>(group);
-        if (group < 0) continue;
+        if (group < 0) {
+            ++next;
+            continue;
+        }
         std::int64_t position = first_ending_after(group, next);
         Block found = block(group, position == group_size(group) ? 0 : position);
         next = std::max(found.start, std::min(next, found.end - 1)) + 1;
