@@ -1,0 +1,104 @@
+#include "compare/line_blocks.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "compare/fingerprint_pair.h"
+
+namespace vesk {
+namespace {
+
+using Lines = std::vector<std::uint32_t>;
+
+template <class Index>
+class LineBlocksTest : public ::testing::Test {};
+
+using IndexTypes = ::testing::Types<std::int32_t, std::int64_t>;
+TYPED_TEST_SUITE(LineBlocksTest, IndexTypes);
+
+struct RestCase {
+    const char* name;
+    const char* lines;
+    std::vector<std::int64_t> rests;
+};
+
+TYPED_TEST(LineBlocksTest, RestsCountToTheEndOfTheBlock) {
+    const RestCase cases[] = {
+        {"no lines", "", {}},
+        {"one line", "A", {1}},
+        {"all distinct", "ABC", {1, 1, 1}},
+        {"one block", "AAA", {3, 2, 1}},
+        {"blocks of one line apart", "ABA", {1, 1, 1}},
+        {"block at the end", "ABBB", {1, 3, 2, 1}},
+    };
+    for (const RestCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Lines lines = FingerprintPair::letters(c.lines);
+        std::vector<TypeParam> rests = block_rests<TypeParam>(lines.data(), static_cast<std::int64_t>(lines.size()));
+        EXPECT_EQ(std::vector<std::int64_t>(rests.begin(), rests.end()), c.rests);
+    }
+}
+
+template <class Index>
+BlockIndex<Index> index_of(const Lines& first, const Lines& second, const std::vector<Index>& second_rests) {
+    return BlockIndex<Index>(first.data(), static_cast<std::int64_t>(first.size()), second.data(),
+                             static_cast<std::int64_t>(second.size()), second_rests);
+}
+
+TYPED_TEST(LineBlocksTest, GroupsHoldTheirBlocksInFileOrder) {
+    Lines first = FingerprintPair::letters("BXA");
+    Lines second = FingerprintPair::letters("AABAAAB");
+    auto rests = block_rests<TypeParam>(second.data(), static_cast<std::int64_t>(second.size()));
+    auto index = index_of(first, second, rests);
+    std::int64_t a = index.group_of(2);
+    std::int64_t b = index.group_of(0);
+    EXPECT_EQ(index.group_of(1), -1);
+    ASSERT_EQ(index.group_size(a), 2);
+    EXPECT_EQ(index.block(a, 0).start, 0);
+    EXPECT_EQ(index.block(a, 0).end, 2);
+    EXPECT_EQ(index.block(a, 1).start, 3);
+    EXPECT_EQ(index.block(a, 1).end, 6);
+    ASSERT_EQ(index.group_size(b), 2);
+    EXPECT_EQ(index.block(b, 1).start, 6);
+    // first_ending_after: a block holding the line counts, one ending at it does not.
+    EXPECT_EQ(index.first_ending_after(a, 0), 0);
+    EXPECT_EQ(index.first_ending_after(a, 1), 0);
+    EXPECT_EQ(index.first_ending_after(a, 2), 1);
+    EXPECT_EQ(index.first_ending_after(a, 5), 1);
+    EXPECT_EQ(index.first_ending_after(a, 6), 2);
+}
+
+// A block of two lines, then 300 single lines of the same text each behind a
+// line of its own, then a block of three: the steps from the first block pass
+// only blocks no longer than it and end at the three-line one.
+TYPED_TEST(LineBlocksTest, StepsToTheNextLongerBlockPassOnlyShorterOnes) {
+    constexpr std::int64_t kSingles = 300;
+    Lines second = {'}', '}'};
+    for (std::int64_t single = 0; single < kSingles; ++single) second.insert(second.end(), {'x', '}'});
+    second.insert(second.end(), {'x', '}', '}', '}'});
+    Lines first = {'}'};
+    auto rests = block_rests<TypeParam>(second.data(), static_cast<std::int64_t>(second.size()));
+    auto index = index_of(first, second, rests);
+    std::int64_t group = index.group_of(0);
+    ASSERT_EQ(index.group_size(group), kSingles + 2);
+    auto length = [&](std::int64_t position) {
+        Block block = index.block(group, position);
+        return block.end - block.start;
+    };
+    std::int64_t position = 0;
+    do {
+        std::int64_t next = index.next_longer(group, position);
+        ASSERT_GT(next, position);
+        for (std::int64_t passed = position + 1; passed < next; ++passed) ASSERT_LE(length(passed), 2);
+        position = next;
+    } while (position < index.group_size(group) && length(position) <= 2);
+    EXPECT_EQ(position, kSingles + 1);
+    EXPECT_EQ(length(position), 3);
+    EXPECT_EQ(index.next_longer(group, position), kSingles + 2);
+}
+
+}  // namespace
+}  // namespace vesk
