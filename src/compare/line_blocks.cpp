@@ -117,14 +117,6 @@ void BlockIndex<Index>::lay_out_blocks(const std::vector<Index>& group_of_second
     group_begin_[0] = 0;
 }
 
-// Block ends grow with their starts within a group.
-template <class Index>
-std::int64_t BlockIndex<Index>::first_ending_after(std::int64_t group, std::int64_t line) const {
-    auto begin = blocks_.begin() + group_begin_at(group);
-    auto end = blocks_.begin() + group_begin_at(group + 1);
-    return std::partition_point(begin, end, [&](const StoredBlock& b) { return b.end <= line; }) - begin;
-}
-
 // The group of every first-file line. Files that are alike mostly go on in step,
 // so the second-file line after the one the previous line was found at is tried
 // first; only when it differs is the fingerprint looked up, and the walk goes on
@@ -160,9 +152,10 @@ void BlockIndex<Index>::look_up_groups(const GroupNumbers<Index>& numbers, const
             ++next;
             continue;
         }
-        std::int64_t position = first_ending_after(group, next);
-        Block found = block(group, position == group_size(group) ? 0 : position);
-        next = std::max(found.start, std::min(next, found.end - 1)) + 1;
+        auto found = blocks(group);
+        auto position = static_cast<std::size_t>(first_ending_after(found, next));
+        const Block<Index>& block = found[position == found.size() ? 0 : position];
+        next = std::max<std::int64_t>(block.start, std::min<std::int64_t>(next, block.end - 1)) + 1;
     }
 }
 
@@ -176,11 +169,9 @@ void BlockIndex<Index>::link_longer_blocks(std::int64_t second_count) {
     longer_step_.resize(blocks_.size());
     std::vector<std::int64_t> longer;
     for (std::int64_t group = 0; group + 1 < static_cast<std::int64_t>(group_begin_.size()); ++group) {
-        std::int64_t size = group_size(group);
-        auto length = [&](std::int64_t position) {
-            const StoredBlock& at = blocks_[static_cast<std::size_t>(group_begin_at(group) + position)];
-            return at.end - at.start;
-        };
+        auto found = blocks(group);
+        auto size = static_cast<std::int64_t>(found.size());
+        auto length = [&](std::int64_t position) { return found[static_cast<std::size_t>(position)].length(); };
         longer.clear();
         for (std::int64_t position = size - 1; position >= 0; --position) {
             while (!longer.empty() && length(longer.back()) <= length(position)) longer.pop_back();

@@ -6,7 +6,9 @@
 // std::int32_t only when both files have at most INT32_MAX lines, else std::int64_t.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace vesk {
@@ -16,10 +18,21 @@ template <class Index>
 std::vector<Index> block_rests(const std::uint32_t* fingerprints, std::int64_t count);
 
 // Lines [start, end) of the second file, all with one fingerprint.
+template <class Index>
 struct Block {
-    std::int64_t start;
-    std::int64_t end;
+    Index start;
+    Index end;
+
+    std::int64_t length() const { return std::int64_t{end} - start; }
 };
+
+// The position of the first of a group's blocks that ends after `line`, or the
+// group's size when none does. Block ends grow with their starts within a group.
+template <class Index>
+std::int64_t first_ending_after(std::span<const Block<Index>> blocks, std::int64_t line) {
+    return std::partition_point(blocks.begin(), blocks.end(), [&](const Block<Index>& b) { return b.end <= line; }) -
+           blocks.begin();
+}
 
 template <class Index>
 class GroupNumbers;
@@ -35,17 +48,12 @@ public:
     // `line` of the first file, or -1 when the second file has no such line.
     std::int64_t group_of(std::int64_t line) const { return group_of_line_[static_cast<std::size_t>(line)]; }
 
-    std::int64_t group_size(std::int64_t group) const { return group_begin_at(group + 1) - group_begin_at(group); }
-
-    // The group's block at `position`; positions follow file order.
-    Block block(std::int64_t group, std::int64_t position) const {
-        const StoredBlock& stored = blocks_[static_cast<std::size_t>(group_begin_at(group) + position)];
-        return {stored.start, stored.end};
+    // The group's blocks in file order.
+    std::span<const Block<Index>> blocks(std::int64_t group) const {
+        auto from = static_cast<std::size_t>(group_begin_at(group));
+        auto to = static_cast<std::size_t>(group_begin_at(group + 1));
+        return std::span<const Block<Index>>(blocks_).subspan(from, to - from);
     }
-
-    // The position of the group's first block that ends after `line`, or the
-    // group's size when none does.
-    std::int64_t first_ending_after(std::int64_t group, std::int64_t line) const;
 
     // A position after `position` in its group such that every block skipped on
     // the way is no longer than the one at `position`: the next longer block, or
@@ -58,11 +66,6 @@ public:
     }
 
 private:
-    struct StoredBlock {
-        Index start;
-        Index end;
-    };
-
     std::int64_t group_begin_at(std::int64_t group) const { return group_begin_[static_cast<std::size_t>(group)]; }
     std::vector<Index> number_groups(GroupNumbers<Index>& numbers, const std::uint32_t* second,
                                      std::int64_t second_count, const std::vector<Index>& second_rests);
@@ -73,7 +76,7 @@ private:
     void link_longer_blocks(std::int64_t second_count);
 
     std::vector<Index> group_begin_;  // group g: blocks_[group_begin_[g], group_begin_[g + 1])
-    std::vector<StoredBlock> blocks_;
+    std::vector<Block<Index>> blocks_;
     // Per block, how far on in its group next_longer() goes; empty: all one line.
     std::vector<std::uint8_t> longer_step_;
     std::vector<Index> group_of_line_;

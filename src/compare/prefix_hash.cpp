@@ -22,33 +22,29 @@ std::uint64_t multiply(std::uint64_t a, std::uint64_t b) { return reduce(static_
 // Each value counts as value + 1, so that a run of zeros is not the empty hash.
 std::uint64_t append(std::uint64_t hash, std::uint32_t value) { return reduce(static_cast<Wide>(hash) * kBase + value + 1); }
 
-// One prefix kept in four: at most three steps to recompute one.
-constexpr int kOneInFourShift = 2;
-
 }  // namespace
 
-PrefixHash::PrefixHash(const std::uint32_t* values, std::int64_t count, Kept kept)
-    : values_(values),
-      kept_shift_(kept == Kept::one_in_four ? kOneInFourShift : 0),
-      kept_(static_cast<std::size_t>(count >> kept_shift_) + 1) {
+template <int KeptShift>
+PrefixHash<KeptShift>::PrefixHash(const std::uint32_t* values, std::int64_t count)
+    : values_(values), kept_(static_cast<std::size_t>(count >> KeptShift) + 1) {
+    constexpr std::int64_t kKeptMask = (std::int64_t{1} << KeptShift) - 1;
     std::uint64_t hash = 0;
-    const std::int64_t kept_mask = (std::int64_t{1} << kept_shift_) - 1;
     for (std::int64_t at = 0; at < count; ++at) {
         hash = append(hash, values[at]);
-        if (((at + 1) & kept_mask) == 0) kept_[static_cast<std::size_t>((at + 1) >> kept_shift_)] = hash;
+        if (((at + 1) & kKeptMask) == 0) kept_[static_cast<std::size_t>((at + 1) >> KeptShift)] = hash;
     }
 }
 
 // The hash of the first `count` values.
-std::uint64_t PrefixHash::prefix(std::int64_t count) const {
-    if (kept_shift_ == 0) return kept_[static_cast<std::size_t>(count)];
-    std::int64_t kept = count >> kept_shift_;
+template <int KeptShift>
+std::uint64_t PrefixHash<KeptShift>::prefix(std::int64_t count) const {
+    std::int64_t kept = count >> KeptShift;
     std::uint64_t hash = kept_[static_cast<std::size_t>(kept)];
-    for (std::int64_t at = kept << kept_shift_; at < count; ++at) hash = append(hash, values_[at]);
+    for (std::int64_t at = kept << KeptShift; at < count; ++at) hash = append(hash, values_[at]);
     return hash;
 }
 
-std::uint64_t PrefixHash::shift_for(std::int64_t length) {
+std::uint64_t stretch_shift(std::int64_t length) {
     std::uint64_t result = 1;
     std::uint64_t power = kBase;
     for (std::uint64_t rest = static_cast<std::uint64_t>(length); rest != 0; rest >>= 1) {
@@ -58,10 +54,14 @@ std::uint64_t PrefixHash::shift_for(std::int64_t length) {
     return result;
 }
 
-std::uint64_t PrefixHash::of(std::int64_t from, std::int64_t length, std::uint64_t shift) const {
+template <int KeptShift>
+std::uint64_t PrefixHash<KeptShift>::of(std::int64_t from, std::int64_t length, std::uint64_t shift) const {
     std::uint64_t head = multiply(prefix(from), shift);
     std::uint64_t whole = prefix(from + length);
     return whole >= head ? whole - head : whole + kModulus - head;
 }
+
+template class PrefixHash<0>;
+template class PrefixHash<2>;
 
 }  // namespace vesk

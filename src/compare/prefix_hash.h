@@ -10,26 +10,32 @@
 
 namespace vesk {
 
+// The factor that shifts a hash by `length` places; compute it once per length
+// and pass it to PrefixHash::of().
+std::uint64_t stretch_shift(std::int64_t length);
+
+// KeptShift: one prefix in 2^KeptShift is kept. Fixed at compile time, so that
+// the hash that keeps every prefix costs no more than a table look-up.
+template <int KeptShift>
 class PrefixHash {
 public:
-    enum class Kept { every_prefix, one_in_four };
-
     // `values` must outlive the hashes: the prefixes between kept ones come from it.
-    PrefixHash(const std::uint32_t* values, std::int64_t count, Kept kept);
+    PrefixHash(const std::uint32_t* values, std::int64_t count);
 
-    // The factor that shifts a hash by `length` places; compute it once per
-    // length and pass it to of().
-    static std::uint64_t shift_for(std::int64_t length);
-
-    // The hash of values [from, from + length), given shift_for(length).
+    // The hash of values [from, from + length), given stretch_shift(length).
     std::uint64_t of(std::int64_t from, std::int64_t length, std::uint64_t shift) const;
 
 private:
     std::uint64_t prefix(std::int64_t count) const;
 
     const std::uint32_t* values_;
-    int kept_shift_;                   // log2 of the distance between kept prefixes
-    std::vector<std::uint64_t> kept_;  // kept_[k]: hash of the first k << kept_shift_ values
+    std::vector<std::uint64_t> kept_;  // kept_[k]: hash of the first k << KeptShift values
 };
+
+using FullPrefixHash = PrefixHash<0>;
+using SparsePrefixHash = PrefixHash<2>;
+
+extern template class PrefixHash<0>;
+extern template class PrefixHash<2>;
 
 }  // namespace vesk

@@ -92,9 +92,10 @@ std::int64_t RunFinder<Index>::first_at_or_after(std::int64_t line, std::int64_t
     if (group < 0) return std::numeric_limits<std::int64_t>::max();
     // Block ends grow with their starts, so the first block ending after `from`
     // holds or follows it.
-    std::int64_t position = index().first_ending_after(group, from);
-    if (position == index().group_size(group)) return std::numeric_limits<std::int64_t>::max();
-    return std::max(index().block(group, position).start, from);
+    auto blocks = index().blocks(group);
+    auto position = static_cast<std::size_t>(first_ending_after(blocks, from));
+    if (position == blocks.size()) return std::numeric_limits<std::int64_t>::max();
+    return std::max<std::int64_t>(blocks[position].start, from);
 }
 
 // The run from line of the first file and at2 of the second, exact: where both
@@ -133,7 +134,7 @@ void RunFinder<Index>::widen(Pattern& pattern, std::int64_t length) {
     pattern.cursor = -1;
     while (pattern.next_offset < length && pattern.rare_blocks > 1) {
         std::int64_t group = index().group_of(pattern.line + pattern.next_offset);
-        std::int64_t count = group < 0 ? 0 : index().group_size(group);
+        std::int64_t count = group < 0 ? 0 : static_cast<std::int64_t>(index().blocks(group).size());
         if (count < pattern.rare_blocks) {
             pattern.rare_offset = pattern.next_offset;
             pattern.rare_group = group;
@@ -149,7 +150,7 @@ void RunFinder<Index>::widen(Pattern& pattern, std::int64_t length) {
 // begins; one with other lines after it must end where that block ends; one
 // that is the whole pattern may sit anywhere inside, first at `resume`.
 template <class Index>
-std::int64_t RunFinder<Index>::candidate(const Pattern& pattern, const Block& block, std::int64_t resume) const {
+std::int64_t RunFinder<Index>::candidate(const Pattern& pattern, const Block<Index>& block, std::int64_t resume) const {
     std::int64_t offset = pattern.rare_offset;
     std::int64_t block_start = block.start;
     std::int64_t block_end = block.end;
@@ -172,13 +173,11 @@ template <class Index>
 bool RunFinder<Index>::same_hash(Pattern& pattern, std::int64_t at2) {
     if (all_hashes_equal_) return true;
     if (!hash1_) {
-        // The first file's hashes are asked for once per pattern, the second's
-        // once per candidate.
-        hash1_.emplace(fp1_, count1_, PrefixHash::Kept::one_in_four);
-        hash2_.emplace(fp2_, count2_, PrefixHash::Kept::every_prefix);
+        hash1_.emplace(fp1_, count1_);
+        hash2_.emplace(fp2_, count2_);
     }
     if (!pattern.hashed) {
-        pattern.shift = PrefixHash::shift_for(pattern.length);
+        pattern.shift = stretch_shift(pattern.length);
         pattern.hash = hash1_->of(pattern.line, pattern.length, pattern.shift);
         pattern.hashed = true;
     }
@@ -198,10 +197,11 @@ FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume
     // Candidates grow with their blocks; a block ending at or before resume + offset
     // cannot hold the chosen block of a pattern starting at resume or later.
     std::int64_t position = pattern.cursor;
-    if (position < 0) position = index().first_ending_after(group, resume + offset);
-    std::int64_t size = index().group_size(group);
+    auto blocks = index().blocks(group);
+    if (position < 0) position = first_ending_after(blocks, resume + offset);
+    auto size = static_cast<std::int64_t>(blocks.size());
     for (; position < size; ++position) {
-        Block block = index().block(group, position);
+        const Block<Index>& block = blocks[static_cast<std::size_t>(position)];
         if (block.start - offset + pattern.length > bounds.hi2) break;
         if (block.end - block.start < needed && block.start > resume + offset) {
             // Every block passed over is no longer than this one, so it would be
@@ -267,8 +267,9 @@ FoundRun RunFinder<Index>::next_longer_stretch_match(const Pattern& pattern, std
         FoundRun match = next_full_match(longer, from, bounds, stretch);
         if (match.length == 0) return match;
         std::int64_t end = match.start + stretch;
-        Block block = index().block(group, index().first_ending_after(group, end - 1));
-        std::int64_t first_step = std::max(block.start, resume);
+        auto blocks = index().blocks(group);
+        const Block<Index>& block = blocks[static_cast<std::size_t>(first_ending_after(blocks, end - 1))];
+        std::int64_t first_step = std::max<std::int64_t>(block.start, resume);
         if (match.start >= first_step && (match.start - first_step) % stretch == 0) return match;
         from = match.start + 1;
     }
@@ -278,7 +279,7 @@ FoundRun RunFinder<Index>::next_longer_stretch_match(const Pattern& pattern, std
 // it: both sides hold that line up to the end of the shorter stretch, and the
 // run goes on past it only when both stretches end together.
 template <class Index>
-std::int64_t RunFinder<Index>::measure_in_block(const Pattern& pattern, std::int64_t at2, const Block& block,
+std::int64_t RunFinder<Index>::measure_in_block(const Pattern& pattern, std::int64_t at2, const Block<Index>& block,
                                          const Bounds& bounds) const {
     std::int64_t own = rest1_[pattern.line];
     std::int64_t limit = std::min(bounds.end1 - pattern.line, bounds.hi2 - at2);

@@ -38,7 +38,7 @@ private:
 
     std::int64_t measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const;
     std::int64_t known_length(std::int64_t line, std::int64_t at2) const;
-    std::int64_t measure_in_block(const Pattern& pattern, std::int64_t at2, const Block& block,
+    std::int64_t measure_in_block(const Pattern& pattern, std::int64_t at2, const Block<Index>& block,
                                   const Bounds& bounds) const;
     const BlockIndex<Index>& index();
     void widen(Pattern& pattern, std::int64_t length);
@@ -47,7 +47,7 @@ private:
     std::int64_t shortest_useful_block(const Pattern& pattern, std::int64_t best) const;
     bool whole_stretch(const Pattern& pattern, std::int64_t best) const;
     FoundRun next_longer_stretch_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds);
-    std::int64_t candidate(const Pattern& pattern, const Block& block, std::int64_t resume) const;
+    std::int64_t candidate(const Pattern& pattern, const Block<Index>& block, std::int64_t resume) const;
     std::int64_t first_at_or_after(std::int64_t line, std::int64_t from);
 
     const std::uint32_t* fp1_;
@@ -59,8 +59,8 @@ private:
     std::vector<Index> rest1_;  // block_rests() of each file
     std::vector<Index> rest2_;
     std::optional<BlockIndex<Index>> blocks_;  // made on first need, as are the hashes
-    std::optional<PrefixHash> hash1_;
-    std::optional<PrefixHash> hash2_;
+    std::optional<SparsePrefixHash> hash1_;  // hashed once per pattern
+    std::optional<FullPrefixHash> hash2_;    // hashed once per candidate
     bool all_hashes_equal_;
 };
 

@@ -56,19 +56,20 @@ TYPED_TEST(LineBlocksTest, GroupsHoldTheirBlocksInFileOrder) {
     std::int64_t a = index.group_of(2);
     std::int64_t b = index.group_of(0);
     EXPECT_EQ(index.group_of(1), -1);
-    ASSERT_EQ(index.group_size(a), 2);
-    EXPECT_EQ(index.block(a, 0).start, 0);
-    EXPECT_EQ(index.block(a, 0).end, 2);
-    EXPECT_EQ(index.block(a, 1).start, 3);
-    EXPECT_EQ(index.block(a, 1).end, 6);
-    ASSERT_EQ(index.group_size(b), 2);
-    EXPECT_EQ(index.block(b, 1).start, 6);
+    auto as = index.blocks(a);
+    ASSERT_EQ(as.size(), 2u);
+    EXPECT_EQ(as[0].start, 0);
+    EXPECT_EQ(as[0].end, 2);
+    EXPECT_EQ(as[1].start, 3);
+    EXPECT_EQ(as[1].end, 6);
+    ASSERT_EQ(index.blocks(b).size(), 2u);
+    EXPECT_EQ(index.blocks(b)[1].start, 6);
     // first_ending_after: a block holding the line counts, one ending at it does not.
-    EXPECT_EQ(index.first_ending_after(a, 0), 0);
-    EXPECT_EQ(index.first_ending_after(a, 1), 0);
-    EXPECT_EQ(index.first_ending_after(a, 2), 1);
-    EXPECT_EQ(index.first_ending_after(a, 5), 1);
-    EXPECT_EQ(index.first_ending_after(a, 6), 2);
+    EXPECT_EQ(first_ending_after(as, 0), 0);
+    EXPECT_EQ(first_ending_after(as, 1), 0);
+    EXPECT_EQ(first_ending_after(as, 2), 1);
+    EXPECT_EQ(first_ending_after(as, 5), 1);
+    EXPECT_EQ(first_ending_after(as, 6), 2);
 }
 
 // A block of two lines, then 300 single lines of the same text each behind a
@@ -83,18 +84,16 @@ TYPED_TEST(LineBlocksTest, StepsToTheNextLongerBlockPassOnlyShorterOnes) {
     auto rests = block_rests<TypeParam>(second.data(), static_cast<std::int64_t>(second.size()));
     auto index = index_of(first, second, rests);
     std::int64_t group = index.group_of(0);
-    ASSERT_EQ(index.group_size(group), kSingles + 2);
-    auto length = [&](std::int64_t position) {
-        Block block = index.block(group, position);
-        return block.end - block.start;
-    };
+    auto blocks = index.blocks(group);
+    ASSERT_EQ(blocks.size(), static_cast<std::size_t>(kSingles + 2));
+    auto length = [&](std::int64_t position) { return blocks[static_cast<std::size_t>(position)].length(); };
     std::int64_t position = 0;
     do {
         std::int64_t next = index.next_longer(group, position);
         ASSERT_GT(next, position);
         for (std::int64_t passed = position + 1; passed < next; ++passed) ASSERT_LE(length(passed), 2);
         position = next;
-    } while (position < index.group_size(group) && length(position) <= 2);
+    } while (position < kSingles + 2 && length(position) <= 2);
     EXPECT_EQ(position, kSingles + 1);
     EXPECT_EQ(length(position), 3);
     EXPECT_EQ(index.next_longer(group, position), kSingles + 2);

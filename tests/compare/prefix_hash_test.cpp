@@ -14,9 +14,9 @@ TEST(PrefixHash, EqualStretchesHashAlikeWhereverTheyStand) {
     const std::vector<std::uint32_t> values = {7, 0, 0xFFFFFFFFu, 5, 7, 0, 0xFFFFFFFFu, 9, 9, 7, 0, 0xFFFFFFFFu,
                                                7, 0, 0xFFFFFFFFu, 7, 0, 1};
     const auto count = static_cast<std::int64_t>(values.size());
-    PrefixHash every(values.data(), count, PrefixHash::Kept::every_prefix);
-    PrefixHash sparse(values.data(), count, PrefixHash::Kept::one_in_four);
-    const std::uint64_t shift = PrefixHash::shift_for(3);
+    FullPrefixHash every(values.data(), count);
+    SparsePrefixHash sparse(values.data(), count);
+    const std::uint64_t shift = stretch_shift(3);
     const std::uint64_t stretch = every.of(0, 3, shift);
     for (std::int64_t from : {0, 4, 9, 12}) {
         SCOPED_TRACE(from);
@@ -25,16 +25,16 @@ TEST(PrefixHash, EqualStretchesHashAlikeWhereverTheyStand) {
     }
     EXPECT_NE(every.of(15, 3, shift), stretch);
     EXPECT_NE(sparse.of(15, 3, shift), stretch);
-    EXPECT_EQ(sparse.of(1, count - 1, PrefixHash::shift_for(count - 1)),
-              every.of(1, count - 1, PrefixHash::shift_for(count - 1)));
+    EXPECT_EQ(sparse.of(1, count - 1, stretch_shift(count - 1)),
+              every.of(1, count - 1, stretch_shift(count - 1)));
 }
 
 // Zeros count as values: runs of different lengths differ.
 TEST(PrefixHash, RunsOfZerosDifferByLength) {
     const std::vector<std::uint32_t> zeros(6, 0);
-    PrefixHash sparse(zeros.data(), 6, PrefixHash::Kept::one_in_four);
-    EXPECT_NE(sparse.of(0, 2, PrefixHash::shift_for(2)), sparse.of(0, 3, PrefixHash::shift_for(3)));
-    EXPECT_EQ(sparse.of(1, 5, PrefixHash::shift_for(5)), sparse.of(0, 5, PrefixHash::shift_for(5)));
+    SparsePrefixHash sparse(zeros.data(), 6);
+    EXPECT_NE(sparse.of(0, 2, stretch_shift(2)), sparse.of(0, 3, stretch_shift(3)));
+    EXPECT_EQ(sparse.of(1, 5, stretch_shift(5)), sparse.of(0, 5, stretch_shift(5)));
 }
 
 }  // namespace
