@@ -1,6 +1,7 @@
 #include "compare/line_blocks.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace vesk {
 namespace {
@@ -13,15 +14,29 @@ constexpr std::int64_t kLongestStep = 255;
 
 }  // namespace
 
-template <class Index>
-std::vector<Index> block_rests(const std::uint32_t* fingerprints, std::int64_t count) {
-    std::vector<Index> rest(static_cast<std::size_t>(count));
+template <class Rest>
+std::vector<Rest> block_rests(const std::uint32_t* fingerprints, std::int64_t count) {
+    constexpr std::int64_t kHighest = std::numeric_limits<Rest>::max();
+    std::vector<Rest> rests(static_cast<std::size_t>(count));
+    std::int64_t rest = 0;
     for (std::int64_t line = count - 1; line >= 0; --line) {
         bool continues = line + 1 < count && fingerprints[line + 1] == fingerprints[line];
-        rest[static_cast<std::size_t>(line)] = continues ? rest[static_cast<std::size_t>(line) + 1] + 1 : 1;
+        rest = continues ? rest + 1 : 1;
+        rests[static_cast<std::size_t>(line)] = static_cast<Rest>(std::min(rest, kHighest));
     }
-    return rest;
+    return rests;
 }
+
+namespace {
+
+// The line after the block that holds `line`.
+std::int64_t block_end(const std::uint32_t* fingerprints, std::int64_t count, std::int64_t line) {
+    std::int64_t end = line + 1;
+    while (end < count && fingerprints[end] == fingerprints[line]) ++end;
+    return end;
+}
+
+}  // namespace
 
 // Fingerprint -> group number, open addressing with linear probing. Built once
 // and dropped after the index is made.
@@ -70,13 +85,12 @@ private:
 
 template <class Index>
 BlockIndex<Index>::BlockIndex(const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second,
-                              std::int64_t second_count, const std::vector<Index>& second_rests)
-{
+                              std::int64_t second_count) {
     std::int64_t blocks = 0;
-    for (std::int64_t line = 0; line < second_count; line += second_rests[line]) ++blocks;
+    for (std::int64_t line = 0; line < second_count; line = block_end(second, second_count, line)) ++blocks;
     GroupNumbers<Index> numbers(blocks);
-    std::vector<Index> group_of_second = number_groups(numbers, second, second_count, second_rests);
-    lay_out_blocks(group_of_second, second_count, second_rests);
+    std::vector<Index> group_of_second = number_groups(numbers, second, second_count);
+    lay_out_blocks(group_of_second, second, second_count);
     look_up_groups(numbers, group_of_second, first, first_count, second);
     link_longer_blocks(second_count);
 }
@@ -86,30 +100,31 @@ BlockIndex<Index>::BlockIndex(const std::uint32_t* first, std::int64_t first_cou
 // line's group.
 template <class Index>
 std::vector<Index> BlockIndex<Index>::number_groups(GroupNumbers<Index>& numbers, const std::uint32_t* second,
-                                                    std::int64_t second_count, const std::vector<Index>& second_rests) {
+                                                    std::int64_t second_count) {
     std::vector<Index> group_of_second(static_cast<std::size_t>(second_count));
     group_begin_.assign(1, 0);
-    for (std::int64_t line = 0; line < second_count; line += second_rests[line]) {
+    for (std::int64_t line = 0, end = 0; line < second_count; line = end) {
+        end = block_end(second, second_count, line);
         if (line + kPrefetchDistance < second_count) numbers.prefetch(second[line + kPrefetchDistance]);
         auto next = static_cast<std::int64_t>(group_begin_.size()) - 1;
         std::int64_t group = numbers.group_or_add(second[line], next);
         if (group == next) group_begin_.push_back(0);
         ++group_begin_[static_cast<std::size_t>(group) + 1];
-        std::fill_n(group_of_second.begin() + line, second_rests[line], static_cast<Index>(group));
+        std::fill(group_of_second.begin() + line, group_of_second.begin() + end, static_cast<Index>(group));
     }
     return group_of_second;
 }
 
 // Lays the groups out one after the other, each in file order.
 template <class Index>
-void BlockIndex<Index>::lay_out_blocks(const std::vector<Index>& group_of_second, std::int64_t second_count,
-                                       const std::vector<Index>& second_rests) {
+void BlockIndex<Index>::lay_out_blocks(const std::vector<Index>& group_of_second, const std::uint32_t* second,
+                                       std::int64_t second_count) {
     for (std::size_t group = 1; group < group_begin_.size(); ++group) group_begin_[group] += group_begin_[group - 1];
     blocks_.resize(static_cast<std::size_t>(group_begin_.back()));
     // Each group's start serves as its fill mark while the blocks are placed and
     // ends as the next group's start; moving the marks up one group restores them.
-    for (std::int64_t line = 0; line < second_count; line += second_rests[line]) {
-        std::int64_t end = line + second_rests[line];
+    for (std::int64_t line = 0, end = 0; line < second_count; line = end) {
+        end = block_end(second, second_count, line);
         blocks_[static_cast<std::size_t>(group_begin_[static_cast<std::size_t>(group_of_second[line])]++)] = {
             static_cast<Index>(line), static_cast<Index>(end)};
     }
@@ -183,6 +198,7 @@ void BlockIndex<Index>::link_longer_blocks(std::int64_t second_count) {
     }
 }
 
+template std::vector<std::uint16_t> block_rests(const std::uint32_t*, std::int64_t);
 template std::vector<std::int32_t> block_rests(const std::uint32_t*, std::int64_t);
 template std::vector<std::int64_t> block_rests(const std::uint32_t*, std::int64_t);
 template class BlockIndex<std::int32_t>;

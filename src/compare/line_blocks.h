@@ -13,9 +13,10 @@
 
 namespace vesk {
 
-// rest[k]: the number of lines from k to the end of k's block (at least 1).
-template <class Index>
-std::vector<Index> block_rests(const std::uint32_t* fingerprints, std::int64_t count);
+// rest[k]: the number of lines from k to the end of k's block (at least 1), or
+// Rest's highest value when more lines than that remain: then a lower bound.
+template <class Rest>
+std::vector<Rest> block_rests(const std::uint32_t* fingerprints, std::int64_t count);
 
 // Lines [start, end) of the second file, all with one fingerprint.
 template <class Index>
@@ -40,9 +41,8 @@ class GroupNumbers;
 template <class Index>
 class BlockIndex {
 public:
-    // second_rests: block_rests() of the second file.
     BlockIndex(const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second,
-               std::int64_t second_count, const std::vector<Index>& second_rests);
+               std::int64_t second_count);
 
     // The group of the blocks of the second file that hold the fingerprint of line
     // `line` of the first file, or -1 when the second file has no such line.
@@ -68,9 +68,9 @@ public:
 private:
     std::int64_t group_begin_at(std::int64_t group) const { return group_begin_[static_cast<std::size_t>(group)]; }
     std::vector<Index> number_groups(GroupNumbers<Index>& numbers, const std::uint32_t* second,
-                                     std::int64_t second_count, const std::vector<Index>& second_rests);
-    void lay_out_blocks(const std::vector<Index>& group_of_second, std::int64_t second_count,
-                        const std::vector<Index>& second_rests);
+                                     std::int64_t second_count);
+    void lay_out_blocks(const std::vector<Index>& group_of_second, const std::uint32_t* second,
+                        std::int64_t second_count);
     void look_up_groups(const GroupNumbers<Index>& numbers, const std::vector<Index>& group_of_second,
                         const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second);
     void link_longer_blocks(std::int64_t second_count);
@@ -82,6 +82,7 @@ private:
     std::vector<Index> group_of_line_;
 };
 
+extern template std::vector<std::uint16_t> block_rests(const std::uint32_t*, std::int64_t);
 extern template std::vector<std::int32_t> block_rests(const std::uint32_t*, std::int64_t);
 extern template std::vector<std::int64_t> block_rests(const std::uint32_t*, std::int64_t);
 extern template class BlockIndex<std::int32_t>;

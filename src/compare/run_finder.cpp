@@ -51,14 +51,14 @@ RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, boo
       count1_(first.count),
       count2_(second.count),
       rest1_(block_rests<Index>(first.fingerprints, first.count)),
-      rest2_(block_rests<Index>(second.fingerprints, second.count)),
+      rest2_(block_rests<std::uint16_t>(second.fingerprints, second.count)),
       all_hashes_equal_(all_hashes_equal) {}
 
 // Built on first need: when every search is settled by the line at the window's
 // start (identical files), no index is ever made.
 template <class Index>
 const BlockIndex<Index>& RunFinder<Index>::index() {
-    if (!blocks_) blocks_.emplace(fp1_, count1_, fp2_, count2_, rest2_);
+    if (!blocks_) blocks_.emplace(fp1_, count1_, fp2_, count2_);
     return *blocks_;
 }
 
@@ -100,13 +100,13 @@ std::int64_t RunFinder<Index>::first_at_or_after(std::int64_t line, std::int64_t
 
 // The run from line of the first file and at2 of the second, exact: where both
 // sides sit in blocks of one fingerprint, the shorter block's remainder is equal
-// line for line, so it is taken whole.
+// line for line, so it is taken whole (or as much of it as a capped rest says).
 template <class Index>
 std::int64_t RunFinder<Index>::measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const {
     std::int64_t limit = std::min(bounds.end1 - line, bounds.hi2 - at2);
     std::int64_t length = std::min(known_length(line, at2), limit);
     while (length < limit && fp1_[line + length] == fp2_[at2 + length])
-        length += std::min(rest1_[line + length], rest2_[at2 + length]);
+        length += std::min<std::int64_t>(rest1_[line + length], rest2_[at2 + length]);
     return std::min(length, limit);
 }
 

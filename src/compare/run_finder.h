@@ -57,7 +57,8 @@ private:
     std::int64_t count1_;
     std::int64_t count2_;
     std::vector<Index> rest1_;  // block_rests() of each file
-    std::vector<Index> rest2_;
+    // Read only where a lower bound does (measuring a run), so capped at 16 bits.
+    std::vector<std::uint16_t> rest2_;
     std::optional<BlockIndex<Index>> blocks_;  // made on first need, as are the hashes
     std::optional<SparsePrefixHash> hash1_;  // hashed once per pattern
     std::optional<FullPrefixHash> hash2_;    // hashed once per candidate

@@ -42,17 +42,27 @@ TYPED_TEST(LineBlocksTest, RestsCountToTheEndOfTheBlock) {
     }
 }
 
+// A block too long for 16 bits: its first lines are capped, from 65,535 lines
+// before its end on they are exact.
+TEST(BlockRests, CappedAtTheTypesHighestValue) {
+    const Lines lines(65537, 7);
+    std::vector<std::uint16_t> rests = block_rests<std::uint16_t>(lines.data(), 65537);
+    EXPECT_EQ(rests[0], 65535);
+    EXPECT_EQ(rests[2], 65535);
+    EXPECT_EQ(rests[3], 65534);
+    EXPECT_EQ(rests[65536], 1);
+}
+
 template <class Index>
-BlockIndex<Index> index_of(const Lines& first, const Lines& second, const std::vector<Index>& second_rests) {
+BlockIndex<Index> index_of(const Lines& first, const Lines& second) {
     return BlockIndex<Index>(first.data(), static_cast<std::int64_t>(first.size()), second.data(),
-                             static_cast<std::int64_t>(second.size()), second_rests);
+                             static_cast<std::int64_t>(second.size()));
 }
 
 TYPED_TEST(LineBlocksTest, GroupsHoldTheirBlocksInFileOrder) {
     Lines first = FingerprintPair::letters("BXA");
     Lines second = FingerprintPair::letters("AABAAAB");
-    auto rests = block_rests<TypeParam>(second.data(), static_cast<std::int64_t>(second.size()));
-    auto index = index_of(first, second, rests);
+    auto index = index_of<TypeParam>(first, second);
     std::int64_t a = index.group_of(2);
     std::int64_t b = index.group_of(0);
     EXPECT_EQ(index.group_of(1), -1);
@@ -81,8 +91,7 @@ TYPED_TEST(LineBlocksTest, StepsToTheNextLongerBlockPassOnlyShorterOnes) {
     for (std::int64_t single = 0; single < kSingles; ++single) second.insert(second.end(), {'x', '}'});
     second.insert(second.end(), {'x', '}', '}', '}'});
     Lines first = {'}'};
-    auto rests = block_rests<TypeParam>(second.data(), static_cast<std::int64_t>(second.size()));
-    auto index = index_of(first, second, rests);
+    auto index = index_of<TypeParam>(first, second);
     std::int64_t group = index.group_of(0);
     auto blocks = index.blocks(group);
     ASSERT_EQ(blocks.size(), static_cast<std::size_t>(kSingles + 2));
