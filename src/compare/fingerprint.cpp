@@ -1,6 +1,8 @@
 #include "compare/fingerprint.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -76,62 +78,110 @@ constexpr BlockTables make_block_tables() {
 
 constexpr BlockTables kBlockTables = make_block_tables();
 
-// Adds 16 bytes, none of them below 0x20, to the sums at once. Every product
-// (a byte times a weight of at most 1,997 or a column of at most 255) and every
-// pair of them fits a signed 32-bit lane, and the lanes add up modulo 2^32 just
-// as the byte-wise sums do.
-void count_block(Sums& sums, __m128i block) {
-    const __m128i zero = _mm_setzero_si128();
-    __m128i low = _mm_unpacklo_epi8(block, zero), high = _mm_unpackhi_epi8(block, zero);
-    auto table = [&](const std::int16_t* entries) {
-        return std::pair{_mm_loadu_si128(reinterpret_cast<const __m128i*>(entries + sums.column)),
-                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(entries + sums.column + 8))};
-    };
-    auto [weight_low, weight_high] = table(kBlockTables.weights);
-    auto [column_low, column_high] = table(kBlockTables.columns);
-    __m128i weighted = _mm_add_epi32(_mm_madd_epi16(low, weight_low), _mm_madd_epi16(high, weight_high));
-    __m128i positional = _mm_add_epi32(_mm_madd_epi16(low, column_low), _mm_madd_epi16(high, column_high));
-    alignas(16) std::uint32_t lanes[8];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), weighted);
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes + 4), positional);
-    sums.weighted += lanes[0] + lanes[1] + lanes[2] + lanes[3];
-    sums.positional += lanes[4] + lanes[5] + lanes[6] + lanes[7];
-    sums.column = (sums.column + 16) & 0xFF;
-}
+// Sums of whole blocks of 16 bytes, none of them below 0x20, kept in vector
+// lanes until the line ends. Every product (a byte times a weight of at most
+// 1,997 or a column of at most 255) and every pair of them fits a signed 32-bit
+// lane, and the lanes add up modulo 2^32 just as the byte-wise sums do.
+class BlockSums {
+public:
+    explicit BlockSums(Sums& sums) : sums_(sums) {}
+
+    // Counts the first `length` bytes of block; the rest of it must be zero.
+    void count(__m128i block, std::uint32_t length) {
+        const __m128i zero = _mm_setzero_si128();
+        __m128i low = _mm_unpacklo_epi8(block, zero), high = _mm_unpackhi_epi8(block, zero);
+        weighted_ = _mm_add_epi32(weighted_, multiply_add(low, high, kBlockTables.weights));
+        positional_ = _mm_add_epi32(positional_, multiply_add(low, high, kBlockTables.columns));
+        sums_.column = (sums_.column + length) & 0xFF;
+    }
+
+    // Adds the lanes to the plain sums, before bytes are counted one by one.
+    void flush() {
+        sums_.weighted += lane_total(weighted_);
+        sums_.positional += lane_total(positional_);
+        weighted_ = positional_ = _mm_setzero_si128();
+    }
+
+private:
+    __m128i multiply_add(__m128i low, __m128i high, const std::int16_t* table) const {
+        const std::int16_t* from = table + sums_.column;
+        return _mm_add_epi32(_mm_madd_epi16(low, _mm_loadu_si128(reinterpret_cast<const __m128i*>(from))),
+                             _mm_madd_epi16(high, _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 8))));
+    }
+
+    static std::uint32_t lane_total(__m128i lanes) {
+        lanes = _mm_add_epi32(lanes, _mm_shuffle_epi32(lanes, 0x4E));  // swap the halves
+        lanes = _mm_add_epi32(lanes, _mm_shuffle_epi32(lanes, 0xB1));  // swap neighbours
+        return static_cast<std::uint32_t>(_mm_cvtsi128_si32(lanes));
+    }
+
+    Sums& sums_;
+    __m128i weighted_ = _mm_setzero_si128();
+    __m128i positional_ = _mm_setzero_si128();
+};
 
 // Bit k set when byte k of the block is below 0x20.
 unsigned control_bytes(__m128i block) {
     __m128i at_least_space = _mm_cmpeq_epi8(_mm_max_epu8(block, _mm_set1_epi8(0x20)), block);
     return ~static_cast<unsigned>(_mm_movemask_epi8(at_least_space)) & 0xFFFF;
 }
+
+// The next 16 bytes, or the last fewer ones followed by zeros (which add nothing
+// to the sums), without reading past the end of the line.
+__m128i load_block(const unsigned char* bytes, std::size_t length) {
+    if (length >= 16) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    alignas(16) unsigned char padded[16] = {};
+    std::memcpy(padded, bytes, length);
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(padded));
+}
 #endif
+
+// Counts bytes one by one up to `until`; false when the line ends (at a newline or
+// a NUL) or is not text, with *result set.
+bool count_bytes(Sums& sums, const unsigned char* bytes, std::size_t& at, std::size_t until,
+                 std::optional<std::uint32_t>& result) {
+    for (; at < until; ++at) {
+        if (bytes[at] == '\n' || bytes[at] == '\0') {
+            result = sums.fingerprint();
+            return false;
+        }
+        if (is_forbidden_control(bytes[at])) {
+            result = std::nullopt;
+            return false;
+        }
+        sums.count(bytes[at]);
+    }
+    return true;
+}
 
 // The fingerprint without -i and -b, where every byte counts as it is: blocks of
 // 16 bytes without control bytes are summed at once, everything else byte by byte.
 std::optional<std::uint32_t> plain_fingerprint(std::string_view line) {
     Sums sums;
+    std::optional<std::uint32_t> result;
     const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
     std::size_t at = 0, end = line.size();
-    while (at < end) {
-        std::size_t slow_until = end;
+    // The scan stops at the newline anyway; leaving it out keeps the last block clean.
+    if (end > 0 && bytes[end - 1] == '\n') --end;
 #if defined(__SSE2__)
-        if (end - at >= 16) {
-            __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
-            unsigned controls = control_bytes(block);
-            if (controls == 0) {
-                count_block(sums, block);
-                at += 16;
-                continue;
-            }
-            slow_until = at + static_cast<std::size_t>(__builtin_ctz(controls)) + 1;
+    BlockSums blocks(sums);
+    while (at < end) {
+        std::size_t length = std::min<std::size_t>(end - at, 16);
+        __m128i block = load_block(bytes + at, length);
+        unsigned controls = control_bytes(block) & ((1u << length) - 1);
+        if (controls == 0) {
+            blocks.count(block, static_cast<std::uint32_t>(length));
+            at += length;
+            continue;
         }
-#endif
-        for (; at < slow_until; ++at) {
-            if (bytes[at] == '\n') return sums.fingerprint();
-            if (is_forbidden_control(bytes[at])) return std::nullopt;
-            sums.count(bytes[at]);
-        }
+        blocks.flush();
+        std::size_t through_control = at + static_cast<std::size_t>(__builtin_ctz(controls)) + 1;
+        if (!count_bytes(sums, bytes, at, through_control, result)) return result;
     }
+    blocks.flush();
+#else
+    if (!count_bytes(sums, bytes, at, end, result)) return result;
+#endif
     return sums.fingerprint();
 }
 

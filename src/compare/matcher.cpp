@@ -1,108 +1,110 @@
 #include "compare/matcher.h"
 
+#include <optional>
 #include <vector>
 
+#include "compare/run_finder.h"
+#include "compare/run_tree.h"
 #include "support/run_end.h"
 
 namespace vesk {
 namespace {
 
-// A window: [lo1, hi1) of the first file by [lo2, hi2) of the second.
-struct Window {
-    std::int64_t lo1, hi1, lo2, hi2;
-};
+class Matcher {
+public:
+    Matcher(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing)
+        : first_(first),
+          second_(second),
+          diagnostics_(diagnostics),
+          finder_(first, second, hashing == StretchHashing::all_equal),
+          retired_(static_cast<std::size_t>(first.count) + 1, 0) {}
 
-struct Matcher {
-    LineTable& first;
-    LineTable& second;
-    Diagnostics& diagnostics;
+    void run();
 
+private:
     void find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
-    std::int64_t choose_run(const Window& w) const;
-    void refresh_runs(const Window& w);
-    void mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& w);
+    // The tree answers exactly what the walk over [lo1, hi1) would: the first line
+    // whose fitting run is longer than every fitting one before it and no shorter
+    // than any after it. Retired lines count as fitting there, but their length
+    // is 0 and a run of length 0 is never chosen.
+    std::int64_t choose_run(const Window& window) { return tree_->longest_fitting(window); }
+    void refresh_runs(const Window& window);
+    void step_through_long_run(std::int64_t& line, const Window& window);
+    void mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& window);
+    void mark_lines(std::int64_t i1, std::int64_t i2, std::int64_t length);
 
-    bool fits(std::int64_t line, const Window& w) const {
-        std::int64_t length = first.run_length[line];
-        std::int64_t start = first.run_start[line];
-        return line + length <= w.hi1 && start >= w.lo2 && start + length <= w.hi2;
-    }
+    LineTable& first_;
+    LineTable& second_;
+    Diagnostics& diagnostics_;
+    RunFinder finder_;
+    // retired_[d]: every later find_run on line d would store length 0 and keep
+    // its start, so it is skipped. Once find_run finds no line with d's fingerprint
+    // in a window, every later window that holds d lies inside that one (windows
+    // are nested or disjoint, and d's windows all hold d), so none holds one either.
+    std::vector<std::uint8_t> retired_;
+    // Built after the first pass, which looks at every line in order anyway.
+    std::optional<RunTree> tree_;
 };
 
 void Matcher::find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
-    const std::uint32_t* fp1 = first.fingerprints;
-    const std::uint32_t* fp2 = second.fingerprints;
-    if (i >= first.count) {
-        emit_error(diagnostics, "program error!\n");
+    if (i >= first_.count) {
+        emit_error(diagnostics_, "program error!\n");
         end_run(2);
     }
-    std::int64_t best = 0;
-    std::int64_t start = 0;
-    for (std::int64_t j = lo2; j < hi2;) {
-        if (fp2[j] != fp1[i]) {
-            ++j;
-            continue;
+    if (retired_[i] != 0) return;
+    FoundRun found = finder_.find(i, end1, lo2, hi2);
+    first_.run_length[i] = found.length;
+    if (found.length == 0) {
+        retired_[i] = 1;
+    } else {
+        if (found.start >= hi2) {
+            emit_error(diagnostics_, "program error\n");
+            end_run(2);
         }
-        std::int64_t length = 1;
-        if (best >= 2) {
-            if (j + best > hi2) break;
-            std::int64_t k = best - 1;
-            while (k >= 1 && fp1[i + k] == fp2[j + k]) --k;
-            if (k >= 1) {
-                ++j;
-                continue;
-            }
-            length = best;
-        }
-        while (i + length < end1 && j + length < hi2 && fp1[i + length] == fp2[j + length]) ++length;
-        if (length > best) {
-            best = length;
-            start = j;
-        }
-        j += length;
+        first_.run_start[i] = found.start;
     }
-    first.run_length[i] = best;
-    if (best == 0) return;
-    if (start >= hi2) {
-        emit_error(diagnostics, "program error\n");
-        end_run(2);
-    }
-    first.run_start[i] = start;
+    if (tree_) tree_->update(i);
 }
 
-std::int64_t Matcher::choose_run(const Window& w) const {
-    std::int64_t result = -1;
-    std::int64_t best = 0;
-    for (std::int64_t a = w.lo1; a < w.hi1; ++a) {
-        if (first.run_length[a] > best && fits(a, w)) {
-            result = a;
-            best = first.run_length[a];
-        }
-    }
-    return result;
-}
-
-void Matcher::refresh_runs(const Window& w) {
-    std::int64_t d = w.lo1;
-    while (d < w.hi1) {
-        std::int64_t length = first.run_length[d];
-        std::int64_t start = first.run_start[d];
-        if (fits(d, w)) {
-            ++d;
-        } else if (length <= LONG_RUN) {
-            find_run(d, w.hi1, w.lo2, w.hi2);
+// Only entries that do not fit are acted on; the tree finds the next one
+// directly, as the line-by-line walk would reach it after passing fitting ones.
+// A retired line counts as fitting: the walk would call find_run on it, which
+// stores what is already there, and move on by one line, as it does for a fit.
+void Matcher::refresh_runs(const Window& window) {
+    for (std::int64_t d = tree_->first_unfit(window.lo1, window); d < window.hi1;
+         d = tree_->first_unfit(d, window)) {
+        if (first_.run_length[d] <= LONG_RUN) {
+            find_run(d, window.hi1, window.lo2, window.hi2);
             ++d;
         } else {
-            std::int64_t count = (d + length > w.hi1 || start + length > w.hi2) ? w.hi1 - d : length;
-            std::int64_t b = d;
-            for (std::int64_t done = 0; done < count;) {
-                find_run(b, w.hi1, w.lo2, w.hi2);
-                std::int64_t step = first.run_length[b] > LONG_RUN ? first.run_length[b] : 1;
-                b += step;
-                done += step;
-            }
-            d = b;
+            step_through_long_run(d, window);
         }
+    }
+}
+
+// A stored long run that no longer fits: search again along it, stepping over
+// the lines that newly found long runs cover, without looking at them.
+void Matcher::step_through_long_run(std::int64_t& line, const Window& window) {
+    std::int64_t length = first_.run_length[line];
+    std::int64_t start = first_.run_start[line];
+    bool runs_past = line + length > window.hi1 || start + length > window.hi2;
+    std::int64_t count = runs_past ? window.hi1 - line : length;
+    for (std::int64_t done = 0; done < count;) {
+        find_run(line, window.hi1, window.lo2, window.hi2);
+        std::int64_t step = first_.run_length[line] > LONG_RUN ? first_.run_length[line] : 1;
+        line += step;
+        done += step;
+    }
+}
+
+void Matcher::mark_lines(std::int64_t i1, std::int64_t i2, std::int64_t length) {
+    for (std::int64_t k = 0; k < length; ++k) {
+        if (first_.marks[i1 + k] != MARK_UNMATCHED || second_.marks[i2 + k] != MARK_UNMATCHED) {
+            emit_error(diagnostics_, "program error: multiple flag set\n");
+            end_run(2);
+        }
+        first_.marks[i1 + k] = MARK_MATCHED;
+        second_.marks[i2 + k] = MARK_MATCHED;
     }
 }
 
@@ -110,52 +112,48 @@ void Matcher::refresh_runs(const Window& w) {
 // the part after it. The nesting can be as deep as there are runs, so pending
 // parts wait on an explicit stack instead of the call stack; the part after a run
 // is pushed first so that the part before it (and all it leads to) is done first.
-void Matcher::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& w) {
-    struct Pending {
-        std::int64_t i1, i2, length;
-        Window window;
-    };
+void Matcher::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& window) {
     std::vector<Window> parts;
-    Pending run{i1, i2, length, w};
+    Window around = window;
     for (;;) {
-        for (std::int64_t k = 0; k < run.length; ++k) {
-            if (first.marks[run.i1 + k] != MARK_UNMATCHED || second.marks[run.i2 + k] != MARK_UNMATCHED) {
-                emit_error(diagnostics, "program error: multiple flag set\n");
-                end_run(2);
-            }
-            first.marks[run.i1 + k] = MARK_MATCHED;
-            second.marks[run.i2 + k] = MARK_MATCHED;
-        }
-        const Window& ww = run.window;
-        std::int64_t end1 = run.i1 + run.length;
-        std::int64_t end2 = run.i2 + run.length;
-        if (end1 < ww.hi1) parts.push_back({end1, ww.hi1, end2, ww.hi2});
-        if (run.i1 > ww.lo1) parts.push_back({ww.lo1, run.i1, ww.lo2, run.i2});
+        mark_lines(i1, i2, length);
+        if (i1 + length < around.hi1) parts.push_back({i1 + length, around.hi1, i2 + length, around.hi2});
+        if (i1 > around.lo1) parts.push_back({around.lo1, i1, around.lo2, i2});
         std::int64_t chosen = -1;
         while (chosen == -1 && !parts.empty()) {
-            Window part = parts.back();
+            around = parts.back();
             parts.pop_back();
-            refresh_runs(part);
-            chosen = choose_run(part);
-            if (chosen != -1) run = {chosen, first.run_start[chosen], first.run_length[chosen], part};
+            refresh_runs(around);
+            chosen = choose_run(around);
         }
         if (chosen == -1) return;
+        i1 = chosen;
+        i2 = first_.run_start[chosen];
+        length = first_.run_length[chosen];
     }
+}
+
+void Matcher::run() {
+    const std::int64_t n1 = first_.count;
+    const std::int64_t n2 = second_.count;
+    for (std::int64_t i = 0; i < n1;) {
+        find_run(i, n1, 0, n2);
+        i += first_.run_length[i] > LONG_RUN ? first_.run_length[i] : 1;
+    }
+    tree_.emplace(first_.run_length, first_.run_start, retired_.data(), n1);
+    Window whole{0, n1, 0, n2};
+    std::int64_t chosen = choose_run(whole);
+    if (chosen != -1) mark_run(chosen, first_.run_start[chosen], first_.run_length[chosen], whole);
 }
 
 }  // namespace
 
+void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing) {
+    Matcher(first, second, diagnostics, hashing).run();
+}
+
 void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics) {
-    Matcher matcher{first, second, diagnostics};
-    const std::int64_t n1 = first.count;
-    const std::int64_t n2 = second.count;
-    for (std::int64_t i = 0; i < n1;) {
-        matcher.find_run(i, n1, 0, n2);
-        i += first.run_length[i] > LONG_RUN ? first.run_length[i] : 1;
-    }
-    Window whole{0, n1, 0, n2};
-    std::int64_t chosen = matcher.choose_run(whole);
-    if (chosen != -1) matcher.mark_run(chosen, first.run_start[chosen], first.run_length[chosen], whole);
+    match_lines(first, second, diagnostics, StretchHashing::exact);
 }
 
 }  // namespace vesk

@@ -19,4 +19,9 @@ constexpr std::int64_t LONG_RUN = 30;
 // first.run_start. Program errors: emit_error + end_run(2).
 void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics);
 
+// For tests: with all_equal, every stretch of lines hashes alike inside the search,
+// so that every candidate goes through the confirming comparison of its lines.
+enum class StretchHashing { exact, all_equal };
+void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing);
+
 }  // namespace vesk

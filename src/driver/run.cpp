@@ -5,6 +5,7 @@
 #include "driver/command_line.h"
 #include "driver/comparison.h"
 #include "driver/file_loading.h"
+#include "driver/identical_files.h"
 #include "driver/phases.h"
 #include "support/run_end.h"
 
@@ -27,6 +28,7 @@ int run(int argc, const char* const* argv, Output& out, Diagnostics& diagnostics
     TextFile first_file, second_file;
     open_or_end(first_file, command.first_name, diagnostics);
     open_or_end(second_file, command.second_name, diagnostics);
+    if (identical_text_files(first_file, second_file)) return 0;
 
     Comparison comparison(command.options, out, diagnostics);
     load_file(comparison, 0, first_file, command.first_name);

@@ -37,6 +37,9 @@ public:
     // The next line, with its line feed if it has one; valid until the next call.
     Status next_line(std::string_view& line);
 
+    // The open file's descriptor, for looking at the file without moving its offset.
+    int descriptor() const { return fd_; }
+
     // How blocks are read: ::read, or a stand-in that fails on cue in tests.
     using ReadFunction = ssize_t (*)(int fd, void* into, std::size_t size);
     void read_with(ReadFunction reader) { read_ = reader; }

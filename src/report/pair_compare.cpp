@@ -67,8 +67,10 @@ bool differ_squeezed(TextCursor first, TextCursor second) {
 }  // namespace
 
 bool lines_differ(const char* first, const char* second, std::uint32_t flags) {
+    // Identical texts are equal under every option, and most matched pairs are.
+    if (std::strcmp(first, second) == 0) return false;
     const bool fold = (flags & OPT_IGNORE_CASE) != 0;
-    if (!fold && (flags & OPT_SQUEEZE_BLANKS) == 0) return std::strcmp(first, second) != 0;
+    if (!fold && (flags & OPT_SQUEEZE_BLANKS) == 0) return true;
     TextCursor first_cursor(first, fold), second_cursor(second, fold);
     if ((flags & OPT_SQUEEZE_BLANKS) != 0) return differ_squeezed(first_cursor, second_cursor);
     return differ_exactly(first_cursor, second_cursor);

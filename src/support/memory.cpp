@@ -20,21 +20,24 @@ std::int64_t as_count(std::size_t size) {
     return size > static_cast<std::size_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(size);
 }
 
-// A size above 1,000 bytes is reported in K bytes; the two operations divide
-// by different amounts and only the first message starts with a line break.
-[[noreturn]] void report_alloc_failure(Diagnostics& diagnostics, std::size_t size) {
-    if (size > 1000)
-        emit_error(diagnostics, "\ncannot get the memory of %d K bytes\n", {as_count(size / 1024)});
-    else
-        emit_error(diagnostics, "\ncannot get the memory of %d bytes\n", {as_count(size)});
-    end_run(1);
-}
+// A size above 1,000 bytes is reported in K bytes. The two operations divide by
+// different amounts, and only the first message starts with a line break.
+struct FailureMessages {
+    const char* in_bytes;
+    const char* in_k_bytes;
+    std::size_t bytes_per_k;
+};
 
-[[noreturn]] void report_realloc_failure(Diagnostics& diagnostics, std::size_t size) {
+constexpr FailureMessages kAllocFailure{"\ncannot get the memory of %d bytes\n",
+                                        "\ncannot get the memory of %d K bytes\n", 1024};
+constexpr FailureMessages kReallocFailure{"cannot get the memory of %d bytes\n",
+                                          "cannot get the memory of %d K bytes\n", 1000};
+
+[[noreturn]] void report_failure(Diagnostics& diagnostics, std::size_t size, const FailureMessages& messages) {
     if (size > 1000)
-        emit_error(diagnostics, "cannot get the memory of %d K bytes\n", {as_count(size / 1000)});
+        emit_error(diagnostics, messages.in_k_bytes, {as_count(size / messages.bytes_per_k)});
     else
-        emit_error(diagnostics, "cannot get the memory of %d bytes\n", {as_count(size)});
+        emit_error(diagnostics, messages.in_bytes, {as_count(size)});
     end_run(1);
 }
 
@@ -43,13 +46,13 @@ std::int64_t as_count(std::size_t size) {
 void* alloc_or_exit(Diagnostics& diagnostics, std::size_t size) {
     // calloc of 0 bytes may give nullptr; one byte is as good and never fails for that.
     void* block = refused(diagnostics, size) ? nullptr : std::calloc(size == 0 ? 1 : size, 1);
-    if (block == nullptr) report_alloc_failure(diagnostics, size);
+    if (block == nullptr) report_failure(diagnostics, size, kAllocFailure);
     return block;
 }
 
 void* realloc_or_exit(Diagnostics& diagnostics, void* block, std::size_t size) {
     void* resized = refused(diagnostics, size) ? nullptr : std::realloc(block, size == 0 ? 1 : size);
-    if (resized == nullptr) report_realloc_failure(diagnostics, size);
+    if (resized == nullptr) report_failure(diagnostics, size, kReallocFailure);
     return resized;
 }
 
@@ -65,8 +68,6 @@ char* LineStore::take(Diagnostics& diagnostics, std::size_t size) {
         std::size_t chunk_size = std::max(size, next_chunk_size_);
         void* chunk = ::mmap(nullptr, chunk_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (chunk == MAP_FAILED) return nullptr;
-        // Large pages cut the page faults of filling a big chunk to a few.
-        if (chunk_size >= kLargestChunk) ::madvise(chunk, chunk_size, MADV_HUGEPAGE);
         chunks_.push_back({static_cast<char*>(chunk), chunk_size});
         free_ = static_cast<char*>(chunk);
         room_ = chunk_size;
@@ -81,7 +82,7 @@ char* copy_line(Diagnostics& diagnostics, LineStore& store, std::string_view tex
     std::size_t size = text.size() + 3;
     char* copy = store.take(diagnostics, size);
     // The copy is requested as one block of its own would be, and fails as one.
-    if (copy == nullptr) report_alloc_failure(diagnostics, size);
+    if (copy == nullptr) report_failure(diagnostics, size, kAllocFailure);
     std::memcpy(copy, text.data(), text.size());
     std::memset(copy + text.size(), 0, 3);
     return copy;

@@ -1,0 +1,274 @@
+#include "compare/run_finder.h"
+
+#include <algorithm>
+#include <limits>
+
+// How this search gives exactly the scan's result.
+//
+// The scan walks j from lo2 and looks at every candidate (fp2[j] = fp1[i]). The
+// first candidate is measured whatever it holds. After it, with `best` the longest
+// run so far, a candidate only matters if the next max(best, 2) lines all match:
+// - while best is 1, a candidate whose run is one line changes nothing and the
+//   scan moves on by one line, exactly as if it had not been a candidate;
+// - once best >= 2, a candidate failing the last-line-first test moves the scan on
+//   by one line and changes nothing; one that passes holds best lines;
+// - the scan stops at a candidate with j + best > hi2, and no later j can hold
+//   best lines inside the window, so a search for a full match up to hi2 - best
+//   finds nothing either.
+// So the scan's result is reproduced by: measure the first candidate, then
+// repeatedly find the first j >= resume (the line after the last run measured)
+// where the next max(best, 2) lines all match inside the window, measure it there,
+// and resume after it. A run cannot outgrow end1 - i, so the search ends there.
+
+namespace vesk {
+
+// The first max(best, 2) lines from line i of the first file, as the search for
+// the next full match sees them. A full match must contain every block of equal
+// lines of the pattern, so its candidates come from the occurrences of one block:
+// the one whose fingerprint makes the fewest blocks in the second file.
+struct RunFinder::Pattern {
+    std::int64_t line = 0;
+    std::int64_t length = 0;
+    bool hashed = false;  // shift and hash are computed when a candidate first needs them
+    std::uint64_t shift = 1;
+    std::uint64_t hash = 0;
+    std::int64_t rare_offset = 0;  // where the chosen block starts in the pattern
+    std::int64_t rare_group = -1;
+    std::int64_t rare_blocks = std::numeric_limits<std::int64_t>::max();
+    std::int64_t next_offset = 0;  // the first block not weighed yet
+    // Where the last full match was found among the chosen block's occurrences,
+    // or -1 after the pattern changed: later matches lie at or after it.
+    std::int64_t cursor = -1;
+};
+
+RunFinder::RunFinder(const LineTable& first, const LineTable& second, bool all_hashes_equal)
+    : fp1_(first.fingerprints),
+      fp2_(second.fingerprints),
+      run_length_(first.run_length),
+      run_start_(first.run_start),
+      count1_(first.count),
+      count2_(second.count),
+      rest1_(block_rests(first.fingerprints, first.count)),
+      rest2_(block_rests(second.fingerprints, second.count)),
+      all_hashes_equal_(all_hashes_equal) {}
+
+// Built on first need: when every search is settled by the line at the window's
+// start (identical files), no index is ever made.
+const BlockIndex& RunFinder::index() {
+    if (!blocks_) blocks_.emplace(fp1_, count1_, fp2_, count2_, rest2_);
+    return *blocks_;
+}
+
+FoundRun RunFinder::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
+    std::int64_t first = first_at_or_after(line, lo2);
+    if (first >= hi2) return {0, 0};
+    Bounds bounds{end1, hi2};
+    FoundRun best{measure(line, first, bounds), first};
+    std::int64_t resume = first + best.length;
+    Pattern pattern;
+    pattern.line = line;
+    while (best.length < end1 - line) {
+        widen(pattern, std::max<std::int64_t>(best.length, 2));
+        FoundRun match = whole_stretch(pattern, best.length) ? next_longer_stretch_match(pattern, resume, bounds)
+                                                             : next_full_match(pattern, resume, bounds, best.length);
+        if (match.length == 0) break;
+        if (match.length > best.length) best = match;
+        resume = match.start + match.length;
+    }
+    return best;
+}
+
+// The first line at or after `from` in the second file with the fingerprint of
+// `line`, or a line past every window when there is none. The line at `from`
+// itself is tried before the index, which may then never be needed.
+std::int64_t RunFinder::first_at_or_after(std::int64_t line, std::int64_t from) {
+    if (from < count2_ && fp2_[from] == fp1_[line]) return from;
+    std::int64_t group = index().group_of(line);
+    if (group < 0) return std::numeric_limits<std::int64_t>::max();
+    auto blocks = index().blocks(group);
+    // Block ends grow with their starts, so the first block ending after `from`
+    // holds or follows it.
+    auto block = std::partition_point(blocks.begin(), blocks.end(), [&](const Block& b) { return b.end <= from; });
+    if (block == blocks.end()) return std::numeric_limits<std::int64_t>::max();
+    return std::max(block->start, from);
+}
+
+// The run from line of the first file and at2 of the second, exact: where both
+// sides sit in blocks of one fingerprint, the shorter block's remainder is equal
+// line for line, so it is taken whole.
+std::int64_t RunFinder::measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const {
+    std::int64_t limit = std::min(bounds.end1 - line, bounds.hi2 - at2);
+    std::int64_t length = std::min(known_length(line, at2), limit);
+    while (length < limit && fp1_[line + length] == fp2_[at2 + length])
+        length += std::min(rest1_[line + length], rest2_[at2 + length]);
+    return std::min(length, limit);
+}
+
+// How many lines from line and at2 are already known to be equal. Every entry of
+// the run table with a length above 0 states a true run, however stale its
+// window: if the line before this one has a run through at2 - 1, this line's run
+// on the same diagonal is at least one line shorter. Lines are mostly searched in
+// ascending order, so this saves measuring the same run again line by line.
+std::int64_t RunFinder::known_length(std::int64_t line, std::int64_t at2) const {
+    if (line == 0 || run_length_[line - 1] < 2 || run_start_[line - 1] + 1 != at2) return 0;
+    return run_length_[line - 1] - 1;
+}
+
+// Makes the pattern `length` lines long. The blocks already weighed stay in the
+// pattern, so only the new ones are weighed: over one search that is at most as
+// many blocks as the longest run measured. Weighing stops at a fingerprint with a
+// single block in the second file: only one with none is rarer, and that would
+// save just the one candidate.
+void RunFinder::widen(Pattern& pattern, std::int64_t length) {
+    if (pattern.length == length) return;
+    pattern.length = length;
+    pattern.hashed = false;
+    pattern.cursor = -1;
+    while (pattern.next_offset < length && pattern.rare_blocks > 1) {
+        std::int64_t group = index().group_of(pattern.line + pattern.next_offset);
+        std::int64_t count = group < 0 ? 0 : static_cast<std::int64_t>(index().blocks(group).size());
+        if (count < pattern.rare_blocks) {
+            pattern.rare_offset = pattern.next_offset;
+            pattern.rare_group = group;
+            pattern.rare_blocks = count;
+        }
+        pattern.next_offset += rest1_[pattern.line + pattern.next_offset];
+    }
+}
+
+// Where the pattern would have to start in the second file for its chosen block
+// to lie in `block`, or -1 when it cannot. A pattern
+// block that has other lines before it must begin where the second-file block
+// begins; one with other lines after it must end where that block ends; one
+// that is the whole pattern may sit anywhere inside, first at `resume`.
+std::int64_t RunFinder::candidate(const Pattern& pattern, const Block& block, std::int64_t resume) const {
+    std::int64_t offset = pattern.rare_offset;
+    std::int64_t block_start = block.start;
+    std::int64_t block_end = block.end;
+    std::int64_t own_rest = rest1_[pattern.line + offset];
+    bool leads = offset == 0;
+    bool trails = offset + own_rest >= pattern.length;
+    std::int64_t size = std::min(own_rest, pattern.length - offset);
+    if (leads && trails) {
+        std::int64_t at = std::max(block_start, resume);
+        return at + size <= block_end ? at : -1;
+    }
+    if (leads) return block_end - size >= block_start ? block_end - size : -1;
+    bool fits = trails ? block_end - block_start >= size : block_end - block_start == size;
+    return fits ? block_start - offset : -1;
+}
+
+// Whether the pattern and the stretch at at2 hash alike; the hashes of both files
+// are made when first asked for, as is the pattern's own.
+bool RunFinder::same_hash(Pattern& pattern, std::int64_t at2) {
+    if (all_hashes_equal_) return true;
+    if (!hash1_) {
+        hash1_.emplace(fp1_, count1_);
+        hash2_.emplace(fp2_, count2_);
+    }
+    if (!pattern.hashed) {
+        pattern.shift = PrefixHash::shift_for(pattern.length);
+        pattern.hash = hash1_->of(pattern.line, pattern.length, pattern.shift);
+        pattern.hashed = true;
+    }
+    return hash2_->of(at2, pattern.length, pattern.shift) == pattern.hash;
+}
+
+// The first start j >= resume, j + length <= hi2, where all the pattern's lines
+// match, with the run measured there; length 0 when there is none. A hash hit
+// is confirmed by measuring, so a collision only costs time.
+FoundRun RunFinder::next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best) {
+    if (pattern.rare_group < 0) return {0, 0};
+    auto blocks = index().blocks(pattern.rare_group);
+    std::int64_t offset = pattern.rare_offset;
+    std::int64_t needed = shortest_useful_block(pattern, best);
+    bool one_block = offset == 0 && rest1_[pattern.line] >= pattern.length;
+    // Candidates grow with their blocks; a block ending at or before resume + offset
+    // cannot hold the chosen block of a pattern starting at resume or later.
+    std::int64_t position = pattern.cursor;
+    if (position < 0)
+        position = std::partition_point(blocks.begin(), blocks.end(),
+                                        [&](const Block& b) { return b.end <= resume + offset; }) -
+                   blocks.begin();
+    auto size = static_cast<std::int64_t>(blocks.size());
+    for (; position < size; ++position) {
+        const Block& block = blocks[static_cast<std::size_t>(position)];
+        if (block.start - offset + pattern.length > bounds.hi2) break;
+        if (block.end - block.start < needed && block.start > resume + offset) {
+            position = index().next_longer(pattern.rare_group, position) - 1;
+            continue;
+        }
+        std::int64_t at = candidate(pattern, block, resume);
+        if (at < resume) continue;
+        if (at + pattern.length > bounds.hi2) break;
+        // A pattern of one repeated line matches wherever it fits inside a block:
+        // no hash can tell more than that.
+        if (!one_block && !same_hash(pattern, at)) continue;
+        std::int64_t length =
+            one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
+        if (length >= pattern.length) {
+            pattern.cursor = position;
+            return {length, at};
+        }
+    }
+    pattern.cursor = size;
+    return {0, 0};
+}
+
+// The shortest second-file block worth visiting for the chosen block: none
+// shorter than the chosen block's length in the pattern can hold it. A pattern of
+// one repeated line shorter than the first file's stretch of it, once best has
+// reached the pattern's length, gains only where a block leaves room for more
+// than best lines; a block of exactly best lines after resume gives a run of
+// best lines, changes nothing and leaves the scan at its end, before the next block.
+std::int64_t RunFinder::shortest_useful_block(const Pattern& pattern, std::int64_t best) const {
+    std::int64_t own = rest1_[pattern.line + pattern.rare_offset];
+    std::int64_t needed = std::min(own, pattern.length - pattern.rare_offset);
+    bool one_block = pattern.rare_offset == 0 && own >= pattern.length;
+    return one_block && best == pattern.length && own > best ? best + 1 : needed;
+}
+
+// True when the pattern is the first file's whole stretch of one repeated line
+// and best has reached it: then see next_longer_stretch_match().
+bool RunFinder::whole_stretch(const Pattern& pattern, std::int64_t best) const {
+    return best == pattern.length && rest1_[pattern.line] == pattern.length;
+}
+
+// The next match that beats best when the pattern is the whole stretch v^r of one
+// repeated line v that the first file has from the line on, and best is r. Inside
+// a second-file block of v the scan measures runs of r lines at j0, j0 + r, ...
+// (j0: the block's start, or resume inside it), and a run grows past r only at
+// the one that ends with the block, j = end - r, if the line after the block is
+// the first file's next line w. Those are the matches of v^r w whose v^r fills the
+// end of a block, searched for as a pattern of their own; one counts when the
+// steps from j0 reach it. Every other match leaves best as it is and the scan
+// inside its own block, so skipping them changes nothing.
+FoundRun RunFinder::next_longer_stretch_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds) {
+    std::int64_t stretch = pattern.length;
+    Pattern longer;
+    longer.line = pattern.line;
+    widen(longer, stretch + 1);
+    auto blocks = index().blocks(index().group_of(pattern.line));
+    for (std::int64_t from = resume;;) {
+        FoundRun match = next_full_match(longer, from, bounds, stretch);
+        if (match.length == 0) return match;
+        std::int64_t end = match.start + stretch;
+        auto block = std::partition_point(blocks.begin(), blocks.end(), [&](const Block& b) { return b.end < end; });
+        std::int64_t first_step = std::max(block->start, resume);
+        if (match.start >= first_step && (match.start - first_step) % stretch == 0) return match;
+        from = match.start + 1;
+    }
+}
+
+// measure() for a pattern of one repeated line placed at at2 inside a block of
+// it: both sides hold that line up to the end of the shorter stretch, and the
+// run goes on past it only when both stretches end together.
+std::int64_t RunFinder::measure_in_block(const Pattern& pattern, std::int64_t at2, const Block& block,
+                                         const Bounds& bounds) const {
+    std::int64_t own = rest1_[pattern.line];
+    std::int64_t limit = std::min(bounds.end1 - pattern.line, bounds.hi2 - at2);
+    if (block.end - at2 != own) return std::min({block.end - at2, own, limit});
+    return measure(pattern.line, at2, bounds);
+}
+
+}  // namespace vesk

@@ -1,0 +1,65 @@
+// The search behind find_run: the longest run that starts at one line of the
+// first file, as the resuming scan over the second file's window measures it,
+// found by visiting only the second-file lines where the scan's result can change.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "compare/line_blocks.h"
+#include "compare/prefix_hash.h"
+#include "driver/line_table.h"
+
+namespace vesk {
+
+struct FoundRun {
+    std::int64_t length;  // 0: the line's fingerprint is nowhere in the window
+    std::int64_t start;   // meaningful when length > 0
+};
+
+class RunFinder {
+public:
+    // all_hashes_equal: tests only; every stretch hashes alike, so every candidate
+    // is confirmed by comparing its lines.
+    RunFinder(const LineTable& first, const LineTable& second, bool all_hashes_equal);
+
+    // The run the scan records for `line`, reaching at most to end1 in the first
+    // file and lying in [lo2, hi2) of the second.
+    FoundRun find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+
+private:
+    struct Pattern;
+    struct Bounds {
+        std::int64_t end1, hi2;
+    };
+
+    std::int64_t measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const;
+    std::int64_t known_length(std::int64_t line, std::int64_t at2) const;
+    std::int64_t measure_in_block(const Pattern& pattern, std::int64_t at2, const Block& block,
+                                  const Bounds& bounds) const;
+    const BlockIndex& index();
+    void widen(Pattern& pattern, std::int64_t length);
+    bool same_hash(Pattern& pattern, std::int64_t at2);
+    FoundRun next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best);
+    std::int64_t shortest_useful_block(const Pattern& pattern, std::int64_t best) const;
+    bool whole_stretch(const Pattern& pattern, std::int64_t best) const;
+    FoundRun next_longer_stretch_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds);
+    std::int64_t candidate(const Pattern& pattern, const Block& block, std::int64_t resume) const;
+    std::int64_t first_at_or_after(std::int64_t line, std::int64_t from);
+
+    const std::uint32_t* fp1_;
+    const std::uint32_t* fp2_;
+    const std::int64_t* run_length_;  // the first file's run table, as find_run keeps it
+    const std::int64_t* run_start_;
+    std::int64_t count1_;
+    std::int64_t count2_;
+    std::vector<std::int64_t> rest1_;  // block_rests() of each file
+    std::vector<std::int64_t> rest2_;
+    std::optional<BlockIndex> blocks_;  // made on first need, as are the hashes
+    std::optional<PrefixHash> hash1_;
+    std::optional<PrefixHash> hash2_;
+    bool all_hashes_equal_;
+};
+
+}  // namespace vesk

@@ -1,0 +1,155 @@
+#include "compare/run_tree.h"
+
+#include <algorithm>
+#include <bit>
+#include <limits>
+
+namespace vesk {
+namespace {
+
+// Lines per leaf: small enough that rescanning a leaf after each change is cheap,
+// large enough that the tree takes a fraction of the run table's memory.
+constexpr std::int64_t kBucket = 16;
+
+constexpr std::int64_t kHighest = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min();
+
+}  // namespace
+
+RunTree::Summary RunTree::combine(const Summary& left, const Summary& right) {
+    return {std::min(left.min_start, right.min_start), std::max(left.max_line_end, right.max_line_end),
+            std::max(left.max_start_end, right.max_start_end), std::max(left.max_length, right.max_length)};
+}
+
+RunTree::RunTree(const std::int64_t* lengths, const std::int64_t* starts, const std::uint8_t* retired,
+                 std::int64_t count)
+    : lengths_(lengths), starts_(starts), retired_(retired), count_(count) {
+    std::int64_t buckets = (count + kBucket - 1) / kBucket;
+    leaves_ = static_cast<std::int64_t>(std::bit_ceil(static_cast<std::uint64_t>(std::max<std::int64_t>(buckets, 1))));
+    nodes_.assign(static_cast<std::size_t>(2 * leaves_), Summary{kHighest, kLowest, kLowest, 0});
+    for (std::int64_t bucket = 0; bucket < buckets; ++bucket) nodes_[leaves_ + bucket] = summarise_bucket(bucket);
+    for (std::int64_t node = leaves_ - 1; node >= 1; --node) {
+        nodes_[node] = combine(nodes_[2 * node], nodes_[2 * node + 1]);
+    }
+}
+
+RunTree::Summary RunTree::summarise_bucket(std::int64_t bucket) const {
+    Summary summary{kHighest, kLowest, kLowest, 0};
+    for (std::int64_t line = bucket * kBucket; line < std::min(count_, (bucket + 1) * kBucket); ++line) {
+        if (retired_[line] != 0) continue;
+        summary.min_start = std::min(summary.min_start, starts_[line]);
+        summary.max_line_end = std::max(summary.max_line_end, line + lengths_[line]);
+        summary.max_start_end = std::max(summary.max_start_end, starts_[line] + lengths_[line]);
+        summary.max_length = std::max(summary.max_length, lengths_[line]);
+    }
+    return summary;
+}
+
+// Lines are mostly searched again in runs of neighbours, so a changed bucket is
+// summarised once, when another bucket changes or the tree is asked something.
+void RunTree::update(std::int64_t line) {
+    std::int64_t bucket = line / kBucket;
+    if (bucket == pending_bucket_) return;
+    settle();
+    pending_bucket_ = bucket;
+}
+
+// Brings the pending bucket's summary and those above it up to date. A node above
+// an unchanged one cannot change either, so the walk up stops there.
+void RunTree::settle() {
+    if (pending_bucket_ < 0) return;
+    std::int64_t node = leaves_ + pending_bucket_;
+    Summary summary = summarise_bucket(pending_bucket_);
+    pending_bucket_ = -1;
+    while (node >= 1 && nodes_[node] != summary) {
+        nodes_[node] = summary;
+        node /= 2;
+        if (node >= 1) summary = combine(nodes_[2 * node], nodes_[2 * node + 1]);
+    }
+}
+
+bool RunTree::fits(std::int64_t line, const Window& window) const {
+    if (retired_[line] != 0) return true;
+    std::int64_t length = lengths_[line];
+    std::int64_t start = starts_[line];
+    return start >= window.lo2 && line + length <= window.hi1 && start + length <= window.hi2;
+}
+
+bool RunTree::all_fit(const Summary& summary, const Window& window) {
+    return summary.min_start >= window.lo2 && summary.max_line_end <= window.hi1 &&
+           summary.max_start_end <= window.hi2;
+}
+
+RunTree::Span RunTree::child(const Span& span, int side) const {
+    std::int64_t middle = span.from + (span.to - span.from) / 2;
+    return side == 0 ? Span{2 * span.node, span.from, middle} : Span{2 * span.node + 1, middle, span.to};
+}
+
+// The rest of from's own bucket is scanned directly: refreshing often asks for
+// the next line after one it has just searched again, and it is often unfit too.
+std::int64_t RunTree::first_unfit(std::int64_t from, const Window& window) {
+    std::int64_t bucket_end = std::min((from / kBucket + 1) * kBucket, window.hi1);
+    for (std::int64_t line = from; line < bucket_end; ++line)
+        if (!fits(line, window)) return line;
+    if (bucket_end >= window.hi1) return window.hi1;
+    settle();
+    std::int64_t found = find_unfit({1, 0, leaves_ * kBucket}, bucket_end, window);
+    return found == -1 ? window.hi1 : found;
+}
+
+std::int64_t RunTree::find_unfit(const Span& span, std::int64_t from, const Window& window) const {
+    if (span.to <= from || span.from >= window.hi1 || all_fit(nodes_[span.node], window)) return -1;
+    if (span.node >= leaves_) {
+        for (std::int64_t line = std::max(from, span.from); line < std::min(span.to, window.hi1); ++line)
+            if (!fits(line, window)) return line;
+        return -1;
+    }
+    std::int64_t found = find_unfit(child(span, 0), from, window);
+    return found != -1 ? found : find_unfit(child(span, 1), from, window);
+}
+
+std::int64_t RunTree::longest_fitting(const Window& window) {
+    settle();
+    std::int64_t best_line = -1;
+    std::int64_t best_length = 0;
+    find_longest({1, 0, leaves_ * kBucket}, window, best_line, best_length);
+    return best_line;
+}
+
+// Left to right, taking only strictly longer entries, so that of equal lengths
+// the first stays; a node whose longest entry is no longer than the best so far
+// cannot change the answer.
+void RunTree::find_longest(const Span& span, const Window& window, std::int64_t& best_line,
+                           std::int64_t& best_length) const {
+    const Summary& summary = nodes_[span.node];
+    if (span.to <= window.lo1 || span.from >= window.hi1 || summary.max_length <= best_length) return;
+    bool inside = span.from >= window.lo1 && span.to <= window.hi1;
+    if (inside && all_fit(summary, window)) {
+        best_length = summary.max_length;
+        best_line = leftmost_of_length(span, best_length);
+        return;
+    }
+    if (span.node >= leaves_) {
+        for (std::int64_t line = std::max(window.lo1, span.from); line < std::min(span.to, window.hi1); ++line) {
+            if (lengths_[line] > best_length && fits(line, window)) {
+                best_length = lengths_[line];
+                best_line = line;
+            }
+        }
+        return;
+    }
+    find_longest(child(span, 0), window, best_line, best_length);
+    find_longest(child(span, 1), window, best_line, best_length);
+}
+
+std::int64_t RunTree::leftmost_of_length(Span span, std::int64_t length) const {
+    while (span.node < leaves_) {
+        Span left = child(span, 0);
+        span = nodes_[left.node].max_length == length ? left : child(span, 1);
+    }
+    std::int64_t line = span.from;
+    while (lengths_[line] != length || retired_[line] != 0) ++line;
+    return line;
+}
+
+}  // namespace vesk

@@ -1,0 +1,68 @@
+// An index over the first file's run table that answers the two questions the
+// matcher asks of a window without visiting every line: which is the next entry
+// that does not fit the window, and which fitting entry is the leftmost longest.
+// Retired lines (whose entry can no longer change) count as fitting.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace vesk {
+
+// Two half-open ranges: [lo1, hi1) of the first file by [lo2, hi2) of the second.
+struct Window {
+    std::int64_t lo1, hi1, lo2, hi2;
+};
+
+class RunTree {
+public:
+    // Reads the run table and the retired flags where they are, for `count` lines;
+    // update() must follow every change of an entry.
+    RunTree(const std::int64_t* lengths, const std::int64_t* starts, const std::uint8_t* retired, std::int64_t count);
+
+    void update(std::int64_t line);
+
+    // The first line in [from, window.hi1) whose entry does not fit the window,
+    // or window.hi1 when every one fits.
+    std::int64_t first_unfit(std::int64_t from, const Window& window);
+
+    // The first line of [lo1, hi1) whose entry fits the window and is longer than
+    // every fitting entry before it and at least as long as every one after it;
+    // -1 when no fitting entry has a length above 0.
+    std::int64_t longest_fitting(const Window& window);
+
+private:
+    // What a node knows of its lines: enough to tell whether all of them fit a
+    // window, and the longest length among them.
+    struct Summary {
+        std::int64_t min_start;
+        std::int64_t max_line_end;   // line + length
+        std::int64_t max_start_end;  // start + length
+        std::int64_t max_length;
+
+        bool operator==(const Summary&) const = default;
+    };
+    struct Span {
+        std::int64_t node, from, to;  // the node covers lines [from, to)
+    };
+
+    void settle();
+    static Summary combine(const Summary& left, const Summary& right);
+    bool fits(std::int64_t line, const Window& window) const;
+    static bool all_fit(const Summary& summary, const Window& window);
+    Summary summarise_bucket(std::int64_t bucket) const;
+    Span child(const Span& span, int side) const;
+    std::int64_t find_unfit(const Span& span, std::int64_t from, const Window& window) const;
+    void find_longest(const Span& span, const Window& window, std::int64_t& best_line, std::int64_t& best_length) const;
+    std::int64_t leftmost_of_length(Span span, std::int64_t length) const;
+
+    const std::int64_t* lengths_;
+    const std::int64_t* starts_;
+    const std::uint8_t* retired_;
+    std::int64_t count_;
+    std::int64_t leaves_;  // a power of two, at least the number of buckets
+    std::vector<Summary> nodes_;  // node 1 is the root; node k has children 2k and 2k + 1
+    std::int64_t pending_bucket_ = -1;  // a bucket whose summary is out of date
+};
+
+}  // namespace vesk

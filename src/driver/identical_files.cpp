@@ -1,0 +1,91 @@
+#include "driver/identical_files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "compare/fingerprint.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace vesk {
+namespace {
+
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+constexpr unsigned char kEndOfText = 0x1A;  // Ctrl-Z: nothing after it is read
+
+enum class Scan { clean, ends_text, refused };
+
+Scan scan_byte(unsigned char byte) {
+    if (byte == kEndOfText) return Scan::ends_text;
+    if (byte == '\n') return Scan::clean;
+    // A NUL would cut its line short in the table, and differently than the bytes say.
+    if (byte == '\0' || is_forbidden_control(byte)) return Scan::refused;
+    return Scan::clean;
+}
+
+// Looks for the first byte that ends the text or keeps the shortcut from applying.
+Scan scan_block(const unsigned char* bytes, std::size_t length) {
+    std::size_t at = 0;
+#if defined(__SSE2__)
+    // Most blocks of 16 hold no byte below 0x20 but tabs and newlines.
+    const __m128i space = _mm_set1_epi8(0x20);
+    for (; at + 16 <= length; at += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+        __m128i controls = _mm_xor_si128(_mm_cmpeq_epi8(_mm_max_epu8(block, space), block), _mm_set1_epi8(-1));
+        __m128i usual = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n')),
+                                     _mm_cmpeq_epi8(block, _mm_set1_epi8('\t')));
+        if (_mm_movemask_epi8(_mm_andnot_si128(usual, controls)) == 0) continue;
+        for (std::size_t byte = at; byte < at + 16; ++byte)
+            if (Scan found = scan_byte(bytes[byte]); found != Scan::clean) return found;
+    }
+#endif
+    for (; at < length; ++at)
+        if (Scan found = scan_byte(bytes[at]); found != Scan::clean) return found;
+    return Scan::clean;
+}
+
+// Reads up to size bytes at offset; -1 on failure.
+ssize_t read_at(int fd, unsigned char* into, std::size_t size, off_t offset) {
+    ssize_t got;
+    do {
+        got = ::pread(fd, into, size, offset);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
+bool same_sized_regular_files(int first, int second, off_t& size) {
+    struct stat first_status, second_status;
+    if (::fstat(first, &first_status) != 0 || ::fstat(second, &second_status) != 0) return false;
+    if (!S_ISREG(first_status.st_mode) || !S_ISREG(second_status.st_mode)) return false;
+    size = first_status.st_size;
+    return first_status.st_size == second_status.st_size;
+}
+
+}  // namespace
+
+bool identical_text_files(const TextFile& first, const TextFile& second) {
+    off_t size;
+    if (!same_sized_regular_files(first.descriptor(), second.descriptor(), size)) return false;
+    auto first_block = std::make_unique<unsigned char[]>(kBlockSize);
+    auto second_block = std::make_unique<unsigned char[]>(kBlockSize);
+    for (off_t offset = 0; offset < size;) {
+        ssize_t got = read_at(first.descriptor(), first_block.get(), kBlockSize, offset);
+        if (got <= 0 || read_at(second.descriptor(), second_block.get(), static_cast<std::size_t>(got), offset) != got)
+            return false;  // a file that changes or fails under us gets the full treatment
+        auto length = static_cast<std::size_t>(got);
+        if (std::memcmp(first_block.get(), second_block.get(), length) != 0) return false;
+        Scan found = scan_block(first_block.get(), length);
+        if (found == Scan::refused) return false;
+        if (found == Scan::ends_text) return true;
+        offset += got;
+    }
+    return true;
+}
+
+}  // namespace vesk

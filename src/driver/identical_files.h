@@ -1,0 +1,17 @@
+// The shortcut for two byte-identical text files, which have nothing to report.
+#pragma once
+
+#include "driver/text_file.h"
+
+namespace vesk {
+
+// True when both files are regular files with the same bytes and nothing in
+// them could make loading refuse them or cut a line short: no NUL and no
+// control byte that a text file may not hold, before the first Ctrl-Z. Such a
+// pair loads into two equal tables, the matcher pairs every line with itself,
+// and every report of it is empty with status 0. Reads without moving the files'
+// offsets; any doubt (a read that fails, a special file) answers false, and the
+// comparison then runs in full.
+bool identical_text_files(const TextFile& first, const TextFile& second);
+
+}  // namespace vesk
