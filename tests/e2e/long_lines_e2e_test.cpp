@@ -163,7 +163,7 @@ TEST(LongLines, TooLongLineAfterPartOfABlock) {
     // printed; of the second nothing, not even its prefix. The message shows the
     // first 256 bytes: 28 words and "w016" of the 29th.
     const std::string changed = with_byte(word_line(), 366 * kPiece, '\t');
-    const std::string shown = "\t" + words(366 * kWordsPerPiece, 28).substr(1) + "w016";
+    const std::string shown = with_byte(words(366 * kWordsPerPiece, 28), 0, '\t') + "w016";
     run_cases({
         {"-t 8", word_line(), changed, {"-t", "8"},
          {"change: 367 : 367\n\t" + piece_of_words(366) + "\n------\nError: " + shown + " ... too long line\n", "",
