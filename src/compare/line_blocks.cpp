@@ -21,45 +21,39 @@ public:
         // At most two thirds full keeps linear probe sequences short.
         : mask_(std::bit_ceil(static_cast<std::uint64_t>(keys + keys / 2 + 2)) - 1),
           shift_(64 - std::countr_zero(mask_ + 1)),
-          fingerprints_(mask_ + 1, 0),
-          groups_(mask_ + 1, kNoGroup) {}
+          slots_(mask_ + 1, Slot{0, kNoGroup}) {}
 
     // The table is far larger than the caches; the numbering asks for the slot
     // of a key some lines ahead so that its memory is on the way when needed.
-    void prefetch(std::uint32_t fingerprint) const {
-        std::uint64_t at = home(fingerprint);
-        __builtin_prefetch(&fingerprints_[at]);
-        __builtin_prefetch(&groups_[at]);
-    }
+    void prefetch(std::uint32_t fingerprint) const { __builtin_prefetch(&slots_[home(fingerprint)]); }
 
-    std::int64_t group(std::uint32_t fingerprint) const { return groups_[slot(fingerprint)]; }
+    std::int64_t group(std::uint32_t fingerprint) const { return slots_[slot(fingerprint)].group; }
 
     // The group of fingerprint, numbering a new one `next` when it is not there yet.
     std::int64_t group_or_add(std::uint32_t fingerprint, std::int64_t next) {
-        std::uint64_t at = slot(fingerprint);
-        if (groups_[at] == kNoGroup) {
-            fingerprints_[at] = fingerprint;
-            groups_[at] = next;
-        }
-        return groups_[at];
+        Slot& found = slots_[slot(fingerprint)];
+        if (found.group == kNoGroup) found = {fingerprint, next};
+        return found.group;
     }
 
 private:
+    struct Slot {
+        std::uint32_t fingerprint;
+        std::int64_t group;
+    };
+
     // Fibonacci hashing: the top bits of the product depend on every bit of the key.
     std::uint64_t home(std::uint32_t fingerprint) const { return (fingerprint * 0x9E3779B97F4A7C15u) >> shift_; }
 
     // Where fingerprint is, or the empty slot where it belongs.
     std::uint64_t slot(std::uint32_t fingerprint) const {
         for (std::uint64_t at = home(fingerprint);; at = (at + 1) & mask_)
-            if (groups_[at] == kNoGroup || fingerprints_[at] == fingerprint) return at;
+            if (slots_[at].group == kNoGroup || slots_[at].fingerprint == fingerprint) return at;
     }
 
     std::uint64_t mask_;
     int shift_;
-    // Two arrays rather than one of pairs: a pair would be padded to 16 bytes.
-    // The table is the largest thing the matcher ever holds at once.
-    std::vector<std::uint32_t> fingerprints_;
-    std::vector<std::int64_t> groups_;
+    std::vector<Slot> slots_;
 };
 
 
@@ -77,9 +71,6 @@ BlockIndex::BlockIndex(const std::uint32_t* first, std::int64_t first_count, con
     std::int64_t blocks = 0;
     for (std::int64_t line = 0; line < second_count; line += second_rests[line]) ++blocks;
     GroupNumbers numbers(blocks);
-    // One entry per group and one more; there are at most as many groups as
-    // blocks, and growing by doubling could leave almost half of it unused.
-    group_begin_.reserve(static_cast<std::size_t>(blocks) + 1);
     std::vector<std::int64_t> group_of_second = number_groups(numbers, second, second_count, second_rests);
     lay_out_blocks(group_of_second, second_count, second_rests);
     look_up_groups(numbers, group_of_second, first, first_count, second);
