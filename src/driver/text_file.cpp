@@ -31,6 +31,9 @@ bool TextFile::open(const char* name) {
 void TextFile::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    // The block buffer is dead weight once the file is loaded, while the
+    // comparison that follows needs all the memory it can get.
+    buffer_.reset();
 }
 
 TextFile::Status TextFile::next_line(std::string_view& line) {
