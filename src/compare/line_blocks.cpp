@@ -89,6 +89,9 @@ BlockIndex<Index>::BlockIndex(const std::uint32_t* first, std::int64_t first_cou
     std::int64_t blocks = 0;
     for (std::int64_t line = 0; line < second_count; line = block_end(second, second_count, line)) ++blocks;
     GroupNumbers<Index> numbers(blocks);
+    // One entry per group and one more; there are at most as many groups as
+    // blocks, and growing by doubling could leave almost half of it unused.
+    group_begin_.reserve(static_cast<std::size_t>(blocks) + 1);
     std::vector<Index> group_of_second = number_groups(numbers, second, second_count);
     lay_out_blocks(group_of_second, second, second_count);
     look_up_groups(numbers, group_of_second, first, first_count, second);
