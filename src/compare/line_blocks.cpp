@@ -69,9 +69,11 @@ private:
 
     // The multiplication spreads every bit of the key over the high bits (Fibonacci
     // hashing); scaling those 32 bits by the size maps them onto the slots evenly.
+    // The product is taken in 128 bits: a table may have more than 2^32 slots.
     std::size_t home(std::uint32_t fingerprint) const {
+        __extension__ using Wide = unsigned __int128;
         std::uint32_t mixed = fingerprint * 0x9E3779B1u;
-        return static_cast<std::size_t>((static_cast<std::uint64_t>(mixed) * slots_.size()) >> 32);
+        return static_cast<std::size_t>((static_cast<Wide>(mixed) * slots_.size()) >> 32);
     }
 
     // Where fingerprint is, or the empty slot where it belongs.
