@@ -133,12 +133,10 @@ void fill(vesk::LineTable& table, vesk::Diagnostics& diagnostics, const Lines& l
     }
 }
 
-// The matcher only writes marks and the run table; clearing them gives it a fresh start.
+// The matcher writes only the marks (its run table is its own); clearing them
+// gives it a fresh start.
 void clear_results(vesk::LineTable& first, vesk::LineTable& second) {
-    auto entries = static_cast<std::size_t>(first.count + 1);
-    std::memset(first.run_length, 0, entries * sizeof first.run_length[0]);
-    std::memset(first.run_start, 0, entries * sizeof first.run_start[0]);
-    std::memset(first.marks, 0, entries);
+    std::memset(first.marks, 0, static_cast<std::size_t>(first.count + 1));
     std::memset(second.marks, 0, static_cast<std::size_t>(second.count + 1));
 }
 

@@ -19,10 +19,12 @@ public:
         : first_(first),
           second_(second),
           diagnostics_(diagnostics),
-          finder_(first, second, hashing == StretchHashing::all_equal),
+          runs_(diagnostics, first.count),
+          finder_(first, second, runs_, hashing == StretchHashing::all_equal),
           retired_(static_cast<std::size_t>(first.count) + 1, 0) {}
 
     void run();
+    const RunTable<Index>& run_table() const { return runs_; }
 
 private:
     void find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
@@ -39,6 +41,9 @@ private:
     LineTable& first_;
     LineTable& second_;
     Diagnostics& diagnostics_;
+    // Allocated when matching starts, at the width of the other indexes, since
+    // nothing else ever reads it.
+    RunTable<Index> runs_;
     RunFinder<Index> finder_;
     // retired_[d]: every later find_run on line d would store length 0 and keep
     // its start, so it is skipped. Once find_run finds no line with d's fingerprint
@@ -57,7 +62,7 @@ void Matcher<Index>::find_run(std::int64_t i, std::int64_t end1, std::int64_t lo
     }
     if (retired_[i] != 0) return;
     FoundRun found = finder_.find(i, end1, lo2, hi2);
-    first_.run_length[i] = found.length;
+    runs_.set_length(i, found.length);
     if (found.length == 0) {
         retired_[i] = 1;
     } else {
@@ -65,7 +70,7 @@ void Matcher<Index>::find_run(std::int64_t i, std::int64_t end1, std::int64_t lo
             emit_error(diagnostics_, "program error\n");
             end_run(2);
         }
-        first_.run_start[i] = found.start;
+        runs_.set_start(i, found.start);
     }
     if (tree_) tree_->update(i);
 }
@@ -78,7 +83,7 @@ template <class Index>
 void Matcher<Index>::refresh_runs(const Window& window) {
     for (std::int64_t d = tree_->first_unfit(window.lo1, window); d < window.hi1;
          d = tree_->first_unfit(d, window)) {
-        if (first_.run_length[d] <= LONG_RUN) {
+        if (runs_.length(d) <= LONG_RUN) {
             find_run(d, window.hi1, window.lo2, window.hi2);
             ++d;
         } else {
@@ -91,13 +96,13 @@ void Matcher<Index>::refresh_runs(const Window& window) {
 // the lines that newly found long runs cover, without looking at them.
 template <class Index>
 void Matcher<Index>::step_through_long_run(std::int64_t& line, const Window& window) {
-    std::int64_t length = first_.run_length[line];
-    std::int64_t start = first_.run_start[line];
+    std::int64_t length = runs_.length(line);
+    std::int64_t start = runs_.start(line);
     bool runs_past = line + length > window.hi1 || start + length > window.hi2;
     std::int64_t count = runs_past ? window.hi1 - line : length;
     for (std::int64_t done = 0; done < count;) {
         find_run(line, window.hi1, window.lo2, window.hi2);
-        std::int64_t step = first_.run_length[line] > LONG_RUN ? first_.run_length[line] : 1;
+        std::int64_t step = runs_.length(line) > LONG_RUN ? runs_.length(line) : 1;
         line += step;
         done += step;
     }
@@ -136,8 +141,8 @@ void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t len
         }
         if (chosen == -1) return;
         i1 = chosen;
-        i2 = first_.run_start[chosen];
-        length = first_.run_length[chosen];
+        i2 = runs_.start(chosen);
+        length = runs_.length(chosen);
     }
 }
 
@@ -147,12 +152,12 @@ void Matcher<Index>::run() {
     const std::int64_t n2 = second_.count;
     for (std::int64_t i = 0; i < n1;) {
         find_run(i, n1, 0, n2);
-        i += first_.run_length[i] > LONG_RUN ? first_.run_length[i] : 1;
+        i += runs_.length(i) > LONG_RUN ? runs_.length(i) : 1;
     }
-    tree_.emplace(first_.run_length, first_.run_start, retired_.data(), n1);
+    tree_.emplace(runs_, retired_.data(), n1);
     Window whole{0, n1, 0, n2};
     std::int64_t chosen = choose_run(whole);
-    if (chosen != -1) mark_run(chosen, first_.run_start[chosen], first_.run_length[chosen], whole);
+    if (chosen != -1) mark_run(chosen, runs_.start(chosen), runs_.length(chosen), whole);
 }
 
 // Every value the indexes hold is a line number, a line count or a block or
@@ -162,18 +167,34 @@ bool fits_narrow_index(const LineTable& first, const LineTable& second) {
     return first.count <= kNarrowMost && second.count <= kNarrowMost;
 }
 
+template <class Index>
+void match_with(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
+                RunTableEntries* entries) {
+    Matcher<Index> matcher(first, second, diagnostics, hashing);
+    matcher.run();
+    if (entries != nullptr) *entries = matcher.run_table().entries();
+}
+
+// entries: where to hand back the run table, or nullptr.
+void match_at_width(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
+                    IndexWidth width, RunTableEntries* entries) {
+    if (width == IndexWidth::fitting && fits_narrow_index(first, second))
+        match_with<std::int32_t>(first, second, diagnostics, hashing, entries);
+    else
+        match_with<std::int64_t>(first, second, diagnostics, hashing, entries);
+}
+
 }  // namespace
 
-void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
-                 IndexWidth width) {
-    if (width == IndexWidth::fitting && fits_narrow_index(first, second))
-        Matcher<std::int32_t>(first, second, diagnostics, hashing).run();
-    else
-        Matcher<std::int64_t>(first, second, diagnostics, hashing).run();
+RunTableEntries match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
+                            IndexWidth width) {
+    RunTableEntries entries;
+    match_at_width(first, second, diagnostics, hashing, width, &entries);
+    return entries;
 }
 
 void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics) {
-    match_lines(first, second, diagnostics, StretchHashing::exact, IndexWidth::fitting);
+    match_at_width(first, second, diagnostics, StretchHashing::exact, IndexWidth::fitting, nullptr);
 }
 
 }  // namespace vesk

@@ -1,12 +1,13 @@
 // The longest-run matcher: decides which lines of the first file correspond to
 // which lines of the second, by fingerprints alone. Greedy: the longest run of
 // equal lines inside a window is matched first, then the parts before and after
-// it are treated alike. Only marks 0 -> 1 are ever written; the first file's run
-// table is the matcher's own working store.
+// it are treated alike. Only marks 0 -> 1 are ever written; the run table
+// (run_table.h) is made afresh for each call and is gone when it returns.
 #pragma once
 
 #include <cstdint>
 
+#include "compare/run_table.h"
 #include "driver/line_table.h"
 #include "support/error_report.h"
 
@@ -15,8 +16,9 @@ namespace vesk {
 // A run longer than this (strictly) lets the scans skip the lines it covers.
 constexpr std::int64_t LONG_RUN = 30;
 
-// Marks the matched lines of both files (marks 0 -> 1) and fills first.run_length /
-// first.run_start. Program errors: emit_error + end_run(2).
+// Marks the matched lines of both files (marks 0 -> 1). Program errors:
+// emit_error + end_run(2); no memory for the run table: alloc_or_exit's message
+// + end_run(1).
 void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics);
 
 // For tests: with all_equal, every stretch of lines hashes alike inside the search,
@@ -25,7 +27,8 @@ enum class StretchHashing { exact, all_equal };
 // For tests: the matcher's own indexes store line numbers in 32 bits when both
 // files have at most INT32_MAX lines (fitting), else in 64; wide forces 64.
 enum class IndexWidth { fitting, wide };
-void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
-                 IndexWidth width);
+// Also hands back the run table as the matcher left it.
+RunTableEntries match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
+                            IndexWidth width);
 
 }  // namespace vesk

@@ -43,11 +43,11 @@ struct RunFinder<Index>::Pattern {
 };
 
 template <class Index>
-RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, bool all_hashes_equal)
+RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs,
+                            bool all_hashes_equal)
     : fp1_(first.fingerprints),
       fp2_(second.fingerprints),
-      run_length_(first.run_length),
-      run_start_(first.run_start),
+      runs_(runs),
       count1_(first.count),
       count2_(second.count),
       rest1_(block_rests<Index>(first.fingerprints, first.count)),
@@ -117,8 +117,8 @@ std::int64_t RunFinder<Index>::measure(std::int64_t line, std::int64_t at2, cons
 // ascending order, so this saves measuring the same run again line by line.
 template <class Index>
 std::int64_t RunFinder<Index>::known_length(std::int64_t line, std::int64_t at2) const {
-    if (line == 0 || run_length_[line - 1] < 2 || run_start_[line - 1] + 1 != at2) return 0;
-    return run_length_[line - 1] - 1;
+    if (line == 0 || runs_.length(line - 1) < 2 || runs_.start(line - 1) + 1 != at2) return 0;
+    return runs_.length(line - 1) - 1;
 }
 
 // Makes the pattern `length` lines long. The blocks already weighed stay in the

@@ -10,6 +10,7 @@
 
 #include "compare/line_blocks.h"
 #include "compare/prefix_hash.h"
+#include "compare/run_table.h"
 #include "driver/line_table.h"
 
 namespace vesk {
@@ -23,8 +24,8 @@ template <class Index>
 class RunFinder {
 public:
     // all_hashes_equal: tests only; every stretch hashes alike, so every candidate
-    // is confirmed by comparing its lines.
-    RunFinder(const LineTable& first, const LineTable& second, bool all_hashes_equal);
+    // is confirmed by comparing its lines. runs: the run table as find_run keeps it.
+    RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs, bool all_hashes_equal);
 
     // The run the scan records for `line`, reaching at most to end1 in the first
     // file and lying in [lo2, hi2) of the second.
@@ -52,8 +53,7 @@ private:
 
     const std::uint32_t* fp1_;
     const std::uint32_t* fp2_;
-    const std::int64_t* run_length_;  // the first file's run table, as find_run keeps it
-    const std::int64_t* run_start_;
+    const RunTable<Index>& runs_;
     std::int64_t count1_;
     std::int64_t count2_;
     std::vector<Index> rest1_;  // block_rests() of each file

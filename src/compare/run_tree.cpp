@@ -25,9 +25,8 @@ typename RunTree<Index>::Summary RunTree<Index>::combine(const Summary& left, co
 }
 
 template <class Index>
-RunTree<Index>::RunTree(const std::int64_t* lengths, const std::int64_t* starts, const std::uint8_t* retired,
-                 std::int64_t count)
-    : lengths_(lengths), starts_(starts), retired_(retired), count_(count) {
+RunTree<Index>::RunTree(const RunTable<Index>& runs, const std::uint8_t* retired, std::int64_t count)
+    : runs_(runs), retired_(retired), count_(count) {
     std::int64_t buckets = (count + kBucket - 1) / kBucket;
     leaves_ = static_cast<std::int64_t>(std::bit_ceil(static_cast<std::uint64_t>(std::max<std::int64_t>(buckets, 1))));
     nodes_.assign(static_cast<std::size_t>(2 * leaves_), Summary{kHighest<Index>, kLowest<Index>, kLowest<Index>, 0});
@@ -42,10 +41,12 @@ typename RunTree<Index>::Summary RunTree<Index>::summarise_bucket(std::int64_t b
     Summary summary{kHighest<Index>, kLowest<Index>, kLowest<Index>, 0};
     for (std::int64_t line = bucket * kBucket; line < std::min(count_, (bucket + 1) * kBucket); ++line) {
         if (retired_[line] != 0) continue;
-        summary.min_start = std::min(summary.min_start, static_cast<Index>(starts_[line]));
-        summary.max_line_end = std::max(summary.max_line_end, static_cast<Index>(line + lengths_[line]));
-        summary.max_start_end = std::max(summary.max_start_end, static_cast<Index>(starts_[line] + lengths_[line]));
-        summary.max_length = std::max(summary.max_length, static_cast<Index>(lengths_[line]));
+        std::int64_t length = runs_.length(line);
+        std::int64_t start = runs_.start(line);
+        summary.min_start = std::min(summary.min_start, static_cast<Index>(start));
+        summary.max_line_end = std::max(summary.max_line_end, static_cast<Index>(line + length));
+        summary.max_start_end = std::max(summary.max_start_end, static_cast<Index>(start + length));
+        summary.max_length = std::max(summary.max_length, static_cast<Index>(length));
     }
     return summary;
 }
@@ -78,8 +79,8 @@ void RunTree<Index>::settle() {
 template <class Index>
 bool RunTree<Index>::fits(std::int64_t line, const Window& window) const {
     if (retired_[line] != 0) return true;
-    std::int64_t length = lengths_[line];
-    std::int64_t start = starts_[line];
+    std::int64_t length = runs_.length(line);
+    std::int64_t start = runs_.start(line);
     return start >= window.lo2 && line + length <= window.hi1 && start + length <= window.hi2;
 }
 
@@ -145,8 +146,8 @@ void RunTree<Index>::find_longest(const Span& span, const Window& window, std::i
     }
     if (span.node >= leaves_) {
         for (std::int64_t line = std::max(window.lo1, span.from); line < std::min(span.to, window.hi1); ++line) {
-            if (lengths_[line] > best_length && fits(line, window)) {
-                best_length = lengths_[line];
+            if (runs_.length(line) > best_length && fits(line, window)) {
+                best_length = runs_.length(line);
                 best_line = line;
             }
         }
@@ -163,7 +164,7 @@ std::int64_t RunTree<Index>::leftmost_of_length(Span span, std::int64_t length) 
         span = nodes_[left.node].max_length == length ? left : child(span, 1);
     }
     std::int64_t line = span.from;
-    while (lengths_[line] != length || retired_[line] != 0) ++line;
+    while (runs_.length(line) != length || retired_[line] != 0) ++line;
     return line;
 }
 

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "compare/run_table.h"
+
 namespace vesk {
 
 // Two half-open ranges: [lo1, hi1) of the first file by [lo2, hi2) of the second.
@@ -21,7 +23,7 @@ class RunTree {
 public:
     // Reads the run table and the retired flags where they are, for `count` lines;
     // update() must follow every change of an entry.
-    RunTree(const std::int64_t* lengths, const std::int64_t* starts, const std::uint8_t* retired, std::int64_t count);
+    RunTree(const RunTable<Index>& runs, const std::uint8_t* retired, std::int64_t count);
 
     void update(std::int64_t line);
 
@@ -59,8 +61,7 @@ private:
     void find_longest(const Span& span, const Window& window, std::int64_t& best_line, std::int64_t& best_length) const;
     std::int64_t leftmost_of_length(Span span, std::int64_t length) const;
 
-    const std::int64_t* lengths_;
-    const std::int64_t* starts_;
+    const RunTable<Index>& runs_;
     const std::uint8_t* retired_;
     std::int64_t count_;
     std::int64_t leaves_;  // a power of two, at least the number of buckets

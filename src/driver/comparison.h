@@ -15,8 +15,8 @@ struct Comparison {
         : options(run_options),
           out(out_stream),
           diagnostics(run_diagnostics),
-          first(run_diagnostics, true),
-          second(run_diagnostics, false) {}
+          first(run_diagnostics),
+          second(run_diagnostics) {}
 
     LineTable& file(int index) { return index == 0 ? first : second; }
 

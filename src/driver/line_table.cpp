@@ -21,14 +21,10 @@ void resize_entries(Diagnostics& diagnostics, T*& array, std::int64_t old_entrie
 
 }  // namespace
 
-LineTable::LineTable(Diagnostics& diagnostics, bool with_run_table) {
+LineTable::LineTable(Diagnostics& diagnostics) {
     std::int64_t entries = capacity + 1;
     fingerprints = allocate_entries<std::uint32_t>(diagnostics, entries);
     texts = allocate_entries<char*>(diagnostics, entries);
-    if (with_run_table) {
-        run_length = allocate_entries<std::int64_t>(diagnostics, entries);
-        run_start = allocate_entries<std::int64_t>(diagnostics, entries);
-    }
     marks = allocate_entries<std::uint8_t>(diagnostics, entries);
     kinds = allocate_entries<std::uint8_t>(diagnostics, entries);
 }
@@ -36,8 +32,6 @@ LineTable::LineTable(Diagnostics& diagnostics, bool with_run_table) {
 LineTable::~LineTable() {
     std::free(fingerprints);
     std::free(texts);
-    std::free(run_length);
-    std::free(run_start);
     std::free(marks);
     std::free(kinds);
 }
@@ -48,10 +42,6 @@ void LineTable::grow(Diagnostics& diagnostics) {
     // Fingerprints and texts are written as lines arrive; everything else must read 0.
     resize_entries(diagnostics, fingerprints, old_entries, entries, false);
     resize_entries(diagnostics, texts, old_entries, entries, false);
-    if (run_length != nullptr) {
-        resize_entries(diagnostics, run_length, old_entries, entries, true);
-        resize_entries(diagnostics, run_start, old_entries, entries, true);
-    }
     resize_entries(diagnostics, marks, old_entries, entries, true);
     resize_entries(diagnostics, kinds, old_entries, entries, true);
     capacity += kLineTableStep;

@@ -31,8 +31,7 @@ constexpr std::int64_t kLineTableStep = 1000;
 
 class LineTable {
 public:
-    // The first file's table also carries the matcher's run table.
-    LineTable(Diagnostics& diagnostics, bool with_run_table);
+    explicit LineTable(Diagnostics& diagnostics);
     ~LineTable();
     LineTable(const LineTable&) = delete;
     LineTable& operator=(const LineTable&) = delete;
@@ -50,8 +49,6 @@ public:
     std::uint32_t* fingerprints = nullptr;
     std::uint8_t* marks = nullptr;        // MARK_*
     std::uint8_t* kinds = nullptr;        // 0, or KIND_REPLACED after the in-line display
-    std::int64_t* run_length = nullptr;   // first file only: the matcher's run table
-    std::int64_t* run_start = nullptr;
 
 private:
     void grow(Diagnostics& diagnostics);

@@ -1,5 +1,7 @@
 #include "compare/fingerprint_pair.h"
 
+#include "compare/matcher.h"
+
 namespace vesk {
 namespace {
 
@@ -32,8 +34,8 @@ std::vector<std::uint8_t> FingerprintPair::marks(const LineTable& table) const {
     return entries(table.marks, table.count);
 }
 
-std::vector<std::int64_t> FingerprintPair::run_lengths() const { return entries(run.first.run_length, run.first.count); }
-
-std::vector<std::int64_t> FingerprintPair::run_starts() const { return entries(run.first.run_start, run.first.count); }
+RunTableEntries FingerprintPair::match() {
+    return match_lines(run.first, run.second, diagnostics, StretchHashing::exact, IndexWidth::fitting);
+}
 
 }  // namespace vesk

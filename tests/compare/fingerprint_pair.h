@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "compare/run_table.h"
 #include "driver/comparison.h"
 
 namespace vesk {
@@ -17,8 +18,8 @@ struct FingerprintPair {
     static std::vector<std::uint32_t> letters(const std::string& text);
 
     std::vector<std::uint8_t> marks(const LineTable& table) const;
-    std::vector<std::int64_t> run_lengths() const;
-    std::vector<std::int64_t> run_starts() const;
+    // Runs the matcher as the program does and hands back its run table.
+    RunTableEntries match();
 
     Output out, err;
     Diagnostics diagnostics{err};

@@ -25,12 +25,13 @@ struct Setting {
 void expect_same_result(const Lines& first, const Lines& second, const Setting& setting) {
     FingerprintPair fast(first, second);
     FingerprintPair literal(first, second);
-    match_lines(fast.run.first, fast.run.second, fast.diagnostics, setting.hashing, setting.width);
-    reference::match_lines(literal.run.first, literal.run.second, literal.diagnostics);
+    RunTableEntries fast_runs =
+        match_lines(fast.run.first, fast.run.second, fast.diagnostics, setting.hashing, setting.width);
+    RunTableEntries literal_runs = reference::match_lines(literal.run.first, literal.run.second, literal.diagnostics);
     ASSERT_EQ(fast.marks(fast.run.first), literal.marks(literal.run.first));
     ASSERT_EQ(fast.marks(fast.run.second), literal.marks(literal.run.second));
-    ASSERT_EQ(fast.run_lengths(), literal.run_lengths());
-    ASSERT_EQ(fast.run_starts(), literal.run_starts());
+    ASSERT_EQ(fast_runs.lengths, literal_runs.lengths);
+    ASSERT_EQ(fast_runs.starts, literal_runs.starts);
 }
 
 // Fingerprint values for a few symbols: the extremes of the range are included so

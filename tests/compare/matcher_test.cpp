@@ -52,11 +52,11 @@ TEST(MatchLines, WorkedExamples) {
     for (const ExampleCase& c : cases) {
         SCOPED_TRACE(c.name);
         FingerprintPair pair(FingerprintPair::letters(c.first), FingerprintPair::letters(c.second));
-        match_lines(pair.run.first, pair.run.second, pair.diagnostics);
+        RunTableEntries runs = pair.match();
         EXPECT_EQ(mark_digits(pair.run.first), c.first_marks);
         EXPECT_EQ(mark_digits(pair.run.second), c.second_marks);
-        std::vector<std::int64_t> lengths = pair.run_lengths();
-        std::vector<std::int64_t> starts = pair.run_starts();
+        std::vector<std::int64_t> lengths = runs.lengths;
+        std::vector<std::int64_t> starts = runs.starts;
         lengths.pop_back();
         starts.pop_back();
         EXPECT_EQ(lengths, c.run_lengths);
@@ -81,15 +81,15 @@ TEST(MatchLines, FirstPassSkipsTheLinesOfRunsLongerThanThirty) {
     std::vector<std::uint32_t> first = second;
     first[50] = 7;
     FingerprintPair pair(first, second);
-    match_lines(pair.run.first, pair.run.second, pair.diagnostics);
+    RunTableEntries runs = pair.match();
     std::vector<std::int64_t> lengths(101, 0), starts(101, 0);
     lengths[0] = 50;
     for (std::int64_t line = 51; line < 100; ++line) {
         lengths[line] = 100 - line;
         starts[line] = line;
     }
-    EXPECT_EQ(pair.run_lengths(), lengths);
-    EXPECT_EQ(pair.run_starts(), starts);
+    EXPECT_EQ(runs.lengths, lengths);
+    EXPECT_EQ(runs.starts, starts);
     std::vector<std::uint8_t> marks(101, 1);
     marks[50] = 0;
     marks[100] = 0;
@@ -107,14 +107,64 @@ TEST(MatchLines, ThirtyLinesAreNotALongRun) {
     for (LengthCase c : {LengthCase{31, 1}, LengthCase{30, 30}}) {
         SCOPED_TRACE(c.lines);
         FingerprintPair pair(distinct_lines(c.lines), distinct_lines(c.lines));
-        match_lines(pair.run.first, pair.run.second, pair.diagnostics);
+        RunTableEntries runs = pair.match();
         for (std::int64_t line = 0; line < c.lines; ++line) {
             bool looked_at = line < c.lines_looked_at;
-            EXPECT_EQ(pair.run.first.run_length[line], looked_at ? c.lines - line : 0) << line;
-            EXPECT_EQ(pair.run.first.run_start[line], looked_at ? line : 0) << line;
+            EXPECT_EQ(runs.lengths[line], looked_at ? c.lines - line : 0) << line;
+            EXPECT_EQ(runs.starts[line], looked_at ? line : 0) << line;
             EXPECT_EQ(pair.run.first.marks[line], 1) << line;
             EXPECT_EQ(pair.run.second.marks[line], 1) << line;
         }
+    }
+}
+
+// Loading no longer clears a run table while the first file grows: the matcher
+// makes its own, all zero, at either width. Identical files of 2,001 lines are
+// one run from line 0, so no other line is looked at and every other entry, the
+// spare one included, must still read length 0, start 0.
+TEST(MatchLines, LinesNeverLookedAtKeepZeroEntriesPastTheFirstThousand) {
+    for (IndexWidth width : {IndexWidth::fitting, IndexWidth::wide}) {
+        SCOPED_TRACE(width == IndexWidth::wide ? "wide" : "fitting");
+        FingerprintPair pair(distinct_lines(2001), distinct_lines(2001));
+        RunTableEntries runs =
+            match_lines(pair.run.first, pair.run.second, pair.diagnostics, StretchHashing::exact, width);
+        std::vector<std::int64_t> lengths(2002, 0);
+        lengths[0] = 2001;
+        EXPECT_EQ(runs.lengths, lengths);
+        EXPECT_EQ(runs.starts, std::vector<std::int64_t>(2002, 0));
+    }
+}
+
+// The run table is the matcher's one allocation through alloc_or_exit: lines + 1
+// entries of 4 bytes each, or 8 when the indexes are wide. Its failure message
+// counts bytes up to 1,000 and K bytes of 1,024 above.
+TEST(MatchLines, NoMemoryForTheRunTableEndsWithStatusOne) {
+    struct MemoryCase {
+        const char* name;
+        std::uint32_t lines;
+        IndexWidth width;
+        const char* message;
+    };
+    const MemoryCase cases[] = {
+        {"11 entries, 44 bytes", 10, IndexWidth::fitting, "\ncannot get the memory of 44 bytes\n"},
+        {"250 entries, 1,000 bytes", 249, IndexWidth::fitting, "\ncannot get the memory of 1000 bytes\n"},
+        {"251 entries, 1,004 bytes", 250, IndexWidth::fitting, "\ncannot get the memory of 0 K bytes\n"},
+        {"1,001 entries, 4,004 bytes", 1000, IndexWidth::fitting, "\ncannot get the memory of 3 K bytes\n"},
+        {"1,001 wide entries, 8,008 bytes", 1000, IndexWidth::wide, "\ncannot get the memory of 7 K bytes\n"},
+    };
+    for (const MemoryCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        FingerprintPair pair(distinct_lines(c.lines), distinct_lines(c.lines));
+        pair.diagnostics.refuse_memory = [](std::size_t) { return true; };
+        int status = -1;
+        try {
+            match_lines(pair.run.first, pair.run.second, pair.diagnostics, StretchHashing::exact, c.width);
+        } catch (const RunEnded& ended) {
+            status = ended.status;
+        }
+        EXPECT_EQ(status, 1);
+        EXPECT_EQ(pair.err.captured(), c.message);
+        EXPECT_EQ(mark_digits(pair.run.first), std::string(c.lines, '0'));
     }
 }
 

@@ -1,6 +1,8 @@
 #include "reference_matcher.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "support/run_end.h"
 
@@ -13,6 +15,7 @@ struct Tables {
     LineTable& first;
     LineTable& second;
     Diagnostics& diagnostics;
+    RunTableEntries& runs;
 };
 
 void find_run(Tables& t, std::int64_t i, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
@@ -53,19 +56,19 @@ void find_run(Tables& t, std::int64_t i, std::int64_t end1, std::int64_t lo2, st
         }
         j += length;
     }
-    t.first.run_length[i] = best;
+    t.runs.lengths[i] = best;
     if (best > 0) {
         if (start >= hi2) {
             emit_error(t.diagnostics, "program error\n");
             end_run(2);
         }
-        t.first.run_start[i] = start;
+        t.runs.starts[i] = start;
     }
 }
 
 bool fits(const Tables& t, std::int64_t a, std::int64_t hi1, std::int64_t lo2, std::int64_t hi2) {
-    std::int64_t length = t.first.run_length[a];
-    std::int64_t start = t.first.run_start[a];
+    std::int64_t length = t.runs.lengths[a];
+    std::int64_t start = t.runs.starts[a];
     return a + length <= hi1 && start >= lo2 && start + length <= hi2;
 }
 
@@ -73,9 +76,9 @@ std::int64_t choose_run(Tables& t, std::int64_t lo1, std::int64_t hi1, std::int6
     std::int64_t result = -1;
     std::int64_t best = 0;
     for (std::int64_t a = lo1; a < hi1; ++a) {
-        if (t.first.run_length[a] > best && fits(t, a, hi1, lo2, hi2)) {
+        if (t.runs.lengths[a] > best && fits(t, a, hi1, lo2, hi2)) {
             result = a;
-            best = t.first.run_length[a];
+            best = t.runs.lengths[a];
         }
     }
     return result;
@@ -84,8 +87,8 @@ std::int64_t choose_run(Tables& t, std::int64_t lo1, std::int64_t hi1, std::int6
 void refresh_runs(Tables& t, std::int64_t lo1, std::int64_t hi1, std::int64_t lo2, std::int64_t hi2) {
     std::int64_t d = lo1;
     while (d < hi1) {
-        std::int64_t length = t.first.run_length[d];
-        std::int64_t start = t.first.run_start[d];
+        std::int64_t length = t.runs.lengths[d];
+        std::int64_t start = t.runs.starts[d];
         if (fits(t, d, hi1, lo2, hi2)) {
             ++d;
         } else if (length <= LONG_RUN) {
@@ -96,7 +99,7 @@ void refresh_runs(Tables& t, std::int64_t lo1, std::int64_t hi1, std::int64_t lo
             std::int64_t b = d;
             for (std::int64_t done = 0; done < count;) {
                 find_run(t, b, hi1, lo2, hi2);
-                std::int64_t step = t.first.run_length[b] > LONG_RUN ? t.first.run_length[b] : 1;
+                std::int64_t step = t.runs.lengths[b] > LONG_RUN ? t.runs.lengths[b] : 1;
                 b += step;
                 done += step;
             }
@@ -118,28 +121,31 @@ void mark_run(Tables& t, std::int64_t i1, std::int64_t i2, std::int64_t length, 
     if (i1 > lo1) {
         refresh_runs(t, lo1, i1, lo2, i2);
         std::int64_t b = choose_run(t, lo1, i1, lo2, i2);
-        if (b != -1) mark_run(t, b, t.first.run_start[b], t.first.run_length[b], lo1, i1, lo2, i2);
+        if (b != -1) mark_run(t, b, t.runs.starts[b], t.runs.lengths[b], lo1, i1, lo2, i2);
     }
     if (i1 + length < hi1) {
         refresh_runs(t, i1 + length, hi1, i2 + length, hi2);
         std::int64_t b = choose_run(t, i1 + length, hi1, i2 + length, hi2);
         if (b != -1)
-            mark_run(t, b, t.first.run_start[b], t.first.run_length[b], i1 + length, hi1, i2 + length, hi2);
+            mark_run(t, b, t.runs.starts[b], t.runs.lengths[b], i1 + length, hi1, i2 + length, hi2);
     }
 }
 
 }  // namespace
 
-void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics) {
-    Tables t{first, second, diagnostics};
+RunTableEntries match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics) {
+    auto entries = static_cast<std::size_t>(first.count + 1);
+    RunTableEntries runs{std::vector<std::int64_t>(entries, 0), std::vector<std::int64_t>(entries, 0)};
+    Tables t{first, second, diagnostics, runs};
     const std::int64_t n1 = first.count;
     const std::int64_t n2 = second.count;
     for (std::int64_t i = 0; i < n1;) {
         find_run(t, i, n1, 0, n2);
-        i += first.run_length[i] > LONG_RUN ? first.run_length[i] : 1;
+        i += runs.lengths[i] > LONG_RUN ? runs.lengths[i] : 1;
     }
     std::int64_t b = choose_run(t, 0, n1, 0, n2);
-    if (b != -1) mark_run(t, b, first.run_start[b], first.run_length[b], 0, n1, 0, n2);
+    if (b != -1) mark_run(t, b, runs.starts[b], runs.lengths[b], 0, n1, 0, n2);
+    return runs;
 }
 
 }  // namespace vesk::reference

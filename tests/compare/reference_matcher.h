@@ -3,13 +3,14 @@
 // production; it is the yardstick the fast matcher is tested against.
 #pragma once
 
+#include "compare/run_table.h"
 #include "driver/line_table.h"
 #include "support/error_report.h"
 
 namespace vesk::reference {
 
-// Fills the marks of both files and the first file's run table exactly as
-// match_lines() must.
-void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics);
+// Fills the marks of both files exactly as match_lines() must, and hands back
+// the run table it leaves, which must be match_lines()'s entry for entry.
+RunTableEntries match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics);
 
 }  // namespace vesk::reference

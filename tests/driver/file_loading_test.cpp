@@ -85,8 +85,6 @@ TEST(Loading, GrowsByOneThousandLinesWithClearedEntries) {
     for (std::int64_t at = 0; at <= table.capacity; ++at) {
         ASSERT_EQ(table.marks[at], 0) << at;
         ASSERT_EQ(table.kinds[at], 0) << at;
-        ASSERT_EQ(table.run_length[at], 0) << at;
-        ASSERT_EQ(table.run_start[at], 0) << at;
     }
 }
 

@@ -1,0 +1,54 @@
+// The first file's run table, the matcher's own working store: for every line,
+// the length of the run last recorded for it and the line of the second file
+// where that run starts. It starts all zero (length 0, start 0) and lives for one
+// match_lines call. Entries are stored at the matcher's index width: 32 bits only
+// when both files have at most INT32_MAX lines, so that no length or start can
+// be cut short.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "support/error_report.h"
+
+namespace vesk {
+
+// A run table read out at full width: one entry per line of the first file and
+// the spare one past the last line, which no search ever writes.
+struct RunTableEntries {
+    std::vector<std::int64_t> lengths;
+    std::vector<std::int64_t> starts;
+};
+
+template <class Index>
+class RunTable {
+public:
+    // lines + 1 zero entries in each array, through alloc_or_exit: running out of
+    // memory here ends the run like any other allocation.
+    RunTable(Diagnostics& diagnostics, std::int64_t lines);
+
+    std::int64_t length(std::int64_t line) const { return lengths_[line]; }
+    std::int64_t start(std::int64_t line) const { return starts_[line]; }
+    // Lengths and starts never exceed a line count, which Index holds.
+    void set_length(std::int64_t line, std::int64_t length) { lengths_[line] = static_cast<Index>(length); }
+    void set_start(std::int64_t line, std::int64_t start) { starts_[line] = static_cast<Index>(start); }
+
+    RunTableEntries entries() const;
+
+private:
+    struct Release {
+        void operator()(Index* block) const { std::free(block); }
+    };
+    using Entries = std::unique_ptr<Index[], Release>;
+
+    std::int64_t entries_;
+    Entries lengths_;
+    Entries starts_;
+};
+
+extern template class RunTable<std::int32_t>;
+extern template class RunTable<std::int64_t>;
+
+}  // namespace vesk
