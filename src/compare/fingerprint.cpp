@@ -86,13 +86,13 @@ class BlockSums {
 public:
     explicit BlockSums(Sums& sums) : sums_(sums) {}
 
-    // Counts the first `length` bytes of block; the rest of it must be zero.
-    void count(__m128i block, std::uint32_t length) {
+    // Counts the 16 bytes of block; zero bytes add nothing but a column each.
+    void count(__m128i block) {
         const __m128i zero = _mm_setzero_si128();
         __m128i low = _mm_unpacklo_epi8(block, zero), high = _mm_unpackhi_epi8(block, zero);
         weighted_ = _mm_add_epi32(weighted_, multiply_add(low, high, kBlockTables.weights));
         positional_ = _mm_add_epi32(positional_, multiply_add(low, high, kBlockTables.columns));
-        sums_.column = (sums_.column + length) & 0xFF;
+        sums_.column = (sums_.column + 16) & 0xFF;
     }
 
     // Adds the lanes to the plain sums, before bytes are counted one by one.
@@ -126,10 +126,9 @@ unsigned control_bytes(__m128i block) {
     return ~static_cast<unsigned>(_mm_movemask_epi8(at_least_space)) & 0xFFFF;
 }
 
-// The next 16 bytes, or the last fewer ones followed by zeros (which add nothing
-// to the sums), without reading past the end of the line.
-__m128i load_block(const unsigned char* bytes, std::size_t length) {
-    if (length >= 16) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+
+// The last `length` (below 16) bytes of a line as a block padded with zeros.
+__m128i padded_block(const unsigned char* bytes, std::size_t length) {
     alignas(16) unsigned char padded[16] = {};
     std::memcpy(padded, bytes, length);
     return _mm_load_si128(reinterpret_cast<const __m128i*>(padded));
@@ -155,7 +154,8 @@ bool count_bytes(Sums& sums, const unsigned char* bytes, std::size_t& at, std::s
 }
 
 // The fingerprint without -i and -b, where every byte counts as it is: blocks of
-// 16 bytes without control bytes are summed at once, everything else byte by byte.
+// 16 bytes without control bytes are summed at once, everything else (a block with
+// a control byte up to that byte, and the last bytes) byte by byte.
 std::optional<std::uint32_t> plain_fingerprint(std::string_view line) {
     Sums sums;
     std::optional<std::uint32_t> result;
@@ -164,24 +164,28 @@ std::optional<std::uint32_t> plain_fingerprint(std::string_view line) {
     // The scan stops at the newline anyway; leaving it out keeps the last block clean.
     if (end > 0 && bytes[end - 1] == '\n') --end;
 #if defined(__SSE2__)
-    BlockSums blocks(sums);
-    while (at < end) {
-        std::size_t length = std::min<std::size_t>(end - at, 16);
-        __m128i block = load_block(bytes + at, length);
-        unsigned controls = control_bytes(block) & ((1u << length) - 1);
-        if (controls == 0) {
-            blocks.count(block, static_cast<std::uint32_t>(length));
-            at += length;
-            continue;
+    // A short line is cheaper byte by byte than through the vector set-up.
+    if (end >= 16) {
+        BlockSums blocks(sums);
+        while (at < end) {
+            std::size_t length = std::min<std::size_t>(end - at, 16);
+            __m128i block = length == 16 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at))
+                                         : padded_block(bytes + at, length);
+            unsigned controls = control_bytes(block) & ((1u << length) - 1);
+            if (controls == 0) {
+                // The zeros after a short last block add nothing; the column no longer matters.
+                blocks.count(block);
+                at += length;
+                continue;
+            }
+            blocks.flush();
+            std::size_t through_control = at + static_cast<std::size_t>(__builtin_ctz(controls)) + 1;
+            if (!count_bytes(sums, bytes, at, through_control, result)) return result;
         }
         blocks.flush();
-        std::size_t through_control = at + static_cast<std::size_t>(__builtin_ctz(controls)) + 1;
-        if (!count_bytes(sums, bytes, at, through_control, result)) return result;
     }
-    blocks.flush();
-#else
-    if (!count_bytes(sums, bytes, at, end, result)) return result;
 #endif
+    if (!count_bytes(sums, bytes, at, end, result)) return result;
     return sums.fingerprint();
 }
 

@@ -84,7 +84,7 @@ char* copy_line(Diagnostics& diagnostics, LineStore& store, std::string_view tex
     // The copy is requested as one block of its own would be, and fails as one.
     if (copy == nullptr) report_failure(diagnostics, size, kAllocFailure);
     std::memcpy(copy, text.data(), text.size());
-    std::memset(copy + text.size(), 0, 3);
+    copy[text.size()] = copy[text.size() + 1] = copy[text.size() + 2] = '\0';
     return copy;
 }
 

@@ -17,7 +17,7 @@ Output::Output() = default;
 
 Output::~Output() { delete[] buffer_; }
 
-void Output::write(const char* bytes, std::size_t length) {
+void Output::write_slowly(const char* bytes, std::size_t length) {
     if (fd_ < 0) {
         memory_.append(bytes, length);
         return;

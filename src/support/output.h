@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -24,7 +25,15 @@ public:
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
-    void write(const char* bytes, std::size_t length);
+    void write(const char* bytes, std::size_t length) {
+        // The common case, a short piece that fits the buffer, stays inline.
+        if (buffered_ && length <= kBufferSize - used_) {
+            std::memcpy(buffer_ + used_, bytes, length);
+            used_ += length;
+            return;
+        }
+        write_slowly(bytes, length);
+    }
     void write(std::string_view text) { write(text.data(), text.size()); }
     void put(char byte);
     // Writes n copies of byte.
@@ -51,6 +60,7 @@ public:
     const std::string& captured() const { return memory_; }
 
 private:
+    void write_slowly(const char* bytes, std::size_t length);
     // False when the descriptor refused the bytes.
     bool write_through(const char* bytes, std::size_t length);
 
