@@ -17,12 +17,11 @@ namespace vesk {
 namespace {
 
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
-constexpr unsigned char kEndOfText = 0x1A;  // Ctrl-Z: nothing after it is read
 
 enum class Scan { clean, ends_text, refused };
 
 Scan scan_byte(unsigned char byte) {
-    if (byte == kEndOfText) return Scan::ends_text;
+    if (byte == static_cast<unsigned char>(kEndOfText)) return Scan::ends_text;
     if (byte == '\n') return Scan::clean;
     // A NUL would cut its line short in the table, and differently than the bytes say.
     if (byte == '\0' || is_forbidden_control(byte)) return Scan::refused;

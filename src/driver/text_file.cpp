@@ -12,7 +12,6 @@ namespace vesk {
 namespace {
 
 constexpr char kCarriageReturn = '\r';
-constexpr char kEndOfText = 0x1A;  // Ctrl-Z
 
 }  // namespace
 

@@ -15,6 +15,8 @@ namespace vesk {
 // The most bytes a line (or a piece of a longer one) holds: a 4,096-byte buffer
 // less its terminating NUL.
 constexpr std::size_t kMaxLineBytes = 4095;
+// Ctrl-Z: nothing after the first one is read.
+constexpr char kEndOfText = 0x1A;
 
 class TextFile {
 public:
