@@ -71,8 +71,8 @@ bool same_sized_regular_files(int first, int second, off_t& size) {
 bool identical_text_files(const TextFile& first, const TextFile& second) {
     off_t size;
     if (!same_sized_regular_files(first.descriptor(), second.descriptor(), size)) return false;
-    auto first_block = std::make_unique<unsigned char[]>(kBlockSize);
-    auto second_block = std::make_unique<unsigned char[]>(kBlockSize);
+    auto first_block = std::make_unique_for_overwrite<unsigned char[]>(kBlockSize);
+    auto second_block = std::make_unique_for_overwrite<unsigned char[]>(kBlockSize);
     for (off_t offset = 0; offset < size;) {
         ssize_t got = read_at(first.descriptor(), first_block.get(), kBlockSize, offset);
         if (got <= 0 || read_at(second.descriptor(), second_block.get(), static_cast<std::size_t>(got), offset) != got)

@@ -23,7 +23,7 @@ bool TextFile::open(const char* name) {
         close();
         return false;
     }
-    buffer_ = std::make_unique<char[]>(kBlockSize);
+    buffer_ = std::make_unique_for_overwrite<char[]>(kBlockSize);  // read() fills it: no need to clear it first
     return true;
 }
 
