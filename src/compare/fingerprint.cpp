@@ -33,8 +33,6 @@ constexpr std::array<std::uint32_t, 256> make_prime_weights() {
 constexpr std::array<std::uint32_t, 256> kPrimeWeights = make_prime_weights();
 static_assert(kPrimeWeights[0] == 211 && kPrimeWeights[1] == 223 && kPrimeWeights[255] == 1997);
 
-constexpr bool is_blank(unsigned char byte) { return byte == ' ' || byte == '\t'; }
-
 // A byte that -i folding takes as the first of two: top bit set, not one-byte katakana.
 constexpr bool is_fold_lead(unsigned char byte) { return byte >= 0x80 && !(byte >= 0xA1 && byte <= 0xDF); }
 

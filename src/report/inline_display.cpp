@@ -19,8 +19,6 @@ struct PairLine {
     LineMap mask;
 };
 
-bool is_blank(char byte) { return byte == ' ' || byte == '\t'; }
-
 bool bytes_match(char x, char y, std::uint32_t flags) {
     return x == y || ((flags & OPT_IGNORE_CASE) != 0 &&
                       equal_ignoring_case(static_cast<unsigned char>(x), static_cast<unsigned char>(y)));

@@ -18,7 +18,7 @@ public:
         return *at_;
     }
     bool at_end() const { return *at_ == '\0'; }
-    bool on_blank() const { return *at_ == ' ' || *at_ == '\t'; }
+    bool on_blank() const { return is_blank(*at_); }
     bool on_final_newline() const { return at_[0] == '\n' && at_[1] == '\0'; }
 
     void advance() {
