@@ -92,8 +92,11 @@ FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64
     std::int64_t resume = first + best.length;
     Pattern pattern;
     pattern.line = line;
+    // The pattern changes only with best; a run as long as end1 allows ends the search.
+    std::int64_t widened_for = -1;
     while (best.length < end1 - line) {
-        widen(pattern, pattern_length(line, best.length));
+        if (widened_for != best.length) widen(pattern, pattern_length(line, best.length));
+        widened_for = best.length;
         FoundRun match = whole_stretch(pattern, best.length) ? next_longer_stretch_match(pattern, resume, bounds)
                                                              : next_full_match(pattern, resume, bounds, best.length);
         if (match.length == 0) break;
