@@ -43,8 +43,8 @@ constexpr std::int64_t kLongestOverlapCheck = 64;
 
 }  // namespace
 
-// The first pattern_length() lines from line i of the first file, as the search for
-// the next full match sees them. A full match must contain every block of equal
+// The lines from line i of the first file that the next full match must hold
+// (see fit_pattern()), as the search for it sees them. A full match must contain every block of equal
 // lines of the pattern, so its candidates come from the occurrences of one block:
 // the one whose fingerprint makes the fewest blocks in the second file.
 template <class Index>
@@ -95,7 +95,7 @@ FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64
     // The pattern changes only with best; a run as long as end1 allows ends the search.
     std::int64_t widened_for = -1;
     while (best.length < end1 - line) {
-        if (widened_for != best.length) widen(pattern, pattern_length(line, best.length));
+        if (widened_for != best.length) fit_pattern(pattern, best.length);
         widened_for = best.length;
         FoundRun match = whole_stretch(pattern, best.length) ? next_longer_stretch_match(pattern, resume, bounds)
                                                              : next_full_match(pattern, resume, bounds, best.length);
@@ -145,13 +145,15 @@ std::int64_t RunFinder<Index>::known_length(std::int64_t line, std::int64_t at2)
     return runs_.length(line - 1) - 1;
 }
 
-// How many lines from `line` the next full match must hold: best + 1 where the
-// first best lines cannot overlap themselves (see the top of this file), else
-// max(best, 2).
+// Makes the pattern as long as the next full match must be: best + 1 lines where
+// the first best lines cannot overlap themselves (see the top of this file), else
+// max(best, 2). A pattern whose rarest block occurs once in the second file has
+// one candidate at most, which the longer pattern could not make fewer, so the
+// check is left out there.
 template <class Index>
-std::int64_t RunFinder<Index>::pattern_length(std::int64_t line, std::int64_t best) const {
-    if (best >= 2 && !may_overlap_itself(line, best)) return best + 1;
-    return std::max<std::int64_t>(best, 2);
+void RunFinder<Index>::fit_pattern(Pattern& pattern, std::int64_t best) {
+    widen(pattern, std::max<std::int64_t>(best, 2));
+    if (best >= 2 && pattern.rare_blocks > 1 && !may_overlap_itself(pattern.line, best)) widen(pattern, best + 1);
 }
 
 // Whether some stretch shorter than the first `length` lines from `line` both

@@ -42,7 +42,7 @@ private:
     std::int64_t measure_in_block(const Pattern& pattern, std::int64_t at2, const Block<Index>& block,
                                   const Bounds& bounds) const;
     const BlockIndex<Index>& index();
-    std::int64_t pattern_length(std::int64_t line, std::int64_t best) const;
+    void fit_pattern(Pattern& pattern, std::int64_t best);
     bool may_overlap_itself(std::int64_t line, std::int64_t length) const;
     void widen(Pattern& pattern, std::int64_t length);
     bool full_match_at(Pattern& pattern, std::int64_t at2);
