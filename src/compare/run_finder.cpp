@@ -44,9 +44,10 @@ constexpr std::int64_t kLongestOverlapCheck = 64;
 }  // namespace
 
 // The lines from line i of the first file that the next full match must hold
-// (see fit_pattern()), as the search for it sees them. A full match must contain every block of equal
-// lines of the pattern, so its candidates come from the occurrences of one block:
-// the one whose fingerprint makes the fewest blocks in the second file.
+// (see fit_pattern()), as the search for it sees them. A full match must contain
+// every block of equal lines of the pattern, so its candidates come from the
+// occurrences of one block: the one whose fingerprint makes the fewest blocks in
+// the second file.
 template <class Index>
 struct RunFinder<Index>::Pattern {
     std::int64_t line = 0;
