@@ -125,6 +125,22 @@ unsigned control_bytes(__m128i block) {
 }
 
 
+// Bit k set when byte k of the block is below 0x20 but no tab, form feed or
+// escape: a newline, or a byte that keeps a line from being taken in place.
+unsigned stop_bytes(__m128i block) {
+    __m128i allowed = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\t')),
+                                                 _mm_cmpeq_epi8(block, _mm_set1_epi8('\f'))),
+                                   _mm_cmpeq_epi8(block, _mm_set1_epi8(0x1B)));
+    return control_bytes(block) & ~static_cast<unsigned>(_mm_movemask_epi8(allowed));
+}
+
+// The block with its bytes from `kept` (at most 16) on set to zero.
+__m128i keep_first(__m128i block, std::size_t kept) {
+    static constexpr unsigned char kKeepMask[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    return _mm_and_si128(block, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeepMask + 16 - kept)));
+}
+
 // The last `length` (below 16) bytes of a line as a block padded with zeros.
 __m128i padded_block(const unsigned char* bytes, std::size_t length) {
     alignas(16) unsigned char padded[16] = {};
@@ -187,7 +203,53 @@ std::optional<std::uint32_t> plain_fingerprint(std::string_view line) {
     return sums.fingerprint();
 }
 
+// Where the line at bytes ends when it can stay in place: the offset of its
+// newline inside the window, or nothing.
+#if !defined(__SSE2__)
+std::optional<std::size_t> in_place_newline(const char* bytes, std::size_t window) {
+    for (std::size_t at = 0; at < window; ++at) {
+        auto byte = static_cast<unsigned char>(bytes[at]);
+        if (byte == '\n') return at;
+        if (byte < 0x20 && byte != '\t' && byte != '\f' && byte != 0x1B) return std::nullopt;
+    }
+    return std::nullopt;
+}
+#endif
+
 }  // namespace
+
+std::optional<InPlaceLine> scan_in_place_line(const char* bytes, std::size_t window, std::uint32_t flags) {
+#if defined(__SSE2__)
+    const bool plain = (flags & (OPT_IGNORE_CASE | OPT_SQUEEZE_BLANKS)) == 0;
+    // Finding the newline and summing the bytes share one pass over the line.
+    Sums sums;
+    BlockSums blocks(sums);
+    for (std::size_t at = 0; at < window; at += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+        std::size_t valid = std::min<std::size_t>(window - at, 16);
+        unsigned stops = stop_bytes(block) & ((1u << valid) - 1);
+        if (stops == 0) {
+            if (valid < 16) return std::nullopt;  // no newline inside the window
+            if (plain) blocks.count(block);
+            continue;
+        }
+        auto newline = static_cast<std::size_t>(__builtin_ctz(stops));
+        if (bytes[at + newline] != '\n') return std::nullopt;
+        std::size_t length = at + newline + 1;
+        if (!plain) return InPlaceLine{length, compute_fingerprint({bytes, length}, flags).value()};
+        // The newline and the bytes after it count for nothing.
+        blocks.count(keep_first(block, newline));
+        blocks.flush();
+        return InPlaceLine{length, sums.fingerprint()};
+    }
+    return std::nullopt;
+#else
+    std::optional<std::size_t> newline = in_place_newline(bytes, window);
+    if (!newline) return std::nullopt;
+    std::string_view line(bytes, *newline + 1);
+    return InPlaceLine{line.size(), compute_fingerprint(line, flags).value()};
+#endif
+}
 
 int fold_case(char* text) {
     for (unsigned char* at = reinterpret_cast<unsigned char*>(text); *at != '\0'; ++at) {
