@@ -67,7 +67,9 @@ void LineTable::take_in_place(Diagnostics& diagnostics, char* text) {
 std::string_view LineTable::text(std::int64_t line) const { return {texts[line], line_length(texts[line])}; }
 
 void LineTable::terminate(Diagnostics& diagnostics, std::int64_t line) {
-    if (mapping_ && mapping_->holds(texts[line])) texts[line] = copy_line(diagnostics, store_, text(line));
+    if (!mapping_ || !mapping_->holds(texts[line])) return;
+    texts[line] = copy_line(diagnostics, store_, text(line));
+    moved_out_ = true;
 }
 
 std::size_t line_length(const char* text) {
