@@ -6,7 +6,6 @@
 // run of blanks and tabs as one blank and drops blanks at the end of the line.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -27,18 +26,6 @@ constexpr bool is_forbidden_control(unsigned char byte) {
 // The fingerprint of line (its bytes up to its end; a NUL is never inside), as
 // the options in flags normalise it, or nothing when the line is not text.
 std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uint32_t flags);
-
-// A line that can stay where it lies in a mapped file: it ends with a newline
-// inside the window and holds no byte below 0x20 before it but tab, form feed and
-// escape (so no NUL, carriage return, Ctrl-Z or byte that would make it not text).
-struct InPlaceLine {
-    std::size_t length;  // through the newline
-    std::uint32_t fingerprint;
-};
-
-// The line at bytes when it is such a line, found and fingerprinted in one pass;
-// nothing otherwise. May read up to 15 bytes past the window.
-std::optional<InPlaceLine> scan_in_place_line(const char* bytes, std::size_t window, std::uint32_t flags);
 
 // Gives the line stored as text `table.count` its fingerprint and counts it;
 // returns 0, or -1 (nothing counted) when the line is not text.

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "compare/fingerprint.h"
+#include "compare/line_scan.h"
 #include "driver/mapped_file.h"
 #include "support/run_end.h"
 
@@ -35,6 +36,7 @@ std::string_view up_to_nul(std::string_view line) {
 // file's size when there is none). From there on the reader's text-mode rules
 // apply, and they cut the lines before it just as they lie.
 std::size_t take_lines_in_place(const FileLoad& load, const MappedFile& file) {
+    static_assert(MappedFile::kReadSlack >= kScanOverread, "a scan must not read past the mapping");
     std::size_t at = 0;
     while (at < file.size() && !abandoned(load)) {
         std::optional<InPlaceLine> line =
