@@ -46,8 +46,7 @@ void load_pair(const std::string& first, const std::string& second) {
     vesk::TextFile files[2];
     files[0].open(first.c_str());
     files[1].open(second.c_str());
-    vesk::load_file(run, 0, files[0], first.c_str());
-    vesk::load_file(run, 1, files[1], second.c_str());
+    vesk::load_files(run, files[0], first.c_str(), files[1], second.c_str());
 }
 
 }  // namespace

@@ -1,12 +1,23 @@
 #include "driver/file_loading.h"
 
+#include <algorithm>
 #include <cstring>
+#include <exception>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 #include "compare/fingerprint.h"
+#include "compare/line_scan.h"
+#include "driver/mapped_file.h"
 #include "support/run_end.h"
 
 namespace vesk {
 namespace {
+
+bool abandoned(const FileLoad& load) {
+    return load.abandoned != nullptr && load.abandoned->load(std::memory_order_relaxed);
+}
 
 [[noreturn]] void refuse_file(Diagnostics& diagnostics, TextFile& file, const char* format, const char* name) {
     file.close();
@@ -20,23 +31,116 @@ std::string_view up_to_nul(std::string_view line) {
     return nul == nullptr ? line : line.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - line.data()));
 }
 
+// Takes the lines of the mapped file that can stay where they lie, from its
+// start up to the first line that cannot; returns where that line starts (the
+// file's size when there is none). From there on the reader's text-mode rules
+// apply, and they cut the lines before it just as they lie.
+std::size_t take_lines_in_place(const FileLoad& load, const MappedFile& file) {
+    static_assert(MappedFile::kReadSlack >= kScanOverread, "a scan must not read past the mapping");
+    std::size_t at = 0;
+    while (at < file.size() && !abandoned(load)) {
+        std::optional<InPlaceLine> line =
+            scan_in_place_line(file.data() + at, std::min(file.size() - at, kMaxLineBytes), load.flags);
+        if (!line) break;
+        load.table.take_in_place(load.diagnostics, file.data() + at);
+        load.table.commit_line(line->fingerprint);
+        at += line->length;
+    }
+    return at;
+}
+
+// Where the file can be mapped, the lines that need no text-mode rule stay in
+// the mapping and the reader goes on from the first line that does.
+void take_mapped_lines(const FileLoad& load, TextFile& file, const char* name) {
+    if (!file.may_map()) return;
+    std::optional<MappedFile> mapped = MappedFile::map(file.descriptor(), name);
+    if (!mapped) return;
+    std::size_t taken = take_lines_in_place(load, *mapped);
+    load.table.hold_mapping(std::move(*mapped));
+    // Reading on from there also finds any bytes the file has gained since it was mapped.
+    if (!file.resume_at(static_cast<off_t>(taken))) refuse_file(load.diagnostics, file, "%s: read error\n", name);
+}
+
+// The second file's loading on its own thread: its messages are kept here, and
+// how it ended waits for the first file.
+class BackgroundLoad {
+public:
+    BackgroundLoad(Comparison& run, TextFile& file, const char* name)
+        : diagnostics_(messages_), load_{run.second, diagnostics_, run.options.flags, &abandoned_}, file_(file),
+          name_(name) {
+        diagnostics_.refuse_memory = run.diagnostics.refuse_memory;
+        try {
+            thread_ = std::thread([this] { load(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: finish() loads the file on the caller's.
+        }
+    }
+    ~BackgroundLoad() {
+        abandoned_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    BackgroundLoad(const BackgroundLoad&) = delete;
+    BackgroundLoad& operator=(const BackgroundLoad&) = delete;
+
+    // Waits for the loading; passes on how it failed, as if it had failed here.
+    void finish(Diagnostics& diagnostics) {
+        if (thread_.joinable())
+            thread_.join();
+        else
+            load();
+        if (failure_) std::rethrow_exception(failure_);
+        if (!ended_) return;
+        if (diagnostics.output_before_errors != nullptr) diagnostics.output_before_errors->flush();
+        diagnostics.err.write(messages_.captured());
+        end_run(*ended_);
+    }
+
+private:
+    void load() {
+        try {
+            load_file(load_, file_, name_);
+        } catch (const RunEnded& ended) {
+            ended_ = ended.status;
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+    }
+
+    Output messages_;
+    Diagnostics diagnostics_;
+    std::atomic<bool> abandoned_{false};
+    FileLoad load_;
+    std::optional<int> ended_;
+    std::exception_ptr failure_;
+    TextFile& file_;
+    const char* name_;
+    std::thread thread_;
+};
+
 }  // namespace
 
-void load_file(Comparison& run, int index, TextFile& file, const char* name) {
-    LineTable& table = run.file(index);
+void load_file(const FileLoad& load, TextFile& file, const char* name) {
+    take_mapped_lines(load, file, name);
     std::string_view piece;
-    for (;;) {
+    while (!abandoned(load)) {
         switch (file.next_line(piece)) {
             case TextFile::Status::end: file.close(); return;
-            case TextFile::Status::unreadable: refuse_file(run.diagnostics, file, "%s: not found\n", name);
-            case TextFile::Status::read_error: refuse_file(run.diagnostics, file, "%s: read error\n", name);
+            case TextFile::Status::unreadable: refuse_file(load.diagnostics, file, "%s: not found\n", name);
+            case TextFile::Status::read_error: refuse_file(load.diagnostics, file, "%s: read error\n", name);
             case TextFile::Status::line: break;
         }
         std::string_view line = up_to_nul(piece);
-        const char* stored = table.store_next(run.diagnostics, line);
-        if (fingerprint_line(table, std::string_view(stored, line.size()), run.options.flags) != 0)
-            refuse_file(run.diagnostics, file, "%s: no text file\n", name);
+        const char* stored = load.table.store_next(load.diagnostics, line);
+        if (fingerprint_line(load.table, std::string_view(stored, line.size()), load.flags) != 0)
+            refuse_file(load.diagnostics, file, "%s: no text file\n", name);
     }
+}
+
+void load_files(Comparison& run, TextFile& first, const char* first_name, TextFile& second, const char* second_name) {
+    // If the first file fails, the second one's loading is abandoned unseen.
+    BackgroundLoad second_load(run, second, second_name);
+    load_file({run.first, run.diagnostics, run.options.flags}, first, first_name);
+    second_load.finish(run.diagnostics);
 }
 
 }  // namespace vesk

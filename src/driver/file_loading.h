@@ -1,16 +1,34 @@
-// Loading both files into their line tables, the whole first file first. Every
-// line is stored as read (up to a NUL inside it, if any) and fingerprinted.
+// Loading both files into their line tables. Every line is stored as read (up
+// to a NUL inside it, if any) and fingerprinted. The second file loads on a
+// thread of its own while the first loads on the caller's, but the run ends as
+// if the whole first file had been loaded first: what the second file's loading
+// reports waits until the first file has loaded, and is dropped if that fails.
 #pragma once
+
+#include <atomic>
+#include <cstdint>
 
 #include "driver/comparison.h"
 #include "driver/text_file.h"
 
 namespace vesk {
 
-// Loads file (opened, named name as given on the command line) as file `index`
-// of run, then closes it. Ends the run with status 2 for a file that is not text
-// ("%s: no text file\n"), that could not be read at all ("%s: not found\n"), or
-// whose reading failed part way ("%s: read error\n").
-void load_file(Comparison& run, int index, TextFile& file, const char* name);
+// One file's loading: where its lines go and where its messages go. Once
+// `abandoned` is set, loading stops at the next line; what it loaded is of no use.
+struct FileLoad {
+    LineTable& table;
+    Diagnostics& diagnostics;
+    std::uint32_t flags;  // OPT_* bits; -i and -b shape the fingerprints
+    const std::atomic<bool>* abandoned = nullptr;
+};
+
+// Loads file (opened, named name as given on the command line), then closes it.
+// Ends the run with status 2 for a file that is not text ("%s: no text file\n"),
+// that could not be read at all ("%s: not found\n"), or whose reading failed part
+// way ("%s: read error\n").
+void load_file(const FileLoad& load, TextFile& file, const char* name);
+
+// Loads both files of run as described above.
+void load_files(Comparison& run, TextFile& first, const char* first_name, TextFile& second, const char* second_name);
 
 }  // namespace vesk

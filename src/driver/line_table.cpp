@@ -1,6 +1,8 @@
 #include "driver/line_table.h"
 
 #include <cstdlib>
+#include <string.h>
+
 #include <cstring>
 
 namespace vesk {
@@ -11,11 +13,13 @@ T* allocate_entries(Diagnostics& diagnostics, std::int64_t entries) {
     return static_cast<T*>(alloc_or_exit(diagnostics, static_cast<std::size_t>(entries) * sizeof(T)));
 }
 
-// Resizes to entries elements; the new ones from old_entries on are cleared when
-// asked, because the phases rely on every entry past the last line being 0.
+// Resizes to entries elements within room bytes (see grow_or_exit); the new ones
+// from old_entries on are cleared when asked, because the phases rely on every
+// entry past the last line being 0.
 template <class T>
-void resize_entries(Diagnostics& diagnostics, T*& array, std::int64_t old_entries, std::int64_t entries, bool clear) {
-    array = static_cast<T*>(realloc_or_exit(diagnostics, array, static_cast<std::size_t>(entries) * sizeof(T)));
+void resize_entries(Diagnostics& diagnostics, T*& array, std::size_t& room, std::int64_t old_entries,
+                    std::int64_t entries, bool clear) {
+    array = static_cast<T*>(grow_or_exit(diagnostics, array, static_cast<std::size_t>(entries) * sizeof(T), room));
     if (clear) std::memset(array + old_entries, 0, static_cast<std::size_t>(entries - old_entries) * sizeof(T));
 }
 
@@ -27,6 +31,8 @@ LineTable::LineTable(Diagnostics& diagnostics) {
     texts = allocate_entries<char*>(diagnostics, entries);
     marks = allocate_entries<std::uint8_t>(diagnostics, entries);
     kinds = allocate_entries<std::uint8_t>(diagnostics, entries);
+    const auto size = static_cast<std::size_t>(entries);
+    rooms_ = {size * sizeof(*fingerprints), size * sizeof(*texts), size * sizeof(*marks), size * sizeof(*kinds)};
 }
 
 LineTable::~LineTable() {
@@ -40,10 +46,10 @@ void LineTable::grow(Diagnostics& diagnostics) {
     std::int64_t old_entries = capacity + 1;
     std::int64_t entries = capacity + kLineTableStep + 1;
     // Fingerprints and texts are written as lines arrive; everything else must read 0.
-    resize_entries(diagnostics, fingerprints, old_entries, entries, false);
-    resize_entries(diagnostics, texts, old_entries, entries, false);
-    resize_entries(diagnostics, marks, old_entries, entries, true);
-    resize_entries(diagnostics, kinds, old_entries, entries, true);
+    resize_entries(diagnostics, fingerprints, rooms_.fingerprints, old_entries, entries, false);
+    resize_entries(diagnostics, texts, rooms_.texts, old_entries, entries, false);
+    resize_entries(diagnostics, marks, rooms_.marks, old_entries, entries, true);
+    resize_entries(diagnostics, kinds, rooms_.kinds, old_entries, entries, true);
     capacity += kLineTableStep;
 }
 
@@ -51,6 +57,24 @@ const char* LineTable::store_next(Diagnostics& diagnostics, std::string_view tex
     if (count == capacity) grow(diagnostics);
     texts[count] = copy_line(diagnostics, store_, text);
     return texts[count];
+}
+
+void LineTable::take_in_place(Diagnostics& diagnostics, char* text) {
+    if (count == capacity) grow(diagnostics);
+    texts[count] = text;
+}
+
+std::string_view LineTable::text(std::int64_t line) const { return {texts[line], line_length(texts[line])}; }
+
+void LineTable::terminate(Diagnostics& diagnostics, std::int64_t line) {
+    if (!mapping_ || !mapping_->holds(texts[line])) return;
+    texts[line] = copy_line(diagnostics, store_, text(line));
+    moved_out_ = true;
+}
+
+std::size_t line_length(const char* text) {
+    const char* end = ::strchrnul(text, '\n');
+    return static_cast<std::size_t>(end - text) + (*end == '\n' ? 1 : 0);
 }
 
 }  // namespace vesk

@@ -1,12 +1,20 @@
-// One file held in memory: the stored text of every line, its fingerprint, and
-// the per-line arrays that the comparison phases fill. Lines are numbered from 0.
+// One file held in memory: the text of every line, its fingerprint, and the
+// per-line arrays that the comparison phases fill. Lines are numbered from 0.
 // Every per-line array has capacity + 1 entries; the entries from count on are 0,
 // so the mark just past the last line reads as "unmatched".
+//
+// A line's text runs through its first newline, or up to a NUL when it has no
+// newline. Most lines of a mapped file stay where they lie in the file, and there
+// no NUL follows their newline; every other line is a NUL-terminated copy. Code
+// that needs a C string (the in-line display) asks for one with terminate().
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
+
+#include "driver/mapped_file.h"
 
 #include "support/error_report.h"
 #include "support/memory.h"
@@ -40,12 +48,29 @@ public:
     // and stores its copy as line text `count`; returns the copy. The line is
     // counted only when commit_line() gives it its fingerprint.
     const char* store_next(Diagnostics& diagnostics, std::string_view text);
+    // Makes room for the next line and takes text, a line of the mapping this
+    // table holds, as line text `count` where it lies.
+    void take_in_place(Diagnostics& diagnostics, char* text);
     void commit_line(std::uint32_t fingerprint) { fingerprints[count++] = fingerprint; }
+
+    // Keeps the file that lines taken in place lie in, for as long as the table lives.
+    void hold_mapping(MappedFile mapping) { mapping_.emplace(std::move(mapping)); }
+
+    // The text of line `line` (through its newline, if any).
+    std::string_view text(std::int64_t line) const;
+    // Makes the text of line `line` a NUL-terminated copy, unless it is one already.
+    void terminate(Diagnostics& diagnostics, std::int64_t line);
+
+    // Whether lines `from` to `to` all still lie in the mapped file, one right
+    // after the other (the lines that stay there are the file's first ones).
+    bool in_place(std::int64_t from, std::int64_t to) const {
+        return mapping_ && !moved_out_ && mapping_->holds(texts[from]) && mapping_->holds(texts[to]);
+    }
 
     std::int64_t count = 0;
     std::int64_t capacity = kLineTableStep;
 
-    char** texts = nullptr;               // NUL-terminated; the in-line display may shorten them
+    char** texts = nullptr;               // see above; the in-line display may shorten them
     std::uint32_t* fingerprints = nullptr;
     std::uint8_t* marks = nullptr;        // MARK_*
     std::uint8_t* kinds = nullptr;        // 0, or KIND_REPLACED after the in-line display
@@ -53,7 +78,18 @@ public:
 private:
     void grow(Diagnostics& diagnostics);
 
+    // The bytes each array has room for: the tables grow by a thousand lines at a
+    // time, but their memory in doubling steps.
+    struct Rooms {
+        std::size_t fingerprints, texts, marks, kinds;
+    };
+    Rooms rooms_{};
     LineStore store_;
+    std::optional<MappedFile> mapping_;
+    bool moved_out_ = false;  // terminate() has copied a line out of the mapping
 };
+
+// The length of a line's text: through its first newline, or up to its NUL.
+std::size_t line_length(const char* text);
 
 }  // namespace vesk

@@ -31,8 +31,7 @@ int run(int argc, const char* const* argv, Output& out, Diagnostics& diagnostics
     if (identical_text_files(first_file, second_file)) return 0;
 
     Comparison comparison(command.options, out, diagnostics);
-    load_file(comparison, 0, first_file, command.first_name);
-    load_file(comparison, 1, second_file, command.second_name);
+    load_files(comparison, first_file, command.first_name, second_file, command.second_name);
     return run_phases(comparison);
 }
 

@@ -35,6 +35,15 @@ void TextFile::close() {
     buffer_.reset();
 }
 
+bool TextFile::resume_at(off_t offset) {
+    if (::lseek(fd_, offset, SEEK_SET) != offset) return false;
+    begin_ = end_ = 0;
+    at_end_ = false;
+    // Lines came from the file before: a failing read is a read error, not a missing file.
+    if (offset > 0) read_before_ = true;
+    return true;
+}
+
 TextFile::Status TextFile::next_line(std::string_view& line) {
     for (;;) {
         const char* pending = buffer_.get() + begin_;

@@ -36,15 +36,21 @@ public:
     bool open(const char* name);
     void close();
 
+    // Goes on reading at byte `offset`, the start of a line, as if every line
+    // before it had been read already; false when the file cannot be positioned.
+    bool resume_at(off_t offset);
+
     // The next line, with its line feed if it has one; valid until the next call.
     Status next_line(std::string_view& line);
 
     // The open file's descriptor, for looking at the file without moving its offset.
     int descriptor() const { return fd_; }
 
-    // How blocks are read: ::read, or a stand-in that fails on cue in tests.
+    // How blocks are read: ::read, or a stand-in that fails on cue in tests. A
+    // file read through a stand-in is read only through it, never mapped.
     using ReadFunction = ssize_t (*)(int fd, void* into, std::size_t size);
     void read_with(ReadFunction reader) { read_ = reader; }
+    bool may_map() const { return read_ == nullptr; }
 
 private:
     // Large blocks keep the system calls few: about one per megabyte of input.

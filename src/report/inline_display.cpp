@@ -275,18 +275,27 @@ std::int64_t pairs_in_tables(const Comparison& run, std::int64_t count, std::int
     return std::max<std::int64_t>(0, std::min({count, run.first.count - first1, run.second.count - first2}));
 }
 
+// The pair's texts are rewritten in place, so both must be C strings of their own.
+void terminate_pair(Comparison& run, std::int64_t line1, std::int64_t line2) {
+    run.first.terminate(run.diagnostics, line1);
+    run.second.terminate(run.diagnostics, line2);
+}
+
 }  // namespace
 
 int show_inline_words(Comparison& run, std::int64_t count, std::int64_t first1, std::int64_t first2) {
     std::int64_t pairs = pairs_in_tables(run, count, first1, first2);
-    for (std::int64_t t = 0; t < pairs; ++t)
+    for (std::int64_t t = 0; t < pairs; ++t) {
+        terminate_pair(run, first1 + t, first2 + t);
         show_pair_in_words(run.first.texts[first1 + t], run.second.texts[first2 + t], run.options.flags);
+    }
     return 0;
 }
 
 int show_inline_replacement(Comparison& run, std::int64_t count, std::int64_t first1, std::int64_t first2) {
     std::int64_t pairs = pairs_in_tables(run, count, first1, first2);
     for (std::int64_t t = 0; t < pairs; ++t) {
+        terminate_pair(run, first1 + t, first2 + t);
         if (show_pair_replaced(run.first.texts[first1 + t], run.second.texts[first2 + t], run.options.flags)) {
             run.first.kinds[first1 + t] = KIND_REPLACED;
             run.second.kinds[first2 + t] = KIND_REPLACED;

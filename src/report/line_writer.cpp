@@ -1,5 +1,6 @@
 #include "report/line_writer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -12,11 +13,11 @@ namespace {
 constexpr std::size_t kTooLongFieldWidth = 256;
 constexpr char kFormFeed = '\f';
 
-[[noreturn]] void report_too_long(Output& out, const char* text) {
-    std::size_t shown = strnlen(text, kTooLongFieldWidth);
+[[noreturn]] void report_too_long(Output& out, std::string_view text) {
+    std::size_t shown = std::min(text.size(), kTooLongFieldWidth);
     out << "Error: ";
     out.fill(' ', kTooLongFieldWidth - shown);
-    out.write(text, shown);
+    out.write(text.substr(0, shown));
     out << " ... too long line\n";
     end_run(1);
 }
@@ -43,17 +44,17 @@ void write_visible(Output& out, std::string_view text) {
 
 }  // namespace
 
-const char* expand_tabs(Output& out, std::int64_t tab_width, const char* text, TabExpansion& expansion) {
+const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion) {
     // Columns are 64-bit: one tab may be worth up to 2,147,483,647 blanks.
     const auto limit = static_cast<std::int64_t>(TabExpansion::kSize);
     std::int64_t column = 0;
-    for (const char* at = text; *at != '\0'; ++at) {
-        std::int64_t width = *at == '\t' ? tab_width - column % tab_width : 1;
+    for (char byte : text) {
+        std::int64_t width = byte == '\t' ? tab_width - column % tab_width : 1;
         if (column + width >= limit) report_too_long(out, text);
-        if (*at == '\t')
+        if (byte == '\t')
             std::memset(expansion.bytes + column, ' ', static_cast<std::size_t>(width));
         else
-            expansion.bytes[column] = *at;
+            expansion.bytes[column] = byte;
         column += width;
     }
     expansion.bytes[column] = '\0';
@@ -63,9 +64,9 @@ const char* expand_tabs(Output& out, std::int64_t tab_width, const char* text, T
 
 int print_line(Comparison& run, int kind, const char* text, int added) {
     TabExpansion expansion;
-    std::string_view shown = text;
+    std::string_view shown(text, line_length(text));
     if (run.options.has(OPT_TAB_STOP)) {
-        expand_tabs(run.out, run.options.tab_width, text, expansion);
+        expand_tabs(run.out, run.options.tab_width, shown, expansion);
         shown = std::string_view(expansion.bytes, expansion.length);
     }
     run.out << prefix_of(kind, added, run.options.context_lines != 0);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "driver/comparison.h"
 
@@ -23,11 +24,11 @@ struct TabExpansion {
 // the text's first byte, into expansion; returns expansion.bytes. A line that
 // would reach 4,096 characters is not printed: the "too long line" message goes
 // to `out` (standard output, with the report) and the run ends with status 1.
-const char* expand_tabs(Output& out, std::int64_t tab_width, const char* text, TabExpansion& expansion);
+const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion);
 
-// Prints text behind the prefix that kind chooses (KIND_*; with -c, kinds 1 and
-// 2 carry "!", "+" (added = 1) or "-"); adds a newline when text has none.
-// Returns 0.
+// Prints a line's text (through its first newline, or up to a NUL) behind the
+// prefix that kind chooses (KIND_*; with -c, kinds 1 and 2 carry "!", "+"
+// (added = 1) or "-"); adds a newline when text has none. Returns 0.
 int print_line(Comparison& run, int kind, const char* text, int added);
 
 }  // namespace vesk

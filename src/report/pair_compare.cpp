@@ -1,7 +1,9 @@
 #include "report/pair_compare.h"
 
 #include <cstring>
+#include <string_view>
 
+#include "driver/line_table.h"
 #include "driver/options.h"
 
 namespace vesk {
@@ -11,15 +13,18 @@ namespace {
 // it, so that no folded copy of the line is needed.
 class TextCursor {
 public:
-    TextCursor(const char* text, bool fold) : at_(reinterpret_cast<const unsigned char*>(text)), fold_(fold) {}
+    TextCursor(std::string_view text, bool fold)
+        : at_(reinterpret_cast<const unsigned char*>(text.data())), end_(at_ + text.size()), fold_(fold) {}
 
+    // At the end, 0, as the NUL after a text would read.
     unsigned char byte() const {
+        if (at_end()) return 0;
         if (fold_ && !second_byte_ && *at_ >= 'A' && *at_ <= 'Z') return static_cast<unsigned char>(*at_ + 0x20);
         return *at_;
     }
-    bool at_end() const { return *at_ == '\0'; }
-    bool on_blank() const { return is_blank(*at_); }
-    bool on_final_newline() const { return at_[0] == '\n' && at_[1] == '\0'; }
+    bool at_end() const { return at_ == end_; }
+    bool on_blank() const { return !at_end() && is_blank(*at_); }
+    bool on_final_newline() const { return end_ - at_ == 1 && *at_ == '\n'; }
 
     void advance() {
         // Top bit set but not a one-byte katakana (0xA1-0xDF): the next byte is
@@ -36,6 +41,7 @@ public:
 
 private:
     const unsigned char* at_;
+    const unsigned char* end_;
     bool fold_;
     bool second_byte_ = false;
 };
@@ -64,14 +70,26 @@ bool differ_squeezed(TextCursor first, TextCursor second) {
     return !(first.at_end() && second.at_end());
 }
 
+// Whether second's text is first_text, found without measuring it first: the
+// comparison stops at a NUL in second, and second is read no further than its
+// own text reaches.
+bool same_text(std::string_view first_text, const char* second) {
+    const std::size_t length = first_text.size();
+    if (std::strncmp(first_text.data(), second, length) != 0) return false;
+    // Both hold the same bytes so far: second ends here too when first_text ends
+    // with its newline, or else when a NUL follows.
+    return (length > 0 && first_text[length - 1] == '\n') || second[length] == '\0';
+}
+
 }  // namespace
 
 bool lines_differ(const char* first, const char* second, std::uint32_t flags) {
+    std::string_view first_text(first, line_length(first));
     // Identical texts are equal under every option, and most matched pairs are.
-    if (std::strcmp(first, second) == 0) return false;
+    if (same_text(first_text, second)) return false;
     const bool fold = (flags & OPT_IGNORE_CASE) != 0;
     if (!fold && (flags & OPT_SQUEEZE_BLANKS) == 0) return true;
-    TextCursor first_cursor(first, fold), second_cursor(second, fold);
+    TextCursor first_cursor(first_text, fold), second_cursor({second, line_length(second)}, fold);
     if ((flags & OPT_SQUEEZE_BLANKS) != 0) return differ_squeezed(first_cursor, second_cursor);
     return differ_exactly(first_cursor, second_cursor);
 }

@@ -10,8 +10,9 @@
 
 namespace vesk {
 
-// True when the NUL-terminated texts differ under the OPT_IGNORE_CASE and
-// OPT_SQUEEZE_BLANKS bits of flags. Neither text is changed.
+// True when the line texts (each through its first newline, or up to a NUL)
+// differ under the OPT_IGNORE_CASE and OPT_SQUEEZE_BLANKS bits of flags.
+// Neither text is changed.
 bool lines_differ(const char* first, const char* second, std::uint32_t flags);
 
 }  // namespace vesk

@@ -35,6 +35,11 @@ WalkStep next_step(const LineTable& first, const LineTable& second, WalkPosition
 // One past the last line of the block of unmatched lines that starts at start.
 std::int64_t block_end(const LineTable& table, std::int64_t start);
 
+// Moves `at`, the start of a matched run, on to the run's last pair when every
+// pair before it holds the same text, as far as one comparison of the whole
+// stretch of both mapped files can tell; otherwise leaves it.
+void skip_same_stretch(const LineTable& first, const LineTable& second, WalkPosition& at);
+
 // Walks the matched run that starts at `at` (both current lines matched) up to
 // its end, calling on_differing_pair(at) for every pair whose texts differ
 // under flags; returns whether there was one.
@@ -42,7 +47,11 @@ template <class OnPair>
 bool walk_matched_run(const LineTable& first, const LineTable& second, std::uint32_t flags, WalkPosition& at,
                       OnPair on_differing_pair) {
     bool differs = false;
+    skip_same_stretch(first, second, at);
     for (; is_matched(first, at.first) && is_matched(second, at.second); ++at.first, ++at.second) {
+        // The texts lie ahead in file order; ask for them early.
+        __builtin_prefetch(first.texts[at.first] + 1024);
+        __builtin_prefetch(second.texts[at.second] + 1024);
         if (!lines_differ(first.texts[at.first], second.texts[at.second], flags)) continue;
         on_differing_pair(at);
         differs = true;

@@ -56,6 +56,16 @@ void* realloc_or_exit(Diagnostics& diagnostics, void* block, std::size_t size) {
     return resized;
 }
 
+void* grow_or_exit(Diagnostics& diagnostics, void* block, std::size_t size, std::size_t& room) {
+    if (refused(diagnostics, size)) report_failure(diagnostics, size, kReallocFailure);
+    if (size <= room) return block;
+    std::size_t doubled = std::max(size, room * 2);
+    void* resized = std::realloc(block, doubled);
+    if (resized == nullptr) report_failure(diagnostics, size, kReallocFailure);
+    room = doubled;
+    return resized;
+}
+
 LineStore::~LineStore() {
     for (const Chunk& chunk : chunks_) ::munmap(chunk.bytes, chunk.size);
 }

@@ -17,6 +17,11 @@ void* alloc_or_exit(Diagnostics& diagnostics, std::size_t size);
 // not cleared.
 void* realloc_or_exit(Diagnostics& diagnostics, void* block, std::size_t size);
 
+// For an array that grows in many small steps: the block resized to size bytes,
+// refused and reported as realloc_or_exit() would, but moved only when size
+// exceeds `room` (its bytes), which then doubles, so that the array moves seldom.
+void* grow_or_exit(Diagnostics& diagnostics, void* block, std::size_t size, std::size_t& room);
+
 // Holds the stored copies of lines in large chunks instead of one block per line.
 class LineStore {
 public:

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "compare/fingerprint.h"
+#include "driver/options.h"
 #include "e2e/e2e_harness.h"
 #include "support/run_end.h"
 
@@ -23,7 +28,7 @@ public:
         EXPECT_TRUE(file.open((dir.path() + "/f").c_str()));
         if (reader != nullptr) file.read_with(reader);
         try {
-            load_file(run, 0, file, "f");
+            load_file({run.first, diagnostics, flags}, file, "f");
         } catch (const RunEnded& ended) {
             status = ended.status;
         }
@@ -31,7 +36,7 @@ public:
 
     std::vector<std::string> lines() const {
         std::vector<std::string> texts;
-        for (std::int64_t at = 0; at < run.first.count; ++at) texts.emplace_back(run.first.texts[at]);
+        for (std::int64_t at = 0; at < run.first.count; ++at) texts.emplace_back(run.first.text(at));
         return texts;
     }
 
@@ -44,31 +49,51 @@ public:
 
 using Lines = std::vector<std::string>;
 
+// The reader alone, as for a pipe: a file read through a stand-in is never mapped.
+ssize_t read_plainly(int fd, void* into, std::size_t size) { return ::read(fd, into, size); }
+
+// The lines of bytes, loaded once from the mapped file and once through the reader
+// alone; both ways must give the same lines, fingerprints and ending.
+Lines loaded_lines(const std::string& bytes, std::uint32_t flags = 0) {
+    Loaded mapped(bytes, flags), read(bytes, flags, read_plainly);
+    EXPECT_EQ(mapped.lines(), read.lines());
+    EXPECT_EQ(mapped.status, read.status);
+    for (std::int64_t at = 0; at < std::min(mapped.run.first.count, read.run.first.count); ++at)
+        EXPECT_EQ(mapped.run.first.fingerprints[at], read.run.first.fingerprints[at]) << at;
+    return mapped.lines();
+}
+
 TEST(Loading, CutsLinesAsA4096ByteLineReader) {
     std::string longest(4094, 'a');
-    EXPECT_EQ(Loaded(longest + "\n").lines(), Lines{longest + "\n"});
+    EXPECT_EQ(loaded_lines(longest + "\n"), Lines{longest + "\n"});
     std::string cut(4095, 'b');
-    EXPECT_EQ(Loaded(cut + "\n").lines(), (Lines{cut, "\n"}));
+    EXPECT_EQ(loaded_lines(cut + "\n"), (Lines{cut, "\n"}));
     std::string pieces = std::string(4095, 'c') + std::string(4095, 'd') + "ee";
-    EXPECT_EQ(Loaded(pieces).lines(), (Lines{std::string(4095, 'c'), std::string(4095, 'd'), "ee"}));
+    EXPECT_EQ(loaded_lines(pieces), (Lines{std::string(4095, 'c'), std::string(4095, 'd'), "ee"}));
+    // A long line after lines that stay in the mapped file is cut the same way.
+    EXPECT_EQ(loaded_lines("x\n" + cut + "\ny\n"), (Lines{"x\n", cut, "\n", "y\n"}));
 }
 
 TEST(Loading, TextModeDropsCarriageReturnsAndStopsAtCtrlZ) {
-    EXPECT_EQ(Loaded("a\r\nb\r\n").lines(), (Lines{"a\n", "b\n"}));
-    EXPECT_EQ(Loaded("a\rb\r\r\n").lines(), (Lines{"ab\n"}));
-    EXPECT_EQ(Loaded("a\nb\x1A\x01junk\n").lines(), (Lines{"a\n", "b"}));
+    EXPECT_EQ(loaded_lines("a\r\nb\r\n"), (Lines{"a\n", "b\n"}));
+    EXPECT_EQ(loaded_lines("a\rb\r\r\n"), (Lines{"ab\n"}));
+    EXPECT_EQ(loaded_lines("a\nb\x1A\x01junk\n"), (Lines{"a\n", "b"}));
+    EXPECT_EQ(loaded_lines("a\nb\n\x1A\nc\n"), (Lines{"a\n", "b\n"}));
+    // Clean lines first, then one with a carriage return: the rules apply from there.
+    EXPECT_EQ(loaded_lines("a\nb\r\nc\n"), (Lines{"a\n", "b\n", "c\n"}));
     Loaded ends_in_ctrl_z("a\n\x1A");
     EXPECT_EQ(ends_in_ctrl_z.lines(), (Lines{"a\n"}));
     EXPECT_EQ(ends_in_ctrl_z.status, -100);
     // A carriage return does not count towards the 4,095 bytes of a line.
     std::string with_returns;
     for (int at = 0; at < 4094; ++at) with_returns += "x\r";
-    EXPECT_EQ(Loaded(with_returns + "\n").lines(), (Lines{std::string(4094, 'x') + "\n"}));
+    EXPECT_EQ(loaded_lines(with_returns + "\n"), (Lines{std::string(4094, 'x') + "\n"}));
 }
 
 TEST(Loading, KeepsLinesAsRead) {
-    EXPECT_EQ(Loaded("").lines(), Lines{});
-    EXPECT_EQ(Loaded("a\nlast").lines(), (Lines{"a\n", "last"}));
+    EXPECT_EQ(loaded_lines(""), Lines{});
+    EXPECT_EQ(loaded_lines("a\nlast"), (Lines{"a\n", "last"}));
+    EXPECT_EQ(loaded_lines(std::string("a\nb\0c\nd\n", 8)), (Lines{"a\n", "b", "d\n"}));
     Loaded with_nul(std::string("ab\0cd\nnext\n", 11));
     EXPECT_EQ(with_nul.lines(), (Lines{"ab", "next\n"}));
     EXPECT_EQ(with_nul.run.first.fingerprints[0], compute_fingerprint("ab", 0).value());
@@ -96,10 +121,41 @@ TEST(Loading, CrLfAndLfGiveEqualTables) {
 }
 
 TEST(Loading, RefusesAFileThatIsNotText) {
-    Loaded binary("fine\nbad\x01line\nnever read\n");
-    EXPECT_EQ(binary.status, 2);
-    EXPECT_EQ(binary.err.captured(), "f: no text file\n");
-    EXPECT_EQ(binary.run.first.count, 1);
+    for (TextFile::ReadFunction reader : {TextFile::ReadFunction{nullptr}, &read_plainly}) {
+        Loaded binary("fine\nbad\x01line\nnever read\n", 0, reader);
+        EXPECT_EQ(binary.status, 2);
+        EXPECT_EQ(binary.err.captured(), "f: no text file\n");
+        EXPECT_EQ(binary.run.first.count, 1);
+    }
+}
+
+// Lines that stay in the mapped file are found and summed 16 bytes at a time:
+// every length around a block boundary, with the control bytes a text may hold
+// inside, must give the fingerprint of the line on its own, under every option.
+TEST(Loading, LinesInTheMappedFileKeepTheirFingerprints) {
+    std::string bytes;
+    Lines expected;
+    for (std::size_t length = 0; length <= 50; ++length) {
+        std::string line;
+        for (std::size_t at = 0; at < length; ++at) line += "aB \t\f\x1b\x82\xff"[(at * 7 + length) % 8];
+        expected.push_back(line + "\n");
+        bytes += line + "\n";
+    }
+    for (std::uint32_t flags : {0u, OPT_IGNORE_CASE, OPT_SQUEEZE_BLANKS}) {
+        Loaded loaded(bytes, flags);
+        ASSERT_EQ(loaded.lines(), expected);
+        for (std::size_t at = 0; at < expected.size(); ++at)
+            EXPECT_EQ(loaded.run.first.fingerprints[at], compute_fingerprint(expected[at], flags).value()) << at;
+    }
+}
+
+TEST(Loading, ALineInTheMappedFileBecomesACStringWhenAsked) {
+    Loaded loaded("first\nsecond\n");
+    LineTable& table = loaded.run.first;
+    ASSERT_EQ(table.text(0), "first\n");
+    table.terminate(loaded.diagnostics, 0);
+    EXPECT_STREQ(table.texts[0], "first\n");
+    EXPECT_EQ(table.text(1), "second\n");
 }
 
 ssize_t fail_always(int, void*, std::size_t) {
@@ -136,12 +192,61 @@ TEST(Loading, RunningOutOfMemoryWhileGrowingEndsWithStatusOne) {
     ASSERT_TRUE(file.open((dir.path() + "/f").c_str()));
     int status = 0;
     try {
-        load_file(run, 0, file, "f");
+        load_file({run.first, diagnostics, 0}, file, "f");
     } catch (const RunEnded& ended) {
         status = ended.status;
     }
     EXPECT_EQ(status, 1);
     EXPECT_EQ(err.captured(), "cannot get the memory of 8 K bytes\n");
+}
+
+// Both files of a run, loaded together: the second on its own thread.
+struct LoadedPair {
+    LoadedPair(const std::string& first_bytes, const std::string& second_bytes,
+               std::function<bool(std::size_t)> refuse_memory = {})
+        : diagnostics(err), run(Options{}, out, diagnostics) {
+        diagnostics.refuse_memory = std::move(refuse_memory);
+        dir.write("one", first_bytes);
+        dir.write("two", second_bytes);
+        TextFile first, second;
+        EXPECT_TRUE(first.open((dir.path() + "/one").c_str()));
+        EXPECT_TRUE(second.open((dir.path() + "/two").c_str()));
+        try {
+            load_files(run, first, "one", second, "two");
+        } catch (const RunEnded& ended) {
+            status = ended.status;
+        }
+    }
+
+    e2e::ScratchDir dir;
+    Output out, err;
+    Diagnostics diagnostics;
+    Comparison run;
+    int status = -100;
+};
+
+TEST(LoadingBoth, EndsAsIfTheFirstFileLoadedFirst) {
+    LoadedPair both_fine("a\nb\n", "c\n");
+    EXPECT_EQ(both_fine.status, -100);
+    EXPECT_EQ(both_fine.run.first.count, 2);
+    EXPECT_EQ(both_fine.run.second.count, 1);
+    EXPECT_EQ(both_fine.run.second.text(0), "c\n");
+
+    LoadedPair second_bad("a\n", "\x01\n");
+    EXPECT_EQ(second_bad.status, 2);
+    EXPECT_EQ(second_bad.err.captured(), "two: no text file\n");
+
+    // The second file's failure is never seen when the first one fails.
+    LoadedPair both_bad("\x02\n", std::string(100000, 'x') + "\x01\n");
+    EXPECT_EQ(both_bad.status, 2);
+    EXPECT_EQ(both_bad.err.captured(), "one: no text file\n");
+}
+
+TEST(LoadingBoth, TheSecondFileRunsOutOfMemoryInTurn) {
+    // The first growth of a table resizes its fingerprints to 2,001 four-byte entries.
+    LoadedPair pair("a\n", std::string(1001, '\n'), [](std::size_t size) { return size == 2001 * sizeof(std::uint32_t); });
+    EXPECT_EQ(pair.status, 1);
+    EXPECT_EQ(pair.err.captured(), "cannot get the memory of 8 K bytes\n");
 }
 
 }  // namespace

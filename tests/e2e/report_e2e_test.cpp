@@ -74,6 +74,26 @@ TEST(NormalReportRun, ComparisonOptions) {
     });
 }
 
+// Every matched pair's text is looked at, wherever in a run it lies: first,
+// last, or inside a run long enough to be skipped over by the matcher.
+TEST(NormalReportRun, MatchedRunsCompareEveryText) {
+    const std::string dots(255, '.');
+    // Bytes 256 columns apart share their weight: these two lines' fingerprints collide.
+    const std::string x_y = "x" + dots + "y\n", y_x = "y" + dots + "x\n";
+    const std::string one_change = "change: 21 : 21\n\t" + x_y + "------\n\t" + y_x;
+    std::string before, after;
+    for (int line = 1; line <= 20; ++line) before += "line " + std::to_string(line) + "\n";
+    for (int line = 22; line <= 40; ++line) after += "line " + std::to_string(line) + "\n";
+    run_cases({
+        {"collision first in its run", x_y + "a\nb\n", y_x + "a\nb\n", {},
+         {"change: 1 : 1\n\t" + x_y + "------\n\t" + y_x, "", 1}},
+        {"collision last in its run", "a\nb\n" + x_y + "Q\n", "a\nb\n" + y_x + "R\n", {},
+         {"change: 3 : 3\n\t" + x_y + "------\n\t" + y_x + "change: 4 : 4\n\tQ\n------\n\tR\n", "", 1}},
+        {"collision inside a long run", before + x_y + after, before + y_x + after, {}, {one_change, "", 1}},
+        {"a long run of equal texts", before + after, before + after + "", {"-b"}, {"", "", 0}},
+    });
+}
+
 TEST(NormalReportRun, PrintedLines) {
     run_cases({
         {"-t 4", "x\n", "ab\tc\n", {"-t", "4"}, {"change: 1 : 1\n\tx\n------\n\tab  c\n", "", 1}},

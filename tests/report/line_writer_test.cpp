@@ -40,6 +40,9 @@ TEST(PrintLine, TextFormFeedsAndNewline) {
         {"form feed last, no newline", plain, KIND_PLAIN, 0, "a\f", "\ta^L\n"},
         {"escape unchanged", plain, KIND_PLAIN, 0, "\x1b[1mx\n", "\t\x1b[1mx\n"},
         {"tabs kept without -t", plain, KIND_PLAIN, 0, "a\tb\n", "\ta\tb\n"},
+        // A line that stays in its mapped file is followed by the next line.
+        {"followed by the next line", plain, KIND_PLAIN, 0, "abc\nnext\n", "\tabc\n"},
+        {"followed, tabs expanded", options_with(OPT_TAB_STOP, 0, 4), KIND_PLAIN, 0, "a\tb\n\tnext\n", "\ta   b\n"},
     };
     for (const LineCase& c : cases) EXPECT_EQ(printed(c.options, c.kind, c.text, c.added), c.expected) << c.name;
 }

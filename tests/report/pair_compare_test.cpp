@@ -40,6 +40,24 @@ TEST(LinesDiffer, ExactAndCaseFolded) {
     for (const PairCase& c : cases) EXPECT_EQ(lines_differ(c.first.c_str(), c.second.c_str(), c.flags), c.differ) << c.name;
 }
 
+// A line that stays in its mapped file is followed by the next line, not by a
+// NUL: its text ends with its newline, whatever comes after it.
+TEST(LinesDiffer, TextsEndAtTheirNewline) {
+    const PairCase cases[] = {
+        {"same line, different followers", "abc\nxyz", "abc\nqq", 0, false},
+        {"followed against a C string", "abc\nxyz", "abc\n", 0, false},
+        {"differing before the newline", "abc\nxyz", "abd\nxyz", 0, true},
+        {"shorter second line", "abc\nxyz", "ab\nc\n", 0, true},
+        {"newline against none", "abc\nxyz", "abc", 0, true},
+        {"none against newline", "abc", "abc\nxyz", 0, true},
+        {"empty line against an empty text", "\nabc", "", 0, true},
+        {"case folded, followed", "ABC\nx", "abc\ny", kCase, false},
+        {"blanks squeezed, followed", "a  b \nzzz", "a\tb\nyyy", kBlanks, false},
+        {"blanks squeezed, the follower is not the line", "a\nb", "a\n b", kBlanks, false},
+    };
+    for (const PairCase& c : cases) EXPECT_EQ(lines_differ(c.first.c_str(), c.second.c_str(), c.flags), c.differ) << c.name;
+}
+
 TEST(LinesDiffer, SqueezedBlanks) {
     const PairCase cases[] = {
         {"two blanks against a tab", "a  b\n", "a\tb\n", kBlanks, false},

@@ -47,6 +47,33 @@ TEST(AllocOrExit, ReportsTheSizeInKBytesOfOneThousandAndTwentyFour) {
     }
 }
 
+TEST(GrowOrExit, MovesSeldomAndKeepsWhatItHolds) {
+    Output err;
+    Diagnostics diagnostics(err);
+    std::size_t room = 10;
+    auto* block = static_cast<char*>(std::malloc(room));
+    std::memcpy(block, "0123456789", 10);
+    block = static_cast<char*>(grow_or_exit(diagnostics, block, 11, room));
+    EXPECT_EQ(room, 20u);  // doubled, not just what was asked for
+    EXPECT_EQ(std::string(block, 10), "0123456789");
+    char* before = block;
+    block = static_cast<char*>(grow_or_exit(diagnostics, block, 20, room));
+    EXPECT_EQ(block, before);  // room enough: not moved
+    EXPECT_EQ(room, 20u);
+    block = static_cast<char*>(grow_or_exit(diagnostics, block, 100, room));
+    EXPECT_EQ(room, 100u);  // more than double asked for: exactly that
+    std::free(block);
+}
+
+TEST(GrowOrExit, IsRefusedForTheSizeAskedForEvenWithRoomLeft) {
+    Refusing memory;
+    std::size_t room = 8192;
+    void* block = std::malloc(room);
+    EXPECT_EQ(status_of([&] { block = grow_or_exit(memory.diagnostics, block, 4004, room); }), 1);
+    EXPECT_EQ(memory.err.captured(), "cannot get the memory of 4 K bytes\n");
+    std::free(block);
+}
+
 TEST(ReallocOrExit, ReportsTheSizeInKBytesOfOneThousand) {
     const FailureCase cases[] = {
         {8004, "cannot get the memory of 8 K bytes\n"},

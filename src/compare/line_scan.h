@@ -1,0 +1,33 @@
+// Finding and fingerprinting, in one pass, the lines that can stay where they lie
+// in a mapped file, with the widest vector instructions the processor has.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+namespace vesk {
+
+// A line that can stay where it lies: it ends with a newline inside the window
+// and holds no byte below 0x20 before it but tab, form feed and escape (so no
+// NUL, carriage return, Ctrl-Z or byte that would make it not text).
+struct InPlaceLine {
+    std::size_t length;  // through the newline
+    std::uint32_t fingerprint;  // as compute_fingerprint() gives it under the same flags
+};
+
+// The bytes a scan may read past its window.
+constexpr std::size_t kScanOverread = 31;
+
+// The line at bytes when it is such a line; nothing otherwise. flags: the OPT_*
+// bits, of which -i and -b shape the fingerprint.
+std::optional<InPlaceLine> scan_in_place_line(const char* bytes, std::size_t window, std::uint32_t flags);
+
+// How many bytes a scan looks at in one step; scan_in_place_line() takes the
+// widest one the processor has. For tests, which hold each to the same results.
+enum class ScanWidth { bytes1, bytes16, bytes32 };
+bool processor_has(ScanWidth width);
+std::optional<InPlaceLine> scan_in_place_line_with(ScanWidth width, const char* bytes, std::size_t window,
+                                                   std::uint32_t flags);
+
+}  // namespace vesk
