@@ -66,7 +66,7 @@ struct RunFinder<Index>::Pattern {
 
 template <class Index>
 RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs,
-                            bool all_hashes_equal)
+                            bool all_hashes_equal, std::int64_t near_miss_allowance)
     : fp1_(first.fingerprints),
       fp2_(second.fingerprints),
       runs_(runs),
@@ -74,6 +74,7 @@ RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, con
       count2_(second.count),
       rest1_(block_rests<Index>(first.fingerprints, first.count)),
       rest2_(block_rests<std::uint16_t>(second.fingerprints, second.count)),
+      near_miss_allowance_(near_miss_allowance),
       all_hashes_equal_(all_hashes_equal) {}
 
 // Built on first need: when every search is settled by the line at the window's
@@ -220,8 +221,12 @@ std::int64_t RunFinder<Index>::candidate(const Pattern& pattern, const Block<Ind
     return fits ? block_start - offset : -1;
 }
 
-// Whether the pattern's lines all match from at2: the last few compared one by
-// one, the rest through the hash when the pattern is longer.
+// Whether the pattern's lines may all match from at2 (measuring there decides):
+// the last few are compared one by one, and when the pattern is longer, the rest
+// through the hash once candidates that passed this far and then fell short have
+// cost the allowance (the program's: as many lines as making the hashes costs).
+// Most that pass are full matches, which measuring walks anyway; the hashes stop a
+// file of near misses from costing a pattern's length per candidate.
 template <class Index>
 bool RunFinder<Index>::full_match_at(Pattern& pattern, std::int64_t at2) {
     const std::uint32_t* own = fp1_ + pattern.line;
@@ -229,7 +234,8 @@ bool RunFinder<Index>::full_match_at(Pattern& pattern, std::int64_t at2) {
     std::int64_t compared = std::min(pattern.length, kLinesComparedFirst);
     for (std::int64_t k = pattern.length - 1; k >= pattern.length - compared; --k)
         if (own[k] != other[k]) return false;
-    return compared == pattern.length || same_hash(pattern, at2);
+    if (compared == pattern.length) return true;
+    return near_miss_lines_ < near_miss_allowance_ || same_hash(pattern, at2);
 }
 
 // Whether the pattern and the stretch at at2 hash alike; the hashes of both files
@@ -286,6 +292,7 @@ FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume
             pattern.cursor = position;
             return {length, at};
         }
+        near_miss_lines_ += length;
     }
     pattern.cursor = size;
     return {0, 0};

@@ -196,6 +196,11 @@ TEST(MatcherEquivalence, GeneratedPairsWhenEveryStretchHashesAlike) {
     expect_same_on_generated_pairs({StretchHashing::all_equal, IndexWidth::fitting});
 }
 
+// Hashes made only once near misses have cost enough, as the program does.
+TEST(MatcherEquivalence, GeneratedPairsHashedAfterNearMisses) {
+    expect_same_on_generated_pairs({StretchHashing::after_near_misses, IndexWidth::fitting});
+}
+
 // The 64-bit indexes that files of more than INT32_MAX lines need.
 TEST(MatcherEquivalence, GeneratedPairsWithWideIndexes) {
     expect_same_on_generated_pairs({StretchHashing::exact, IndexWidth::wide});
