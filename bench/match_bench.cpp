@@ -5,8 +5,10 @@
 //   D  100,000 distinct lines against a random permutation of them
 //   E  1,000,000 lines of "}" against the same with 100 lines inserted at random
 //   F  the Python 3.12 standard library against 3.13's (skipped when absent)
+//   S  the source-like pair that bench/compare-with-diff writes to /tmp/vesk-bench
+//      (skipped when absent)
 //   cmake -S . -B build/bench -DVESK_BUILD_BENCH=ON && cmake --build build/bench --target match_bench
-//   build/bench/bench/match_bench [pairs, e.g. ABCDEF] [runs]
+//   build/bench/bench/match_bench [pairs, e.g. ABCDEFS] [runs]
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -126,6 +128,16 @@ Lines python_library(const std::string& version) {
 
 std::pair<Lines, Lines> pair_f() { return {python_library("3.12"), python_library("3.13")}; }
 
+// One file cut into lines; none when it is absent.
+Lines file_lines(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    Lines lines;
+    for (std::string line; std::getline(file, line);) lines.push_back(line + '\n');
+    return lines;
+}
+
+std::pair<Lines, Lines> pair_s() { return {file_lines("/tmp/vesk-bench/S-1.txt"), file_lines("/tmp/vesk-bench/S-2.txt")}; }
+
 void fill(vesk::LineTable& table, vesk::Diagnostics& diagnostics, const Lines& lines) {
     for (const std::string& line : lines) {
         table.store_next(diagnostics, line);
@@ -168,7 +180,7 @@ void bench_pair(char tag, const std::pair<Lines, Lines>& lines, int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string pairs = argc > 1 ? argv[1] : "ABCDEF";
+    std::string pairs = argc > 1 ? argv[1] : "ABCDEFS";
     int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     for (char tag : pairs) {
         switch (tag) {
@@ -178,6 +190,7 @@ int main(int argc, char** argv) {
             case 'D': bench_pair(tag, pair_d(), runs); break;
             case 'E': bench_pair(tag, pair_e(), runs); break;
             case 'F': bench_pair(tag, pair_f(), runs); break;
+            case 'S': bench_pair(tag, pair_s(), runs); break;
             default: std::cerr << "unknown pair " << tag << '\n'; return 2;
         }
     }

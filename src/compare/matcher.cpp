@@ -11,6 +11,10 @@
 namespace vesk {
 namespace {
 
+std::int64_t near_miss_allowance(const LineTable& first, const LineTable& second, StretchHashing hashing) {
+    return hashing == StretchHashing::after_near_misses ? first.count + second.count : 0;
+}
+
 // Index: the stored width of line numbers in the matcher's own indexes.
 template <class Index>
 class Matcher {
@@ -20,7 +24,8 @@ public:
           second_(second),
           diagnostics_(diagnostics),
           runs_(diagnostics, first.count),
-          finder_(first, second, runs_, hashing == StretchHashing::all_equal),
+          finder_(first, second, runs_, hashing == StretchHashing::all_equal,
+                  near_miss_allowance(first, second, hashing)),
           retired_(static_cast<std::size_t>(first.count) + 1, 0) {}
 
     void run();
@@ -194,7 +199,7 @@ RunTableEntries match_lines(LineTable& first, LineTable& second, Diagnostics& di
 }
 
 void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics) {
-    match_at_width(first, second, diagnostics, StretchHashing::exact, IndexWidth::fitting, nullptr);
+    match_at_width(first, second, diagnostics, StretchHashing::after_near_misses, IndexWidth::fitting, nullptr);
 }
 
 }  // namespace vesk

@@ -21,9 +21,12 @@ constexpr std::int64_t LONG_RUN = 30;
 // + end_run(1).
 void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics);
 
-// For tests: with all_equal, every stretch of lines hashes alike inside the search,
-// so that every candidate goes through the confirming comparison of its lines.
-enum class StretchHashing { exact, all_equal };
+// How the search tells candidates apart by hashing stretches of lines. The
+// program's way is after_near_misses: hashes are made once candidates that were no
+// full match have cost as many lines as making them would. For tests: exact
+// hashes from the first candidate on, or all_equal, where every stretch hashes
+// alike, so that every candidate goes through the confirming comparison of its lines.
+enum class StretchHashing { after_near_misses, exact, all_equal };
 // For tests: the matcher's own indexes store line numbers in 32 bits when both
 // files have at most INT32_MAX lines (fitting), else in 64; wide forces 64.
 enum class IndexWidth { fitting, wide };

@@ -1,6 +1,7 @@
 #include "compare/run_finder.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 
 // How this search gives exactly the scan's result.
@@ -19,13 +20,34 @@
 // repeatedly find the first j >= resume (the line after the last run measured)
 // where the next max(best, 2) lines all match inside the window, measure it there,
 // and resume after it. A run cannot outgrow end1 - i, so the search ends there.
+//
+// Once best >= 2, a full match whose run is exactly best lines long changes
+// nothing but where the scan resumes: at its end. When the first best lines from
+// i cannot overlap themselves (no shorter stretch both starts and ends them), no
+// other full match starts before that end either, so the scan visits every full
+// match in turn, and the only ones that count are those that also match line
+// i + best: the full matches of best + 1 lines, searched for directly.
 
 namespace vesk {
+namespace {
 
-// The first max(best, 2) lines from line i of the first file, as the search for
-// the next full match sees them. A full match must contain every block of equal
-// lines of the pattern, so its candidates come from the occurrences of one block:
-// the one whose fingerprint makes the fewest blocks in the second file.
+// A candidate that is no full match mostly fails on the first line or two
+// compared; eight fingerprint comparisons cost less than one hash (two wide
+// multiplications and two table reads), and patterns this short need no hash.
+constexpr std::int64_t kLinesComparedFirst = 8;
+
+// The longest pattern examined for overlapping itself: candidates swarm only
+// where a pattern is short and made of common lines, and the check stays on the
+// stack at this size.
+constexpr std::int64_t kLongestOverlapCheck = 64;
+
+}  // namespace
+
+// The lines from line i of the first file that the next full match must hold
+// (see fit_pattern()), as the search for it sees them. A full match must contain
+// every block of equal lines of the pattern, so its candidates come from the
+// occurrences of one block: the one whose fingerprint makes the fewest blocks in
+// the second file.
 template <class Index>
 struct RunFinder<Index>::Pattern {
     std::int64_t line = 0;
@@ -44,7 +66,7 @@ struct RunFinder<Index>::Pattern {
 
 template <class Index>
 RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs,
-                            bool all_hashes_equal)
+                            bool all_hashes_equal, std::int64_t near_miss_allowance)
     : fp1_(first.fingerprints),
       fp2_(second.fingerprints),
       runs_(runs),
@@ -52,6 +74,7 @@ RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, con
       count2_(second.count),
       rest1_(block_rests<Index>(first.fingerprints, first.count)),
       rest2_(block_rests<std::uint16_t>(second.fingerprints, second.count)),
+      near_miss_allowance_(near_miss_allowance),
       all_hashes_equal_(all_hashes_equal) {}
 
 // Built on first need: when every search is settled by the line at the window's
@@ -71,8 +94,11 @@ FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64
     std::int64_t resume = first + best.length;
     Pattern pattern;
     pattern.line = line;
+    // The pattern changes only with best; a run as long as end1 allows ends the search.
+    std::int64_t widened_for = -1;
     while (best.length < end1 - line) {
-        widen(pattern, std::max<std::int64_t>(best.length, 2));
+        if (widened_for != best.length) fit_pattern(pattern, best.length);
+        widened_for = best.length;
         FoundRun match = whole_stretch(pattern, best.length) ? next_longer_stretch_match(pattern, resume, bounds)
                                                              : next_full_match(pattern, resume, bounds, best.length);
         if (match.length == 0) break;
@@ -121,6 +147,34 @@ std::int64_t RunFinder<Index>::known_length(std::int64_t line, std::int64_t at2)
     return runs_.length(line - 1) - 1;
 }
 
+// Makes the pattern as long as the next full match must be: best + 1 lines where
+// the first best lines cannot overlap themselves (see the top of this file), else
+// max(best, 2). A pattern whose rarest block occurs once in the second file has
+// one candidate at most, which the longer pattern could not make fewer, so the
+// check is left out there.
+template <class Index>
+void RunFinder<Index>::fit_pattern(Pattern& pattern, std::int64_t best) {
+    widen(pattern, std::max<std::int64_t>(best, 2));
+    if (best >= 2 && pattern.rare_blocks > 1 && !may_overlap_itself(pattern.line, best)) widen(pattern, best + 1);
+}
+
+// Whether some stretch shorter than the first `length` lines from `line` both
+// starts and ends them (the border of string matching), found as the longest such
+// stretch of each prefix in turn. Longer patterns are taken to overlap, which
+// only forgoes the shortcut.
+template <class Index>
+bool RunFinder<Index>::may_overlap_itself(std::int64_t line, std::int64_t length) const {
+    if (length > kLongestOverlapCheck) return true;
+    const std::uint32_t* lines = fp1_ + line;
+    std::array<std::int64_t, kLongestOverlapCheck> border{};  // border[k]: of lines [0, k]
+    for (std::int64_t k = 1; k < length; ++k) {
+        std::int64_t size = border[static_cast<std::size_t>(k - 1)];
+        while (size > 0 && lines[k] != lines[size]) size = border[static_cast<std::size_t>(size - 1)];
+        border[static_cast<std::size_t>(k)] = lines[k] == lines[size] ? size + 1 : 0;
+    }
+    return border[static_cast<std::size_t>(length - 1)] > 0;
+}
+
 // Makes the pattern `length` lines long. The blocks already weighed stay in the
 // pattern, so only the new ones are weighed: over one search that is at most as
 // many blocks as the longest run measured. Weighing stops at a fingerprint with a
@@ -165,6 +219,23 @@ std::int64_t RunFinder<Index>::candidate(const Pattern& pattern, const Block<Ind
     if (leads) return block_end - size >= block_start ? block_end - size : -1;
     bool fits = trails ? block_end - block_start >= size : block_end - block_start == size;
     return fits ? block_start - offset : -1;
+}
+
+// Whether the pattern's lines may all match from at2 (measuring there decides):
+// the last few are compared one by one, and when the pattern is longer, the rest
+// through the hash once candidates that passed this far and then fell short have
+// cost the allowance (the program's: as many lines as making the hashes costs).
+// Most that pass are full matches, which measuring walks anyway; the hashes stop a
+// file of near misses from costing a pattern's length per candidate.
+template <class Index>
+bool RunFinder<Index>::full_match_at(Pattern& pattern, std::int64_t at2) {
+    const std::uint32_t* own = fp1_ + pattern.line;
+    const std::uint32_t* other = fp2_ + at2;
+    std::int64_t compared = std::min(pattern.length, kLinesComparedFirst);
+    for (std::int64_t k = pattern.length - 1; k >= pattern.length - compared; --k)
+        if (own[k] != other[k]) return false;
+    if (compared == pattern.length) return true;
+    return near_miss_lines_ < near_miss_allowance_ || same_hash(pattern, at2);
 }
 
 // Whether the pattern and the stretch at at2 hash alike; the hashes of both files
@@ -214,13 +285,14 @@ FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume
         if (at + pattern.length > bounds.hi2) break;
         // A pattern of one repeated line matches wherever it fits inside a block:
         // no hash can tell more than that.
-        if (!one_block && !same_hash(pattern, at)) continue;
+        if (!one_block && !full_match_at(pattern, at)) continue;
         std::int64_t length =
             one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
         if (length >= pattern.length) {
             pattern.cursor = position;
             return {length, at};
         }
+        near_miss_lines_ += length;
     }
     pattern.cursor = size;
     return {0, 0};

@@ -25,7 +25,10 @@ class RunFinder {
 public:
     // all_hashes_equal: tests only; every stretch hashes alike, so every candidate
     // is confirmed by comparing its lines. runs: the run table as find_run keeps it.
-    RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs, bool all_hashes_equal);
+    // near_miss_allowance: how many lines candidates that turn out no full match may
+    // cost before the hashes are made and used (0: from the first candidate on).
+    RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs, bool all_hashes_equal,
+              std::int64_t near_miss_allowance);
 
     // The run the scan records for `line`, reaching at most to end1 in the first
     // file and lying in [lo2, hi2) of the second.
@@ -42,7 +45,10 @@ private:
     std::int64_t measure_in_block(const Pattern& pattern, std::int64_t at2, const Block<Index>& block,
                                   const Bounds& bounds) const;
     const BlockIndex<Index>& index();
+    void fit_pattern(Pattern& pattern, std::int64_t best);
+    bool may_overlap_itself(std::int64_t line, std::int64_t length) const;
     void widen(Pattern& pattern, std::int64_t length);
+    bool full_match_at(Pattern& pattern, std::int64_t at2);
     bool same_hash(Pattern& pattern, std::int64_t at2);
     FoundRun next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best);
     std::int64_t shortest_useful_block(const Pattern& pattern, std::int64_t best) const;
@@ -62,6 +68,9 @@ private:
     std::optional<BlockIndex<Index>> blocks_;  // made on first need, as are the hashes
     std::optional<SparsePrefixHash> hash1_;  // hashed once per pattern
     std::optional<FullPrefixHash> hash2_;    // hashed once per candidate
+    // Lines measured at candidates that passed full_match_at() but fell short.
+    std::int64_t near_miss_lines_ = 0;
+    std::int64_t near_miss_allowance_;
     bool all_hashes_equal_;
 };
 

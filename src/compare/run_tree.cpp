@@ -11,6 +11,12 @@ namespace {
 // large enough that the tree takes a fraction of the run table's memory.
 constexpr std::int64_t kBucket = 16;
 
+// Windows this narrow are scanned line by line: most windows are narrow, and a
+// straight pass over a few leaves' entries costs less than the descent with its
+// scattered reads (on 1,000,000 lines with a tenth changed, 8 leaves measured
+// best among 2, 4 and 8).
+constexpr std::int64_t kDirectScan = 8 * kBucket;
+
 template <class Index>
 constexpr Index kHighest = std::numeric_limits<Index>::max();
 template <class Index>
@@ -101,6 +107,7 @@ typename RunTree<Index>::Span RunTree<Index>::child(const Span& span, int side) 
 template <class Index>
 std::int64_t RunTree<Index>::first_unfit(std::int64_t from, const Window& window) {
     std::int64_t bucket_end = std::min((from / kBucket + 1) * kBucket, window.hi1);
+    if (window.hi1 - from <= kDirectScan) bucket_end = window.hi1;
     for (std::int64_t line = from; line < bucket_end; ++line)
         if (!fits(line, window)) return line;
     if (bucket_end >= window.hi1) return window.hi1;
@@ -123,6 +130,7 @@ std::int64_t RunTree<Index>::find_unfit(const Span& span, std::int64_t from, con
 
 template <class Index>
 std::int64_t RunTree<Index>::longest_fitting(const Window& window) {
+    if (window.hi1 - window.lo1 <= kDirectScan) return longest_fitting_among(window.lo1, window.hi1, window, 0);
     settle();
     std::int64_t best_line = -1;
     std::int64_t best_length = 0;
@@ -145,16 +153,32 @@ void RunTree<Index>::find_longest(const Span& span, const Window& window, std::i
         return;
     }
     if (span.node >= leaves_) {
-        for (std::int64_t line = std::max(window.lo1, span.from); line < std::min(span.to, window.hi1); ++line) {
-            if (runs_.length(line) > best_length && fits(line, window)) {
-                best_length = runs_.length(line);
-                best_line = line;
-            }
+        std::int64_t from = std::max(window.lo1, span.from);
+        std::int64_t found = longest_fitting_among(from, std::min(span.to, window.hi1), window, best_length);
+        if (found != -1) {
+            best_line = found;
+            best_length = runs_.length(found);
         }
         return;
     }
     find_longest(child(span, 0), window, best_line, best_length);
     find_longest(child(span, 1), window, best_line, best_length);
+}
+
+// The first line of [from, to) whose entry fits and is longer than `shorter`
+// and every fitting entry before it, and no shorter than any after it; -1 when
+// none is longer than `shorter`.
+template <class Index>
+std::int64_t RunTree<Index>::longest_fitting_among(std::int64_t from, std::int64_t to, const Window& window,
+                                                   std::int64_t shorter) const {
+    std::int64_t best_line = -1;
+    for (std::int64_t line = from; line < to; ++line) {
+        if (runs_.length(line) > shorter && fits(line, window)) {
+            shorter = runs_.length(line);
+            best_line = line;
+        }
+    }
+    return best_line;
 }
 
 template <class Index>

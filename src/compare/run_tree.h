@@ -59,6 +59,8 @@ private:
     Span child(const Span& span, int side) const;
     std::int64_t find_unfit(const Span& span, std::int64_t from, const Window& window) const;
     void find_longest(const Span& span, const Window& window, std::int64_t& best_line, std::int64_t& best_length) const;
+    std::int64_t longest_fitting_among(std::int64_t from, std::int64_t to, const Window& window,
+                                       std::int64_t shorter) const;
     std::int64_t leftmost_of_length(Span span, std::int64_t length) const;
 
     const RunTable<Index>& runs_;

@@ -97,6 +97,15 @@ public:
         return lines;
     }
 
+    // A word of a few symbols over and over: a pattern taken from it overlaps
+    // itself at every multiple of the word's length, and only there.
+    Lines periodic(std::int64_t count) {
+        Lines word = drawn(3 + below(4), 2);
+        Lines lines;
+        for (std::int64_t at = 0; at < count; ++at) lines.push_back(word[static_cast<std::size_t>(at) % word.size()]);
+        return lines;
+    }
+
     Lines shuffled(Lines lines) {
         std::shuffle(lines.begin(), lines.end(), random_);
         return lines;
@@ -125,6 +134,8 @@ std::vector<std::pair<Lines, Lines>> pairs_for(std::uint32_t seed) {
     Lines distinct = make.drawn(0, 1);
     for (std::int64_t at = make.below(100); at > 0; --at) distinct.push_back(static_cast<std::uint32_t>(2000 + at));
     pairs.emplace_back(distinct, make.shuffled(distinct));
+    Lines periodic = make.periodic(10 + make.below(120));
+    pairs.emplace_back(periodic, make.edited(periodic, make.below(12), 2));
     Lines same(static_cast<std::size_t>(make.below(300)), 125u);
     pairs.emplace_back(same, make.edited(same, make.below(6), 8));
     // Large pairs are few: the literal matcher's time grows with their square.
@@ -183,6 +194,11 @@ TEST(MatcherEquivalence, GeneratedPairs) {
 // match by comparing its lines.
 TEST(MatcherEquivalence, GeneratedPairsWhenEveryStretchHashesAlike) {
     expect_same_on_generated_pairs({StretchHashing::all_equal, IndexWidth::fitting});
+}
+
+// Hashes made only once near misses have cost enough, as the program does.
+TEST(MatcherEquivalence, GeneratedPairsHashedAfterNearMisses) {
+    expect_same_on_generated_pairs({StretchHashing::after_near_misses, IndexWidth::fitting});
 }
 
 // The 64-bit indexes that files of more than INT32_MAX lines need.
