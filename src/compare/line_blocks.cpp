@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "support/memory.h"
+
 namespace vesk {
 namespace {
 
@@ -15,9 +17,9 @@ constexpr std::int64_t kLongestStep = 255;
 }  // namespace
 
 template <class Rest>
-std::vector<Rest> block_rests(const std::uint32_t* fingerprints, std::int64_t count) {
+WorkVector<Rest> block_rests(const std::uint32_t* fingerprints, std::int64_t count) {
     constexpr std::int64_t kHighest = std::numeric_limits<Rest>::max();
-    std::vector<Rest> rests(static_cast<std::size_t>(count));
+    WorkVector<Rest> rests(static_cast<std::size_t>(count));
     std::int64_t rest = 0;
     for (std::int64_t line = count - 1; line >= 0; --line) {
         bool continues = line + 1 < count && fingerprints[line + 1] == fingerprints[line];
@@ -82,7 +84,7 @@ private:
             if (slots_[at].group == kNoGroup || slots_[at].fingerprint == fingerprint) return at;
     }
 
-    std::vector<Slot> slots_;
+    WorkVector<Slot> slots_;
 };
 
 template <class Index>
@@ -94,7 +96,7 @@ BlockIndex<Index>::BlockIndex(const std::uint32_t* first, std::int64_t first_cou
     // One entry per group and one more; there are at most as many groups as
     // blocks, and growing by doubling could leave almost half of it unused.
     group_begin_.reserve(static_cast<std::size_t>(blocks) + 1);
-    std::vector<Index> group_of_second = number_groups(numbers, second, second_count);
+    WorkVector<Index> group_of_second = number_groups(numbers, second, second_count);
     lay_out_blocks(group_of_second, second, second_count);
     look_up_groups(numbers, group_of_second, first, first_count, second);
     link_longer_blocks(second_count);
@@ -104,9 +106,9 @@ BlockIndex<Index>::BlockIndex(const std::uint32_t* first, std::int64_t first_cou
 // counts the blocks of each (in group_begin_[group + 1]); returns every second-file
 // line's group.
 template <class Index>
-std::vector<Index> BlockIndex<Index>::number_groups(GroupNumbers<Index>& numbers, const std::uint32_t* second,
+WorkVector<Index> BlockIndex<Index>::number_groups(GroupNumbers<Index>& numbers, const std::uint32_t* second,
                                                     std::int64_t second_count) {
-    std::vector<Index> group_of_second(static_cast<std::size_t>(second_count));
+    WorkVector<Index> group_of_second(static_cast<std::size_t>(second_count));
     group_begin_.assign(1, 0);
     for (std::int64_t line = 0, end = 0; line < second_count; line = end) {
         end = block_end(second, second_count, line);
@@ -122,7 +124,7 @@ std::vector<Index> BlockIndex<Index>::number_groups(GroupNumbers<Index>& numbers
 
 // Lays the groups out one after the other, each in file order.
 template <class Index>
-void BlockIndex<Index>::lay_out_blocks(const std::vector<Index>& group_of_second, const std::uint32_t* second,
+void BlockIndex<Index>::lay_out_blocks(const WorkVector<Index>& group_of_second, const std::uint32_t* second,
                                        std::int64_t second_count) {
     for (std::size_t group = 1; group < group_begin_.size(); ++group) group_begin_[group] += group_begin_[group - 1];
     blocks_.resize(static_cast<std::size_t>(group_begin_.back()));
@@ -145,7 +147,7 @@ void BlockIndex<Index>::lay_out_blocks(const std::vector<Index>& group_of_second
 // over that one too. Where the walk goes only decides what is tried first: every
 // group comes from the line's own fingerprint.
 template <class Index>
-void BlockIndex<Index>::look_up_groups(const GroupNumbers<Index>& numbers, const std::vector<Index>& group_of_second,
+void BlockIndex<Index>::look_up_groups(const GroupNumbers<Index>& numbers, const WorkVector<Index>& group_of_second,
                                        const std::uint32_t* first, std::int64_t first_count,
                                        const std::uint32_t* second) {
     group_of_line_.resize(static_cast<std::size_t>(first_count));
@@ -187,7 +189,7 @@ void BlockIndex<Index>::link_longer_blocks(std::int64_t second_count) {
     // When every block is one line long, none is longer than another: no links.
     if (static_cast<std::int64_t>(blocks_.size()) == second_count) return;
     longer_step_.resize(blocks_.size());
-    std::vector<std::int64_t> longer;
+    WorkVector<std::int64_t> longer;
     for (std::int64_t group = 0; group + 1 < static_cast<std::int64_t>(group_begin_.size()); ++group) {
         auto found = blocks(group);
         auto size = static_cast<std::int64_t>(found.size());
@@ -203,9 +205,9 @@ void BlockIndex<Index>::link_longer_blocks(std::int64_t second_count) {
     }
 }
 
-template std::vector<std::uint16_t> block_rests(const std::uint32_t*, std::int64_t);
-template std::vector<std::int32_t> block_rests(const std::uint32_t*, std::int64_t);
-template std::vector<std::int64_t> block_rests(const std::uint32_t*, std::int64_t);
+template WorkVector<std::uint16_t> block_rests(const std::uint32_t*, std::int64_t);
+template WorkVector<std::int32_t> block_rests(const std::uint32_t*, std::int64_t);
+template WorkVector<std::int64_t> block_rests(const std::uint32_t*, std::int64_t);
 template class BlockIndex<std::int32_t>;
 template class BlockIndex<std::int64_t>;
 

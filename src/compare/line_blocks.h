@@ -11,12 +11,14 @@
 #include <span>
 #include <vector>
 
+#include "support/memory.h"
+
 namespace vesk {
 
 // rest[k]: the number of lines from k to the end of k's block (at least 1), or
 // Rest's highest value when more lines than that remain: then a lower bound.
 template <class Rest>
-std::vector<Rest> block_rests(const std::uint32_t* fingerprints, std::int64_t count);
+WorkVector<Rest> block_rests(const std::uint32_t* fingerprints, std::int64_t count);
 
 // Lines [start, end) of the second file, all with one fingerprint.
 template <class Index>
@@ -67,24 +69,24 @@ public:
 
 private:
     std::int64_t group_begin_at(std::int64_t group) const { return group_begin_[static_cast<std::size_t>(group)]; }
-    std::vector<Index> number_groups(GroupNumbers<Index>& numbers, const std::uint32_t* second,
+    WorkVector<Index> number_groups(GroupNumbers<Index>& numbers, const std::uint32_t* second,
                                      std::int64_t second_count);
-    void lay_out_blocks(const std::vector<Index>& group_of_second, const std::uint32_t* second,
+    void lay_out_blocks(const WorkVector<Index>& group_of_second, const std::uint32_t* second,
                         std::int64_t second_count);
-    void look_up_groups(const GroupNumbers<Index>& numbers, const std::vector<Index>& group_of_second,
+    void look_up_groups(const GroupNumbers<Index>& numbers, const WorkVector<Index>& group_of_second,
                         const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second);
     void link_longer_blocks(std::int64_t second_count);
 
-    std::vector<Index> group_begin_;  // group g: blocks_[group_begin_[g], group_begin_[g + 1])
-    std::vector<Block<Index>> blocks_;
+    WorkVector<Index> group_begin_;  // group g: blocks_[group_begin_[g], group_begin_[g + 1])
+    WorkVector<Block<Index>> blocks_;
     // Per block, how far on in its group next_longer() goes; empty: all one line.
-    std::vector<std::uint8_t> longer_step_;
-    std::vector<Index> group_of_line_;
+    WorkVector<std::uint8_t> longer_step_;
+    WorkVector<Index> group_of_line_;
 };
 
-extern template std::vector<std::uint16_t> block_rests(const std::uint32_t*, std::int64_t);
-extern template std::vector<std::int32_t> block_rests(const std::uint32_t*, std::int64_t);
-extern template std::vector<std::int64_t> block_rests(const std::uint32_t*, std::int64_t);
+extern template WorkVector<std::uint16_t> block_rests(const std::uint32_t*, std::int64_t);
+extern template WorkVector<std::int32_t> block_rests(const std::uint32_t*, std::int64_t);
+extern template WorkVector<std::int64_t> block_rests(const std::uint32_t*, std::int64_t);
 extern template class BlockIndex<std::int32_t>;
 extern template class BlockIndex<std::int64_t>;
 

@@ -6,6 +6,7 @@
 
 #include "compare/run_finder.h"
 #include "compare/run_tree.h"
+#include "support/memory.h"
 #include "support/run_end.h"
 
 namespace vesk {
@@ -54,7 +55,7 @@ private:
     // its start, so it is skipped. Once find_run finds no line with d's fingerprint
     // in a window, every later window that holds d lies inside that one (windows
     // are nested or disjoint, and d's windows all hold d), so none holds one either.
-    std::vector<std::uint8_t> retired_;
+    WorkVector<std::uint8_t> retired_;
     // Built after the first pass, which looks at every line in order anyway.
     std::optional<RunTree<Index>> tree_;
 };
@@ -131,7 +132,7 @@ void Matcher<Index>::mark_lines(std::int64_t i1, std::int64_t i2, std::int64_t l
 // is pushed first so that the part before it (and all it leads to) is done first.
 template <class Index>
 void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& window) {
-    std::vector<Window> parts;
+    WorkVector<Window> parts;
     Window around = window;
     for (;;) {
         mark_lines(i1, i2, length);
@@ -175,9 +176,14 @@ bool fits_narrow_index(const LineTable& first, const LineTable& second) {
 template <class Index>
 void match_with(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
                 RunTableEntries* entries) {
-    Matcher<Index> matcher(first, second, diagnostics, hashing);
-    matcher.run();
-    if (entries != nullptr) *entries = matcher.run_table().entries();
+    try {
+        Matcher<Index> matcher(first, second, diagnostics, hashing);
+        matcher.run();
+        if (entries != nullptr) *entries = matcher.run_table().entries();
+    } catch (const MemoryShortage& shortage) {
+        // The working arrays went with the matcher; only the message is left to give.
+        report_shortage(diagnostics, shortage);
+    }
 }
 
 // entries: where to hand back the run table, or nullptr.

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/memory.h"
+
 namespace vesk {
 
 // The factor that shifts a hash by `length` places; compute it once per length
@@ -29,7 +31,7 @@ private:
     std::uint64_t prefix(std::int64_t count) const;
 
     const std::uint32_t* values_;
-    std::vector<std::uint64_t> kept_;  // kept_[k]: hash of the first k << KeptShift values
+    WorkVector<std::uint64_t> kept_;  // kept_[k]: hash of the first k << KeptShift values
 };
 
 using FullPrefixHash = PrefixHash<0>;

@@ -12,6 +12,7 @@
 #include "compare/prefix_hash.h"
 #include "compare/run_table.h"
 #include "driver/line_table.h"
+#include "support/memory.h"
 
 namespace vesk {
 
@@ -62,9 +63,9 @@ private:
     const RunTable<Index>& runs_;
     std::int64_t count1_;
     std::int64_t count2_;
-    std::vector<Index> rest1_;  // block_rests() of each file
+    WorkVector<Index> rest1_;  // block_rests() of each file
     // Read only where a lower bound does (measuring a run), so capped at 16 bits.
-    std::vector<std::uint16_t> rest2_;
+    WorkVector<std::uint16_t> rest2_;
     std::optional<BlockIndex<Index>> blocks_;  // made on first need, as are the hashes
     std::optional<SparsePrefixHash> hash1_;  // hashed once per pattern
     std::optional<FullPrefixHash> hash2_;    // hashed once per candidate

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compare/run_table.h"
+#include "support/memory.h"
 
 namespace vesk {
 
@@ -67,7 +68,7 @@ private:
     const std::uint8_t* retired_;
     std::int64_t count_;
     std::int64_t leaves_;  // a power of two, at least the number of buckets
-    std::vector<Summary> nodes_;  // node 1 is the root; node k has children 2k and 2k + 1
+    WorkVector<Summary> nodes_;  // node 1 is the root; node k has children 2k and 2k + 1
     std::int64_t pending_bucket_ = -1;  // a bucket whose summary is out of date
 };
 

@@ -56,6 +56,10 @@ void* realloc_or_exit(Diagnostics& diagnostics, void* block, std::size_t size) {
     return resized;
 }
 
+void report_shortage(Diagnostics& diagnostics, const MemoryShortage& shortage) {
+    report_failure(diagnostics, shortage.size, kAllocFailure);
+}
+
 void* grow_or_exit(Diagnostics& diagnostics, void* block, std::size_t size, std::size_t& room) {
     if (refused(diagnostics, size)) report_failure(diagnostics, size, kReallocFailure);
     if (size <= room) return block;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +18,42 @@ void* alloc_or_exit(Diagnostics& diagnostics, std::size_t size);
 // The block resized to size bytes (perhaps moved); bytes past the old size are
 // not cleared.
 void* realloc_or_exit(Diagnostics& diagnostics, void* block, std::size_t size);
+
+// Thrown when a working array of the comparison engine cannot get its memory;
+// the engine's caller turns it into the out-of-memory message for that size.
+struct MemoryShortage {
+    std::size_t size;
+};
+
+// The allocator of those working arrays: memory from malloc, and a failure that
+// says how much was asked for (std::bad_alloc does not).
+template <class T>
+struct ReportingAllocator {
+    using value_type = T;
+
+    ReportingAllocator() = default;
+    template <class U>
+    ReportingAllocator(const ReportingAllocator<U>&) noexcept {}
+
+    T* allocate(std::size_t count) {
+        if (count > SIZE_MAX / sizeof(T)) throw MemoryShortage{SIZE_MAX};
+        void* block = std::malloc(count * sizeof(T));
+        if (block == nullptr) throw MemoryShortage{count * sizeof(T)};
+        return static_cast<T*>(block);
+    }
+    void deallocate(T* block, std::size_t) noexcept { std::free(block); }
+
+    template <class U>
+    bool operator==(const ReportingAllocator<U>&) const noexcept {
+        return true;
+    }
+};
+
+template <class T>
+using WorkVector = std::vector<T, ReportingAllocator<T>>;
+
+// Reports the shortage as a failed allocation of its size and ends the run with status 1.
+[[noreturn]] void report_shortage(Diagnostics& diagnostics, const MemoryShortage& shortage);
 
 // For an array that grows in many small steps: the block resized to size bytes,
 // refused and reported as realloc_or_exit() would, but moved only when size

@@ -37,7 +37,7 @@ TYPED_TEST(LineBlocksTest, RestsCountToTheEndOfTheBlock) {
     for (const RestCase& c : cases) {
         SCOPED_TRACE(c.name);
         Lines lines = FingerprintPair::letters(c.lines);
-        std::vector<TypeParam> rests = block_rests<TypeParam>(lines.data(), static_cast<std::int64_t>(lines.size()));
+        auto rests = block_rests<TypeParam>(lines.data(), static_cast<std::int64_t>(lines.size()));
         EXPECT_EQ(std::vector<std::int64_t>(rests.begin(), rests.end()), c.rests);
     }
 }
@@ -46,7 +46,7 @@ TYPED_TEST(LineBlocksTest, RestsCountToTheEndOfTheBlock) {
 // before its end on they are exact.
 TEST(BlockRests, CappedAtTheTypesHighestValue) {
     const Lines lines(65537, 7);
-    std::vector<std::uint16_t> rests = block_rests<std::uint16_t>(lines.data(), 65537);
+    auto rests = block_rests<std::uint16_t>(lines.data(), 65537);
     EXPECT_EQ(rests[0], 65535);
     EXPECT_EQ(rests[2], 65535);
     EXPECT_EQ(rests[3], 65534);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -45,6 +46,33 @@ TEST(AllocOrExit, ReportsTheSizeInKBytesOfOneThousandAndTwentyFour) {
         EXPECT_EQ(status_of([&] { alloc_or_exit(memory.diagnostics, c.size); }), 1);
         EXPECT_EQ(memory.err.captured(), c.message) << c.size;
     }
+}
+
+TEST(ReportingAllocator, ShortageCarriesTheSizeAskedFor) {
+    WorkVector<std::uint32_t> values(3, 7);
+    values.push_back(8);
+    EXPECT_EQ(values, (WorkVector<std::uint32_t>{7, 7, 7, 8}));
+    ReportingAllocator<std::uint64_t> allocator;
+    const std::size_t too_many = std::size_t{1} << 57;  // 2^60 bytes: no machine has them
+    try {
+        allocator.allocate(too_many);
+        ADD_FAILURE() << "the allocation should have failed";
+    } catch (const MemoryShortage& shortage) {
+        EXPECT_EQ(shortage.size, too_many * sizeof(std::uint64_t));
+    }
+    try {
+        allocator.allocate(SIZE_MAX / 4);  // the size itself overflows
+        ADD_FAILURE() << "the allocation should have failed";
+    } catch (const MemoryShortage& shortage) {
+        EXPECT_EQ(shortage.size, SIZE_MAX);
+    }
+}
+
+TEST(ReportingAllocator, ShortageIsReportedAsAFailedAllocation) {
+    Output err;
+    Diagnostics diagnostics(err);
+    EXPECT_EQ(status_of([&] { report_shortage(diagnostics, MemoryShortage{4096 * 1024}); }), 1);
+    EXPECT_EQ(err.captured(), "\ncannot get the memory of 4096 K bytes\n");
 }
 
 TEST(GrowOrExit, MovesSeldomAndKeepsWhatItHolds) {
