@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "compare/fingerprint.h"
-#include "driver/options.h"
 #include "e2e/e2e_harness.h"
 #include "support/run_end.h"
 
@@ -126,26 +125,6 @@ TEST(Loading, RefusesAFileThatIsNotText) {
         EXPECT_EQ(binary.status, 2);
         EXPECT_EQ(binary.err.captured(), "f: no text file\n");
         EXPECT_EQ(binary.run.first.count, 1);
-    }
-}
-
-// Lines that stay in the mapped file are found and summed 16 bytes at a time:
-// every length around a block boundary, with the control bytes a text may hold
-// inside, must give the fingerprint of the line on its own, under every option.
-TEST(Loading, LinesInTheMappedFileKeepTheirFingerprints) {
-    std::string bytes;
-    Lines expected;
-    for (std::size_t length = 0; length <= 50; ++length) {
-        std::string line;
-        for (std::size_t at = 0; at < length; ++at) line += "aB \t\f\x1b\x82\xff"[(at * 7 + length) % 8];
-        expected.push_back(line + "\n");
-        bytes += line + "\n";
-    }
-    for (std::uint32_t flags : {0u, OPT_IGNORE_CASE, OPT_SQUEEZE_BLANKS}) {
-        Loaded loaded(bytes, flags);
-        ASSERT_EQ(loaded.lines(), expected);
-        for (std::size_t at = 0; at < expected.size(); ++at)
-            EXPECT_EQ(loaded.run.first.fingerprints[at], compute_fingerprint(expected[at], flags).value()) << at;
     }
 }
 
