@@ -67,9 +67,14 @@ void LineTable::take_in_place(Diagnostics& diagnostics, char* text) {
 std::string_view LineTable::text(std::int64_t line) const { return {texts[line], line_length(texts[line])}; }
 
 void LineTable::terminate(Diagnostics& diagnostics, std::int64_t line) {
-    if (!mapping_ || !mapping_->holds(texts[line])) return;
-    texts[line] = copy_line(diagnostics, store_, text(line));
-    moved_out_ = true;
+    if (mapping_ && mapping_->holds(texts[line])) texts[line] = copy_line(diagnostics, store_, text(line));
+}
+
+bool LineTable::in_place(std::int64_t from, std::int64_t to) const {
+    if (!mapping_) return false;
+    for (std::int64_t line = from; line <= to; ++line)
+        if (!mapping_->holds(texts[line])) return false;
+    return true;
 }
 
 std::size_t line_length(const char* text) {

@@ -61,11 +61,10 @@ public:
     // Makes the text of line `line` a NUL-terminated copy, unless it is one already.
     void terminate(Diagnostics& diagnostics, std::int64_t line);
 
-    // Whether lines `from` to `to` all still lie in the mapped file, one right
-    // after the other (the lines that stay there are the file's first ones).
-    bool in_place(std::int64_t from, std::int64_t to) const {
-        return mapping_ && !moved_out_ && mapping_->holds(texts[from]) && mapping_->holds(texts[to]);
-    }
+    // Whether lines `from` to `to` all still lie in the mapped file, and so one
+    // right after the other: the lines that stay there are the file's first ones,
+    // and one leaves only for a copy elsewhere (see terminate()).
+    bool in_place(std::int64_t from, std::int64_t to) const;
 
     std::int64_t count = 0;
     std::int64_t capacity = kLineTableStep;
@@ -86,7 +85,6 @@ private:
     Rooms rooms_{};
     LineStore store_;
     std::optional<MappedFile> mapping_;
-    bool moved_out_ = false;  // terminate() has copied a line out of the mapping
 };
 
 // The length of a line's text: through its first newline, or up to its NUL.

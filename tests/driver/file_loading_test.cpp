@@ -129,12 +129,24 @@ TEST(Loading, RefusesAFileThatIsNotText) {
 }
 
 TEST(Loading, ALineInTheMappedFileBecomesACStringWhenAsked) {
-    Loaded loaded("first\nsecond\n");
+    Loaded loaded("first\nsecond\nthird\nfourth\n");
     LineTable& table = loaded.run.first;
-    ASSERT_EQ(table.text(0), "first\n");
-    table.terminate(loaded.diagnostics, 0);
-    EXPECT_STREQ(table.texts[0], "first\n");
-    EXPECT_EQ(table.text(1), "second\n");
+    ASSERT_TRUE(table.in_place(0, 3));
+    ASSERT_EQ(table.text(1), "second\n");
+    table.terminate(loaded.diagnostics, 1);
+    EXPECT_STREQ(table.texts[1], "second\n");
+    EXPECT_EQ(table.text(2), "third\n");
+    // A stretch with a line that left the mapping is no longer one piece of it.
+    EXPECT_FALSE(table.in_place(0, 2));
+    EXPECT_TRUE(table.in_place(2, 3));
+}
+
+TEST(Loading, LinesAfterTheFirstThatNeedsTheRulesAreCopies) {
+    Loaded loaded("a\nb\r\nc\n");
+    EXPECT_TRUE(loaded.run.first.in_place(0, 0));
+    EXPECT_FALSE(loaded.run.first.in_place(0, 1));
+    EXPECT_FALSE(loaded.run.first.in_place(2, 2));
+    EXPECT_FALSE(Loaded("a\nb\n", 0, read_plainly).run.first.in_place(0, 0));
 }
 
 ssize_t fail_always(int, void*, std::size_t) {
