@@ -1,8 +1,8 @@
 #include "driver/line_table.h"
 
-#include <cstdlib>
-#include <string.h>
+#include <string.h>  // strchrnul
 
+#include <cstdlib>
 #include <cstring>
 
 namespace vesk {

@@ -15,7 +15,6 @@
 #include <string_view>
 
 #include "driver/mapped_file.h"
-
 #include "support/error_report.h"
 #include "support/memory.h"
 
