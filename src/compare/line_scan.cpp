@@ -19,8 +19,10 @@ using namespace fingerprint_sums;
 
 constexpr bool is_plain(std::uint32_t flags) { return (flags & (OPT_IGNORE_CASE | OPT_SQUEEZE_BLANKS)) == 0; }
 
-// A byte that ends a line in place (its newline) or keeps it from staying there.
-constexpr bool stops_scan(unsigned char byte) { return byte < 0x20 && byte != '\t' && byte != '\f' && byte != 0x1B; }
+// A byte that ends a line in place (its newline) or keeps it from staying there:
+// every control byte a text may not hold (the newline, NUL and Ctrl-Z among
+// them), and the carriage return, which text mode drops.
+constexpr bool stops_scan(unsigned char byte) { return byte == '\r' || is_forbidden_control(byte); }
 
 // The line through the newline at offset `newline`, fingerprinted under flags; it
 // holds no byte that would make it not text.
