@@ -11,7 +11,7 @@
 #include <string>
 
 #include "bench_timing.h"
-#include "driver/comparison.h"
+#include "model/comparison.h"
 #include "driver/file_loading.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include "bench_timing.h"
 #include "compare/fingerprint.h"
 #include "compare/matcher.h"
-#include "driver/comparison.h"
+#include "model/comparison.h"
 
 namespace {
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "support/run_end.h"
+
 namespace vesk {
 namespace {
 
@@ -67,19 +69,18 @@ bool walk_stuck(const AlignCursor& first, const AlignCursor& second) {
     return (first.exhausted && second.on_matched()) || (second.exhausted && first.on_matched());
 }
 
+[[noreturn]] void report_unequal_matches(Diagnostics& diagnostics) {
+    emit_error(diagnostics, "program error: equal lines unmatch \n");
+    end_run(-1);
+}
+
 }  // namespace
 
-int align_matches(LineTable& first, LineTable& second, Diagnostics& diagnostics) {
-    if (matched_lines(first) != matched_lines(second)) {
-        emit_error(diagnostics, "program error: equal lines unmatch \n");
-        return -1;
-    }
+void align_matches(LineTable& first, LineTable& second, Diagnostics& diagnostics) {
+    if (matched_lines(first) != matched_lines(second)) report_unequal_matches(diagnostics);
     AlignCursor one{first}, two{second};
     while (!(one.exhausted && two.exhausted)) {
-        if (walk_stuck(one, two)) {
-            emit_error(diagnostics, "program error: equal lines unmatch \n");
-            return -1;
-        }
+        if (walk_stuck(one, two)) report_unequal_matches(diagnostics);
         const bool first_matched = one.on_matched(), second_matched = two.on_matched();
         if (!one.exhausted && !two.exhausted && first_matched && second_matched) {
             advance_matched_run(one, two);
@@ -92,7 +93,6 @@ int align_matches(LineTable& first, LineTable& second, Diagnostics& diagnostics)
             pass_over_block(two);
         }
     }
-    return 0;
 }
 
 }  // namespace vesk

@@ -4,14 +4,14 @@
 // reported after the lines it repeats. Fingerprints only; marks stay 0 or 1.
 #pragma once
 
-#include "driver/line_table.h"
+#include "model/line_table.h"
 #include "support/error_report.h"
 
 namespace vesk {
 
-// Returns 0, or -1 after "program error: equal lines unmatch \n" when the files
-// hold different numbers of matched lines (then no mark is changed) or when the
-// walk finds one file at its end while the other still has a matched line.
-int align_matches(LineTable& first, LineTable& second, Diagnostics& diagnostics);
+// When the files hold different numbers of matched lines (then no mark is
+// changed), or the walk finds one file at its end while the other still has a
+// matched line: "program error: equal lines unmatch \n", and the run ends with -1.
+void align_matches(LineTable& first, LineTable& second, Diagnostics& diagnostics);
 
 }  // namespace vesk

@@ -34,11 +34,10 @@ void mark_file(LineTable& table, std::int32_t context_lines) {
 
 }  // namespace
 
-int mark_context(LineTable& first, LineTable& second, std::int32_t context_lines) {
-    if (context_lines <= 0) return 0;
+void mark_context(LineTable& first, LineTable& second, std::int32_t context_lines) {
+    if (context_lines <= 0) return;
     mark_file(first, context_lines);
     mark_file(second, context_lines);
-    return 0;
 }
 
 }  // namespace vesk

@@ -6,11 +6,11 @@
 
 #include <cstdint>
 
-#include "driver/line_table.h"
+#include "model/line_table.h"
 
 namespace vesk {
 
-// context_lines: the -c count; 0 or less changes nothing. Returns 0.
-int mark_context(LineTable& first, LineTable& second, std::int32_t context_lines);
+// context_lines: the -c count; 0 or less changes nothing.
+void mark_context(LineTable& first, LineTable& second, std::int32_t context_lines);
 
 }  // namespace vesk

@@ -8,15 +8,12 @@
 #endif
 
 #include "compare/fingerprint_sums.h"
-#include "driver/options.h"
+#include "model/options.h"
 
 namespace vesk {
 namespace {
 
 using namespace fingerprint_sums;
-
-// A byte that -i folding takes as the first of two: top bit set, not one-byte katakana.
-constexpr bool is_fold_lead(unsigned char byte) { return byte >= 0x80 && !(byte >= 0xA1 && byte <= 0xDF); }
 
 // Where -b's stripping ends the line: after its last byte that is no blank or newline.
 std::size_t stripped_length(std::string_view line) {
@@ -90,17 +87,6 @@ std::optional<std::uint32_t> plain_fingerprint(std::string_view line) {
 
 }  // namespace
 
-int fold_case(char* text) {
-    for (unsigned char* at = reinterpret_cast<unsigned char*>(text); *at != '\0'; ++at) {
-        if (*at >= 'A' && *at <= 'Z') {
-            *at = static_cast<unsigned char>(*at + 0x20);
-        } else if (is_fold_lead(*at) && at[1] != '\0') {
-            ++at;  // the second byte of a double-byte character is never folded
-        }
-    }
-    return 0;
-}
-
 std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uint32_t flags) {
     const bool fold = (flags & OPT_IGNORE_CASE) != 0;
     const bool squeeze = (flags & OPT_SQUEEZE_BLANKS) != 0;
@@ -118,10 +104,10 @@ std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uin
         if (fold) {
             if (second_byte) {
                 second_byte = false;
-            } else if (byte >= 'A' && byte <= 'Z') {
-                byte = static_cast<unsigned char>(byte + 0x20);
-            } else if (is_fold_lead(byte)) {
+            } else if (is_fold_lead_byte(byte)) {
                 second_byte = true;
+            } else {
+                byte = fold_ascii(byte);
             }
         }
         if (squeeze && is_blank(byte)) {
@@ -140,11 +126,11 @@ std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uin
     return sums.fingerprint();
 }
 
-int fingerprint_line(LineTable& table, std::string_view line, std::uint32_t flags) {
+bool fingerprint_line(LineTable& table, std::string_view line, std::uint32_t flags) {
     std::optional<std::uint32_t> fingerprint = compute_fingerprint(line, flags);
-    if (!fingerprint) return -1;
+    if (!fingerprint) return false;
     table.commit_line(*fingerprint);
-    return 0;
+    return true;
 }
 
 }  // namespace vesk

@@ -10,7 +10,7 @@
 
 #include "compare/fingerprint.h"
 #include "compare/fingerprint_sums.h"
-#include "driver/options.h"
+#include "model/options.h"
 
 namespace vesk {
 namespace {

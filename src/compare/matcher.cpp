@@ -176,14 +176,9 @@ bool fits_narrow_index(const LineTable& first, const LineTable& second) {
 template <class Index>
 void match_with(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
                 RunTableEntries* entries) {
-    try {
-        Matcher<Index> matcher(first, second, diagnostics, hashing);
-        matcher.run();
-        if (entries != nullptr) *entries = matcher.run_table().entries();
-    } catch (const MemoryShortage& shortage) {
-        // The working arrays went with the matcher; only the message is left to give.
-        report_shortage(diagnostics, shortage);
-    }
+    Matcher<Index> matcher(first, second, diagnostics, hashing);
+    matcher.run();
+    if (entries != nullptr) *entries = matcher.run_table().entries();
 }
 
 // entries: where to hand back the run table, or nullptr.

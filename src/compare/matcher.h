@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "compare/run_table.h"
-#include "driver/line_table.h"
+#include "model/line_table.h"
 #include "support/error_report.h"
 
 namespace vesk {
@@ -18,7 +18,7 @@ constexpr std::int64_t LONG_RUN = 30;
 
 // Marks the matched lines of both files (marks 0 -> 1). Program errors:
 // emit_error + end_run(2); no memory for the run table: alloc_or_exit's message
-// + end_run(1).
+// + end_run(1); no memory for a working array: MemoryShortage.
 void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics);
 
 // How the search tells candidates apart by hashing stretches of lines. The

@@ -11,7 +11,7 @@
 #include "compare/line_blocks.h"
 #include "compare/prefix_hash.h"
 #include "compare/run_table.h"
-#include "driver/line_table.h"
+#include "model/line_table.h"
 #include "support/memory.h"
 
 namespace vesk {

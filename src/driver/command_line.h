@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "driver/options.h"
+#include "model/options.h"
 #include "support/error_report.h"
 #include "support/output.h"
 

@@ -9,7 +9,7 @@
 
 #include "compare/fingerprint.h"
 #include "compare/line_scan.h"
-#include "driver/mapped_file.h"
+#include "model/mapped_file.h"
 #include "support/run_end.h"
 
 namespace vesk {
@@ -82,27 +82,25 @@ public:
     BackgroundLoad(const BackgroundLoad&) = delete;
     BackgroundLoad& operator=(const BackgroundLoad&) = delete;
 
-    // Waits for the loading; passes on how it failed, as if it had failed here.
+    // Waits for the loading; passes on its messages and how it ended, as if
+    // it had ended here.
     void finish(Diagnostics& diagnostics) {
         if (thread_.joinable())
             thread_.join();
         else
             load();
-        if (failure_) std::rethrow_exception(failure_);
         if (!ended_) return;
-        if (diagnostics.output_before_errors != nullptr) diagnostics.output_before_errors->flush();
+        if (diagnostics.output_before_errors != nullptr) diagnostics.output_before_errors->try_flush();
         diagnostics.err.write(messages_.captured());
-        end_run(*ended_);
+        std::rethrow_exception(ended_);
     }
 
 private:
     void load() {
         try {
             load_file(load_, file_, name_);
-        } catch (const RunEnded& ended) {
-            ended_ = ended.status;
         } catch (...) {
-            failure_ = std::current_exception();
+            ended_ = std::current_exception();
         }
     }
 
@@ -110,8 +108,7 @@ private:
     Diagnostics diagnostics_;
     std::atomic<bool> abandoned_{false};
     FileLoad load_;
-    std::optional<int> ended_;
-    std::exception_ptr failure_;
+    std::exception_ptr ended_;  // whatever ended the loading early
     TextFile& file_;
     const char* name_;
     std::thread thread_;
@@ -131,7 +128,7 @@ void load_file(const FileLoad& load, TextFile& file, const char* name) {
         }
         std::string_view line = up_to_nul(piece);
         const char* stored = load.table.store_next(load.diagnostics, line);
-        if (fingerprint_line(load.table, std::string_view(stored, line.size()), load.flags) != 0)
+        if (!fingerprint_line(load.table, std::string_view(stored, line.size()), load.flags))
             refuse_file(load.diagnostics, file, "%s: no text file\n", name);
     }
 }

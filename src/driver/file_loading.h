@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "driver/comparison.h"
+#include "model/comparison.h"
 #include "driver/text_file.h"
 
 namespace vesk {

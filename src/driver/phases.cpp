@@ -3,24 +3,27 @@
 #include "compare/alignment.h"
 #include "compare/context_marks.h"
 #include "compare/matcher.h"
+#include "compare/pair_recheck.h"
 #include "report/context_report.h"
 #include "report/normal_report.h"
 
 namespace vesk {
 
-int run_phases(Comparison& run) {
-    match_lines(run.first, run.second, run.diagnostics);
-    int result = align_matches(run.first, run.second, run.diagnostics);
-    if (result != 0) return result;
-    if (!run.options.has(OPT_CONTEXT))
-        return print_normal_report(run, 1, run.options.flags & (OPT_INLINE_WORDS | OPT_INLINE_REPLACE));
-
-    // The silent pass turns pairs whose texts differ into unmatched lines, so
-    // that the context report shows them as changes with their context.
-    result = print_normal_report(run, 0, 0);
-    if (result != 1) return result;
-    mark_context(run.first, run.second, run.options.context_lines);
-    return print_context_report(run, run.options.flags);
+int run_phases(Comparison& comparison) {
+    LineTable& first = comparison.first;
+    LineTable& second = comparison.second;
+    match_lines(first, second, comparison.diagnostics);
+    align_matches(first, second, comparison.diagnostics);
+    const std::uint32_t flags = comparison.options.flags;
+    if (!comparison.options.has(OPT_CONTEXT)) {
+        recheck_matched_pairs(first, second, flags, MARK_CHANGED_PAIR, comparison.diagnostics);
+        return print_normal_report(comparison) ? 1 : 0;
+    }
+    // Pairs whose texts differ become unmatched lines, so that the context report
+    // shows them as changes with their context.
+    if (!recheck_matched_pairs(first, second, flags, MARK_UNMATCHED, comparison.diagnostics)) return 0;
+    mark_context(first, second, comparison.options.context_lines);
+    return print_context_report(comparison) ? 1 : 0;
 }
 
 }  // namespace vesk

@@ -1,11 +1,12 @@
 // The comparison phases of a run, in their fixed order, once both files are loaded.
 #pragma once
 
-#include "driver/comparison.h"
+#include "model/comparison.h"
 
 namespace vesk {
 
-// Matches, aligns and reports; returns the run's result (0, 1 or -1).
-int run_phases(Comparison& run);
+// Matches, aligns, settles which pairs differ and reports; returns 1 when the
+// files differ, else 0. A "program error" ends the run on its own.
+int run_phases(Comparison& comparison);
 
 }  // namespace vesk

@@ -3,10 +3,11 @@
 #include <cstring>
 
 #include "driver/command_line.h"
-#include "driver/comparison.h"
+#include "model/comparison.h"
 #include "driver/file_loading.h"
 #include "driver/identical_files.h"
 #include "driver/phases.h"
+#include "support/memory.h"
 #include "support/run_end.h"
 
 namespace vesk {
@@ -41,21 +42,19 @@ int execute(int argc, const char* const* argv, Output& out, Output& err) {
     Diagnostics diagnostics(err);
     // A message to standard error is preceded by everything the report printed.
     diagnostics.output_before_errors = &out;
+    int status;
     try {
-        int status;
-        try {
-            status = run(argc, argv, out, diagnostics);
-        } catch (const RunEnded& ended) {
-            status = ended.status;
-        }
-        out.flush();
-        return status;
-    } catch (const OutputFailed&) {
-        out.discard();
-        diagnostics.output_before_errors = nullptr;
-        emit_error(diagnostics, "write error\n");
-        return 2;
+        status = run(argc, argv, out, diagnostics);
+    } catch (const MemoryShortage& shortage) {
+        report_shortage(diagnostics, shortage);
+        status = shortage.status;
+    } catch (const RunEnded& ended) {
+        status = ended.status;
     }
+    if (out.try_flush()) return status;
+    // Whatever ended the run, a report that could not be written is a failure.
+    emit_error(diagnostics, "write error\n");
+    return 2;
 }
 
 }  // namespace vesk

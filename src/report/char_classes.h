@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "support/byte_rules.h"
+
 namespace vesk {
 
 // A stored line holds at most 4095 bytes, so one entry per byte always fits.
@@ -33,13 +35,9 @@ constexpr std::uint8_t CLASS_LETTER = 5;     // full-width Latin, katakana, Gree
 constexpr std::uint8_t CLASS_HIRAGANA = 6;
 constexpr std::uint8_t CLASS_KANJI = 8;      // and every code no other block covers
 
-constexpr bool is_lead_byte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 // True when the character at text[position] is a double-byte one.
 inline bool starts_double_byte(const char* text, std::size_t position) {
-    return is_lead_byte(static_cast<unsigned char>(text[position])) && text[position + 1] != '\0';
+    return is_sjis_lead_byte(static_cast<unsigned char>(text[position])) && text[position + 1] != '\0';
 }
 
 // Fills roles with ROLE_* for every byte of text, scanning from its start.

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+
+#include "support/byte_rules.h"
 
 namespace vesk {
 namespace {
@@ -20,8 +23,7 @@ struct PairLine {
 };
 
 bool bytes_match(char x, char y, std::uint32_t flags) {
-    return x == y || ((flags & OPT_IGNORE_CASE) != 0 &&
-                      equal_ignoring_case(static_cast<unsigned char>(x), static_cast<unsigned char>(y)));
+    return x == y || ((flags & OPT_IGNORE_CASE) != 0 && equal_ignoring_case(x, y));
 }
 
 bool same_double_byte(const char* x, const char* y) { return x[0] == y[0] && x[1] == y[1]; }
@@ -208,11 +210,6 @@ void show_replacement(PairLine& a, PairLine& b, const Middle& in_a, const Middle
 
 }  // namespace
 
-bool equal_ignoring_case(unsigned char x, unsigned char y) {
-    auto upper = [](unsigned char byte) { return byte >= 'a' && byte <= 'z' ? byte - ('a' - 'A') : byte; };
-    return upper(x) == upper(y);
-}
-
 std::int64_t count_blank_units(const char* text, const LineMap& roles, std::size_t start, std::size_t length) {
     std::int64_t units = 0;
     std::size_t end = start + length;
@@ -270,38 +267,49 @@ bool show_pair_replaced(char* a, char* b, std::uint32_t flags) {
 namespace {
 
 // The number of pairs from first1 / first2 on that both tables hold.
-std::int64_t pairs_in_tables(const Comparison& run, std::int64_t count, std::int64_t first1, std::int64_t first2) {
+std::int64_t pairs_in_tables(const Comparison& comparison, std::int64_t count, std::int64_t first1,
+                             std::int64_t first2) {
     if (first1 < 0 || first2 < 0) return 0;
-    return std::max<std::int64_t>(0, std::min({count, run.first.count - first1, run.second.count - first2}));
-}
-
-// The pair's texts are rewritten in place, so both must be C strings of their own.
-void terminate_pair(Comparison& run, std::int64_t line1, std::int64_t line2) {
-    run.first.terminate(run.diagnostics, line1);
-    run.second.terminate(run.diagnostics, line2);
+    return std::max<std::int64_t>(
+        0, std::min({count, comparison.first.count - first1, comparison.second.count - first2}));
 }
 
 }  // namespace
 
-int show_inline_words(Comparison& run, std::int64_t count, std::int64_t first1, std::int64_t first2) {
-    std::int64_t pairs = pairs_in_tables(run, count, first1, first2);
-    for (std::int64_t t = 0; t < pairs; ++t) {
-        terminate_pair(run, first1 + t, first2 + t);
-        show_pair_in_words(run.first.texts[first1 + t], run.second.texts[first2 + t], run.options.flags);
+void InlineLines::copy(const Comparison& comparison, std::int64_t count, std::int64_t first1, std::int64_t first2) {
+    const auto pairs = static_cast<std::size_t>(pairs_in_tables(comparison, count, first1, first2));
+    std::size_t size = 0;
+    for (std::size_t t = 0; t < pairs; ++t)
+        size += comparison.first.text(first1 + t).size() + comparison.second.text(first2 + t).size() + 2;
+    bytes_.resize(size);
+    starts_.clear();
+    replaced_.assign(pairs, 0);
+    std::size_t at = 0;
+    auto append = [this, &at](std::string_view text) {
+        starts_.push_back(at);
+        std::memcpy(bytes_.data() + at, text.data(), text.size());
+        bytes_[at + text.size()] = '\0';
+        at += text.size() + 1;
+    };
+    for (std::size_t t = 0; t < pairs; ++t) {
+        append(comparison.first.text(first1 + t));
+        append(comparison.second.text(first2 + t));
     }
-    return 0;
 }
 
-int show_inline_replacement(Comparison& run, std::int64_t count, std::int64_t first1, std::int64_t first2) {
-    std::int64_t pairs = pairs_in_tables(run, count, first1, first2);
-    for (std::int64_t t = 0; t < pairs; ++t) {
-        terminate_pair(run, first1 + t, first2 + t);
-        if (show_pair_replaced(run.first.texts[first1 + t], run.second.texts[first2 + t], run.options.flags)) {
-            run.first.kinds[first1 + t] = KIND_REPLACED;
-            run.second.kinds[first2 + t] = KIND_REPLACED;
-        }
-    }
-    return 0;
+void show_inline_words(const Comparison& comparison, std::int64_t count, std::int64_t first1, std::int64_t first2,
+                       InlineLines& shown) {
+    shown.copy(comparison, count, first1, first2);
+    for (std::int64_t t = 0; t < shown.pairs(); ++t)
+        show_pair_in_words(shown.first_text(t), shown.second_text(t), comparison.options.flags);
+}
+
+void show_inline_replacement(const Comparison& comparison, std::int64_t count, std::int64_t first1,
+                             std::int64_t first2, InlineLines& shown) {
+    shown.copy(comparison, count, first1, first2);
+    for (std::int64_t t = 0; t < shown.pairs(); ++t)
+        if (show_pair_replaced(shown.first_text(t), shown.second_text(t), comparison.options.flags))
+            shown.set_replaced(t);
 }
 
 }  // namespace vesk

@@ -1,4 +1,4 @@
-// The in-line display of -x and -X: rewrites the lines of a change in place so
+// The in-line display of -x and -X: rewrites copies of the lines of a change so
 // that each shows only where it differs from its partner line. Hidden bytes
 // become blanks, hidden tabs stay tabs, shown bytes keep their columns, and a
 // double-byte character is shown or hidden whole. Texts never grow. Under -i
@@ -9,8 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "driver/comparison.h"
+#include "model/comparison.h"
 #include "report/char_classes.h"
+#include "support/memory.h"
 
 namespace vesk {
 
@@ -18,11 +19,31 @@ namespace vesk {
 // past that a replacement no longer reads as a short edit.
 constexpr int SHORT_MIDDLE_LIMIT = 40;
 
-// Shows the pairs first1 + t / first2 + t (t < count) in word form. Returns 0.
-int show_inline_words(Comparison& run, std::int64_t count, std::int64_t first1, std::int64_t first2);
-// The same pairs, each in replacement form where it applies (then both lines get
-// KIND_REPLACED), else in word form. Returns 0.
-int show_inline_replacement(Comparison& run, std::int64_t count, std::int64_t first1, std::int64_t first2);
+// The lines of one change as the display shows them: a copy of each text,
+// rewritten, NUL-terminated, and for each pair whether it is in replacement form.
+class InlineLines {
+public:
+    // Copies the pairs first1 + t / first2 + t (t < count) out of the tables.
+    void copy(const Comparison& comparison, std::int64_t count, std::int64_t first1, std::int64_t first2);
+
+    std::int64_t pairs() const { return static_cast<std::int64_t>(replaced_.size()); }
+    char* first_text(std::int64_t pair) { return bytes_.data() + starts_[static_cast<std::size_t>(2 * pair)]; }
+    char* second_text(std::int64_t pair) { return bytes_.data() + starts_[static_cast<std::size_t>(2 * pair + 1)]; }
+    bool replaced(std::int64_t pair) const { return replaced_[static_cast<std::size_t>(pair)] != 0; }
+    void set_replaced(std::int64_t pair) { replaced_[static_cast<std::size_t>(pair)] = 1; }
+
+private:
+    WorkVector<char> bytes_;
+    WorkVector<std::size_t> starts_;  // pair t: its first file's text at 2t, its second's at 2t + 1
+    WorkVector<std::uint8_t> replaced_;
+};
+
+// Shows the pairs first1 + t / first2 + t (t < count) in word form, into shown.
+void show_inline_words(const Comparison& comparison, std::int64_t count, std::int64_t first1, std::int64_t first2,
+                       InlineLines& shown);
+// The same pairs, each in replacement form where it applies, else in word form.
+void show_inline_replacement(const Comparison& comparison, std::int64_t count, std::int64_t first1,
+                             std::int64_t first2, InlineLines& shown);
 
 // One pair, line a of file 1 against line b of file 2, under the option flags.
 // A text longer than a stored line can be (kLineMapSize - 1 bytes) is left as it is.
@@ -30,8 +51,6 @@ void show_pair_in_words(char* a, char* b, std::uint32_t flags);
 // Returns true when the pair was shown in replacement form (and cut short).
 bool show_pair_replaced(char* a, char* b, std::uint32_t flags);
 
-// The bytes are equal once a-z are read as A-Z; no other byte is folded.
-bool equal_ignoring_case(unsigned char x, unsigned char y);
 // The units of text[start, start + length): a single-byte blank run counts
 // once, every other byte once (both bytes of a double-byte character count).
 std::int64_t count_blank_units(const char* text, const LineMap& roles, std::size_t start, std::size_t length);

@@ -22,11 +22,11 @@ constexpr char kFormFeed = '\f';
     end_run(1);
 }
 
-std::string_view prefix_of(int kind, int added, bool context_report) {
+std::string_view prefix_of(LineKind kind, bool added, bool context_report) {
     if (kind == KIND_REPLACED) return "^\t";
     if (!context_report || kind == KIND_PLAIN) return "\t";
     if (kind == KIND_CHANGED) return "!\t";
-    return added == 1 ? "+\t" : "-\t";
+    return added ? "+\t" : "-\t";
 }
 
 // Writes text with every form feed shown as "^L", then the line's newline
@@ -62,16 +62,15 @@ const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view te
     return expansion.bytes;
 }
 
-int print_line(Comparison& run, int kind, const char* text, int added) {
+void print_line(const Comparison& comparison, LineKind kind, const char* text, bool added) {
     TabExpansion expansion;
     std::string_view shown(text, line_length(text));
-    if (run.options.has(OPT_TAB_STOP)) {
-        expand_tabs(run.out, run.options.tab_width, shown, expansion);
+    if (comparison.options.has(OPT_TAB_STOP)) {
+        expand_tabs(comparison.out, comparison.options.tab_width, shown, expansion);
         shown = std::string_view(expansion.bytes, expansion.length);
     }
-    run.out << prefix_of(kind, added, run.options.context_lines != 0);
-    write_visible(run.out, shown);
-    return 0;
+    comparison.out << prefix_of(kind, added, comparison.options.context_lines != 0);
+    write_visible(comparison.out, shown);
 }
 
 }  // namespace vesk

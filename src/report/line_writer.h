@@ -8,9 +8,18 @@
 #include <cstdint>
 #include <string_view>
 
-#include "driver/comparison.h"
+#include "model/comparison.h"
 
 namespace vesk {
+
+// What a printed line is to its report; chooses its prefix. The marks "!", "+"
+// and "-" appear only in the context report, "^" wherever KIND_REPLACED is given.
+enum LineKind : std::uint8_t {
+    KIND_PLAIN = 0,     // a tab
+    KIND_CHANGED = 1,   // "!\t" in the context report
+    KIND_UNPAIRED = 2,  // "+\t" (added) or "-\t" in the context report
+    KIND_REPLACED = 4,  // "^\t": shown in the in-line display's replacement form
+};
 
 // Where expand_tabs writes: an expanded line is at most 4,095 characters, so
 // that it fits with its terminating NUL.
@@ -27,8 +36,8 @@ struct TabExpansion {
 const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion);
 
 // Prints a line's text (through its first newline, or up to a NUL) behind the
-// prefix that kind chooses (KIND_*; with -c, kinds 1 and 2 carry "!", "+"
-// (added = 1) or "-"); adds a newline when text has none. Returns 0.
-int print_line(Comparison& run, int kind, const char* text, int added);
+// prefix that kind chooses; `added` tells "+" from "-" for KIND_UNPAIRED. Adds a
+// newline when the text has none.
+void print_line(const Comparison& comparison, LineKind kind, const char* text, bool added);
 
 }  // namespace vesk

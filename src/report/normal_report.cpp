@@ -8,107 +8,111 @@ namespace vesk {
 namespace {
 
 struct NormalReport {
-    Comparison& run;
-    bool printing;
-    std::uint32_t inline_bits;
+    const Comparison& comparison;
     WalkPosition& at;
+    InlineLines& shown;  // the in-line display's copies, reused from change to change
 };
 
+bool shows_inline(const NormalReport& report) {
+    return report.comparison.options.has(OPT_INLINE_WORDS) || report.comparison.options.has(OPT_INLINE_REPLACE);
+}
+
+// -X wins over -x.
 void show_inline(NormalReport& report, std::int64_t lines) {
-    if ((report.inline_bits & OPT_INLINE_REPLACE) != 0)
-        show_inline_replacement(report.run, lines, report.at.first, report.at.second);
+    const Comparison& comparison = report.comparison;
+    if (comparison.options.has(OPT_INLINE_REPLACE))
+        show_inline_replacement(comparison, lines, report.at.first, report.at.second, report.shown);
     else
-        show_inline_words(report.run, lines, report.at.first, report.at.second);
+        show_inline_words(comparison, lines, report.at.first, report.at.second, report.shown);
 }
 
-// Lines [from, to) of table, each with its own line kind or with kind 0.
-void print_lines(Comparison& run, const LineTable& table, std::int64_t from, std::int64_t to, bool own_kinds) {
-    for (std::int64_t line = from; line < to; ++line)
-        print_line(run, own_kinds ? table.kinds[line] : KIND_PLAIN, table.texts[line], 0);
+void print_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to) {
+    for (std::int64_t line = from; line < to; ++line) print_line(comparison, KIND_PLAIN, table.texts[line], false);
 }
 
-// A matched pair whose texts differ: a change of one line each, or when
-// classifying, two unmatched lines.
+// The lines of a change shown in-line: the first file's side of every pair,
+// then the second's; a pair in replacement form behind "^".
+void print_shown_lines(NormalReport& report) {
+    const Comparison& comparison = report.comparison;
+    InlineLines& shown = report.shown;
+    auto kind = [&shown](std::int64_t pair) { return shown.replaced(pair) ? KIND_REPLACED : KIND_PLAIN; };
+    for (std::int64_t pair = 0; pair < shown.pairs(); ++pair)
+        print_line(comparison, kind(pair), shown.first_text(pair), false);
+    comparison.out << "------\n";
+    for (std::int64_t pair = 0; pair < shown.pairs(); ++pair)
+        print_line(comparison, kind(pair), shown.second_text(pair), false);
+}
+
+// A matched pair whose texts differ: a change of one line each. Its lines keep
+// the plain prefix even in replacement form.
 void report_pair_change(NormalReport& report) {
-    LineTable& first = report.run.first;
-    LineTable& second = report.run.second;
-    if (!report.printing) {
-        first.marks[report.at.first] = MARK_UNMATCHED;
-        second.marks[report.at.second] = MARK_UNMATCHED;
-        return;
+    const Comparison& comparison = report.comparison;
+    const WalkPosition at = report.at;
+    write_change_header(comparison.out, "change: ", at.first, at.first, at.second, at.second);
+    const char* first_text = comparison.first.texts[at.first];
+    const char* second_text = comparison.second.texts[at.second];
+    if (shows_inline(report)) {
+        show_inline(report, 1);
+        first_text = report.shown.first_text(0);
+        second_text = report.shown.second_text(0);
     }
-    write_change_header(report.run.out, "change: ", report.at.first, report.at.first, report.at.second,
-                        report.at.second);
-    if (report.inline_bits != 0) show_inline(report, 1);
-    // Kind 0 even after the replacement form: a one-line change keeps the plain prefix.
-    print_line(report.run, KIND_PLAIN, first.texts[report.at.first], 0);
-    report.run.out << "------\n";
-    print_line(report.run, KIND_PLAIN, second.texts[report.at.second], 0);
-}
-
-int report_matched_run(NormalReport& report) {
-    bool differs = walk_matched_run(report.run.first, report.run.second, report.run.options.flags, report.at,
-                                    [&report](WalkPosition) { report_pair_change(report); });
-    return differs ? kReportDiffers : 0;
+    print_line(comparison, KIND_PLAIN, first_text, false);
+    comparison.out << "------\n";
+    print_line(comparison, KIND_PLAIN, second_text, false);
 }
 
 // Lines of one file only: deleted from the first (added false) or added in
 // the second. The header comes before the check that the block has lines.
-int report_one_sided(NormalReport& report, bool added) {
-    const LineTable& table = added ? report.run.second : report.run.first;
+void report_one_sided(NormalReport& report, bool added) {
+    const Comparison& comparison = report.comparison;
+    const LineTable& table = added ? comparison.second : comparison.first;
     std::int64_t& position = added ? report.at.second : report.at.first;
     const std::int64_t other_position = added ? report.at.first : report.at.second;
     const std::int64_t end = block_end(table, position);
-    if (report.printing)
-        write_one_sided_header(report.run.out, added ? "add   : " : "delete: ", added, other_position, position, end - 1);
-    if (end == position) {
-        report_empty_block(report.run.diagnostics, added);
-        return kReportFailed;
-    }
-    if (report.printing) print_lines(report.run, table, position, end, false);
+    write_one_sided_header(comparison.out, added ? "add   : " : "delete: ", added, other_position, position, end - 1);
+    if (end == position) report_empty_block(comparison.diagnostics, added);
+    print_lines(comparison, table, position, end);
     position = end;
-    return kReportDiffers;
 }
 
-int report_change(NormalReport& report) {
-    Comparison& run = report.run;
-    const std::int64_t end1 = block_end(run.first, report.at.first);
-    const std::int64_t end2 = block_end(run.second, report.at.second);
+void report_change(NormalReport& report) {
+    const Comparison& comparison = report.comparison;
+    const std::int64_t end1 = block_end(comparison.first, report.at.first);
+    const std::int64_t end2 = block_end(comparison.second, report.at.second);
     const std::int64_t lines1 = end1 - report.at.first, lines2 = end2 - report.at.second;
-    if (report.printing) {
-        write_change_header(run.out, "change: ", report.at.first, end1 - 1, report.at.second, end2 - 1);
-        if (report.inline_bits != 0 && lines1 == lines2) show_inline(report, lines1);
-        print_lines(run, run.first, report.at.first, end1, true);
-        run.out << "------\n";
-        print_lines(run, run.second, report.at.second, end2, true);
+    write_change_header(comparison.out, "change: ", report.at.first, end1 - 1, report.at.second, end2 - 1);
+    if (shows_inline(report) && lines1 == lines2) {
+        show_inline(report, lines1);
+        print_shown_lines(report);
+    } else {
+        print_lines(comparison, comparison.first, report.at.first, end1);
+        comparison.out << "------\n";
+        print_lines(comparison, comparison.second, report.at.second, end2);
     }
     report.at = {end1, end2};
-    if (lines1 + lines2 == 0) {
-        emit_error(run.diagnostics, "program error: change lines none\n");
-        return kReportFailed;
-    }
-    return kReportDiffers;
+    if (lines1 + lines2 == 0) report_empty_change(comparison.diagnostics);
 }
 
-int take_step(NormalReport& report, WalkStep step) {
+// Returns whether the step printed a difference.
+bool take_step(NormalReport& report, WalkStep step) {
     switch (step) {
-        case WalkStep::matched_run: return report_matched_run(report);
-        case WalkStep::delete_block: return report_one_sided(report, false);
-        case WalkStep::add_block: return report_one_sided(report, true);
-        case WalkStep::change_block: return report_change(report);
+        case WalkStep::matched_run:
+            return walk_matched_run(report.comparison.first, report.comparison.second, report.at,
+                                    [&report](WalkPosition) { report_pair_change(report); });
+        case WalkStep::delete_block: report_one_sided(report, false); return true;
+        case WalkStep::add_block: report_one_sided(report, true); return true;
+        case WalkStep::change_block: report_change(report); return true;
         case WalkStep::finished: break;
     }
-    return 0;
+    return false;
 }
 
 }  // namespace
 
-int print_normal_report(Comparison& run, int print, std::uint32_t inline_bits) {
-    // Only the matcher's marks are counted here; the walk takes any non-zero
-    // mark as matched, so that a stray context mark cannot stall it.
-    auto matched = [](std::uint8_t mark) { return mark == MARK_MATCHED; };
-    return walk_report(run, matched, [&run, print, inline_bits](WalkStep step, WalkPosition& at) {
-        NormalReport report{run, print != 0, inline_bits, at};
+bool print_normal_report(const Comparison& comparison) {
+    InlineLines shown;
+    return walk_report(comparison, [&comparison, &shown](WalkStep step, WalkPosition& at) {
+        NormalReport report{comparison, at, shown};
         return take_step(report, step);
     });
 }

@@ -1,7 +1,6 @@
 #include "report/report_walk.h"
 
-#include <cstddef>
-#include <cstring>
+#include "support/run_end.h"
 
 namespace vesk {
 namespace {
@@ -52,23 +51,12 @@ void write_change_header(Output& out, const char* label, std::int64_t first1, st
 
 void report_empty_block(Diagnostics& diagnostics, bool added) {
     emit_error(diagnostics, added ? "program error: delete lines none\n" : "program error: add lines none\n");
+    end_run(-1);
 }
 
-void skip_same_stretch(const LineTable& first, const LineTable& second, WalkPosition& at) {
-    std::int64_t last = 0;  // how far on the run's last pair lies
-    while (is_matched(first, at.first + last + 1) && is_matched(second, at.second + last + 1)) ++last;
-    if (last == 0 || !first.in_place(at.first, at.first + last) || !second.in_place(at.second, at.second + last))
-        return;
-    // Lines in place follow one another: the bytes up to the last pair's start
-    // are those of every pair before it, whole, so where they agree the newlines
-    // agree and so does every text. The same bytes are the same text under any option.
-    const char* from1 = first.texts[at.first];
-    const char* from2 = second.texts[at.second];
-    std::ptrdiff_t span = first.texts[at.first + last] - from1;
-    if (second.texts[at.second + last] - from2 != span || std::memcmp(from1, from2, static_cast<std::size_t>(span)) != 0)
-        return;
-    at.first += last;
-    at.second += last;
+void report_empty_change(Diagnostics& diagnostics) {
+    emit_error(diagnostics, "program error: change lines none\n");
+    end_run(-1);
 }
 
 }  // namespace vesk

@@ -5,7 +5,8 @@
 namespace vesk {
 
 void emit_error(Diagnostics& diagnostics, const char* format, MessageArgs args) {
-    if (diagnostics.output_before_errors != nullptr) diagnostics.output_before_errors->flush();
+    // A standard output that cannot be written must not cost the message.
+    if (diagnostics.output_before_errors != nullptr) diagnostics.output_before_errors->try_flush();
     const char* message = format;
     if (find_sjis_char(format, '%') != nullptr) message = format_message(diagnostics.message, format, args).data();
     // Written as a plain text: a NUL that "%c" put into the message ends it.

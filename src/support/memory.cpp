@@ -33,11 +33,15 @@ constexpr FailureMessages kAllocFailure{"\ncannot get the memory of %d bytes\n",
 constexpr FailureMessages kReallocFailure{"cannot get the memory of %d bytes\n",
                                           "cannot get the memory of %d K bytes\n", 1000};
 
-[[noreturn]] void report_failure(Diagnostics& diagnostics, std::size_t size, const FailureMessages& messages) {
+void write_failure(Diagnostics& diagnostics, std::size_t size, const FailureMessages& messages) {
     if (size > 1000)
         emit_error(diagnostics, messages.in_k_bytes, {as_count(size / messages.bytes_per_k)});
     else
         emit_error(diagnostics, messages.in_bytes, {as_count(size)});
+}
+
+[[noreturn]] void report_failure(Diagnostics& diagnostics, std::size_t size, const FailureMessages& messages) {
+    write_failure(diagnostics, size, messages);
     end_run(1);
 }
 
@@ -50,14 +54,8 @@ void* alloc_or_exit(Diagnostics& diagnostics, std::size_t size) {
     return block;
 }
 
-void* realloc_or_exit(Diagnostics& diagnostics, void* block, std::size_t size) {
-    void* resized = refused(diagnostics, size) ? nullptr : std::realloc(block, size == 0 ? 1 : size);
-    if (resized == nullptr) report_failure(diagnostics, size, kReallocFailure);
-    return resized;
-}
-
 void report_shortage(Diagnostics& diagnostics, const MemoryShortage& shortage) {
-    report_failure(diagnostics, shortage.size, kAllocFailure);
+    write_failure(diagnostics, shortage.size, kAllocFailure);
 }
 
 void* grow_or_exit(Diagnostics& diagnostics, void* block, std::size_t size, std::size_t& room) {

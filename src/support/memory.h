@@ -10,23 +10,17 @@
 #include <vector>
 
 #include "support/error_report.h"
+#include "support/run_end.h"
 
 namespace vesk {
 
-// A zero-filled block of size bytes, to be released with std::free().
+// A zero-filled block of size bytes, to be released with std::free(). "exit"
+// is what the user sees: when no memory is left the message is written and the
+// run ends (end_run), and vesk exits with status 1.
 void* alloc_or_exit(Diagnostics& diagnostics, std::size_t size);
-// The block resized to size bytes (perhaps moved); bytes past the old size are
-// not cleared.
-void* realloc_or_exit(Diagnostics& diagnostics, void* block, std::size_t size);
 
-// Thrown when a working array of the comparison engine cannot get its memory;
-// the engine's caller turns it into the out-of-memory message for that size.
-struct MemoryShortage {
-    std::size_t size;
-};
-
-// The allocator of those working arrays: memory from malloc, and a failure that
-// says how much was asked for (std::bad_alloc does not).
+// The allocator of the working arrays: memory from malloc, and a failure that
+// says how much was asked for (std::bad_alloc does not): MemoryShortage.
 template <class T>
 struct ReportingAllocator {
     using value_type = T;
@@ -36,9 +30,9 @@ struct ReportingAllocator {
     ReportingAllocator(const ReportingAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t count) {
-        if (count > SIZE_MAX / sizeof(T)) throw MemoryShortage{SIZE_MAX};
+        if (count > SIZE_MAX / sizeof(T)) throw MemoryShortage(SIZE_MAX);
         void* block = std::malloc(count * sizeof(T));
-        if (block == nullptr) throw MemoryShortage{count * sizeof(T)};
+        if (block == nullptr) throw MemoryShortage(count * sizeof(T));
         return static_cast<T*>(block);
     }
     void deallocate(T* block, std::size_t) noexcept { std::free(block); }
@@ -52,12 +46,13 @@ struct ReportingAllocator {
 template <class T>
 using WorkVector = std::vector<T, ReportingAllocator<T>>;
 
-// Reports the shortage as a failed allocation of its size and ends the run with status 1.
-[[noreturn]] void report_shortage(Diagnostics& diagnostics, const MemoryShortage& shortage);
+// Writes the out-of-memory message of a shortage: a failed allocation of its size.
+void report_shortage(Diagnostics& diagnostics, const MemoryShortage& shortage);
 
 // For an array that grows in many small steps: the block resized to size bytes,
-// refused and reported as realloc_or_exit() would, but moved only when size
-// exceeds `room` (its bytes), which then doubles, so that the array moves seldom.
+// but moved only when size exceeds `room` (its bytes), which then doubles, so
+// that the array moves seldom. Refused like a reallocation: its message (the
+// size in bytes, or in K bytes of 1,000), and the run ends with status 1.
 void* grow_or_exit(Diagnostics& diagnostics, void* block, std::size_t size, std::size_t& room);
 
 // Holds the stored copies of lines in large chunks instead of one block per line.

@@ -3,15 +3,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "support/byte_rules.h"
+
 namespace vesk {
 namespace {
-
-bool is_sjis_lead(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
 
 // Bytes of the character at text (not at its NUL): a lead byte before the NUL
 // starts a double-byte character.
 std::size_t char_length(const char* text) {
-    return is_sjis_lead(static_cast<unsigned char>(text[0])) && text[1] != '\0' ? 2 : 1;
+    return is_sjis_lead_byte(static_cast<unsigned char>(text[0])) && text[1] != '\0' ? 2 : 1;
 }
 
 // Appends into the buffer, never past its last byte (kept for the NUL).
@@ -84,7 +84,7 @@ const char* find_sjis_char(const char* text, unsigned char byte) {
     for (const char* at = text; *at != '\0'; ++at) {
         auto current = static_cast<unsigned char>(*at);
         if (current == byte) return at;
-        if (is_sjis_lead(current) && at[1] != '\0') ++at;
+        if (is_sjis_lead_byte(current) && at[1] != '\0') ++at;
     }
     return nullptr;
 }

@@ -18,6 +18,7 @@ Output::Output() = default;
 Output::~Output() { delete[] buffer_; }
 
 void Output::write_slowly(const char* bytes, std::size_t length) {
+    if (failed_) return;
     if (fd_ < 0) {
         memory_.append(bytes, length);
         return;
@@ -29,7 +30,7 @@ void Output::write_slowly(const char* bytes, std::size_t length) {
     if (used_ + length > kBufferSize) {
         flush();
         if (length >= kBufferSize) {
-            if (!write_through(bytes, length)) throw OutputFailed{};
+            if (!write_through(bytes, length)) fail();
             return;
         }
     }
@@ -63,10 +64,23 @@ Output& Output::operator<<(std::int64_t number) {
 }
 
 void Output::flush() {
-    if (used_ == 0) return;
+    if (!try_flush()) end_run(2);
+}
+
+bool Output::try_flush() {
+    if (failed_) return false;
+    if (used_ == 0) return true;
     std::size_t pending = used_;
     used_ = 0;
-    if (!write_through(buffer_, pending)) throw OutputFailed{};
+    if (write_through(buffer_, pending)) return true;
+    failed_ = true;
+    return false;
+}
+
+void Output::fail() {
+    failed_ = true;
+    used_ = 0;
+    end_run(2);
 }
 
 bool Output::write_through(const char* bytes, std::size_t length) {

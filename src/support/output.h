@@ -15,9 +15,10 @@ public:
     // Large enough that a report of short lines costs one write per 256 KiB.
     static constexpr std::size_t kBufferSize = 256 * 1024;
 
-    // Writes to a file descriptor. Buffered output throws OutputFailed when a write
-    // fails; unbuffered output (standard error) goes out at every call and ignores
-    // failures, since there is nowhere left to report them.
+    // Writes to a file descriptor. When the descriptor refuses buffered output,
+    // the stream fails (see failed()) and the run ends with status 2; unbuffered
+    // output (standard error) goes out at every call and ignores failures, since
+    // there is nowhere left to report them.
     Output(int fd, bool buffered);
     // Collects everything in memory (see captured()).
     Output();
@@ -51,16 +52,22 @@ public:
     Output& operator<<(std::int64_t number);
     Output& operator<<(int number) { return *this << static_cast<std::int64_t>(number); }
 
-    // Hands buffered bytes to the descriptor. Throws OutputFailed when it cannot.
+    // Hands buffered bytes to the descriptor; when it cannot, the stream fails
+    // and the run ends with status 2.
     void flush();
-    // Drops what is buffered without writing it (after a failure, nothing more goes out).
-    void discard() { used_ = 0; }
+    // The same without ending the run, for the moment before an error message,
+    // which must go out whatever became of standard output; false when it failed.
+    bool try_flush();
+    // Whether the descriptor refused bytes. A failed stream drops everything
+    // written to it afterwards: the report is broken off for good.
+    bool failed() const { return failed_; }
 
     // What a memory stream has collected.
     const std::string& captured() const { return memory_; }
 
 private:
     void write_slowly(const char* bytes, std::size_t length);
+    [[noreturn]] void fail();
     // False when the descriptor refused the bytes.
     bool write_through(const char* bytes, std::size_t length);
 
@@ -69,6 +76,7 @@ private:
     std::string memory_;
     char* buffer_ = nullptr;
     std::size_t used_ = 0;
+    bool failed_ = false;
 };
 
 }  // namespace vesk

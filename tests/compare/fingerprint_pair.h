@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "compare/run_table.h"
-#include "driver/comparison.h"
+#include "model/comparison.h"
 
 namespace vesk {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/options.h"
+#include "model/options.h"
 
 namespace vesk {
 namespace {
@@ -113,12 +113,6 @@ TEST(Fingerprint, RejectsControlBytesButTabFormFeedCarriageReturnAndEscape) {
             EXPECT_EQ(compute_fingerprint(line, flags).has_value(), accepted) << "byte " << byte;
     }
     EXPECT_TRUE(compute_fingerprint("\x7F\x80\xFF\n", 0).has_value());
-}
-
-TEST(FoldCase, FoldsOnlyAsciiCapitalsOutsideDoubleByteCharacters) {
-    char text[] = "AbZ\x82\x41Q\xB1" "C\x82";
-    fold_case(text);
-    EXPECT_STREQ(text, "abz\x82\x41q\xB1" "c\x82");
 }
 
 }  // namespace

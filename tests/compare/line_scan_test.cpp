@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "compare/fingerprint.h"
-#include "driver/options.h"
+#include "model/options.h"
 
 namespace vesk {
 namespace {

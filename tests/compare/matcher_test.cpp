@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "compare/fingerprint_pair.h"
+#include "run_status.h"
 #include "support/run_end.h"
 
 namespace vesk {
@@ -203,14 +204,10 @@ TEST(MatchLinesDeathTest, ItsWorkingArraysRunningOutOfMemoryEndWithStatusOne) {
             rlimit cap{};
             cap.rlim_cur = cap.rlim_max = address_space_in_use() + (std::size_t{1} << 20);
             if (::setrlimit(RLIMIT_AS, &cap) != 0) std::_Exit(100);
-            int status = 0;
-            try {
-                match_lines(pair.run.first, pair.run.second, pair.diagnostics);
-            } catch (const RunEnded& ended) {
-                status = ended.status;
-            }
+            auto status = testing::ended_status(
+                [&] { match_lines(pair.run.first, pair.run.second, pair.diagnostics); }, &pair.diagnostics);
             std::fputs(pair.err.captured().c_str(), stderr);
-            std::_Exit(status);
+            std::_Exit(status.value_or(0));
         },
         ::testing::ExitedWithCode(1), "^\ncannot get the memory of [0-9]+ K bytes\n$");
 }

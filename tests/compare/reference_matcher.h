@@ -4,7 +4,7 @@
 #pragma once
 
 #include "compare/run_table.h"
-#include "driver/line_table.h"
+#include "model/line_table.h"
 #include "support/error_report.h"
 
 namespace vesk::reference {

@@ -106,10 +106,7 @@ TEST(Loading, GrowsByOneThousandLinesWithClearedEntries) {
     const LineTable& table = grown.run.first;
     EXPECT_EQ(table.count, 1001);
     EXPECT_EQ(table.capacity, 2000);
-    for (std::int64_t at = 0; at <= table.capacity; ++at) {
-        ASSERT_EQ(table.marks[at], 0) << at;
-        ASSERT_EQ(table.kinds[at], 0) << at;
-    }
+    for (std::int64_t at = 0; at <= table.capacity; ++at) ASSERT_EQ(table.marks[at], 0) << at;
 }
 
 TEST(Loading, CrLfAndLfGiveEqualTables) {
@@ -126,19 +123,6 @@ TEST(Loading, RefusesAFileThatIsNotText) {
         EXPECT_EQ(binary.err.captured(), "f: no text file\n");
         EXPECT_EQ(binary.run.first.count, 1);
     }
-}
-
-TEST(Loading, ALineInTheMappedFileBecomesACStringWhenAsked) {
-    Loaded loaded("first\nsecond\nthird\nfourth\n");
-    LineTable& table = loaded.run.first;
-    ASSERT_TRUE(table.in_place(0, 3));
-    ASSERT_EQ(table.text(1), "second\n");
-    table.terminate(loaded.diagnostics, 1);
-    EXPECT_STREQ(table.texts[1], "second\n");
-    EXPECT_EQ(table.text(2), "third\n");
-    // A stretch with a line that left the mapping is no longer one piece of it.
-    EXPECT_FALSE(table.in_place(0, 2));
-    EXPECT_TRUE(table.in_place(2, 3));
 }
 
 TEST(Loading, LinesAfterTheFirstThatNeedsTheRulesAreCopies) {

@@ -21,6 +21,14 @@ TEST(OutputFailure, FullDiskIsAWriteError) {
     EXPECT_EQ(run_vesk(dir, {"a", "a"}, {Stdout::full_device, false}), (Outcome{"", "same files\n", 2}));
 }
 
+// The header could not be written, but the message after it must not be lost.
+TEST(OutputFailure, MessageAfterAnUnwrittenHeaderStillAppears) {
+    ScratchDir dir;
+    dir.write("a", "one\n");
+    EXPECT_EQ(run_vesk(dir, {"-N", "a", "missing"}, {Stdout::full_device, false}),
+              (Outcome{"", "missing: not found\nwrite error\n", 2}));
+}
+
 TEST(OutputFailure, ClosedPipeWithSigpipeIgnoredIsAWriteError) {
     ScratchDir dir;
     EXPECT_EQ(run_vesk(dir, {"-usage"}, {Stdout::closed_pipe, true}), (Outcome{"", "write error\n", 2}));

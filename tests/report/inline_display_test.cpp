@@ -210,37 +210,37 @@ struct LoadedRun {
     Comparison run;
 };
 
-TEST(ShowInlineReplacement, EachPairDecidesAloneAndSetsItsKinds) {
+TEST(ShowInlineReplacement, EachPairDecidesAlone) {
     LoadedRun loaded(OPT_INLINE_REPLACE, {"keep\n", "abc\n", "foo 1\n", "count = 10;\n"},
                      {"abcdef\n", "foo 2\n", "count = 100;\n"});
-    EXPECT_EQ(show_inline_replacement(loaded.run, 3, 1, 0), 0);
-    const std::vector<std::string> first = {"keep\n", "abc", "    1 ", blanks(8) + "10"};
+    InlineLines shown;
+    show_inline_replacement(loaded.run, 3, 1, 0, shown);
+    const std::vector<std::string> first = {"abc", "    1 ", blanks(8) + "10"};
     const std::vector<std::string> second = {"abcdef", "    2 ", blanks(8) + "100"};
-    const std::vector<int> first_kinds = {0, KIND_REPLACED, 0, KIND_REPLACED};
-    const std::vector<int> second_kinds = {KIND_REPLACED, 0, KIND_REPLACED};
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        EXPECT_EQ(loaded.run.first.texts[i], first[i]) << i;
-        EXPECT_EQ(loaded.run.first.kinds[i], first_kinds[i]) << i;
+    const std::vector<bool> replaced = {true, false, true};
+    ASSERT_EQ(shown.pairs(), 3);
+    for (std::int64_t t = 0; t < 3; ++t) {
+        EXPECT_EQ(shown.first_text(t), first[t]) << t;
+        EXPECT_EQ(shown.second_text(t), second[t]) << t;
+        EXPECT_EQ(shown.replaced(t), replaced[t]) << t;
     }
-    for (std::size_t i = 0; i < second.size(); ++i) {
-        EXPECT_EQ(loaded.run.second.texts[i], second[i]) << i;
-        EXPECT_EQ(loaded.run.second.kinds[i], second_kinds[i]) << i;
-    }
-    EXPECT_EQ(loaded.run.out.captured(), "");
+    // The tables keep their texts; the display works on copies.
+    EXPECT_EQ(loaded.run.first.text(1), "abc\n");
 }
 
-TEST(ShowInlineWords, WritesNoKindsAndStopsAtTheCount) {
+TEST(ShowInlineWords, StopsAtTheCountAndAtTheTablesEnd) {
     LoadedRun loaded(OPT_INLINE_WORDS, {"abc\n", "x1\n"}, {"abcdef\n", "x2\n"});
-    EXPECT_EQ(show_inline_words(loaded.run, 1, 0, 0), 0);
+    InlineLines shown;
+    show_inline_words(loaded.run, 1, 0, 0, shown);
+    ASSERT_EQ(shown.pairs(), 1);
     // "def" widens back over "abc", and the merge shows it in the first line too.
-    EXPECT_EQ(std::string(loaded.run.first.texts[0]), "abc\n");
-    EXPECT_EQ(std::string(loaded.run.second.texts[0]), "abcdef\n");
-    EXPECT_EQ(std::string(loaded.run.first.texts[1]), "x1\n");  // past the count: untouched
-    EXPECT_EQ(loaded.run.first.kinds[0], 0);
-    EXPECT_EQ(loaded.run.second.kinds[0], 0);
-    EXPECT_EQ(show_inline_words(loaded.run, 0, 1, 1), 0);
-    EXPECT_EQ(show_inline_replacement(loaded.run, -1, 1, 1), 0);
-    EXPECT_EQ(std::string(loaded.run.second.texts[1]), "x2\n");
+    EXPECT_EQ(std::string(shown.first_text(0)), "abc\n");
+    EXPECT_EQ(std::string(shown.second_text(0)), "abcdef\n");
+    EXPECT_FALSE(shown.replaced(0));
+    show_inline_words(loaded.run, 5, 1, 1, shown);
+    EXPECT_EQ(shown.pairs(), 1);
+    show_inline_replacement(loaded.run, -1, 1, 1, shown);
+    EXPECT_EQ(shown.pairs(), 0);
 }
 
 }  // namespace

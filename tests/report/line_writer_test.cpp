@@ -16,13 +16,13 @@ using testing::options_with;
 struct LineCase {
     const char* name;
     Options options;
-    int kind;
-    int added;
+    LineKind kind;
+    bool added;
     std::string text;
     std::string expected;
 };
 
-std::string printed(const Options& options, int kind, const std::string& text, int added) {
+std::string printed(const Options& options, LineKind kind, const std::string& text, bool added) {
     HandRun hand(options, {}, {});
     print_line(hand.run, kind, text.c_str(), added);
     return hand.out.captured();
@@ -58,7 +58,6 @@ TEST(PrintLine, PrefixOfEachKind) {
         {"deleted with -c", context, KIND_UNPAIRED, 0, "x\n", "-\tx\n"},
         {"added with -c", context, KIND_UNPAIRED, 1, "x\n", "+\tx\n"},
         {"replaced with -c", context, KIND_REPLACED, 0, "x\n", "^\tx\n"},
-        {"unknown kind as unpaired", context, 3, 1, "x\n", "+\tx\n"},
     };
     for (const LineCase& c : cases) EXPECT_EQ(printed(c.options, c.kind, c.text, c.added), c.expected) << c.name;
 }
@@ -121,9 +120,9 @@ TEST(ExpandTabs, ExpandsIntoTheBuffer) {
 
 TEST(PrintLine, TooLongLineGoesToStandardOutput) {
     HandRun hand(options_with(OPT_TAB_STOP, 0, 4095), {}, {});
-    print_line(hand.run, KIND_PLAIN, "x\n", 0);
+    print_line(hand.run, KIND_PLAIN, "x\n", false);
     try {
-        print_line(hand.run, KIND_CHANGED, "\t\n", 0);
+        print_line(hand.run, KIND_CHANGED, "\t\n", false);
         FAIL() << "the run went on";
     } catch (const RunEnded& ended) {
         EXPECT_EQ(ended.status, 1);
@@ -137,7 +136,7 @@ TEST(PrintLine, TooLongLineGoesToStandardOutput) {
 TEST(PrintLine, TooLongMessageCutsTheTextAt256Bytes) {
     std::string text = std::string(300, 'y') + "\t\n";
     HandRun hand(options_with(OPT_TAB_STOP, 0, 4096), {}, {});
-    EXPECT_THROW(print_line(hand.run, KIND_PLAIN, text.c_str(), 0), RunEnded);
+    EXPECT_THROW(print_line(hand.run, KIND_PLAIN, text.c_str(), false), RunEnded);
     EXPECT_EQ(hand.out.captured(), "Error: " + std::string(256, 'y') + " ... too long line\n");
 }
 

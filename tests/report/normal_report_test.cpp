@@ -6,10 +6,12 @@
 #include <vector>
 
 #include "report_fixture.h"
+#include "run_status.h"
 
 namespace vesk {
 namespace {
 
+using testing::ended_status;
 using testing::HandRun;
 using testing::letter_lines;
 using testing::options_with;
@@ -28,7 +30,7 @@ struct ReportCase {
 void expect_report(const ReportCase& c) {
     HandRun hand(options_with(c.flags), c.first, c.second);
     hand.set_marks(c.marks_first, c.marks_second);
-    EXPECT_EQ(print_normal_report(hand.run, 1, 0), c.result) << c.name;
+    EXPECT_EQ(print_normal_report(hand.run), c.result != 0) << c.name;
     EXPECT_EQ(hand.out.captured(), c.out) << c.name;
     EXPECT_EQ(hand.err.captured(), "") << c.name;
 }
@@ -59,50 +61,29 @@ TEST(NormalReport, Blocks) {
     for (const ReportCase& c : cases) expect_report(c);
 }
 
-TEST(NormalReport, MatchedPairsAreComparedAgain) {
+TEST(NormalReport, ChangedPairsAreChangesOfOneLine) {
     const ReportCase cases[] = {
-        {"missing final newline", {"a\n"}, {"a"}, "1", "1", 0, "change: 1 : 1\n\ta\n------\n\ta\n", 1},
-        {"case differs", {"x\n", "ABC\n"}, {"x\n", "abc\n"}, "11", "11", 0,
+        {"alone", {"a\n"}, {"a"}, "4", "4", 0, "change: 1 : 1\n\ta\n------\n\ta\n", 1},
+        {"in a run", {"x\n", "ABC\n", "y\n"}, {"x\n", "abc\n", "y\n"}, "141", "141", 0,
          "change: 2 : 2\n\tABC\n------\n\tabc\n", 1},
-        {"case ignored", {"ABC\n"}, {"abc\n"}, "1", "1", OPT_IGNORE_CASE, "", 0},
-        {"blanks squeezed", {"a  b \n"}, {"a\tb\n"}, "1", "1", OPT_SQUEEZE_BLANKS, "", 0},
-        {"leading blank", {" a\n"}, {"a\n"}, "1", "1", OPT_SQUEEZE_BLANKS, "change: 1 : 1\n\t a\n------\n\ta\n", 1},
-        // Two lines exchanging bytes 256 apart share a fingerprint.
-        {"fingerprint collision", {"x" + std::string(255, '.') + "y\n", "z\n"},
-         {"y" + std::string(255, '.') + "x\n", "z\n"}, "11", "11", 0,
-         "change: 1 : 1\n\tx" + std::string(255, '.') + "y\n------\n\ty" + std::string(255, '.') + "x\n", 1},
+        {"two in a row stay apart", {"a\n", "b\n"}, {"A\n", "B\n"}, "44", "44", 0,
+         "change: 1 : 1\n\ta\n------\n\tA\n"
+         "change: 2 : 2\n\tb\n------\n\tB\n",
+         1},
     };
     for (const ReportCase& c : cases) expect_report(c);
 }
 
-TEST(NormalReport, LineKindsOfChangeBlocksOnly) {
-    HandRun hand({}, letter_lines("abcd"), letter_lines("xbyd"));
-    hand.set_marks("0101", "0101");
-    hand.run.first.kinds[0] = KIND_REPLACED;
-    hand.run.second.kinds[2] = KIND_REPLACED;
-    hand.run.second.kinds[3] = KIND_REPLACED;  // a matched line, printed in a one-line change
-    hand.run.second.texts[3][0] = 'D';
-    EXPECT_EQ(print_normal_report(hand.run, 1, 0), 1);
+// A change block shown in replacement form carries "^"; a changed pair keeps
+// the plain prefix, even where its lines were shown in that form.
+TEST(NormalReport, ReplacementFormOnlyInChangeBlocks) {
+    HandRun hand(options_with(OPT_INLINE_REPLACE), {"abc\n", "same\n", "abc\n"},
+                 {"abcdef\n", "same\n", "abcdef\n"});
+    hand.set_marks("014", "014");
+    EXPECT_TRUE(print_normal_report(hand.run));
     EXPECT_EQ(hand.out.captured(),
-              "change: 1 : 1\n^\ta\n------\n\tx\n"
-              "change: 3 : 3\n\tc\n------\n^\ty\n"
-              "change: 4 : 4\n\td\n------\n\tD\n");
-}
-
-TEST(NormalReport, ClassificationPassPrintsNothingAndDemotesPairs) {
-    HandRun hand({}, {"a\n", "b\n", "c\n", "d\n"}, {"a\n", "B\n", "c\n", "e\n", "d"});
-    hand.set_marks("1111", "11101");
-    EXPECT_EQ(print_normal_report(hand.run, 0, 0), 1);
-    EXPECT_EQ(hand.out.captured(), "");
-    EXPECT_EQ(hand.first_marks(), "1010");
-    EXPECT_EQ(hand.second_marks(), "10100");
-}
-
-TEST(NormalReport, ClassificationPassWithoutDifferences) {
-    HandRun hand(options_with(OPT_IGNORE_CASE), {"a\n", "B\n"}, {"A\n", "b\n"});
-    hand.set_marks("11", "11");
-    EXPECT_EQ(print_normal_report(hand.run, 0, 0), 0);
-    EXPECT_EQ(hand.first_marks(), "11");
+              "change: 1 : 1\n^\tabc\n------\n^\tabcdef\n"
+              "change: 3 : 3\n\tabc\n------\n\tabcdef\n");
 }
 
 struct FailureCase {
@@ -111,31 +92,27 @@ struct FailureCase {
     std::string second;
     std::string marks_first;
     std::string marks_second;
-    int print;
     std::string out;
     std::string err;
 };
 
-// Marks that no matcher leaves: each consistency check ends the walk with -1,
-// and what was printed before stays printed.
+// Marks that no earlier phase leaves: each consistency check ends the run with
+// -1, and what was printed before stays printed.
 TEST(NormalReport, InconsistentMarks) {
     const FailureCase cases[] = {
-        {"unequal match counts", "ab", "ab", "11", "01", 1, "", "program error: equal lines unmatch \n"},
-        {"unequal, classifying", "ab", "ab", "11", "01", 0, "", "program error: equal lines unmatch \n"},
-        // A context mark is not counted but stops the block: the header is
+        // A context mark counts as matched but stops the block: the header is
         // printed before the check.
-        {"delete without lines", "a", "", "2", "", 1, "delete: 1,0 : 0\n", "program error: add lines none\n"},
+        {"delete without lines", "a", "", "2", "", "delete: 1,0 : 0\n", "program error: add lines none\n"},
         // The end of a file reads as unmatched, opposite a matched line that is
         // a delete: the check that an add block has lines can never fail.
-        {"delete from an exhausted file", "", "a", "", "3", 1, "delete: 1,0 : 0\n", "program error: add lines none\n"},
-        {"delete without lines, classifying", "a", "", "2", "", 0, "", "program error: add lines none\n"},
-        {"after a printed change", "ab", "x", "02", "0", 1,
-         "change: 1 : 1\n\ta\n------\n\tx\ndelete: 2,1 : 1\n", "program error: add lines none\n"},
+        {"delete from an exhausted file", "", "a", "", "3", "delete: 1,0 : 0\n", "program error: add lines none\n"},
+        {"after a printed change", "ab", "x", "02", "0", "change: 1 : 1\n\ta\n------\n\tx\ndelete: 2,1 : 1\n",
+         "program error: add lines none\n"},
     };
     for (const FailureCase& c : cases) {
         HandRun hand({}, letter_lines(c.first), letter_lines(c.second));
         hand.set_marks(c.marks_first, c.marks_second);
-        EXPECT_EQ(print_normal_report(hand.run, c.print, 0), -1) << c.name;
+        EXPECT_EQ(ended_status([&] { print_normal_report(hand.run); }), -1) << c.name;
         EXPECT_EQ(hand.out.captured(), c.out) << c.name;
         EXPECT_EQ(hand.err.captured(), c.err) << c.name;
     }

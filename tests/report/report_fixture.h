@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "compare/fingerprint.h"
-#include "driver/comparison.h"
+#include "model/comparison.h"
 
 namespace vesk::testing {
 

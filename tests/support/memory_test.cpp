@@ -71,8 +71,10 @@ TEST(ReportingAllocator, ShortageCarriesTheSizeAskedFor) {
 TEST(ReportingAllocator, ShortageIsReportedAsAFailedAllocation) {
     Output err;
     Diagnostics diagnostics(err);
-    EXPECT_EQ(status_of([&] { report_shortage(diagnostics, MemoryShortage{4096 * 1024}); }), 1);
+    MemoryShortage shortage(4096 * 1024);
+    report_shortage(diagnostics, shortage);
     EXPECT_EQ(err.captured(), "\ncannot get the memory of 4096 K bytes\n");
+    EXPECT_EQ(shortage.status, 1);
 }
 
 TEST(GrowOrExit, MovesSeldomAndKeepsWhatItHolds) {
@@ -102,7 +104,7 @@ TEST(GrowOrExit, IsRefusedForTheSizeAskedForEvenWithRoomLeft) {
     std::free(block);
 }
 
-TEST(ReallocOrExit, ReportsTheSizeInKBytesOfOneThousand) {
+TEST(GrowOrExit, ReportsTheSizeInKBytesOfOneThousand) {
     const FailureCase cases[] = {
         {8004, "cannot get the memory of 8 K bytes\n"},
         {2001, "cannot get the memory of 2 K bytes\n"},
@@ -110,8 +112,9 @@ TEST(ReallocOrExit, ReportsTheSizeInKBytesOfOneThousand) {
     };
     for (const auto& c : cases) {
         Refusing memory;
-        void* block = std::malloc(16);
-        EXPECT_EQ(status_of([&] { block = realloc_or_exit(memory.diagnostics, block, c.size); }), 1);
+        std::size_t room = 16;
+        void* block = std::malloc(room);
+        EXPECT_EQ(status_of([&] { block = grow_or_exit(memory.diagnostics, block, c.size, room); }), 1);
         EXPECT_EQ(memory.err.captured(), c.message) << c.size;
         std::free(block);
     }

@@ -3,8 +3,8 @@
 // that it needs).
 #pragma once
 
-#include "driver/line_table.h"
-#include "driver/options.h"
+#include "model/line_table.h"
+#include "model/options.h"
 #include "support/error_report.h"
 #include "support/output.h"
 

@@ -1,12 +1,12 @@
-#include "report/pair_compare.h"
+#include "compare/pair_compare.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "compare/fingerprint.h"
-#include "driver/options.h"
+#include "compare/fold_case.h"
+#include "model/options.h"
 
 namespace vesk {
 namespace {
@@ -99,8 +99,8 @@ TEST(LinesDiffer, AgreesWithFoldedCopies) {
             char first_copy[16], second_copy[16];
             std::strcpy(first_copy, first);
             std::strcpy(second_copy, second);
-            fold_case(first_copy);
-            fold_case(second_copy);
+            testing::fold_case(first_copy);
+            testing::fold_case(second_copy);
             EXPECT_EQ(lines_differ(first, second, kCase), std::strcmp(first_copy, second_copy) != 0)
                 << first << " / " << second;
         }

@@ -1,7 +1,7 @@
 // The second look at a matched pair: two lines match when their fingerprints
 // agree, so the reports compare their texts once more before calling them equal.
-// -i compares ASCII letters without case (as fold_case folds them: the second
-// byte of a double-byte character is never folded); -b lets any run of blanks
+// -i compares ASCII letters without case (the second byte of a double-byte
+// character is never folded); -b lets any run of blanks
 // and tabs match any other and ignores blanks at the end of a line. A line with
 // its newline always differs from the same line without it.
 #pragma once

@@ -1,4 +1,4 @@
-#include "driver/line_table.h"
+#include "model/line_table.h"
 
 #include <string.h>  // strchrnul
 
@@ -28,18 +28,16 @@ void resize_entries(Diagnostics& diagnostics, T*& array, std::size_t& room, std:
 LineTable::LineTable(Diagnostics& diagnostics) {
     std::int64_t entries = capacity + 1;
     fingerprints = allocate_entries<std::uint32_t>(diagnostics, entries);
-    texts = allocate_entries<char*>(diagnostics, entries);
+    texts = allocate_entries<const char*>(diagnostics, entries);
     marks = allocate_entries<std::uint8_t>(diagnostics, entries);
-    kinds = allocate_entries<std::uint8_t>(diagnostics, entries);
     const auto size = static_cast<std::size_t>(entries);
-    rooms_ = {size * sizeof(*fingerprints), size * sizeof(*texts), size * sizeof(*marks), size * sizeof(*kinds)};
+    rooms_ = {size * sizeof(*fingerprints), size * sizeof(*texts), size * sizeof(*marks)};
 }
 
 LineTable::~LineTable() {
     std::free(fingerprints);
     std::free(texts);
     std::free(marks);
-    std::free(kinds);
 }
 
 void LineTable::grow(Diagnostics& diagnostics) {
@@ -49,7 +47,6 @@ void LineTable::grow(Diagnostics& diagnostics) {
     resize_entries(diagnostics, fingerprints, rooms_.fingerprints, old_entries, entries, false);
     resize_entries(diagnostics, texts, rooms_.texts, old_entries, entries, false);
     resize_entries(diagnostics, marks, rooms_.marks, old_entries, entries, true);
-    resize_entries(diagnostics, kinds, rooms_.kinds, old_entries, entries, true);
     capacity += kLineTableStep;
 }
 
@@ -65,10 +62,6 @@ void LineTable::take_in_place(Diagnostics& diagnostics, char* text) {
 }
 
 std::string_view LineTable::text(std::int64_t line) const { return {texts[line], line_length(texts[line])}; }
-
-void LineTable::terminate(Diagnostics& diagnostics, std::int64_t line) {
-    if (mapping_ && mapping_->holds(texts[line])) texts[line] = copy_line(diagnostics, store_, text(line));
-}
 
 bool LineTable::in_place(std::int64_t from, std::int64_t to) const {
     if (!mapping_) return false;

@@ -1,16 +1,18 @@
-#include "report/pair_compare.h"
+#include "compare/pair_compare.h"
 
 #include <cstring>
 #include <string_view>
 
-#include "driver/line_table.h"
-#include "driver/options.h"
+#include "model/line_table.h"
+#include "model/options.h"
+#include "support/byte_rules.h"
 
 namespace vesk {
 namespace {
 
-// A forward walk over a text that reads each byte as fold_case would have left
-// it, so that no folded copy of the line is needed.
+// A forward walk over a text that reads each byte as -i folding leaves it (the
+// second byte of a double-byte character unfolded), so that no folded copy of
+// the line is needed.
 class TextCursor {
 public:
     TextCursor(std::string_view text, bool fold)
@@ -19,17 +21,14 @@ public:
     // At the end, 0, as the NUL after a text would read.
     unsigned char byte() const {
         if (at_end()) return 0;
-        if (fold_ && !second_byte_ && *at_ >= 'A' && *at_ <= 'Z') return static_cast<unsigned char>(*at_ + 0x20);
-        return *at_;
+        return fold_ && !second_byte_ ? fold_ascii(*at_) : *at_;
     }
     bool at_end() const { return at_ == end_; }
     bool on_blank() const { return !at_end() && is_blank(*at_); }
     bool on_final_newline() const { return end_ - at_ == 1 && *at_ == '\n'; }
 
     void advance() {
-        // Top bit set but not a one-byte katakana (0xA1-0xDF): the next byte is
-        // the second half of a double-byte character.
-        second_byte_ = fold_ && !second_byte_ && *at_ >= 0x80 && !(*at_ >= 0xA1 && *at_ <= 0xDF);
+        second_byte_ = fold_ && !second_byte_ && is_fold_lead_byte(*at_);
         ++at_;
     }
     // Steps over a run of blanks and tabs; true when there was one.

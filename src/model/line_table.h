@@ -5,8 +5,8 @@
 //
 // A line's text runs through its first newline, or up to a NUL when it has no
 // newline. Most lines of a mapped file stay where they lie in the file, and there
-// no NUL follows their newline; every other line is a NUL-terminated copy. Code
-// that needs a C string (the in-line display) asks for one with terminate().
+// no NUL follows their newline; every other line is a NUL-terminated copy. Once
+// loaded, texts are only read.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +14,7 @@
 #include <optional>
 #include <string_view>
 
-#include "driver/mapped_file.h"
+#include "model/mapped_file.h"
 #include "support/error_report.h"
 #include "support/memory.h"
 
@@ -25,13 +25,9 @@ constexpr std::uint8_t MARK_UNMATCHED = 0;
 constexpr std::uint8_t MARK_MATCHED = 1;
 constexpr std::uint8_t MARK_LEADING_CONTEXT = 2;
 constexpr std::uint8_t MARK_TRAILING_CONTEXT = 3;
-
-// Line kinds, as the line writer takes them. The in-line display stores
-// KIND_REPLACED in a line's kind; the other values are passed by the reports.
-constexpr int KIND_PLAIN = 0;
-constexpr int KIND_CHANGED = 1;
-constexpr int KIND_UNPAIRED = 2;
-constexpr int KIND_REPLACED = 4;
+// A matched pair whose texts differ although their fingerprints agree: the
+// normal report shows it as a change of one line each.
+constexpr std::uint8_t MARK_CHANGED_PAIR = 4;
 
 // Tables grow by this many lines at a time.
 constexpr std::int64_t kLineTableStep = 1000;
@@ -57,8 +53,6 @@ public:
 
     // The text of line `line` (through its newline, if any).
     std::string_view text(std::int64_t line) const;
-    // Makes the text of line `line` a NUL-terminated copy, unless it is one already.
-    void terminate(Diagnostics& diagnostics, std::int64_t line);
 
     // Whether lines `from` to `to` all still lie in the mapped file, and so one
     // right after the other: the lines that stay there are the file's first ones,
@@ -68,10 +62,9 @@ public:
     std::int64_t count = 0;
     std::int64_t capacity = kLineTableStep;
 
-    char** texts = nullptr;               // see above; the in-line display may shorten them
+    const char** texts = nullptr;  // see above
     std::uint32_t* fingerprints = nullptr;
-    std::uint8_t* marks = nullptr;        // MARK_*
-    std::uint8_t* kinds = nullptr;        // 0, or KIND_REPLACED after the in-line display
+    std::uint8_t* marks = nullptr;  // MARK_*
 
 private:
     void grow(Diagnostics& diagnostics);
@@ -79,7 +72,7 @@ private:
     // The bytes each array has room for: the tables grow by a thousand lines at a
     // time, but their memory in doubling steps.
     struct Rooms {
-        std::size_t fingerprints, texts, marks, kinds;
+        std::size_t fingerprints, texts, marks;
     };
     Rooms rooms_{};
     LineStore store_;

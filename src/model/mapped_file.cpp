@@ -1,4 +1,4 @@
-#include "driver/mapped_file.h"
+#include "model/mapped_file.h"
 
 #include <signal.h>
 #include <sys/mman.h>

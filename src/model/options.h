@@ -13,10 +13,6 @@ constexpr std::uint32_t OPT_CONTEXT = 0x10;         // -c[<m>]: the context repo
 constexpr std::uint32_t OPT_INLINE_WORDS = 0x40;    // -x: only the differing words are shown
 constexpr std::uint32_t OPT_INLINE_REPLACE = 0x80;  // -X: the replacement form of -x
 
-// A blank, as -b squeezes runs of them and every comparison speaks of them: a
-// space or a tab.
-constexpr bool is_blank(char byte) { return byte == ' ' || byte == '\t'; }
-
 struct Options {
     std::uint32_t flags = 0;
     // Read only when OPT_TAB_STOP is set; at least 1.
