@@ -42,11 +42,11 @@ void write_file(const std::string& path, unsigned seed) {
 void load_pair(const std::string& first, const std::string& second) {
     vesk::Output out, err;
     vesk::Diagnostics diagnostics(err);
-    vesk::Comparison run(vesk::Options{}, out, diagnostics);
+    vesk::Comparison comparison(vesk::Options{}, out, diagnostics);
     vesk::TextFile files[2];
     files[0].open(first.c_str());
     files[1].open(second.c_str());
-    vesk::load_files(run, files[0], first.c_str(), files[1], second.c_str());
+    vesk::load_files(comparison, files[0], first.c_str(), files[1], second.c_str());
 }
 
 }  // namespace

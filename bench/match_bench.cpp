@@ -159,21 +159,21 @@ void bench_pair(char tag, const std::pair<Lines, Lines>& lines, int runs) {
     }
     vesk::Output out, err;
     vesk::Diagnostics diagnostics(err);
-    vesk::Comparison run(vesk::Options{}, out, diagnostics);
-    fill(run.first, diagnostics, lines.first);
-    fill(run.second, diagnostics, lines.second);
+    vesk::Comparison comparison(vesk::Options{}, out, diagnostics);
+    fill(comparison.first, diagnostics, lines.first);
+    fill(comparison.second, diagnostics, lines.second);
     std::vector<double> times;
     std::int64_t matched = 0;
     for (int at = 0; at < runs; ++at) {
-        clear_results(run.first, run.second);
+        clear_results(comparison.first, comparison.second);
         auto start = std::chrono::steady_clock::now();
-        vesk::match_lines(run.first, run.second, diagnostics);
+        vesk::match_lines(comparison.first, comparison.second, diagnostics);
         times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
-    for (std::int64_t line = 0; line < run.first.count; ++line) matched += run.first.marks[line];
+    for (std::int64_t line = 0; line < comparison.first.count; ++line) matched += comparison.first.marks[line];
     std::sort(times.begin(), times.end());
     vesk::bench::Timing timing{times.front(), times[times.size() / 2], times.back()};
-    std::cout << tag << "  " << run.first.count << " by " << run.second.count << " lines, " << matched
+    std::cout << tag << "  " << comparison.first.count << " by " << comparison.second.count << " lines, " << matched
               << " matched:  " << vesk::bench::describe(timing) << '\n';
 }
 

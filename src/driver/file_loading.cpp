@@ -65,10 +65,12 @@ void take_mapped_lines(const FileLoad& load, TextFile& file, const char* name) {
 // how it ended waits for the first file.
 class BackgroundLoad {
 public:
-    BackgroundLoad(Comparison& run, TextFile& file, const char* name)
-        : diagnostics_(messages_), load_{run.second, diagnostics_, run.options.flags, &abandoned_}, file_(file),
+    BackgroundLoad(Comparison& comparison, TextFile& file, const char* name)
+        : diagnostics_(messages_),
+          load_{comparison.second, diagnostics_, comparison.options.flags, &abandoned_},
+          file_(file),
           name_(name) {
-        diagnostics_.refuse_memory = run.diagnostics.refuse_memory;
+        diagnostics_.refuse_memory = comparison.diagnostics.refuse_memory;
         try {
             thread_ = std::thread([this] { load(); });
         } catch (const std::system_error&) {
@@ -133,11 +135,12 @@ void load_file(const FileLoad& load, TextFile& file, const char* name) {
     }
 }
 
-void load_files(Comparison& run, TextFile& first, const char* first_name, TextFile& second, const char* second_name) {
+void load_files(Comparison& comparison, TextFile& first, const char* first_name, TextFile& second,
+                const char* second_name) {
     // If the first file fails, the second one's loading is abandoned unseen.
-    BackgroundLoad second_load(run, second, second_name);
-    load_file({run.first, run.diagnostics, run.options.flags}, first, first_name);
-    second_load.finish(run.diagnostics);
+    BackgroundLoad second_load(comparison, second, second_name);
+    load_file({comparison.first, comparison.diagnostics, comparison.options.flags}, first, first_name);
+    second_load.finish(comparison.diagnostics);
 }
 
 }  // namespace vesk

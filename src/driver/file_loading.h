@@ -28,7 +28,8 @@ struct FileLoad {
 // way ("%s: read error\n").
 void load_file(const FileLoad& load, TextFile& file, const char* name);
 
-// Loads both files of run as described above.
-void load_files(Comparison& run, TextFile& first, const char* first_name, TextFile& second, const char* second_name);
+// Loads both files of the comparison as described above.
+void load_files(Comparison& comparison, TextFile& first, const char* first_name, TextFile& second,
+                const char* second_name);
 
 }  // namespace vesk

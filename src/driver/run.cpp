@@ -19,7 +19,7 @@ void open_or_end(TextFile& file, const char* name, Diagnostics& diagnostics) {
     end_run(2);
 }
 
-int run(int argc, const char* const* argv, Output& out, Diagnostics& diagnostics) {
+int run_comparison(int argc, const char* const* argv, Output& out, Diagnostics& diagnostics) {
     CommandLine command = read_command_line(argc, argv, out, diagnostics);
     if (command.options.has(OPT_FILE_NAMES)) out << "<< " << command.first_name << " : " << command.second_name << " >>\n";
     if (std::strcmp(command.first_name, command.second_name) == 0) {
@@ -44,7 +44,7 @@ int execute(int argc, const char* const* argv, Output& out, Output& err) {
     diagnostics.output_before_errors = &out;
     int status;
     try {
-        status = run(argc, argv, out, diagnostics);
+        status = run_comparison(argc, argv, out, diagnostics);
     } catch (const MemoryShortage& shortage) {
         report_shortage(diagnostics, shortage);
         status = shortage.status;

@@ -18,8 +18,6 @@ struct Comparison {
           first(run_diagnostics),
           second(run_diagnostics) {}
 
-    LineTable& file(int index) { return index == 0 ? first : second; }
-
     Options options;
     Output& out;               // the reports and the -N header
     Diagnostics& diagnostics;  // standard error and memory

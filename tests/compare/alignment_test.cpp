@@ -43,7 +43,7 @@ TEST(AlignMatches, MovesMatchesUpOverRepeatedLines) {
     for (const AlignCase& c : cases) {
         HandRun hand({}, letter_lines(c.first), letter_lines(c.second));
         hand.set_marks(c.marks_before_first, c.marks_before_second);
-        EXPECT_EQ(ended_status([&] { align_matches(hand.run.first, hand.run.second, hand.diagnostics); }),
+        EXPECT_EQ(ended_status([&] { align_matches(hand.comparison.first, hand.comparison.second, hand.diagnostics); }),
                   std::nullopt)
             << c.name;
         EXPECT_EQ(hand.first_marks(), c.marks_after_first) << c.name;
@@ -55,7 +55,7 @@ TEST(AlignMatches, MovesMatchesUpOverRepeatedLines) {
 TEST(AlignMatches, UnequalMatchCountsChangeNothing) {
     HandRun hand({}, letter_lines("AB"), letter_lines("AB"));
     hand.set_marks("11", "10");
-    EXPECT_EQ(ended_status([&] { align_matches(hand.run.first, hand.run.second, hand.diagnostics); }), -1);
+    EXPECT_EQ(ended_status([&] { align_matches(hand.comparison.first, hand.comparison.second, hand.diagnostics); }), -1);
     EXPECT_EQ(hand.err.captured(), "program error: equal lines unmatch \n");
     EXPECT_EQ(hand.first_marks(), "11");
     EXPECT_EQ(hand.second_marks(), "10");
@@ -67,7 +67,7 @@ TEST(AlignMatches, UnequalMatchCountsChangeNothing) {
 TEST(AlignMatches, WalkThatCannotGoOnFails) {
     HandRun hand({}, letter_lines("AAAAB"), letter_lines("AA"));
     hand.set_marks("00101", "11");
-    EXPECT_EQ(ended_status([&] { align_matches(hand.run.first, hand.run.second, hand.diagnostics); }), -1);
+    EXPECT_EQ(ended_status([&] { align_matches(hand.comparison.first, hand.comparison.second, hand.diagnostics); }), -1);
     EXPECT_EQ(hand.err.captured(), "program error: equal lines unmatch \n");
 }
 
@@ -88,7 +88,7 @@ TEST(AlignMatches, EndsOnAnyMarks) {
         std::string first = text(static_cast<int>(random() % 7)), second = text(static_cast<int>(random() % 7));
         HandRun hand({}, letter_lines(first), letter_lines(second));
         hand.set_marks(marks(first.size()), marks(second.size()));
-        auto status = ended_status([&] { align_matches(hand.run.first, hand.run.second, hand.diagnostics); });
+        auto status = ended_status([&] { align_matches(hand.comparison.first, hand.comparison.second, hand.diagnostics); });
         EXPECT_TRUE(!status || *status == -1);
         EXPECT_EQ(hand.first_marks().find_first_not_of("01"), std::string::npos);
         EXPECT_EQ(hand.second_marks().find_first_not_of("01"), std::string::npos);

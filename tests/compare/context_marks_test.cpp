@@ -38,7 +38,7 @@ TEST(MarkContext, MarksAroundEveryBlock) {
         std::string first(c.marks_first.size(), 'a'), second(c.marks_second.size(), 'a');
         HandRun hand({}, letter_lines(first), letter_lines(second));
         hand.set_marks(c.marks_first, c.marks_second);
-        mark_context(hand.run.first, hand.run.second, c.context_lines);
+        mark_context(hand.comparison.first, hand.comparison.second, c.context_lines);
         EXPECT_EQ(hand.first_marks(), c.expected_first) << c.name;
         EXPECT_EQ(hand.second_marks(), c.expected_second) << c.name;
     }

@@ -22,8 +22,8 @@ std::vector<T> entries(const T* array, std::int64_t count) {
 
 FingerprintPair::FingerprintPair(const std::vector<std::uint32_t>& first_lines,
                                  const std::vector<std::uint32_t>& second_lines) {
-    fill(run.first, diagnostics, first_lines);
-    fill(run.second, diagnostics, second_lines);
+    fill(comparison.first, diagnostics, first_lines);
+    fill(comparison.second, diagnostics, second_lines);
 }
 
 std::vector<std::uint32_t> FingerprintPair::letters(const std::string& text) {
@@ -35,7 +35,7 @@ std::vector<std::uint8_t> FingerprintPair::marks(const LineTable& table) const {
 }
 
 RunTableEntries FingerprintPair::match() {
-    return match_lines(run.first, run.second, diagnostics, StretchHashing::after_near_misses, IndexWidth::fitting);
+    return match_lines(comparison.first, comparison.second, diagnostics, StretchHashing::after_near_misses, IndexWidth::fitting);
 }
 
 }  // namespace vesk

@@ -23,7 +23,7 @@ struct FingerprintPair {
 
     Output out, err;
     Diagnostics diagnostics{err};
-    Comparison run{Options{}, out, diagnostics};
+    Comparison comparison{Options{}, out, diagnostics};
 };
 
 }  // namespace vesk

@@ -26,10 +26,10 @@ void expect_same_result(const Lines& first, const Lines& second, const Setting& 
     FingerprintPair fast(first, second);
     FingerprintPair literal(first, second);
     RunTableEntries fast_runs =
-        match_lines(fast.run.first, fast.run.second, fast.diagnostics, setting.hashing, setting.width);
-    RunTableEntries literal_runs = reference::match_lines(literal.run.first, literal.run.second, literal.diagnostics);
-    ASSERT_EQ(fast.marks(fast.run.first), literal.marks(literal.run.first));
-    ASSERT_EQ(fast.marks(fast.run.second), literal.marks(literal.run.second));
+        match_lines(fast.comparison.first, fast.comparison.second, fast.diagnostics, setting.hashing, setting.width);
+    RunTableEntries literal_runs = reference::match_lines(literal.comparison.first, literal.comparison.second, literal.diagnostics);
+    ASSERT_EQ(fast.marks(fast.comparison.first), literal.marks(literal.comparison.first));
+    ASSERT_EQ(fast.marks(fast.comparison.second), literal.marks(literal.comparison.second));
     ASSERT_EQ(fast_runs.lengths, literal_runs.lengths);
     ASSERT_EQ(fast_runs.starts, literal_runs.starts);
 }

@@ -59,8 +59,8 @@ TEST(MatchLines, WorkedExamples) {
         SCOPED_TRACE(c.name);
         FingerprintPair pair(FingerprintPair::letters(c.first), FingerprintPair::letters(c.second));
         RunTableEntries runs = pair.match();
-        EXPECT_EQ(mark_digits(pair.run.first), c.first_marks);
-        EXPECT_EQ(mark_digits(pair.run.second), c.second_marks);
+        EXPECT_EQ(mark_digits(pair.comparison.first), c.first_marks);
+        EXPECT_EQ(mark_digits(pair.comparison.second), c.second_marks);
         std::vector<std::int64_t> lengths = runs.lengths;
         std::vector<std::int64_t> starts = runs.starts;
         lengths.pop_back();
@@ -99,8 +99,8 @@ TEST(MatchLines, FirstPassSkipsTheLinesOfRunsLongerThanThirty) {
     std::vector<std::uint8_t> marks(101, 1);
     marks[50] = 0;
     marks[100] = 0;
-    EXPECT_EQ(pair.marks(pair.run.first), marks);
-    EXPECT_EQ(pair.marks(pair.run.second), marks);
+    EXPECT_EQ(pair.marks(pair.comparison.first), marks);
+    EXPECT_EQ(pair.marks(pair.comparison.second), marks);
 }
 
 TEST(MatchLines, ThirtyLinesAreNotALongRun) {
@@ -118,8 +118,8 @@ TEST(MatchLines, ThirtyLinesAreNotALongRun) {
             bool looked_at = line < c.lines_looked_at;
             EXPECT_EQ(runs.lengths[line], looked_at ? c.lines - line : 0) << line;
             EXPECT_EQ(runs.starts[line], looked_at ? line : 0) << line;
-            EXPECT_EQ(pair.run.first.marks[line], 1) << line;
-            EXPECT_EQ(pair.run.second.marks[line], 1) << line;
+            EXPECT_EQ(pair.comparison.first.marks[line], 1) << line;
+            EXPECT_EQ(pair.comparison.second.marks[line], 1) << line;
         }
     }
 }
@@ -133,7 +133,7 @@ TEST(MatchLines, LinesNeverLookedAtKeepZeroEntriesPastTheFirstThousand) {
         SCOPED_TRACE(width == IndexWidth::wide ? "wide" : "fitting");
         FingerprintPair pair(distinct_lines(2001), distinct_lines(2001));
         RunTableEntries runs =
-            match_lines(pair.run.first, pair.run.second, pair.diagnostics, StretchHashing::exact, width);
+            match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics, StretchHashing::exact, width);
         std::vector<std::int64_t> lengths(2002, 0);
         lengths[0] = 2001;
         EXPECT_EQ(runs.lengths, lengths);
@@ -164,13 +164,13 @@ TEST(MatchLines, NoMemoryForTheRunTableEndsWithStatusOne) {
         pair.diagnostics.refuse_memory = [](std::size_t) { return true; };
         int status = -1;
         try {
-            match_lines(pair.run.first, pair.run.second, pair.diagnostics, StretchHashing::exact, c.width);
+            match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics, StretchHashing::exact, c.width);
         } catch (const RunEnded& ended) {
             status = ended.status;
         }
         EXPECT_EQ(status, 1);
         EXPECT_EQ(pair.err.captured(), c.message);
-        EXPECT_EQ(mark_digits(pair.run.first), std::string(c.lines, '0'));
+        EXPECT_EQ(mark_digits(pair.comparison.first), std::string(c.lines, '0'));
     }
 }
 
@@ -205,7 +205,7 @@ TEST(MatchLinesDeathTest, ItsWorkingArraysRunningOutOfMemoryEndWithStatusOne) {
             cap.rlim_cur = cap.rlim_max = address_space_in_use() + (std::size_t{1} << 20);
             if (::setrlimit(RLIMIT_AS, &cap) != 0) std::_Exit(100);
             auto status = testing::ended_status(
-                [&] { match_lines(pair.run.first, pair.run.second, pair.diagnostics); }, &pair.diagnostics);
+                [&] { match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics); }, &pair.diagnostics);
             std::fputs(pair.err.captured().c_str(), stderr);
             std::_Exit(status.value_or(0));
         },
@@ -215,10 +215,10 @@ TEST(MatchLinesDeathTest, ItsWorkingArraysRunningOutOfMemoryEndWithStatusOne) {
 
 TEST(MatchLines, ALineMarkedBeforehandIsAProgramError) {
     FingerprintPair pair(FingerprintPair::letters("AB"), FingerprintPair::letters("AB"));
-    pair.run.second.marks[1] = MARK_MATCHED;
+    pair.comparison.second.marks[1] = MARK_MATCHED;
     int status = -1;
     try {
-        match_lines(pair.run.first, pair.run.second, pair.diagnostics);
+        match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics);
     } catch (const RunEnded& ended) {
         status = ended.status;
     }

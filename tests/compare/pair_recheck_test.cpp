@@ -48,7 +48,7 @@ TEST(RecheckMatchedPairs, MarksThePairsWhoseTextsDiffer) {
     for (const RecheckCase& c : cases) {
         HandRun hand(options_with(c.flags), c.first, c.second);
         hand.set_marks(c.marks_first, c.marks_second);
-        EXPECT_EQ(recheck_matched_pairs(hand.run.first, hand.run.second, c.flags, MARK_CHANGED_PAIR, hand.diagnostics),
+        EXPECT_EQ(recheck_matched_pairs(hand.comparison.first, hand.comparison.second, c.flags, MARK_CHANGED_PAIR, hand.diagnostics),
                   c.differs)
             << c.name;
         EXPECT_EQ(hand.first_marks(), c.expected_first) << c.name;
@@ -60,7 +60,7 @@ TEST(RecheckMatchedPairs, MarksThePairsWhoseTextsDiffer) {
 TEST(RecheckMatchedPairs, UnmatchesDifferingPairsForTheContextReport) {
     HandRun hand({}, {"a\n", "b\n", "c\n"}, {"a\n", "B\n", "c\n"});
     hand.set_marks("111", "111");
-    EXPECT_TRUE(recheck_matched_pairs(hand.run.first, hand.run.second, 0, MARK_UNMATCHED, hand.diagnostics));
+    EXPECT_TRUE(recheck_matched_pairs(hand.comparison.first, hand.comparison.second, 0, MARK_UNMATCHED, hand.diagnostics));
     EXPECT_EQ(hand.first_marks() + "/" + hand.second_marks(), "101/101");
 }
 
@@ -68,7 +68,7 @@ TEST(RecheckMatchedPairs, UnequalMatchCountsAreAProgramError) {
     HandRun hand({}, letter_lines("ab"), letter_lines("ab"));
     hand.set_marks("11", "01");
     EXPECT_EQ(ended_status([&] {
-                  recheck_matched_pairs(hand.run.first, hand.run.second, 0, MARK_CHANGED_PAIR, hand.diagnostics);
+                  recheck_matched_pairs(hand.comparison.first, hand.comparison.second, 0, MARK_CHANGED_PAIR, hand.diagnostics);
               }),
               -1);
     EXPECT_EQ(hand.err.captured(), "program error: equal lines unmatch \n");

@@ -21,13 +21,13 @@ namespace {
 class Loaded {
 public:
     explicit Loaded(const std::string& bytes, std::uint32_t flags = 0, TextFile::ReadFunction reader = nullptr)
-        : diagnostics(err), run(Options{flags, 8, 0}, out, diagnostics) {
+        : diagnostics(err), comparison(Options{flags, 8, 0}, out, diagnostics) {
         dir.write("f", bytes);
         TextFile file;
         EXPECT_TRUE(file.open((dir.path() + "/f").c_str()));
         if (reader != nullptr) file.read_with(reader);
         try {
-            load_file({run.first, diagnostics, flags}, file, "f");
+            load_file({comparison.first, diagnostics, flags}, file, "f");
         } catch (const RunEnded& ended) {
             status = ended.status;
         }
@@ -35,14 +35,14 @@ public:
 
     std::vector<std::string> lines() const {
         std::vector<std::string> texts;
-        for (std::int64_t at = 0; at < run.first.count; ++at) texts.emplace_back(run.first.text(at));
+        for (std::int64_t at = 0; at < comparison.first.count; ++at) texts.emplace_back(comparison.first.text(at));
         return texts;
     }
 
     e2e::ScratchDir dir;
     Output out, err;
     Diagnostics diagnostics;
-    Comparison run;
+    Comparison comparison;
     int status = -100;  // -100: the run went on
 };
 
@@ -57,8 +57,8 @@ Lines loaded_lines(const std::string& bytes, std::uint32_t flags = 0) {
     Loaded mapped(bytes, flags), read(bytes, flags, read_plainly);
     EXPECT_EQ(mapped.lines(), read.lines());
     EXPECT_EQ(mapped.status, read.status);
-    for (std::int64_t at = 0; at < std::min(mapped.run.first.count, read.run.first.count); ++at)
-        EXPECT_EQ(mapped.run.first.fingerprints[at], read.run.first.fingerprints[at]) << at;
+    for (std::int64_t at = 0; at < std::min(mapped.comparison.first.count, read.comparison.first.count); ++at)
+        EXPECT_EQ(mapped.comparison.first.fingerprints[at], read.comparison.first.fingerprints[at]) << at;
     return mapped.lines();
 }
 
@@ -95,15 +95,15 @@ TEST(Loading, KeepsLinesAsRead) {
     EXPECT_EQ(loaded_lines(std::string("a\nb\0c\nd\n", 8)), (Lines{"a\n", "b", "d\n"}));
     Loaded with_nul(std::string("ab\0cd\nnext\n", 11));
     EXPECT_EQ(with_nul.lines(), (Lines{"ab", "next\n"}));
-    EXPECT_EQ(with_nul.run.first.fingerprints[0], compute_fingerprint("ab", 0).value());
+    EXPECT_EQ(with_nul.comparison.first.fingerprints[0], compute_fingerprint("ab", 0).value());
 }
 
 TEST(Loading, GrowsByOneThousandLinesWithClearedEntries) {
     Loaded thousand(std::string(1000, '\n'));
-    EXPECT_EQ(thousand.run.first.count, 1000);
-    EXPECT_EQ(thousand.run.first.capacity, 1000);
+    EXPECT_EQ(thousand.comparison.first.count, 1000);
+    EXPECT_EQ(thousand.comparison.first.capacity, 1000);
     Loaded grown(std::string(1001, '\n'));
-    const LineTable& table = grown.run.first;
+    const LineTable& table = grown.comparison.first;
     EXPECT_EQ(table.count, 1001);
     EXPECT_EQ(table.capacity, 2000);
     for (std::int64_t at = 0; at <= table.capacity; ++at) ASSERT_EQ(table.marks[at], 0) << at;
@@ -112,8 +112,8 @@ TEST(Loading, GrowsByOneThousandLinesWithClearedEntries) {
 TEST(Loading, CrLfAndLfGiveEqualTables) {
     Loaded lf("one\ntwo  \nthree"), crlf("one\r\ntwo  \r\nthree");
     ASSERT_EQ(lf.lines(), crlf.lines());
-    for (std::int64_t at = 0; at < lf.run.first.count; ++at)
-        EXPECT_EQ(lf.run.first.fingerprints[at], crlf.run.first.fingerprints[at]);
+    for (std::int64_t at = 0; at < lf.comparison.first.count; ++at)
+        EXPECT_EQ(lf.comparison.first.fingerprints[at], crlf.comparison.first.fingerprints[at]);
 }
 
 TEST(Loading, RefusesAFileThatIsNotText) {
@@ -121,16 +121,16 @@ TEST(Loading, RefusesAFileThatIsNotText) {
         Loaded binary("fine\nbad\x01line\nnever read\n", 0, reader);
         EXPECT_EQ(binary.status, 2);
         EXPECT_EQ(binary.err.captured(), "f: no text file\n");
-        EXPECT_EQ(binary.run.first.count, 1);
+        EXPECT_EQ(binary.comparison.first.count, 1);
     }
 }
 
 TEST(Loading, LinesAfterTheFirstThatNeedsTheRulesAreCopies) {
     Loaded loaded("a\nb\r\nc\n");
-    EXPECT_TRUE(loaded.run.first.in_place(0, 0));
-    EXPECT_FALSE(loaded.run.first.in_place(0, 1));
-    EXPECT_FALSE(loaded.run.first.in_place(2, 2));
-    EXPECT_FALSE(Loaded("a\nb\n", 0, read_plainly).run.first.in_place(0, 0));
+    EXPECT_TRUE(loaded.comparison.first.in_place(0, 0));
+    EXPECT_FALSE(loaded.comparison.first.in_place(0, 1));
+    EXPECT_FALSE(loaded.comparison.first.in_place(2, 2));
+    EXPECT_FALSE(Loaded("a\nb\n", 0, read_plainly).comparison.first.in_place(0, 0));
 }
 
 ssize_t fail_always(int, void*, std::size_t) {
@@ -158,7 +158,7 @@ TEST(Loading, ReportsReadFailuresInsteadOfTruncating) {
 TEST(Loading, RunningOutOfMemoryWhileGrowingEndsWithStatusOne) {
     Output out, err;
     Diagnostics diagnostics(err);
-    Comparison run(Options{}, out, diagnostics);
+    Comparison comparison(Options{}, out, diagnostics);
     // The first growth resizes the fingerprints to 2,001 four-byte entries.
     diagnostics.refuse_memory = [](std::size_t size) { return size == 2001 * sizeof(std::uint32_t); };
     e2e::ScratchDir dir;
@@ -167,7 +167,7 @@ TEST(Loading, RunningOutOfMemoryWhileGrowingEndsWithStatusOne) {
     ASSERT_TRUE(file.open((dir.path() + "/f").c_str()));
     int status = 0;
     try {
-        load_file({run.first, diagnostics, 0}, file, "f");
+        load_file({comparison.first, diagnostics, 0}, file, "f");
     } catch (const RunEnded& ended) {
         status = ended.status;
     }
@@ -179,7 +179,7 @@ TEST(Loading, RunningOutOfMemoryWhileGrowingEndsWithStatusOne) {
 struct LoadedPair {
     LoadedPair(const std::string& first_bytes, const std::string& second_bytes,
                std::function<bool(std::size_t)> refuse_memory = {})
-        : diagnostics(err), run(Options{}, out, diagnostics) {
+        : diagnostics(err), comparison(Options{}, out, diagnostics) {
         diagnostics.refuse_memory = std::move(refuse_memory);
         dir.write("one", first_bytes);
         dir.write("two", second_bytes);
@@ -187,7 +187,7 @@ struct LoadedPair {
         EXPECT_TRUE(first.open((dir.path() + "/one").c_str()));
         EXPECT_TRUE(second.open((dir.path() + "/two").c_str()));
         try {
-            load_files(run, first, "one", second, "two");
+            load_files(comparison, first, "one", second, "two");
         } catch (const RunEnded& ended) {
             status = ended.status;
         }
@@ -196,16 +196,16 @@ struct LoadedPair {
     e2e::ScratchDir dir;
     Output out, err;
     Diagnostics diagnostics;
-    Comparison run;
+    Comparison comparison;
     int status = -100;
 };
 
 TEST(LoadingBoth, EndsAsIfTheFirstFileLoadedFirst) {
     LoadedPair both_fine("a\nb\n", "c\n");
     EXPECT_EQ(both_fine.status, -100);
-    EXPECT_EQ(both_fine.run.first.count, 2);
-    EXPECT_EQ(both_fine.run.second.count, 1);
-    EXPECT_EQ(both_fine.run.second.text(0), "c\n");
+    EXPECT_EQ(both_fine.comparison.first.count, 2);
+    EXPECT_EQ(both_fine.comparison.second.count, 1);
+    EXPECT_EQ(both_fine.comparison.second.text(0), "c\n");
 
     LoadedPair second_bad("a\n", "\x01\n");
     EXPECT_EQ(second_bad.status, 2);

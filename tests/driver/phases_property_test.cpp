@@ -43,13 +43,13 @@ Lines split_lines(const std::string& text) {
     return lines;
 }
 
-void load(Comparison& run, LineTable& table, const std::string& text) {
+void load(Comparison& comparison, LineTable& table, const std::string& text) {
     for (std::size_t start = 0; start < text.size();) {
         std::size_t end = text.find('\n', start);
         end = end == std::string::npos ? text.size() : end + 1;
         std::string line = text.substr(start, end - start);
-        table.store_next(run.diagnostics, line);
-        fingerprint_line(table, line, run.options.flags);
+        table.store_next(comparison.diagnostics, line);
+        fingerprint_line(table, line, comparison.options.flags);
         start = end;
     }
 }
@@ -160,10 +160,10 @@ Lines apply_edits(const Lines& first, const Edits& edits) {
 void check_pair(const std::string& first_text, const std::string& second_text, Options options) {
     Output out, err;
     Diagnostics diagnostics(err);
-    Comparison run(options, out, diagnostics);
-    load(run, run.first, first_text);
-    load(run, run.second, second_text);
-    const int result = run_phases(run);
+    Comparison comparison(options, out, diagnostics);
+    load(comparison, comparison.first, first_text);
+    load(comparison, comparison.second, second_text);
+    const int result = run_phases(comparison);
     const std::string label = "first \"" + first_text + "\" second \"" + second_text + "\" report:\n" + out.captured();
     EXPECT_EQ(err.captured(), "") << label;
     EXPECT_EQ(result, first_text == second_text ? 0 : 1) << label;

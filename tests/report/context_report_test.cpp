@@ -50,7 +50,7 @@ TEST(ContextReport, BlocksWithTheirContext) {
     for (const ContextReportCase& c : cases) {
         HandRun hand(options_with(OPT_CONTEXT, 1), letter_lines(c.first), letter_lines(c.second));
         hand.set_marks(c.marks_first, c.marks_second);
-        EXPECT_TRUE(print_context_report(hand.run)) << c.name;
+        EXPECT_TRUE(print_context_report(hand.comparison)) << c.name;
         EXPECT_EQ(hand.out.captured(), c.out) << c.name;
         EXPECT_EQ(hand.err.captured(), "") << c.name;
     }
@@ -58,10 +58,10 @@ TEST(ContextReport, BlocksWithTheirContext) {
 
 TEST(ContextReport, NothingToReport) {
     HandRun empty(options_with(OPT_CONTEXT, 3), {}, {});
-    EXPECT_FALSE(print_context_report(empty.run));
+    EXPECT_FALSE(print_context_report(empty.comparison));
     HandRun same(options_with(OPT_CONTEXT, 3), letter_lines("ab"), letter_lines("ab"));
     same.set_marks("11", "11");
-    EXPECT_FALSE(print_context_report(same.run));
+    EXPECT_FALSE(print_context_report(same.comparison));
     EXPECT_EQ(empty.out.captured() + same.out.captured(), "");
 }
 
@@ -70,7 +70,7 @@ TEST(ContextReport, NothingToReport) {
 TEST(ContextReport, ChangedPair) {
     HandRun hand(options_with(OPT_CONTEXT, 1), {"a\n", "b\n"}, {"a\n", "b"});
     hand.set_marks("14", "14");
-    EXPECT_TRUE(print_context_report(hand.run));
+    EXPECT_TRUE(print_context_report(hand.comparison));
     EXPECT_EQ(hand.out.captured(), "Change: 2 : 2\n!\tb\n------\n!\tb\n");
 }
 

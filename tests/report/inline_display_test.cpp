@@ -196,25 +196,25 @@ TEST(BlankHiddenBytes, KeepsTabsAndWholeCharacters) {
 struct LoadedRun {
     explicit LoadedRun(std::uint32_t flags, const std::vector<std::string>& first,
                        const std::vector<std::string>& second)
-        : diagnostics(err), run(Options{flags}, out, diagnostics) {
-        for (const std::string& line : first) load(run.first, line);
-        for (const std::string& line : second) load(run.second, line);
+        : diagnostics(err), comparison(Options{flags}, out, diagnostics) {
+        for (const std::string& line : first) load(comparison.first, line);
+        for (const std::string& line : second) load(comparison.second, line);
     }
     void load(LineTable& table, const std::string& line) {
         table.store_next(diagnostics, line);
-        fingerprint_line(table, line, run.options.flags);
+        fingerprint_line(table, line, comparison.options.flags);
     }
 
     Output out, err;
     Diagnostics diagnostics;
-    Comparison run;
+    Comparison comparison;
 };
 
 TEST(ShowInlineReplacement, EachPairDecidesAlone) {
     LoadedRun loaded(OPT_INLINE_REPLACE, {"keep\n", "abc\n", "foo 1\n", "count = 10;\n"},
                      {"abcdef\n", "foo 2\n", "count = 100;\n"});
     InlineLines shown;
-    show_inline_replacement(loaded.run, 3, 1, 0, shown);
+    show_inline_replacement(loaded.comparison, 3, 1, 0, shown);
     const std::vector<std::string> first = {"abc", "    1 ", blanks(8) + "10"};
     const std::vector<std::string> second = {"abcdef", "    2 ", blanks(8) + "100"};
     const std::vector<bool> replaced = {true, false, true};
@@ -225,21 +225,21 @@ TEST(ShowInlineReplacement, EachPairDecidesAlone) {
         EXPECT_EQ(shown.replaced(t), replaced[t]) << t;
     }
     // The tables keep their texts; the display works on copies.
-    EXPECT_EQ(loaded.run.first.text(1), "abc\n");
+    EXPECT_EQ(loaded.comparison.first.text(1), "abc\n");
 }
 
 TEST(ShowInlineWords, StopsAtTheCountAndAtTheTablesEnd) {
     LoadedRun loaded(OPT_INLINE_WORDS, {"abc\n", "x1\n"}, {"abcdef\n", "x2\n"});
     InlineLines shown;
-    show_inline_words(loaded.run, 1, 0, 0, shown);
+    show_inline_words(loaded.comparison, 1, 0, 0, shown);
     ASSERT_EQ(shown.pairs(), 1);
     // "def" widens back over "abc", and the merge shows it in the first line too.
     EXPECT_EQ(std::string(shown.first_text(0)), "abc\n");
     EXPECT_EQ(std::string(shown.second_text(0)), "abcdef\n");
     EXPECT_FALSE(shown.replaced(0));
-    show_inline_words(loaded.run, 5, 1, 1, shown);
+    show_inline_words(loaded.comparison, 5, 1, 1, shown);
     EXPECT_EQ(shown.pairs(), 1);
-    show_inline_replacement(loaded.run, -1, 1, 1, shown);
+    show_inline_replacement(loaded.comparison, -1, 1, 1, shown);
     EXPECT_EQ(shown.pairs(), 0);
 }
 

@@ -24,7 +24,7 @@ struct LineCase {
 
 std::string printed(const Options& options, LineKind kind, const std::string& text, bool added) {
     HandRun hand(options, {}, {});
-    print_line(hand.run, kind, text.c_str(), added);
+    print_line(hand.comparison, kind, text.c_str(), added);
     return hand.out.captured();
 }
 
@@ -120,9 +120,9 @@ TEST(ExpandTabs, ExpandsIntoTheBuffer) {
 
 TEST(PrintLine, TooLongLineGoesToStandardOutput) {
     HandRun hand(options_with(OPT_TAB_STOP, 0, 4095), {}, {});
-    print_line(hand.run, KIND_PLAIN, "x\n", false);
+    print_line(hand.comparison, KIND_PLAIN, "x\n", false);
     try {
-        print_line(hand.run, KIND_CHANGED, "\t\n", false);
+        print_line(hand.comparison, KIND_CHANGED, "\t\n", false);
         FAIL() << "the run went on";
     } catch (const RunEnded& ended) {
         EXPECT_EQ(ended.status, 1);
@@ -136,7 +136,7 @@ TEST(PrintLine, TooLongLineGoesToStandardOutput) {
 TEST(PrintLine, TooLongMessageCutsTheTextAt256Bytes) {
     std::string text = std::string(300, 'y') + "\t\n";
     HandRun hand(options_with(OPT_TAB_STOP, 0, 4096), {}, {});
-    EXPECT_THROW(print_line(hand.run, KIND_PLAIN, text.c_str(), false), RunEnded);
+    EXPECT_THROW(print_line(hand.comparison, KIND_PLAIN, text.c_str(), false), RunEnded);
     EXPECT_EQ(hand.out.captured(), "Error: " + std::string(256, 'y') + " ... too long line\n");
 }
 

@@ -30,7 +30,7 @@ struct ReportCase {
 void expect_report(const ReportCase& c) {
     HandRun hand(options_with(c.flags), c.first, c.second);
     hand.set_marks(c.marks_first, c.marks_second);
-    EXPECT_EQ(print_normal_report(hand.run), c.result != 0) << c.name;
+    EXPECT_EQ(print_normal_report(hand.comparison), c.result != 0) << c.name;
     EXPECT_EQ(hand.out.captured(), c.out) << c.name;
     EXPECT_EQ(hand.err.captured(), "") << c.name;
 }
@@ -80,7 +80,7 @@ TEST(NormalReport, ReplacementFormOnlyInChangeBlocks) {
     HandRun hand(options_with(OPT_INLINE_REPLACE), {"abc\n", "same\n", "abc\n"},
                  {"abcdef\n", "same\n", "abcdef\n"});
     hand.set_marks("014", "014");
-    EXPECT_TRUE(print_normal_report(hand.run));
+    EXPECT_TRUE(print_normal_report(hand.comparison));
     EXPECT_EQ(hand.out.captured(),
               "change: 1 : 1\n^\tabc\n------\n^\tabcdef\n"
               "change: 3 : 3\n\tabc\n------\n\tabcdef\n");
@@ -112,7 +112,7 @@ TEST(NormalReport, InconsistentMarks) {
     for (const FailureCase& c : cases) {
         HandRun hand({}, letter_lines(c.first), letter_lines(c.second));
         hand.set_marks(c.marks_first, c.marks_second);
-        EXPECT_EQ(ended_status([&] { print_normal_report(hand.run); }), -1) << c.name;
+        EXPECT_EQ(ended_status([&] { print_normal_report(hand.comparison); }), -1) << c.name;
         EXPECT_EQ(hand.out.captured(), c.out) << c.name;
         EXPECT_EQ(hand.err.captured(), c.err) << c.name;
     }

@@ -13,34 +13,34 @@ namespace vesk::testing {
 
 struct HandRun {
     HandRun(Options options, const std::vector<std::string>& first_lines, const std::vector<std::string>& second_lines)
-        : run(options, out, diagnostics) {
-        load(run.first, first_lines);
-        load(run.second, second_lines);
+        : comparison(options, out, diagnostics) {
+        load(comparison.first, first_lines);
+        load(comparison.second, second_lines);
     }
 
     // One digit per line; a string shorter than the file leaves the rest 0.
     void set_marks(const std::string& first_marks, const std::string& second_marks) {
-        write_marks(run.first, first_marks);
-        write_marks(run.second, second_marks);
+        write_marks(comparison.first, first_marks);
+        write_marks(comparison.second, second_marks);
     }
     static std::string marks_of(const LineTable& table) {
         std::string digits;
         for (std::int64_t line = 0; line < table.count; ++line) digits.push_back(static_cast<char>('0' + table.marks[line]));
         return digits;
     }
-    std::string first_marks() const { return marks_of(run.first); }
-    std::string second_marks() const { return marks_of(run.second); }
+    std::string first_marks() const { return marks_of(comparison.first); }
+    std::string second_marks() const { return marks_of(comparison.second); }
 
     Output out;
     Output err;
     Diagnostics diagnostics{err};
-    Comparison run;
+    Comparison comparison;
 
 private:
     void load(LineTable& table, const std::vector<std::string>& lines) {
         for (const std::string& line : lines) {
             table.store_next(diagnostics, line);
-            fingerprint_line(table, line, run.options.flags);
+            fingerprint_line(table, line, comparison.options.flags);
         }
     }
     static void write_marks(LineTable& table, const std::string& digits) {
