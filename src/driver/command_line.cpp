@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "driver/english_help.h"
 #include "driver/help_text.h"
 #include "support/run_end.h"
 
@@ -18,9 +19,38 @@ constexpr std::int32_t kMaxContextLines = 10;
     end_run(2);
 }
 
-[[noreturn]] void print_help(Output& out) {
-    for (const char* const* line = kHelpText; *line != nullptr; ++line) out << *line << '\n';
+// Extensions are long options only: the option letters refuse every "--..."
+// argument, so none of them changes the meaning of a command that works without it.
+struct LongOption {
+    const char* name;
+    // Printed, with status 0, wherever the option stands and whatever else is wrong;
+    // nullptr for a switch, which sets `flag` where the options stand.
+    const char* const* answer;
+    std::uint32_t flag;
+};
+
+constexpr LongOption kLongOptions[] = {
+    {"--help", kEnglishHelp, 0},
+    {"--version", kVersionText, 0},
+};
+
+const LongOption* find_long_option(const char* argument) {
+    for (const LongOption& option : kLongOptions)
+        if (std::strcmp(argument, option.name) == 0) return &option;
+    return nullptr;
+}
+
+[[noreturn]] void print_text(Output& out, const char* const* text) {
+    for (const char* const* line = text; *line != nullptr; ++line) out << *line << '\n';
     end_run(0);
+}
+
+// The first of --help and --version anywhere among the arguments is the whole run.
+void answer_long_option(int argc, const char* const* argv, Output& out) {
+    for (int next = 1; next < argc; ++next) {
+        const LongOption* option = find_long_option(argv[next]);
+        if (option != nullptr && option->answer != nullptr) print_text(out, option->answer);
+    }
 }
 
 void read_tab_stop(const char* width, Options& options, Diagnostics& diagnostics) {
@@ -91,8 +121,9 @@ std::int32_t read_decimal(const char* text) {
 }
 
 CommandLine read_command_line(int argc, const char* const* argv, Output& out, Diagnostics& diagnostics) {
+    answer_long_option(argc, argv, out);
     if (argc <= 1) usage_error(diagnostics);
-    if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_help(out);
+    if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_text(out, kHelpText);
 
     CommandLine command;
     int next = 1;
@@ -105,6 +136,8 @@ CommandLine read_command_line(int argc, const char* const* argv, Output& out, Di
             read_context(argument, command.options, diagnostics);
         } else if (argument[0] != '-') {
             break;
+        } else if (const LongOption* option = find_long_option(argument)) {
+            command.options.flags |= option->flag;
         } else {
             read_letters(argument, command.options, diagnostics);
         }

@@ -1,6 +1,7 @@
 // Reading the command line: vesk [-biNxX] [-c[<m>]] [-t <n>] <filename1> <filename2>,
 // or vesk -usage. Options come before the two names and are examined in the order
-// given, so the first bad one is the one reported.
+// given, so the first bad one is the one reported. The extensions --help and
+// --version are answered wherever they stand, before anything else is checked.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +18,9 @@ struct CommandLine {
     const char* second_name = nullptr;
 };
 
-// Reads argv[1..argc). Prints the usage line or the help text where asked and ends
-// the run (status 2 for every error, 0 after the help text).
+// Reads argv[1..argc). Prints the usage line, a help text or the version where
+// asked and ends the run (status 2 for every error, 0 after a help text or the
+// version).
 CommandLine read_command_line(int argc, const char* const* argv, Output& out, Diagnostics& diagnostics);
 
 // A decimal number as C's atoi reads it (leading white space, an optional sign,

@@ -104,16 +104,18 @@ std::vector<std::string> shown_options() {
 // README is a fault of the documentation.
 TEST(ReadmeExamples, TourRunsEveryOption) {
     std::string letters;
-    bool context = false, tab_stop = false, usage = false;
+    bool context = false, tab_stop = false, usage = false, help = false;
     for (const std::string& option : shown_options()) {
         context = context || option.starts_with("-c");
         tab_stop = tab_stop || option == "-t";
         usage = usage || option == "-usage";
+        help = help || option == "--help";
         if (option.find_first_not_of("-biNxX") == std::string::npos) letters += option;
     }
     EXPECT_TRUE(context) << "no example of -c";
     EXPECT_TRUE(tab_stop) << "no example of -t";
     EXPECT_TRUE(usage) << "no example of -usage";
+    EXPECT_TRUE(help) << "no example of --help";
     for (char letter : std::string("biNxX"))
         EXPECT_NE(letters.find(letter), std::string::npos) << "no example of -" << letter;
 }

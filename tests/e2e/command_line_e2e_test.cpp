@@ -113,6 +113,48 @@ TEST(CommandLine, FilesThatCannotBeCompared) {
     });
 }
 
+// --help and --version are extensions: answered wherever they stand and over any
+// error; given both, the first wins. Every other long option is refused as before.
+TEST(CommandLine, HelpAndVersionWinWhereverTheyStand) {
+    ScratchDir dir;
+    Outcome help = run_vesk(dir, {"--help"});
+    ASSERT_EQ(help.status, 0);
+    ASSERT_EQ(help.err, "");
+    // Plain ASCII in lines under 80 columns, naming every option, every exit
+    // status and where the manual is.
+    std::size_t line_start = 0;
+    for (std::size_t at = 0; at < help.out.size(); ++at) {
+        unsigned char byte = static_cast<unsigned char>(help.out[at]);
+        if (byte == '\n') {
+            EXPECT_LT(at - line_start, 80u) << help.out.substr(line_start, at - line_start);
+            line_start = at + 1;
+        } else {
+            EXPECT_TRUE(byte >= 0x20 && byte < 0x7F) << "byte " << at;
+        }
+    }
+    for (const char* entry : {"\n  -b ", "\n  -i ", "\n  -N ", "\n  -x ", "\n  -X ", "\n  -c[<m>] ", "\n  -t <n> ",
+                              "\n  -usage ", "\n  --help ", "\n  --version ", "\n  0 ", "\n  1 ", "\n  2 ", "\n  255 ",
+                              "man vesk"})
+        EXPECT_NE(help.out.find(entry), std::string::npos) << entry;
+
+    const Outcome version = {"vesk 1.51\nCopyright (c) 2026 The vesk authors\n"
+                             "MIT License: free to use, copy, change and share; no warranty.\n",
+                             "", 0};
+    run_cases({
+        {"version alone", {"--version"}, version},
+        {"help among options", {"-b", "--help", "-c3", "a", "b"}, help},
+        {"version after the file names", {"a", "b", "--version"}, version},
+        {"help over a bad option and a missing file", {"-q", "a", "gone", "--help"}, help},
+        {"help as the width of -t", {"-t", "--help"}, help},
+        {"version over -usage", {"-usage", "--version"}, version},
+        {"the first of the two wins", {"--version", "--help"}, version},
+        {"and the other way round", {"a", "--help", "--version"}, help},
+        {"other long options are refused", {"--helpme", "a", "b"}, {"", "--helpme: invalid option", 2}},
+        {"as is a bare double dash", {"--", "a", "b"}, {"", "--: invalid option", 2}},
+        {"-h is no help", {"-h"}, {"", "-h: invalid option", 2}},
+    });
+}
+
 TEST(CommandLine, HelpText) {
     ScratchDir dir;
     Outcome help = run_vesk(dir, {"-usage"});
