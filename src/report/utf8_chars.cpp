@@ -16,38 +16,40 @@ struct Utf8Range {
 
 #include "report/utf8_char_table.inc"
 
-// Planes 0 and 1, where nearly all text lives, are cut into buckets of 128 code
-// points, each knowing the range its first code point lies in; a lookup there
-// searches only the few ranges of its bucket. Beyond, the whole table is searched.
-constexpr unsigned kBucketBits = 7;
-constexpr char32_t kIndexedCodes = 0x20000;
-constexpr std::size_t kBuckets = kIndexedCodes >> kBucketBits;
+// The Basic Multilingual Plane, where nearly all text lives, is looked up
+// directly: one byte per code point, width << 4 | class, built from the ranges
+// while compiling. Beyond it the ranges are searched.
+constexpr char32_t kDirectCodes = 0x10000;
 
-// Entry b is the range that holds code point b * 128, for b up to kBuckets.
-constexpr auto kBucketRanges = [] {
-    std::array<std::uint16_t, kBuckets + 1> first_ranges{};
+constexpr std::uint8_t packed(const Utf8Range& range) {
+    return static_cast<std::uint8_t>(range.width << 4 | range.char_class);
+}
+
+constexpr auto kDirectEntries = [] {
+    std::array<std::uint8_t, kDirectCodes> entries{};
     std::size_t range = 0;
-    for (std::size_t bucket = 0; bucket <= kBuckets; ++bucket) {
-        char32_t code = static_cast<char32_t>(bucket << kBucketBits);
-        while (range + 1 < std::size(kUtf8Ranges) && kUtf8Ranges[range + 1].first <= code) ++range;
-        first_ranges[bucket] = static_cast<std::uint16_t>(range);
+    for (char32_t code = 0; code < kDirectCodes; ++code) {
+        if (kUtf8Ranges[range + 1].first == code) ++range;
+        entries[code] = packed(kUtf8Ranges[range]);
     }
-    return first_ranges;
+    return entries;
 }();
-static_assert(std::size(kUtf8Ranges) <= 0xFFFF, "range numbers fit the bucket index");
 
-const Utf8Range& range_of(char32_t code) {
-    std::size_t low = kBucketRanges[kBuckets];
-    std::size_t high = std::size(kUtf8Ranges);
-    if (code < kIndexedCodes) {
-        low = kBucketRanges[code >> kBucketBits];
-        high = kBucketRanges[(code >> kBucketBits) + 1] + 1;
-    }
-    // The last range of [low, high) that starts at or before code; low's does.
+// The first range beyond the directly looked up codes.
+constexpr std::size_t kFirstSearchedRange = [] {
+    std::size_t range = 0;
+    while (kUtf8Ranges[range].first < kDirectCodes) ++range;
+    return range;
+}();
+static_assert(kUtf8Ranges[kFirstSearchedRange].first == kDirectCodes, "a range starts where the plane ends");
+
+std::uint8_t entry_of(char32_t code) {
+    if (code < kDirectCodes) return kDirectEntries[code];
+    // The last range that starts at or before code.
     const Utf8Range* after = std::upper_bound(
-        kUtf8Ranges + low + 1, kUtf8Ranges + high, code,
+        kUtf8Ranges + kFirstSearchedRange + 1, std::end(kUtf8Ranges), code,
         [](char32_t wanted, const Utf8Range& range) { return wanted < range.first; });
-    return after[-1];
+    return packed(after[-1]);
 }
 
 // The length of a well-formed sequence by its first byte, and the bounds of its
@@ -99,11 +101,11 @@ Utf8Char decode_utf8(std::string_view text) {
 }
 
 std::uint8_t utf8_class(char32_t code) {
-    return range_of(code).char_class;
+    return entry_of(code) & 0x0F;
 }
 
 std::uint8_t utf8_width(char32_t code) {
-    return range_of(code).width;
+    return entry_of(code) >> 4;
 }
 
 void classify_utf8(const char* text, LineMap& classes) {
