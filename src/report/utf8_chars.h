@@ -1,11 +1,9 @@
-// The characters of UTF-8 text (--utf8): where each one starts and ends, its
-// class for word widening and its width in terminal columns.
-// A well-formed UTF-8 sequence (shortest form, no surrogate, at most U+10FFFF)
-// is one character of 1 to 4 bytes; every other byte is a character of its own,
-// a stray byte, of the half-width class and one column, as a lone high byte is
-// in Shift-JIS. A character that Shift-JIS (code page 932) encodes has the class
-// of its Shift-JIS bytes and is as wide as they are long, so Japanese text splits
-// into the same words and lines up as it does in Shift-JIS. For the others:
+// The characters of UTF-8 text (--utf8): their class for word widening and their
+// width in terminal columns (text_encoding.h finds where each one starts and
+// ends). A stray byte is of the half-width class and one column, as a lone high
+// byte is in Shift-JIS. A character that Shift-JIS (code page 932) encodes has
+// the class of its Shift-JIS bytes and is as wide as they are long, so Japanese
+// text splits into the same words and lines up as it does in Shift-JIS. Others:
 // letters take the class of their script (Latin letters are word characters like
 // ASCII ones, so "café" is one word; Han is kanji, Hiragana hiragana, every other
 // script is letters like katakana, Greek and Cyrillic), punctuation, symbols and
@@ -17,11 +15,10 @@
 // table, gives every rule in full.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <string_view>
 
 #include "report/char_classes.h"
+#include "support/text_encoding.h"
 
 namespace vesk {
 
@@ -29,23 +26,6 @@ namespace vesk {
 // takes the class of the character before it, and a symbol's at the start of a
 // text. It never reaches a class map.
 constexpr std::uint8_t CLASS_JOINING = 9;
-
-// A stray byte b decodes as U+DC00 + b: a surrogate, which no well-formed
-// sequence decodes to, so the code still tells the byte and looks up like one.
-constexpr char32_t kStrayByteBase = 0xDC00;
-
-struct Utf8Char {
-    char32_t code;        // the code point, or kStrayByteBase + the stray byte
-    std::size_t length;   // in bytes, 1 to 4
-};
-
-// The character that starts text, reading no further than the text's NUL (a NUL
-// there is the character U+0000).
-Utf8Char decode_utf8(const char* text);
-
-// The character that starts text, which is not empty, reading no further than
-// its end: a sequence that the end cuts short is a stray byte.
-Utf8Char decode_utf8(std::string_view text);
 
 // The class of a decoded character, CLASS_JOINING included.
 std::uint8_t utf8_class(char32_t code);
