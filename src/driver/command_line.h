@@ -1,6 +1,6 @@
-// Reading the command line: vesk [-biNxX] [-c[<m>]] [-t <n>] <filename1> <filename2>,
-// or vesk -usage. Options come before the two names and are examined in the order
-// given, so the first bad one is the one reported.
+// Reading the command line: vesk [-biNxX] [-c[<m>]] [-t <n>] [--utf8] <filename1>
+// <filename2>, or vesk -usage. Options come before the two names and are examined
+// in the order given, so the first bad one is the one reported.
 #pragma once
 
 #include <cstdint>
