@@ -12,10 +12,6 @@ namespace {
 constexpr std::uint8_t SHOWN = 1;
 constexpr std::uint8_t HIDDEN = 0;
 
-// Marks the symbol of a UTF-8 cell that has characters of no width joined to
-// it: such cells are compared by their bytes. No code point reaches this bit.
-constexpr std::uint32_t kJoinedCell = 0x80000000u;
-
 void read_shift_jis(DisplayLine& line) {
     line.length = std::strlen(line.text);
     mark_double_bytes(line.text, line.roles);
@@ -54,7 +50,7 @@ void read_utf8(DisplayLine& line) {
     LineMap byte_classes;
     classify_utf8(line.text, byte_classes);
     std::size_t at = 0;
-    for (; line.text[at] != '\0'; ) {
+    while (line.text[at] != '\0') {
         Utf8Char character = decode_utf8(line.text + at);
         std::uint8_t width = utf8_width(character.code);
         if (width == 0 && line.length > 0)
@@ -66,16 +62,6 @@ void read_utf8(DisplayLine& line) {
     if (line.length > 0 && line.roles[line.length - 1] == ROLE_SECOND)
         line.starts[line.length - 1] = static_cast<std::uint16_t>(at);
     line.starts[line.length] = static_cast<std::uint16_t>(at);
-}
-
-bool same_bytes(const DisplayLine& a, std::size_t x, const DisplayLine& b, std::size_t y, bool fold) {
-    std::size_t length = a.starts[x + 1] - a.starts[x];
-    if (length != static_cast<std::size_t>(b.starts[y + 1] - b.starts[y])) return false;
-    const char* from_a = a.text + a.starts[x];
-    const char* from_b = b.text + b.starts[y];
-    for (std::size_t at = 0; at < length; ++at)
-        if (from_a[at] != from_b[at] && !(fold && equal_ignoring_case(from_a[at], from_b[at]))) return false;
-    return true;
 }
 
 // The bytes of cell p go to `out` (at or before them: a text never grows).
@@ -124,14 +110,14 @@ DisplayLine::DisplayLine(char* line_text, bool is_utf8) : text(line_text), utf8(
     symbols[length] = 0;
 }
 
-bool same_character(const DisplayLine& a, std::size_t x, const DisplayLine& b, std::size_t y, bool fold) {
-    std::uint32_t symbol_a = a.symbols[x], symbol_b = b.symbols[y];
-    if (((symbol_a | symbol_b) & kJoinedCell) != 0)
-        return (symbol_a & symbol_b & kJoinedCell) != 0 && same_bytes(a, x, b, y, fold);
-    if (a.roles[x] == ROLE_FIRST) return symbol_a == symbol_b && a.symbols[x + 1] == b.symbols[y + 1];
-    return symbol_a == symbol_b || (fold && symbol_a < 0x80 && symbol_b < 0x80 &&
-                                    equal_ignoring_case(static_cast<unsigned char>(symbol_a),
-                                                        static_cast<unsigned char>(symbol_b)));
+bool same_joined_cells(const DisplayLine& a, std::size_t x, const DisplayLine& b, std::size_t y, bool fold) {
+    std::size_t length = a.starts[x + 1] - a.starts[x];
+    if (length != static_cast<std::size_t>(b.starts[y + 1] - b.starts[y])) return false;
+    const char* from_a = a.text + a.starts[x];
+    const char* from_b = b.text + b.starts[y];
+    for (std::size_t at = 0; at < length; ++at)
+        if (from_a[at] != from_b[at] && !(fold && equal_ignoring_case(from_a[at], from_b[at]))) return false;
+    return true;
 }
 
 void blank_hidden_bytes(char* text, LineMap& mask) {

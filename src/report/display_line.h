@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "report/char_classes.h"
+#include "support/byte_rules.h"
 
 namespace vesk {
 
@@ -38,10 +39,27 @@ struct DisplayLine {
     std::array<std::uint16_t, kLineMapSize + 1> starts;
 };
 
+// Marks the symbol of a UTF-8 cell that has characters of no width joined to
+// it: such cells are compared by their bytes. No code point reaches this bit.
+constexpr std::uint32_t kJoinedCell = 0x80000000u;
+
+// Whether cells x of a and y of b, both with kJoinedCell, hold the same bytes
+// (ASCII letters without case when fold).
+bool same_joined_cells(const DisplayLine& a, std::size_t x, const DisplayLine& b, std::size_t y, bool fold);
+
 // Whether the characters at position x of a and y of b, which have the same role
 // (ROLE_SINGLE or ROLE_FIRST), are the same; with fold, ASCII letters are compared
-// without case. A double-byte character is never folded.
-bool same_character(const DisplayLine& a, std::size_t x, const DisplayLine& b, std::size_t y, bool fold);
+// without case. A double-byte character is never folded. Inline: the display
+// asks this for nearly every position of a pair.
+inline bool same_character(const DisplayLine& a, std::size_t x, const DisplayLine& b, std::size_t y, bool fold) {
+    std::uint32_t symbol_a = a.symbols[x], symbol_b = b.symbols[y];
+    if (((symbol_a | symbol_b) & kJoinedCell) != 0)
+        return (symbol_a & symbol_b & kJoinedCell) != 0 && same_joined_cells(a, x, b, y, fold);
+    if (a.roles[x] == ROLE_FIRST) return symbol_a == symbol_b && a.symbols[x + 1] == b.symbols[y + 1];
+    return symbol_a == symbol_b || (fold && symbol_a < 0x80 && symbol_b < 0x80 &&
+                                    equal_ignoring_case(static_cast<unsigned char>(symbol_a),
+                                                        static_cast<unsigned char>(symbol_b)));
+}
 
 // Writes the line's first `end` positions back into its text and ends the text
 // there: a hidden character becomes as many blanks as it is wide, a hidden tab
