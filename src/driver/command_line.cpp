@@ -52,7 +52,7 @@ void read_context(const char* argument, Options& options, Diagnostics& diagnosti
 
 // The extension --utf8, a long option: the option letters refuse every "--..."
 // argument, so it changes the meaning of no command that works without it.
-constexpr const char* kUtf8Option = "--utf8";
+constexpr const char* UTF8_OPTION = "--utf8";
 
 void read_utf8_option(Options& options, Diagnostics& diagnostics) {
     options.flags |= OPT_UTF8;
@@ -115,7 +115,7 @@ CommandLine read_command_line(int argc, const char* const* argv, Output& out, Di
             read_context(argument, command.options, diagnostics);
         } else if (argument[0] != '-') {
             break;
-        } else if (std::strcmp(argument, kUtf8Option) == 0) {
+        } else if (std::strcmp(argument, UTF8_OPTION) == 0) {
             read_utf8_option(command.options, diagnostics);
         } else {
             read_letters(argument, command.options, diagnostics);

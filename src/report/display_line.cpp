@@ -42,8 +42,8 @@ void open_cell(DisplayLine& line, std::size_t at, Utf8Char character, std::uint8
 // A character of no width joins the cell before it (both cells of a wide one).
 void join_last_cell(DisplayLine& line) {
     std::size_t last = line.length - 1;
-    line.symbols[last] |= kJoinedCell;
-    if (line.roles[last] == ROLE_SECOND) line.symbols[last - 1] |= kJoinedCell;
+    line.symbols[last] |= JOINED_CELL;
+    if (line.roles[last] == ROLE_SECOND) line.symbols[last - 1] |= JOINED_CELL;
 }
 
 void read_utf8(DisplayLine& line) {

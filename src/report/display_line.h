@@ -41,9 +41,9 @@ struct DisplayLine {
 
 // Marks the symbol of a UTF-8 cell that has characters of no width joined to
 // it: such cells are compared by their bytes. No code point reaches this bit.
-constexpr std::uint32_t kJoinedCell = 0x80000000u;
+constexpr std::uint32_t JOINED_CELL = 0x80000000u;
 
-// Whether cells x of a and y of b, both with kJoinedCell, hold the same bytes
+// Whether cells x of a and y of b, both with JOINED_CELL, hold the same bytes
 // (ASCII letters without case when fold).
 bool same_joined_cells(const DisplayLine& a, std::size_t x, const DisplayLine& b, std::size_t y, bool fold);
 
@@ -53,8 +53,8 @@ bool same_joined_cells(const DisplayLine& a, std::size_t x, const DisplayLine& b
 // asks this for nearly every position of a pair.
 inline bool same_character(const DisplayLine& a, std::size_t x, const DisplayLine& b, std::size_t y, bool fold) {
     std::uint32_t symbol_a = a.symbols[x], symbol_b = b.symbols[y];
-    if (((symbol_a | symbol_b) & kJoinedCell) != 0)
-        return (symbol_a & symbol_b & kJoinedCell) != 0 && same_joined_cells(a, x, b, y, fold);
+    if (((symbol_a | symbol_b) & JOINED_CELL) != 0)
+        return (symbol_a & symbol_b & JOINED_CELL) != 0 && same_joined_cells(a, x, b, y, fold);
     if (a.roles[x] == ROLE_FIRST) return symbol_a == symbol_b && a.symbols[x + 1] == b.symbols[y + 1];
     return symbol_a == symbol_b || (fold && symbol_a < 0x80 && symbol_b < 0x80 &&
                                     equal_ignoring_case(static_cast<unsigned char>(symbol_a),

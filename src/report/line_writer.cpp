@@ -78,7 +78,7 @@ const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view te
         std::int64_t width = tab ? tab_width - column % tab_width : static_cast<std::int64_t>(next.width);
         std::size_t bytes = tab ? static_cast<std::size_t>(width) : next.length;
         // The second test only holds for a text longer than a stored line can be.
-        if (column + width >= TabExpansion::kColumnLimit || used + bytes >= TabExpansion::kSize)
+        if (column + width >= TabExpansion::COLUMN_LIMIT || used + bytes >= TabExpansion::kSize)
             report_too_long(out, text, encoding);
         if (tab)
             std::memset(expansion.bytes + used, ' ', bytes);

@@ -26,7 +26,7 @@ enum LineKind : std::uint8_t {
 // bytes, a column is one byte of Shift-JIS text, and UTF-8 text of a stored line
 // (at most 4,095 bytes) grows by no more than its tabs' blanks.
 struct TabExpansion {
-    static constexpr std::int64_t kColumnLimit = 4096;
+    static constexpr std::int64_t COLUMN_LIMIT = 4096;
     static constexpr std::size_t kSize = 2 * 4096;
     char bytes[kSize];
     std::size_t length = 0;  // of the expanded text, NUL not counted

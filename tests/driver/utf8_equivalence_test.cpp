@@ -185,7 +185,7 @@ struct OptionSet {
     std::uint32_t flags;  // those that shape fingerprints
 };
 
-const OptionSet kOptionSets[] = {
+const OptionSet OPTION_SETS[] = {
     {{}, 0},
     {{"-x"}, 0},
     {{"-X"}, 0},
@@ -226,7 +226,7 @@ struct Tally {
 
 void expect_same_report(const e2e::ScratchDir& dir, const FilePair& pair, const std::string& label, Tally& tally) {
     if (has_long_utf8_line(pair)) {
-        tally.long_lines += static_cast<int>(std::size(kOptionSets));
+        tally.long_lines += static_cast<int>(std::size(OPTION_SETS));
         return;
     }
     const std::string names[] = {dir.path() + "/s1", dir.path() + "/s2", dir.path() + "/u1", dir.path() + "/u2"};
@@ -234,7 +234,7 @@ void expect_same_report(const e2e::ScratchDir& dir, const FilePair& pair, const 
     dir.write("s2", pair.second.bytes(false));
     dir.write("u1", pair.first.bytes(true));
     dir.write("u2", pair.second.bytes(true));
-    for (const OptionSet& options : kOptionSets) {
+    for (const OptionSet& options : OPTION_SETS) {
         if (collides_in_one_encoding(pair, options.flags)) {
             ++tally.collisions;
             continue;
@@ -274,20 +274,20 @@ TEST(Utf8Equivalence, SampleFiles) {
     e2e::ScratchDir dir;
     Tally tally;
     expect_same_report(dir, pair, "examples/japanese", tally);
-    EXPECT_EQ(tally.compared, static_cast<int>(std::size(kOptionSets)));
+    EXPECT_EQ(tally.compared, static_cast<int>(std::size(OPTION_SETS)));
 }
 
 TEST(Utf8Equivalence, GeneratedPairs) {
-    constexpr int kPairs = 2000;
+    constexpr int PAIRS = 2000;
     std::mt19937 random(16);
     e2e::ScratchDir dir;
     Tally tally;
-    for (int round = 0; round < kPairs && !HasFatalFailure(); ++round)
+    for (int round = 0; round < PAIRS && !HasFatalFailure(); ++round)
         expect_same_report(dir, random_pair(random), "pair #" + std::to_string(round), tally);
     std::printf("[          ] %d runs compared; excluded: %d for fingerprint collisions, %d for long lines\n",
                 tally.compared, tally.collisions, tally.long_lines);
     // The exclusions stay rare: the property holds for nearly every run.
-    EXPECT_GT(tally.compared, kPairs * static_cast<int>(std::size(kOptionSets)) * 99 / 100);
+    EXPECT_GT(tally.compared, PAIRS * static_cast<int>(std::size(OPTION_SETS)) * 99 / 100);
 }
 
 }  // namespace
