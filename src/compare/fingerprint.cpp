@@ -93,6 +93,9 @@ std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uin
     if (!fold && !squeeze) return plain_fingerprint(line);
     const std::size_t end = squeeze ? stripped_length(line) : line.size();
 
+    // UTF-8 (--utf8) has no second bytes that could look like ASCII capitals.
+    const bool steps_over_second_bytes = fold && (flags & OPT_UTF8) == 0;
+
     Sums sums;
     Sums before_blank_run;
     bool in_blank_run = false;
@@ -104,7 +107,7 @@ std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uin
         if (fold) {
             if (second_byte) {
                 second_byte = false;
-            } else if (is_fold_lead_byte(byte)) {
+            } else if (steps_over_second_bytes && is_fold_lead_byte(byte)) {
                 second_byte = true;
             } else {
                 byte = fold_ascii(byte);

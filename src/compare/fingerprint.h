@@ -2,8 +2,9 @@
 // treats two lines as equal exactly when their fingerprints are equal. Bytes, not
 // characters: the sums count every byte up to the line's newline. -i folds only the
 // ASCII capitals, stepping over the second byte of a double-byte character (lead
-// byte 0x80-0xA0 or 0xE0-0xFF; 0xA1-0xDF are one-byte katakana). -b counts every
-// run of blanks and tabs as one blank and drops blanks at the end of the line.
+// byte 0x80-0xA0 or 0xE0-0xFF; 0xA1-0xDF are one-byte katakana), or under --utf8
+// wherever they stand. -b counts every run of blanks and tabs as one blank and
+// drops blanks at the end of the line.
 #pragma once
 
 #include <cstdint>

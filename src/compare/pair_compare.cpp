@@ -15,8 +15,12 @@ namespace {
 // the line is needed.
 class TextCursor {
 public:
-    TextCursor(std::string_view text, bool fold)
-        : at_(reinterpret_cast<const unsigned char*>(text.data())), end_(at_ + text.size()), fold_(fold) {}
+    // Under --utf8 no byte is a second byte: capitals are folded wherever they stand.
+    TextCursor(std::string_view text, bool fold, bool utf8)
+        : at_(reinterpret_cast<const unsigned char*>(text.data())),
+          end_(at_ + text.size()),
+          fold_(fold),
+          steps_over_second_bytes_(fold && !utf8) {}
 
     // At the end, 0, as the NUL after a text would read.
     unsigned char byte() const {
@@ -28,7 +32,7 @@ public:
     bool on_final_newline() const { return end_ - at_ == 1 && *at_ == '\n'; }
 
     void advance() {
-        second_byte_ = fold_ && !second_byte_ && is_fold_lead_byte(*at_);
+        second_byte_ = steps_over_second_bytes_ && !second_byte_ && is_fold_lead_byte(*at_);
         ++at_;
     }
     // Steps over a run of blanks and tabs; true when there was one.
@@ -42,6 +46,7 @@ private:
     const unsigned char* at_;
     const unsigned char* end_;
     bool fold_;
+    bool steps_over_second_bytes_;
     bool second_byte_ = false;
 };
 
@@ -88,7 +93,8 @@ bool lines_differ(const char* first, const char* second, std::uint32_t flags) {
     if (same_text(first_text, second)) return false;
     const bool fold = (flags & OPT_IGNORE_CASE) != 0;
     if (!fold && (flags & OPT_SQUEEZE_BLANKS) == 0) return true;
-    TextCursor first_cursor(first_text, fold), second_cursor({second, line_length(second)}, fold);
+    const bool utf8 = (flags & OPT_UTF8) != 0;
+    TextCursor first_cursor(first_text, fold, utf8), second_cursor({second, line_length(second)}, fold, utf8);
     if ((flags & OPT_SQUEEZE_BLANKS) != 0) return differ_squeezed(first_cursor, second_cursor);
     return differ_exactly(first_cursor, second_cursor);
 }

@@ -32,6 +32,7 @@ struct LongOption {
 constexpr LongOption kLongOptions[] = {
     {"--help", kEnglishHelp, 0},
     {"--version", kVersionText, 0},
+    {"--utf8", nullptr, OPT_UTF8},
 };
 
 const LongOption* find_long_option(const char* argument) {
@@ -138,6 +139,8 @@ CommandLine read_command_line(int argc, const char* const* argv, Output& out, Di
             break;
         } else if (const LongOption* option = find_long_option(argument)) {
             command.options.flags |= option->flag;
+            // Messages from here on are cut between UTF-8 characters.
+            if ((option->flag & OPT_UTF8) != 0) diagnostics.encoding = Encoding::utf8;
         } else {
             read_letters(argument, command.options, diagnostics);
         }

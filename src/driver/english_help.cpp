@@ -3,7 +3,7 @@
 namespace vesk {
 
 const char* const kEnglishHelp[] = {
-    "Usage: vesk [-biNxX] [-c[<m>]] [-t <n>] <filename1> <filename2>",
+    "Usage: vesk [-biNxX] [-c[<m>]] [-t <n>] [--utf8] <filename1> <filename2>",
     "       vesk -usage | --help | --version",
     "",
     "Compares two text files line by line and prints their differences:",
@@ -21,6 +21,9 @@ const char* const kEnglishHelp[] = {
     "  -c[<m>]    context report: up to m unchanged lines (1 to 10; 3 when m",
     "             is left out) around each change; -c5, not -c 5",
     "  -t <n>     expand the tabs of printed lines to tab stops every n bytes",
+    "             (every n columns with --utf8)",
+    "  --utf8     read the text as UTF-8, not Shift-JIS: -i folds A to Z",
+    "             wherever they stand; -x, -X and -t count terminal columns",
     "  -usage     as the only argument: the short help in Japanese (Shift-JIS)",
     "  --help     print this help and exit",
     "  --version  print the version and the licence and exit",

@@ -53,7 +53,7 @@ std::size_t take_lines_in_place(const FileLoad& load, const MappedFile& file) {
 // the mapping and the reader goes on from the first line that does.
 void take_mapped_lines(const FileLoad& load, TextFile& file, const char* name) {
     if (!file.may_map()) return;
-    std::optional<MappedFile> mapped = MappedFile::map(file.descriptor(), name);
+    std::optional<MappedFile> mapped = MappedFile::map(file.descriptor(), name, load.diagnostics.encoding);
     if (!mapped) return;
     std::size_t taken = take_lines_in_place(load, *mapped);
     load.table.hold_mapping(std::move(*mapped));
@@ -71,6 +71,7 @@ public:
           file_(file),
           name_(name) {
         diagnostics_.refuse_memory = comparison.diagnostics.refuse_memory;
+        diagnostics_.encoding = comparison.diagnostics.encoding;
         try {
             thread_ = std::thread([this] { load(); });
         } catch (const std::system_error&) {

@@ -58,13 +58,13 @@ void handle_lost_pages() {
 
 // The slot that now answers for [begin, end), or -1 when all are taken (the
 // mapping is then used unwatched, as a plain read would be after a failure).
-int watch(const char* begin, const char* end, const char* name) {
+int watch(const char* begin, const char* end, const char* name, Encoding encoding) {
     handle_lost_pages();
     for (int slot = 0; slot < kWatchedFiles; ++slot) {
         WatchedFile& file = watched_files[slot];
         if (file.taken.exchange(true)) continue;
         file.end = end;
-        file.length = format_message(file.message, "%s: read error\n", {name}).size();
+        file.length = format_message(file.message, "%s: read error\n", {name}, encoding).size();
         file.begin.store(begin, std::memory_order_release);
         return slot;
     }
@@ -79,7 +79,7 @@ void unwatch(int slot) {
 
 }  // namespace
 
-std::optional<MappedFile> MappedFile::map(int fd, const char* name) {
+std::optional<MappedFile> MappedFile::map(int fd, const char* name, Encoding encoding) {
     struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) return std::nullopt;
     const auto size = static_cast<std::size_t>(status.st_size);
@@ -97,7 +97,7 @@ std::optional<MappedFile> MappedFile::map(int fd, const char* name) {
         return std::nullopt;
     }
     auto* base = static_cast<char*>(file);
-    return MappedFile(base, size, reserved, watch(base, base + file_pages, name));
+    return MappedFile(base, size, reserved, watch(base, base + file_pages, name, encoding));
 }
 
 MappedFile::MappedFile(MappedFile&& other) noexcept

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <optional>
 
+#include "support/text_encoding.h"
+
 namespace vesk {
 
 class MappedFile {
@@ -19,8 +21,9 @@ public:
 
     // The file open on fd (named name, which must outlive the mapping), mapped;
     // nothing when it is not a regular file, is empty, or cannot be mapped (the
-    // caller then reads it instead).
-    static std::optional<MappedFile> map(int fd, const char* name);
+    // caller then reads it instead). The read error's message is cut as encoding
+    // cuts messages.
+    static std::optional<MappedFile> map(int fd, const char* name, Encoding encoding = Encoding::shift_jis);
 
     MappedFile(MappedFile&& other) noexcept;
     MappedFile& operator=(MappedFile&& other) noexcept;

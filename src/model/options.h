@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "support/text_encoding.h"
+
 namespace vesk {
 
 constexpr std::uint32_t OPT_IGNORE_CASE = 0x01;     // -i: ASCII letters compare without case
@@ -12,6 +14,10 @@ constexpr std::uint32_t OPT_SQUEEZE_BLANKS = 0x08;  // -b: blank runs compare as
 constexpr std::uint32_t OPT_CONTEXT = 0x10;         // -c[<m>]: the context report
 constexpr std::uint32_t OPT_INLINE_WORDS = 0x40;    // -x: only the differing words are shown
 constexpr std::uint32_t OPT_INLINE_REPLACE = 0x80;  // -X: the replacement form of -x
+// --utf8: the text is UTF-8, not Shift-JIS. -i folds A-Z wherever they stand;
+// words, the in-line display, tab expansion and message cuts go by UTF-8
+// characters and their widths in terminal columns.
+constexpr std::uint32_t OPT_UTF8 = 0x100;
 
 struct Options {
     std::uint32_t flags = 0;
@@ -21,6 +27,7 @@ struct Options {
     std::int32_t context_lines = 0;
 
     bool has(std::uint32_t flag) const { return (flags & flag) != 0; }
+    Encoding encoding() const { return has(OPT_UTF8) ? Encoding::utf8 : Encoding::shift_jis; }
 };
 
 }  // namespace vesk

@@ -1,5 +1,7 @@
 #include "report/char_classes.h"
 
+#include <cstring>
+
 namespace vesk {
 namespace {
 
@@ -64,11 +66,15 @@ void classify_bytes(const char* text, LineMap& classes) {
 void widen_to_words(const char* text, LineMap& mask) {
     LineMap classes;
     classify_bytes(text, classes);
+    widen_to_words(classes, std::strlen(text), mask);
+}
+
+void widen_to_words(const LineMap& classes, std::size_t length, LineMap& mask) {
     // A backward widening never reaches below the byte at which the previous
     // forward widening stopped.
     std::size_t floor = 0;
     std::size_t position = 0;
-    while (text[position] != '\0') {
+    while (position < length) {
         if (mask[position] == 0) {
             ++position;
             continue;
@@ -78,14 +84,14 @@ void widen_to_words(const char* text, LineMap& mask) {
             for (std::size_t before = position; before > floor && classes[before - 1] == first_class; --before)
                 mask[before - 1] = 1;
         }
-        while (text[position] != '\0' && mask[position] != 0) ++position;
+        while (position < length && mask[position] != 0) ++position;
         --position;  // the last byte of the stretch
         std::uint8_t last_class = classes[position];
         std::size_t end = position;
         if (last_class != CLASS_BLANK) {
-            for (; text[end] != '\0' && classes[end] == last_class; ++end) mask[end] = 1;
+            for (; end < length && classes[end] == last_class; ++end) mask[end] = 1;
         }
-        if (text[end] == '\0') return;
+        if (end == length) return;
         // The byte that stopped the widening is not a stretch of its own.
         floor = end;
         position = end + 1;

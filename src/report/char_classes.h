@@ -51,5 +51,8 @@ void classify_bytes(const char* text, LineMap& classes);
 // backwards by the class of its first byte, forwards by the class of its last.
 // Only ever turns 0 into 1.
 void widen_to_words(const char* text, LineMap& mask);
+// The same over `length` positions whose classes are given (the in-line display
+// of UTF-8 text widens column cells, not bytes).
+void widen_to_words(const LineMap& classes, std::size_t length, LineMap& mask);
 
 }  // namespace vesk

@@ -4,41 +4,26 @@
 #include <cstring>
 #include <string_view>
 
-#include "support/byte_rules.h"
-
 namespace vesk {
 namespace {
 
 constexpr std::uint8_t SHOWN = 1;
 constexpr std::uint8_t HIDDEN = 0;
 
-// One line of a pair with its work arrays, fresh for every pair.
-struct PairLine {
-    explicit PairLine(char* line) : text(line), length(std::strlen(line)) {}
-
-    char* text;
-    std::size_t length;
-    LineMap roles;
-    LineMap mask;
-};
-
-bool bytes_match(char x, char y, std::uint32_t flags) {
-    return x == y || ((flags & OPT_IGNORE_CASE) != 0 && equal_ignoring_case(x, y));
-}
-
-bool same_double_byte(const char* x, const char* y) { return x[0] == y[0] && x[1] == y[1]; }
+bool folds(std::uint32_t flags) { return (flags & OPT_IGNORE_CASE) != 0; }
+bool squeezes(std::uint32_t flags) { return (flags & OPT_SQUEEZE_BLANKS) != 0; }
 
 // Under -b a blank run is read as its last blank; returns where to stand.
-std::size_t skip_blank_run(const char* text, std::size_t position, std::uint32_t flags) {
-    if ((flags & OPT_SQUEEZE_BLANKS) == 0 || !is_blank(text[position])) return position;
-    while (is_blank(text[position + 1])) ++position;
+std::size_t skip_blank_run(const DisplayLine& line, std::size_t position, std::uint32_t flags) {
+    if (!squeezes(flags) || !line.blank(position)) return position;
+    while (line.blank(position + 1)) ++position;
     return position;
 }
 
-// Whether two single-byte positions belong to the common part of a pair.
-bool positions_agree(char x, char y, std::uint32_t flags) {
-    if (!is_blank(x)) return bytes_match(x, y, flags);
-    return (flags & OPT_SQUEEZE_BLANKS) != 0 ? is_blank(y) : x == y;
+// Whether two single positions belong to the common part of a pair.
+bool positions_agree(const DisplayLine& a, std::size_t x, const DisplayLine& b, std::size_t y, std::uint32_t flags) {
+    if (!a.blank(x)) return same_character(a, x, b, y, folds(flags));
+    return squeezes(flags) ? b.blank(y) : a.symbols[x] == b.symbols[y];
 }
 
 // What one line shows, the other shows too; false when neither shows it.
@@ -54,74 +39,73 @@ bool carry_shown(std::uint8_t& x, std::uint8_t& y) {
     return false;
 }
 
-bool fits_work_arrays(const PairLine& a, const PairLine& b) {
-    return a.length < kLineMapSize && b.length < kLineMapSize;
+bool fits_work_arrays(const char* a, const char* b) {
+    return std::strlen(a) < kLineMapSize && std::strlen(b) < kLineMapSize;
 }
 
 // Hides every character that is the same at the same position of both lines.
 // A blank of a is never hidden, so that blank runs never vanish from view.
-void hide_equal_positions(PairLine& a, PairLine& b, std::uint32_t flags) {
+void hide_equal_positions(DisplayLine& a, DisplayLine& b, std::uint32_t flags) {
     std::size_t x = 0, y = 0;
-    while (a.text[x] != '\0' && b.text[y] != '\0') {
+    while (x < a.length && y < b.length) {
         std::uint8_t role = a.roles[x];
         if (role != b.roles[y] || role == ROLE_SECOND) {
             ++x, ++y;
         } else if (role == ROLE_FIRST) {
-            if (same_double_byte(a.text + x, b.text + y)) a.mask[x] = a.mask[x + 1] = b.mask[y] = b.mask[y + 1] = HIDDEN;
+            if (same_character(a, x, b, y, folds(flags))) a.mask[x] = a.mask[x + 1] = b.mask[y] = b.mask[y + 1] = HIDDEN;
             x += 2, y += 2;
         } else {
-            x = skip_blank_run(a.text, x, flags);
-            y = skip_blank_run(b.text, y, flags);
-            if (!is_blank(a.text[x]) && bytes_match(a.text[x], b.text[y], flags)) a.mask[x] = b.mask[y] = HIDDEN;
+            x = skip_blank_run(a, x, flags);
+            y = skip_blank_run(b, y, flags);
+            if (!a.blank(x) && same_character(a, x, b, y, folds(flags))) a.mask[x] = b.mask[y] = HIDDEN;
             ++x, ++y;
         }
     }
 }
 
-// A position shown in either line is shown in both (bytes only, not roles).
-void merge_positions(PairLine& a, PairLine& b, std::uint32_t flags) {
+// A position shown in either line is shown in both (positions only, not roles).
+void merge_positions(DisplayLine& a, DisplayLine& b, std::uint32_t flags) {
     std::size_t x = 0, y = 0;
-    while (a.text[x] != '\0' && b.text[y] != '\0') {
-        x = skip_blank_run(a.text, x, flags);
-        y = skip_blank_run(b.text, y, flags);
+    while (x < a.length && y < b.length) {
+        x = skip_blank_run(a, x, flags);
+        y = skip_blank_run(b, y, flags);
         carry_shown(a.mask[x], b.mask[y]);
         ++x, ++y;
     }
 }
 
-void show_words(PairLine& a, PairLine& b, std::uint32_t flags) {
-    mark_double_bytes(a.text, a.roles);
-    mark_double_bytes(b.text, b.roles);
+void show_words(DisplayLine& a, DisplayLine& b, std::uint32_t flags) {
     std::fill_n(a.mask.begin(), a.length, SHOWN);
     std::fill_n(b.mask.begin(), b.length, SHOWN);
     hide_equal_positions(a, b, flags);
-    widen_to_words(a.text, a.mask);
-    widen_to_words(b.text, b.mask);
+    widen_to_words(a.classes, a.length, a.mask);
+    widen_to_words(b.classes, b.length, b.mask);
     merge_positions(a, b, flags);
-    blank_hidden_bytes(a.text, a.mask);
-    blank_hidden_bytes(b.text, b.mask);
+    write_shown(a, a.length);
+    write_shown(b, b.length);
 }
 
-// The differing middle of each line: from `start` for `length` bytes.
+// The differing middle of each line: from `start` for `length` positions.
 struct Middle {
     std::size_t start = 0;
     std::size_t length = 0;
 };
 
 // Walks the common beginning; returns where each middle starts.
-void find_common_prefix(const PairLine& a, const PairLine& b, std::uint32_t flags, Middle& in_a, Middle& in_b) {
+void find_common_prefix(const DisplayLine& a, const DisplayLine& b, std::uint32_t flags, Middle& in_a,
+                        Middle& in_b) {
     std::size_t x = 0, y = 0;
-    while (a.text[x] != '\0' && b.text[y] != '\0') {
+    while (x < a.length && y < b.length) {
         std::uint8_t role = a.roles[x];
         if (role != b.roles[y]) break;
         if (role == ROLE_FIRST) {
-            if (!same_double_byte(a.text + x, b.text + y)) break;
+            if (!same_character(a, x, b, y, folds(flags))) break;
             x += 2, y += 2;
             continue;
         }
-        x = skip_blank_run(a.text, x, flags);
-        y = skip_blank_run(b.text, y, flags);
-        if (!positions_agree(a.text[x], b.text[y], flags)) break;
+        x = skip_blank_run(a, x, flags);
+        y = skip_blank_run(b, y, flags);
+        if (!positions_agree(a, x, b, y, flags)) break;
         ++x, ++y;
     }
     in_a.start = x;
@@ -129,17 +113,19 @@ void find_common_prefix(const PairLine& a, const PairLine& b, std::uint32_t flag
 }
 
 // Under -b a blank run is read backwards as its first blank, never below floor.
-std::ptrdiff_t first_blank_of_run(const PairLine& line, std::ptrdiff_t position, std::size_t floor,
+std::ptrdiff_t first_blank_of_run(const DisplayLine& line, std::ptrdiff_t position, std::size_t floor,
                                   std::uint32_t flags) {
-    if ((flags & OPT_SQUEEZE_BLANKS) == 0 || !is_blank(line.text[position])) return position;
+    if (!squeezes(flags) || !line.blank(static_cast<std::size_t>(position))) return position;
     auto lowest = static_cast<std::ptrdiff_t>(floor);
-    while (position > lowest && is_blank(line.text[position - 1]) && line.roles[position - 1] == ROLE_SINGLE)
+    while (position > lowest && line.blank(static_cast<std::size_t>(position - 1)) &&
+           line.roles[position - 1] == ROLE_SINGLE)
         --position;
     return position;
 }
 
 // Walks the common end back to the middles' starts; sets the middles' lengths.
-void find_common_suffix(const PairLine& a, const PairLine& b, std::uint32_t flags, Middle& in_a, Middle& in_b) {
+void find_common_suffix(const DisplayLine& a, const DisplayLine& b, std::uint32_t flags, Middle& in_a,
+                        Middle& in_b) {
     auto x = static_cast<std::ptrdiff_t>(a.length) - 1;
     auto y = static_cast<std::ptrdiff_t>(b.length) - 1;
     auto a_floor = static_cast<std::ptrdiff_t>(in_a.start), b_floor = static_cast<std::ptrdiff_t>(in_b.start);
@@ -147,39 +133,39 @@ void find_common_suffix(const PairLine& a, const PairLine& b, std::uint32_t flag
         std::uint8_t role = a.roles[x];
         if (role != b.roles[y]) break;
         if (role == ROLE_SECOND) {
-            if (!same_double_byte(a.text + x - 1, b.text + y - 1)) break;
+            if (!same_character(a, static_cast<std::size_t>(x - 1), b, static_cast<std::size_t>(y - 1), folds(flags)))
+                break;
             x -= 2, y -= 2;
             continue;
         }
         x = first_blank_of_run(a, x, in_a.start, flags);
         y = first_blank_of_run(b, y, in_b.start, flags);
-        if (!positions_agree(a.text[x], b.text[y], flags)) break;
+        if (!positions_agree(a, static_cast<std::size_t>(x), b, static_cast<std::size_t>(y), flags)) break;
         --x, --y;
     }
     in_a.length = static_cast<std::size_t>(x - a_floor + 1);
     in_b.length = static_cast<std::size_t>(y - b_floor + 1);
 }
 
-bool replacement_applies(const PairLine& a, const PairLine& b, const Middle& in_a, const Middle& in_b,
+bool replacement_applies(const DisplayLine& a, const DisplayLine& b, const Middle& in_a, const Middle& in_b,
                          std::uint32_t flags) {
     if (in_a.length == in_b.length) return false;
     const auto limit = static_cast<std::size_t>(SHORT_MIDDLE_LIMIT);
     if (in_a.length > limit && in_b.length > limit) return false;
     // Under -b a middle that differs only in the width of its blank runs is no replacement.
-    return (flags & OPT_SQUEEZE_BLANKS) == 0 ||
-           count_blank_units(a.text, a.roles, in_a.start, in_a.length) !=
-               count_blank_units(b.text, b.roles, in_b.start, in_b.length);
+    return !squeezes(flags) ||
+           count_blank_units(a, in_a.start, in_a.length) != count_blank_units(b, in_b.start, in_b.length);
 }
 
-void show_middle_widened(PairLine& line, const Middle& middle) {
+void show_middle_widened(DisplayLine& line, const Middle& middle) {
     std::fill_n(line.mask.begin(), line.length, HIDDEN);
     std::fill_n(line.mask.begin() + static_cast<std::ptrdiff_t>(middle.start), middle.length, SHOWN);
-    if (middle.length > 0) widen_to_words(line.text, line.mask);
+    if (middle.length > 0) widen_to_words(line.classes, line.length, line.mask);
 }
 
 // Carries words that widening pushed into the common prefix or suffix of one
 // line over to the other line, outwards from the middles.
-void merge_around_middles(PairLine& a, PairLine& b, const Middle& in_a, const Middle& in_b) {
+void merge_around_middles(DisplayLine& a, DisplayLine& b, const Middle& in_a, const Middle& in_b) {
     auto x = static_cast<std::ptrdiff_t>(in_a.start) - 1;
     auto y = static_cast<std::ptrdiff_t>(in_b.start) - 1;
     for (; x >= 0 && y >= 0 && carry_shown(a.mask[x], b.mask[y]); --x, --y) {
@@ -190,32 +176,29 @@ void merge_around_middles(PairLine& a, PairLine& b, const Middle& in_a, const Mi
     }
 }
 
-// Ends the line right after its last shown byte from the middle on.
-void cut_after_last_shown(PairLine& line, const Middle& middle) {
+// The line ends right after its last shown position from the middle on.
+void cut_after_last_shown(DisplayLine& line, const Middle& middle) {
     std::size_t end = line.length;
     while (end > middle.start && line.mask[end - 1] == HIDDEN) --end;
-    line.text[end] = '\0';
-    line.length = end;
+    write_shown(line, end);
 }
 
-void show_replacement(PairLine& a, PairLine& b, const Middle& in_a, const Middle& in_b) {
+void show_replacement(DisplayLine& a, DisplayLine& b, const Middle& in_a, const Middle& in_b) {
     show_middle_widened(a, in_a);
     show_middle_widened(b, in_b);
     merge_around_middles(a, b, in_a, in_b);
     cut_after_last_shown(a, in_a);
     cut_after_last_shown(b, in_b);
-    blank_hidden_bytes(a.text, a.mask);
-    blank_hidden_bytes(b.text, b.mask);
 }
 
 }  // namespace
 
-std::int64_t count_blank_units(const char* text, const LineMap& roles, std::size_t start, std::size_t length) {
+std::int64_t count_blank_units(const DisplayLine& line, std::size_t start, std::size_t length) {
     std::int64_t units = 0;
     std::size_t end = start + length;
     for (std::size_t position = start; position < end; ++units) {
-        if (is_blank(text[position]) && roles[position] == ROLE_SINGLE) {
-            while (position < end && is_blank(text[position])) ++position;
+        if (line.blank(position) && line.roles[position] == ROLE_SINGLE) {
+            while (position < end && line.blank(position)) ++position;
         } else {
             ++position;
         }
@@ -223,35 +206,18 @@ std::int64_t count_blank_units(const char* text, const LineMap& roles, std::size
     return units;
 }
 
-void blank_hidden_bytes(char* text, LineMap& mask) {
-    std::size_t position = 0;
-    while (text[position] != '\0') {
-        if (starts_double_byte(text, position)) {
-            if (mask[position] == HIDDEN && mask[position + 1] == HIDDEN) {
-                text[position] = text[position + 1] = ' ';  // two blanks keep its display width
-            } else {
-                mask[position] = mask[position + 1] = SHOWN;
-            }
-            position += 2;
-        } else {
-            // A hidden tab stays a tab so that shown parts keep their columns.
-            if (mask[position] == HIDDEN && text[position] != '\t') text[position] = ' ';
-            ++position;
-        }
-    }
-}
-
 void show_pair_in_words(char* a, char* b, std::uint32_t flags) {
-    PairLine line_a(a), line_b(b);
-    if (fits_work_arrays(line_a, line_b)) show_words(line_a, line_b, flags);
+    if (!fits_work_arrays(a, b)) return;
+    const bool utf8 = (flags & OPT_UTF8) != 0;
+    DisplayLine line_a(a, utf8), line_b(b, utf8);
+    show_words(line_a, line_b, flags);
 }
 
 bool show_pair_replaced(char* a, char* b, std::uint32_t flags) {
-    PairLine line_a(a), line_b(b);
-    if (!fits_work_arrays(line_a, line_b)) return false;
+    if (!fits_work_arrays(a, b)) return false;
+    const bool utf8 = (flags & OPT_UTF8) != 0;
+    DisplayLine line_a(a, utf8), line_b(b, utf8);
     if (line_a.length != line_b.length) {
-        mark_double_bytes(a, line_a.roles);
-        mark_double_bytes(b, line_b.roles);
         Middle in_a, in_b;
         find_common_prefix(line_a, line_b, flags, in_a, in_b);
         find_common_suffix(line_a, line_b, flags, in_a, in_b);

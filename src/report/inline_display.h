@@ -4,6 +4,9 @@
 // double-byte character is shown or hidden whole. Texts never grow. Under -i
 // only the ASCII letters a-z/A-Z compare without case (never bytes 0x80 and up,
 // never double-byte characters); under -b a blank run matches any blank run.
+// Under --utf8 the same walks go over the column cells of UTF-8 text (see
+// display_line.h): lengths, positions and the short-middle limit are counted in
+// columns, and a hidden character leaves as many blanks as it is wide.
 #pragma once
 
 #include <cstddef>
@@ -11,12 +14,14 @@
 
 #include "model/comparison.h"
 #include "report/char_classes.h"
+#include "report/display_line.h"
 #include "support/memory.h"
 
 namespace vesk {
 
-// A replaced part longer than this on both sides is shown in word form instead:
-// past that a replacement no longer reads as a short edit.
+// A replaced part longer than this on both sides (bytes, or columns under
+// --utf8) is shown in word form instead: past that a replacement no longer reads
+// as a short edit.
 constexpr int SHORT_MIDDLE_LIMIT = 40;
 
 // The lines of one change as the display shows them: a copy of each text,
@@ -47,15 +52,13 @@ void show_inline_replacement(const Comparison& comparison, std::int64_t count, s
 
 // One pair, line a of file 1 against line b of file 2, under the option flags.
 // A text longer than a stored line can be (kLineMapSize - 1 bytes) is left as it is.
+// Under --utf8 a text may come out shorter than it was.
 void show_pair_in_words(char* a, char* b, std::uint32_t flags);
 // Returns true when the pair was shown in replacement form (and cut short).
 bool show_pair_replaced(char* a, char* b, std::uint32_t flags);
 
-// The units of text[start, start + length): a single-byte blank run counts
-// once, every other byte once (both bytes of a double-byte character count).
-std::int64_t count_blank_units(const char* text, const LineMap& roles, std::size_t start, std::size_t length);
-// Replaces every hidden byte of text by a blank, except tabs; a double-byte
-// character with either byte shown is shown whole (its mask entries become 1).
-void blank_hidden_bytes(char* text, LineMap& mask);
+// The units of the positions [start, start + length) of line: a single blank
+// run counts once, every other position once (both halves of a wide character).
+std::int64_t count_blank_units(const DisplayLine& line, std::size_t start, std::size_t length);
 
 }  // namespace vesk

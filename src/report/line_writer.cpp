@@ -4,19 +4,42 @@
 #include <cstring>
 #include <string_view>
 
+#include "report/utf8_chars.h"
 #include "support/run_end.h"
 
 namespace vesk {
 namespace {
 
-// The message shows the unexpanded line right-aligned in, and cut to, this width.
+// The message shows the unexpanded line right-aligned in, and cut to, this many
+// columns.
 constexpr std::size_t kTooLongFieldWidth = 256;
 constexpr char kFormFeed = '\f';
 
-[[noreturn]] void report_too_long(Output& out, std::string_view text) {
-    std::size_t shown = std::min(text.size(), kTooLongFieldWidth);
+// A character of a printed line, as columns count it: under Shift-JIS a byte
+// and a column; under UTF-8 a character and its width.
+struct PrintedChar {
+    std::size_t length;
+    std::size_t width;
+};
+
+PrintedChar printed_char(std::string_view text, Encoding encoding) {
+    if (encoding == Encoding::shift_jis) return {1, 1};
+    Utf8Char character = decode_utf8(text);
+    return {character.length, utf8_width(character.code)};
+}
+
+// Under UTF-8 the cut never splits a character: one that would cross it is left
+// out, and the blanks make up its columns.
+[[noreturn]] void report_too_long(Output& out, std::string_view text, Encoding encoding) {
+    std::size_t shown = 0, columns = 0;
+    while (shown < text.size()) {
+        PrintedChar next = printed_char(text.substr(shown), encoding);
+        if (columns + next.width > kTooLongFieldWidth) break;
+        shown += next.length;
+        columns += next.width;
+    }
     out << "Error: ";
-    out.fill(' ', kTooLongFieldWidth - shown);
+    out.fill(' ', kTooLongFieldWidth - columns);
     out.write(text.substr(0, shown));
     out << " ... too long line\n";
     end_run(1);
@@ -44,21 +67,29 @@ void write_visible(Output& out, std::string_view text) {
 
 }  // namespace
 
-const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion) {
+const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion,
+                        Encoding encoding) {
     // Columns are 64-bit: one tab may be worth up to 2,147,483,647 blanks.
-    const auto limit = static_cast<std::int64_t>(TabExpansion::kSize);
     std::int64_t column = 0;
-    for (char byte : text) {
-        std::int64_t width = byte == '\t' ? tab_width - column % tab_width : 1;
-        if (column + width >= limit) report_too_long(out, text);
-        if (byte == '\t')
-            std::memset(expansion.bytes + column, ' ', static_cast<std::size_t>(width));
+    std::size_t used = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        PrintedChar next = printed_char(text.substr(at), encoding);
+        const bool tab = text[at] == '\t';
+        std::int64_t width = tab ? tab_width - column % tab_width : static_cast<std::int64_t>(next.width);
+        std::size_t bytes = tab ? static_cast<std::size_t>(width) : next.length;
+        // The second test only holds for a text longer than a stored line can be.
+        if (column + width >= TabExpansion::COLUMN_LIMIT || used + bytes >= TabExpansion::kSize)
+            report_too_long(out, text, encoding);
+        if (tab)
+            std::memset(expansion.bytes + used, ' ', bytes);
         else
-            expansion.bytes[column] = byte;
+            std::memcpy(expansion.bytes + used, text.data() + at, bytes);
         column += width;
+        used += bytes;
+        at += next.length;
     }
-    expansion.bytes[column] = '\0';
-    expansion.length = static_cast<std::size_t>(column);
+    expansion.bytes[used] = '\0';
+    expansion.length = used;
     return expansion.bytes;
 }
 
@@ -66,7 +97,7 @@ void print_line(const Comparison& comparison, LineKind kind, const char* text, b
     TabExpansion expansion;
     std::string_view shown(text, line_length(text));
     if (comparison.options.has(OPT_TAB_STOP)) {
-        expand_tabs(comparison.out, comparison.options.tab_width, shown, expansion);
+        expand_tabs(comparison.out, comparison.options.tab_width, shown, expansion, comparison.options.encoding());
         shown = std::string_view(expansion.bytes, expansion.length);
     }
     comparison.out << prefix_of(kind, added, comparison.options.context_lines != 0);

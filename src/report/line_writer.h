@@ -1,6 +1,7 @@
 // The one routine that prints a line of an input file: a prefix for the line's
 // role, then its text with form feeds shown as "^L" and, with -t, tabs expanded.
-// Bytes, not characters: a double-byte character counts as two columns.
+// Bytes, not characters: a double-byte character counts as two columns. Under
+// --utf8 columns are terminal columns: each UTF-8 character counts its width.
 // Every call writes exactly one output line to standard output.
 #pragma once
 
@@ -21,19 +22,22 @@ enum LineKind : std::uint8_t {
     KIND_REPLACED = 4,  // "^\t": shown in the in-line display's replacement form
 };
 
-// Where expand_tabs writes: an expanded line is at most 4,095 characters, so
-// that it fits with its terminating NUL.
+// Where expand_tabs writes: an expanded line is at most 4,095 columns. In
+// bytes, a column is one byte of Shift-JIS text, and UTF-8 text of a stored line
+// (at most 4,095 bytes) grows by no more than its tabs' blanks.
 struct TabExpansion {
-    static constexpr std::size_t kSize = 4096;
+    static constexpr std::int64_t COLUMN_LIMIT = 4096;
+    static constexpr std::size_t kSize = 2 * 4096;
     char bytes[kSize];
     std::size_t length = 0;  // of the expanded text, NUL not counted
 };
 
 // Expands the tabs of text to stops every tab_width (>= 1) columns, counted from
 // the text's first byte, into expansion; returns expansion.bytes. A line that
-// would reach 4,096 characters is not printed: the "too long line" message goes
+// would reach 4,096 columns is not printed: the "too long line" message goes
 // to `out` (standard output, with the report) and the run ends with status 1.
-const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion);
+const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion,
+                        Encoding encoding = Encoding::shift_jis);
 
 // Prints a line's text (through its first newline, or up to a NUL) behind the
 // prefix that kind chooses; `added` tells "+" from "-" for KIND_UNPAIRED. Adds a

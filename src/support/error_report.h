@@ -17,6 +17,9 @@ struct Diagnostics {
 
     Output& err;
     MessageBuffer message{};
+    // --utf8, from where the command line gives it on: messages are cut between
+    // UTF-8 characters.
+    Encoding encoding = Encoding::shift_jis;
     // When set and it answers true for a request of that many bytes, the
     // request fails as if no memory were left.
     std::function<bool(std::size_t)> refuse_memory;

@@ -3,16 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "support/byte_rules.h"
-
 namespace vesk {
 namespace {
-
-// Bytes of the character at text (not at its NUL): a lead byte before the NUL
-// starts a double-byte character.
-std::size_t char_length(const char* text) {
-    return is_sjis_lead_byte(static_cast<unsigned char>(text[0])) && text[1] != '\0' ? 2 : 1;
-}
 
 // Appends into the buffer, never past its last byte (kept for the NUL).
 class MessageWriter {
@@ -45,19 +37,28 @@ void append_number(MessageWriter& out, const char* format, auto value) {
     if (length > 0) out.append(digits, static_cast<std::size_t>(length));
 }
 
-void append_text(MessageWriter& out, const char* text) {
+// The longest start of text, at most `most` bytes, that ends between two
+// characters. Shift-JIS text is cut at the byte.
+std::size_t whole_characters(const char* text, std::size_t most, Encoding encoding) {
+    if (encoding == Encoding::shift_jis) return most;
+    std::size_t length = 0;
+    for (std::size_t next; (next = length + char_length(text + length, encoding)) <= most;) length = next;
+    return length;
+}
+
+void append_text(MessageWriter& out, const char* text, Encoding encoding) {
     std::size_t length = std::strlen(text);
     if (out.used() + length <= kMessageLimit) {
         out.append(text, length);
     } else if (out.used() < kMessageCutPoint) {
-        out.append(text, kMessageCutPoint - out.used());
+        out.append(text, whole_characters(text, kMessageCutPoint - out.used(), encoding));
     } else {
         // Already past the cut point: take what still fits before the limit.
-        out.append(text, kMessageLimit - out.used());
+        out.append(text, whole_characters(text, kMessageLimit - out.used(), encoding));
     }
 }
 
-void append_conversion(MessageWriter& out, char conversion, const MessageArg* arg) {
+void append_conversion(MessageWriter& out, char conversion, const MessageArg* arg, Encoding encoding) {
     static const MessageArg missing{0};
     const MessageArg& value = arg != nullptr ? *arg : missing;
     switch (conversion) {
@@ -72,7 +73,7 @@ void append_conversion(MessageWriter& out, char conversion, const MessageArg* ar
             break;
         }
         case 'f': append_number(out, "%f", value.real()); break;
-        case 's': append_text(out, value.text()); break;
+        case 's': append_text(out, value.text(), encoding); break;
     }
 }
 
@@ -80,37 +81,34 @@ bool takes_argument(char conversion) { return conversion != '\0' && std::strchr(
 
 }  // namespace
 
-const char* find_sjis_char(const char* text, unsigned char byte) {
-    for (const char* at = text; *at != '\0'; ++at) {
-        auto current = static_cast<unsigned char>(*at);
-        if (current == byte) return at;
-        if (is_sjis_lead_byte(current) && at[1] != '\0') ++at;
-    }
+const char* find_char(const char* text, unsigned char byte, Encoding encoding) {
+    for (const char* at = text; *at != '\0'; at += char_length(at, encoding))
+        if (static_cast<unsigned char>(*at) == byte) return at;
     return nullptr;
 }
 
-std::string_view format_message(MessageBuffer& buffer, const char* format, MessageArgs args) {
+std::string_view format_message(MessageBuffer& buffer, const char* format, MessageArgs args, Encoding encoding) {
     MessageWriter out(buffer);
     const MessageArg* next_arg = args.begin();
     const char* at = format;
     while (out.used() < kMessageLimit && *at != '\0') {
-        std::size_t length = char_length(at);
+        std::size_t length = char_length(at, encoding);
         if (length == 1 && *at == '\\' && at[1] != '\0') {
             // The backslash is dropped; the character after it is copied as it is.
-            std::size_t escaped = char_length(at + 1);
+            std::size_t escaped = char_length(at + 1, encoding);
             out.append(at + 1, escaped);
             at += 1 + escaped;
-        } else if (length == 2 || *at != '%' || at[1] == '\0') {
+        } else if (length > 1 || *at != '%' || at[1] == '\0') {
             // A "%" that ends the format has nothing to convert: it is copied.
             out.append(at, length);
             at += length;
         } else if (takes_argument(at[1])) {
             const MessageArg* arg = next_arg != args.end() ? next_arg++ : nullptr;
-            append_conversion(out, at[1], arg);
+            append_conversion(out, at[1], arg, encoding);
             at += 2;
         } else {
             // "%" and a character that is no conversion are copied, no value taken.
-            std::size_t other = char_length(at + 1);
+            std::size_t other = char_length(at + 1, encoding);
             out.append(at, 1 + other);
             at += 1 + other;
         }

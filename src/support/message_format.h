@@ -1,12 +1,16 @@
 // The small formatter behind every error message. Bytes, not characters, except
 // that a Shift-JIS double-byte character (lead byte 0x81-0x9F or 0xE0-0xFC and the
 // byte after it) is one character: its second byte is never taken for "%" or "\".
+// Under --utf8 a UTF-8 character is one instead, and a "%s" that has to be cut is
+// cut before the character that would cross the cut, never inside it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string_view>
+
+#include "support/text_encoding.h"
 
 namespace vesk {
 
@@ -46,11 +50,16 @@ struct MessageBuffer {
     char bytes[kMessageBufferSize];
 };
 
-// Position of the first character of text that starts with byte, or nullptr.
-const char* find_sjis_char(const char* text, unsigned char byte);
+// Position of the first character of text that starts with byte, or nullptr;
+// the characters are those of the encoding.
+const char* find_char(const char* text, unsigned char byte, Encoding encoding);
+inline const char* find_sjis_char(const char* text, unsigned char byte) {
+    return find_char(text, byte, Encoding::shift_jis);
+}
 
 // Formats into buffer and returns the text (valid until the buffer is reused).
 // Conversions: %c %d %x %f %s; "%" with any other character is copied as it is.
-std::string_view format_message(MessageBuffer& buffer, const char* format, MessageArgs args);
+std::string_view format_message(MessageBuffer& buffer, const char* format, MessageArgs args,
+                                Encoding encoding = Encoding::shift_jis);
 
 }  // namespace vesk

@@ -91,6 +91,9 @@ TEST(Fingerprint, EqualitiesUnderTheOptions) {
         // アイウ against ヂツテ: their second bytes differ only by 0x20.
         {"katakana trail bytes", "\x83\x41\x83\x43\x83\x45\n", "\x83\x61\x83\x63\x83\x65\n", OPT_IGNORE_CASE, false},
         {"both options", "A  B \n", "a b\n", OPT_IGNORE_CASE | OPT_SQUEEZE_BLANKS, true},
+        // ト in UTF-8 ends in 0x88, which Shift-JIS folding takes for a lead byte.
+        {"--utf8 folds after any character", "\xE3\x83\x88" "A\n", "\xE3\x83\x88" "a\n", OPT_IGNORE_CASE | OPT_UTF8, true},
+        {"without --utf8 0x88 leads", "\xE3\x83\x88" "A\n", "\xE3\x83\x88" "a\n", OPT_IGNORE_CASE, false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(fingerprint_of(c.first, c.flags) == fingerprint_of(c.second, c.flags), c.equal) << c.name;

@@ -36,6 +36,8 @@ TEST(LinesDiffer, ExactAndCaseFolded) {
         {"lead byte 0x80 takes the next byte", "\x80" "A\n", "\x80" "a\n", kCase, true},
         {"lead byte 0xA0 takes the next byte", "\xA0" "A\n", "\xA0" "a\n", kCase, true},
         {"lead byte 0xE0 takes the next byte", "\xE0" "A\n", "\xE0" "a\n", kCase, true},
+        // ト in UTF-8 ends in 0x88, a lead byte to Shift-JIS folding.
+        {"--utf8 folds after any character", "\xE3\x83\x88" "A\n", "\xE3\x83\x88" "a\n", kCase | OPT_UTF8, false},
     };
     for (const PairCase& c : cases) EXPECT_EQ(lines_differ(c.first.c_str(), c.second.c_str(), c.flags), c.differ) << c.name;
 }

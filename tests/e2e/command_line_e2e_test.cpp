@@ -133,7 +133,7 @@ TEST(CommandLine, HelpAndVersionWinWhereverTheyStand) {
         }
     }
     for (const char* entry : {"\n  -b ", "\n  -i ", "\n  -N ", "\n  -x ", "\n  -X ", "\n  -c[<m>] ", "\n  -t <n> ",
-                              "\n  -usage ", "\n  --help ", "\n  --version ", "\n  0 ", "\n  1 ", "\n  2 ", "\n  255 ",
+                              "\n  --utf8 ", "\n  -usage ", "\n  --help ", "\n  --version ", "\n  0 ", "\n  1 ", "\n  2 ", "\n  255 ",
                               "man vesk"})
         EXPECT_NE(help.out.find(entry), std::string::npos) << entry;
 

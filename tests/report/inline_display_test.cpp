@@ -85,6 +85,26 @@ TEST(ShowPairInWords, Boundaries) {
     for (const PairCase& c : cases) expect_words(c);
 }
 
+// UTF-8 text goes by column cells; the Shift-JIS characters are held to their
+// Shift-JIS display by the property test of whole runs, these are the others.
+TEST(ShowPairInWords, Utf8Cells) {
+    constexpr std::uint32_t UTF8 = OPT_UTF8;
+    const std::string KA = "\xE3\x81\x8B", VOICED_MARK = "\xE3\x82\x99";  // か and a combining mark
+    const std::string SMILE = "\xF0\x9F\x98\x80";                           // two columns, four bytes
+    const std::string TESUTO = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88";   // テスト, ト ends in 0x88
+    const PairCase cases[] = {
+        {"an accented letter is one column of a word", "caf\xC3\xA9\n", "cafe\n", UTF8, "caf\xC3\xA9 ", "cafe "},
+        {"a mark belongs to the character before it", "a" + KA + VOICED_MARK + "b\n", "a" + KA + "b\n", UTF8,
+         " " + KA + VOICED_MARK + "  ", " " + KA + "  "},
+        {"a hidden wide character leaves two blanks", SMILE + "x\n", SMILE + "y\n", UTF8, "  x ", "  y "},
+        {"a stray byte is one column", "\xFFx\n", "\xFFy\n", UTF8, " x ", " y "},
+        {"a lone mark at the start takes no column", VOICED_MARK + "a\n", VOICED_MARK + "b\n", UTF8, "a ", "b "},
+        {"-i folds a capital after any character", TESUTO + "A 1\n", TESUTO + "a 2\n", UTF8 | CASE,
+         blanks(7) + " 1 ", blanks(7) + " 2 "},
+    };
+    for (const PairCase& c : cases) expect_words(c);
+}
+
 TEST(ShowPairReplaced, WorkedExamples) {
     const PairCase cases[] = {
         {"a shorter word replaced", "The quick brown fox\n", "The quick red fox\n", NONE, blanks(10) + "brown",
@@ -149,6 +169,7 @@ TEST(CountBlankUnits, RunsCountOnce) {
         std::string text;
         std::size_t start, length;
         std::int64_t units;
+        bool utf8 = false;
     };
     const Case cases[] = {
         {"one blank", "p q", 0, 3, 3},
@@ -159,11 +180,13 @@ TEST(CountBlankUnits, RunsCountOnce) {
         {"from a start inside the text", "ab  cd", 2, 3, 2},
         {"both bytes of a character count", KAN + " a", 0, 4, 4},
         {"a blank second byte begins no run", "\x81\x20\x20", 0, 3, 3},
+        // 漢 in UTF-8: three bytes, two cells, as its two Shift-JIS bytes.
+        {"UTF-8: both cells of a wide character count", "\xE6\xBC\xA2 a", 0, 4, 4, true},
     };
     for (const Case& c : cases) {
-        LineMap roles;
-        mark_double_bytes(c.text.c_str(), roles);
-        EXPECT_EQ(count_blank_units(c.text.c_str(), roles, c.start, c.length), c.units) << c.name;
+        std::string text = c.text;
+        DisplayLine line(text.data(), c.utf8);
+        EXPECT_EQ(count_blank_units(line, c.start, c.length), c.units) << c.name;
     }
 }
 

@@ -55,6 +55,18 @@ TEST(FormatMessage, LongerStringIsCutAt768AndTheFormatGoesOn) {
     EXPECT_EQ(format("ab%s!", {longer.c_str()}), "ab" + std::string(766, 'n') + "!");
 }
 
+TEST(FormatMessage, Utf8CutsFallBetweenCharacters) {
+    std::string hiragana;  // 400 times あ, three bytes each
+    for (int count = 0; count < 400; ++count) hiragana += "\xE3\x81\x82";
+    MessageBuffer buffer;
+    // Byte 768 would fall after the second byte of the 256th あ: 255 are taken.
+    EXPECT_EQ(format_message(buffer, "ab%s!", {hiragana.c_str()}, Encoding::utf8), "ab" + hiragana.substr(0, 765) + "!");
+    // Past the cut point the limit of 1,024 bytes is met the same way: 41 あ.
+    std::string past_cut = std::string(900, 'p') + "%s";
+    EXPECT_EQ(format_message(buffer, past_cut.c_str(), {hiragana.c_str()}, Encoding::utf8),
+              std::string(900, 'p') + hiragana.substr(0, 123));
+}
+
 TEST(FormatMessage, LiteralTextStopsAtTheLimit) {
     std::string literal(2000, 'q');
     EXPECT_EQ(format(literal.c_str()), std::string(1024, 'q'));

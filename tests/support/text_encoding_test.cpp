@@ -1,0 +1,104 @@
+#include "support/text_encoding.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+namespace vesk {
+namespace {
+
+bool is_scalar_value(char32_t code) {
+    return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+}
+
+// Never for production: UTF-8 written out from its definition.
+std::string encode(char32_t code) {
+    auto byte = [](char32_t value) { return static_cast<char>(value); };
+    auto tail = [&](int shift) { return byte(0x80 | ((code >> shift) & 0x3F)); };
+    if (code < 0x80) return {byte(code)};
+    if (code < 0x800) return {byte(0xC0 | code >> 6), tail(0)};
+    if (code < 0x10000) return {byte(0xE0 | code >> 12), tail(6), tail(0)};
+    return {byte(0xF0 | code >> 18), tail(12), tail(6), tail(0)};
+}
+
+// Never for production: a sequence is well-formed exactly when it is the
+// encoding of a scalar value, so try each length and re-encode what it spells.
+Utf8Char reference_decode(std::string_view bytes) {
+    for (std::size_t length = 2; length <= std::min<std::size_t>(4, bytes.size()); ++length) {
+        char32_t code = static_cast<unsigned char>(bytes[0]) & (0x7Fu >> length);
+        for (std::size_t at = 1; at < length; ++at) code = code << 6 | (static_cast<unsigned char>(bytes[at]) & 0x3Fu);
+        if (is_scalar_value(code) && encode(code) == bytes.substr(0, length)) return {code, length};
+    }
+    auto first = static_cast<unsigned char>(bytes[0]);
+    return {first < 0x80 ? first : kStrayByteBase + first, 1};
+}
+
+std::string code_name(char32_t code) {
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(code));
+    return name;
+}
+
+::testing::AssertionResult same(Utf8Char actual, Utf8Char expected) {
+    if (actual.code == expected.code && actual.length == expected.length) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << code_name(actual.code) << " of " << actual.length << " bytes, expected "
+                                         << code_name(expected.code) << " of " << expected.length;
+}
+
+TEST(DecodeUtf8, EveryScalarValueDecodesFromItsEncoding) {
+    for (char32_t code = 1; code <= 0x10FFFF; ++code) {
+        if (!is_scalar_value(code)) continue;
+        std::string bytes = encode(code);
+        ASSERT_TRUE(same(decode_utf8(bytes.c_str()), {code, bytes.size()})) << code_name(code);
+        ASSERT_TRUE(same(decode_utf8(std::string_view(bytes)), {code, bytes.size()})) << code_name(code);
+    }
+}
+
+// Every first and second byte, with later bytes that continue, end or break a
+// sequence, read whole and cut short.
+TEST(DecodeUtf8, AgreesWithTheDefinitionOnAnyBytes) {
+    const unsigned char later[] = {0x00, 0x41, 0x80, 0xBF, 0xC0};
+    for (unsigned first = 0x80; first <= 0xFF; ++first)
+        for (unsigned second = 0; second <= 0xFF; ++second)
+            for (unsigned char third : later)
+                for (unsigned char fourth : later) {
+                    const char bytes[] = {static_cast<char>(first), static_cast<char>(second),
+                                          static_cast<char>(third), static_cast<char>(fourth), '\0'};
+                    std::string_view whole(bytes, 4);
+                    ASSERT_TRUE(same(decode_utf8(bytes), reference_decode(whole))) << std::hex << first << " " << second;
+                    for (std::size_t size = 1; size <= 4; ++size)
+                        ASSERT_TRUE(same(decode_utf8(whole.substr(0, size)), reference_decode(whole.substr(0, size))));
+                }
+}
+
+struct DecodeCase {
+    const char* name;
+    std::string bytes;
+    char32_t code;
+    std::size_t length;
+};
+
+TEST(DecodeUtf8, WellFormedOrStray) {
+    const char32_t stray = kStrayByteBase;
+    const DecodeCase cases[] = {
+        {"ASCII", "A", 'A', 1},
+        {"two bytes", "\xC3\xA9", 0xE9, 2},
+        {"three bytes", "\xE3\x81\x82", 0x3042, 3},
+        {"four bytes", "\xF0\x9F\x98\x80", 0x1F600, 4},
+        {"overlong three bytes", "\xE0\x9F\xBF", stray + 0xE0, 1},
+        {"surrogate", "\xED\xA0\x80", stray + 0xED, 1},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", stray + 0xF4, 1},
+        {"cut short by the end", "\xE3\x81", stray + 0xE3, 1},
+        {"byte that starts nothing", "\xFF", stray + 0xFF, 1},
+    };
+    for (const DecodeCase& c : cases) {
+        EXPECT_TRUE(same(decode_utf8(c.bytes.c_str()), {c.code, c.length})) << c.name;
+        EXPECT_TRUE(same(decode_utf8(std::string_view(c.bytes)), {c.code, c.length})) << c.name;
+    }
+    EXPECT_TRUE(same(decode_utf8(std::string_view("\xE3\x81\x82", 2)), {stray + 0xE3, 1})) << "cut by the bound";
+}
+
+}  // namespace
+}  // namespace vesk
