@@ -31,12 +31,12 @@ __m128i padded_block(const unsigned char* bytes, std::size_t length) {
 }
 #endif
 
-// Counts bytes one by one up to `until`; false when the line ends (at a newline or
-// a NUL) or is not text, with *result set.
+// Counts bytes one by one up to `until`; false when the line ends (at a newline)
+// or is not text, with *result set.
 bool count_bytes(Sums& sums, const unsigned char* bytes, std::size_t& at, std::size_t until,
                  std::optional<std::uint32_t>& result) {
     for (; at < until; ++at) {
-        if (bytes[at] == '\n' || bytes[at] == '\0') {
+        if (bytes[at] == '\n') {
             result = sums.fingerprint();
             return false;
         }

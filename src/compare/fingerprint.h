@@ -15,8 +15,9 @@
 
 namespace vesk {
 
-// The fingerprint of line (its bytes up to its end; a NUL is never inside), as
-// the options in flags normalise it, or nothing when the line is not text.
+// The fingerprint of line (its bytes up to its first newline), as the options in
+// flags normalise it, or nothing when the line is not text: it holds a NUL or
+// another forbidden control byte.
 std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uint32_t flags);
 
 // Gives the line stored as text `table.count` its fingerprint and counts it;

@@ -25,12 +25,6 @@ bool abandoned(const FileLoad& load) {
     end_run(2);
 }
 
-// A line holding a NUL is kept only up to the NUL, as a C string would hold it.
-std::string_view up_to_nul(std::string_view line) {
-    const void* nul = std::memchr(line.data(), '\0', line.size());
-    return nul == nullptr ? line : line.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - line.data()));
-}
-
 // Takes the lines of the mapped file that can stay where they lie, from its
 // start up to the first line that cannot; returns where that line starts (the
 // file's size when there is none). From there on the reader's text-mode rules
@@ -120,15 +114,16 @@ private:
 
 void load_file(const FileLoad& load, TextFile& file, const char* name) {
     take_mapped_lines(load, file, name);
-    std::string_view piece;
+    std::string_view line;
     while (!abandoned(load)) {
-        switch (file.next_line(piece)) {
-            case TextFile::Status::end: file.close(); return;
+        switch (file.next_line(line)) {
+            case TextFile::Status::end: file.finish_reading(); return;
             case TextFile::Status::unreadable: refuse_file(load.diagnostics, file, "%s: not found\n", name);
             case TextFile::Status::read_error: refuse_file(load.diagnostics, file, "%s: read error\n", name);
+            case TextFile::Status::not_text: refuse_file(load.diagnostics, file, "%s: no text file\n", name);
             case TextFile::Status::line: break;
         }
-        std::string_view line = up_to_nul(piece);
+        // A NUL in the line makes the fingerprint refuse it, as any forbidden control byte.
         const char* stored = load.table.store_next(load.diagnostics, line);
         if (!fingerprint_line(load.table, std::string_view(stored, line.size()), load.flags))
             refuse_file(load.diagnostics, file, "%s: no text file\n", name);

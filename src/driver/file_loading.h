@@ -1,5 +1,6 @@
-// Loading both files into their line tables. Every line is stored as read (up
-// to a NUL inside it, if any) and fingerprinted. The second file loads on a
+// Loading both files into their line tables. Every line is stored as read and
+// fingerprinted; a line that holds a NUL or another forbidden control byte, or
+// bytes after the Ctrl-Z that ends the text, make the file no text. The second file loads on a
 // thread of its own while the first loads on the caller's, but the run ends as
 // if the whole first file had been loaded first: what the second file's loading
 // reports waits until the first file has loaded, and is dropped if that fails.
@@ -22,8 +23,8 @@ struct FileLoad {
     const std::atomic<bool>* abandoned = nullptr;
 };
 
-// Loads file (opened, named name as given on the command line), then closes it.
-// Ends the run with status 2 for a file that is not text ("%s: no text file\n"),
+// Loads file (opened, named name as given on the command line), then lets go of
+// its buffer. Ends the run with status 2 for a file that is not text ("%s: no text file\n"),
 // that could not be read at all ("%s: not found\n"), or whose reading failed part
 // way ("%s: read error\n").
 void load_file(const FileLoad& load, TextFile& file, const char* name);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -45,6 +46,20 @@ struct ReportingAllocator {
 
 template <class T>
 using WorkVector = std::vector<T, ReportingAllocator<T>>;
+
+// A buffer from malloc, released with its owner.
+struct FreeBuffer {
+    void operator()(void* buffer) const noexcept { std::free(buffer); }
+};
+template <class T>
+using Buffer = std::unique_ptr<T[], FreeBuffer>;
+
+// count elements of T, not cleared (for a buffer whose bytes are written before
+// they are read), refused as a working array is: MemoryShortage.
+template <class T>
+Buffer<T> take_buffer(std::size_t count) {
+    return Buffer<T>(ReportingAllocator<T>().allocate(count));
+}
 
 // Writes the out-of-memory message of a shortage: a failed allocation of its size.
 void report_shortage(Diagnostics& diagnostics, const MemoryShortage& shortage);
