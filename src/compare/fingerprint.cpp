@@ -87,7 +87,7 @@ std::optional<std::uint32_t> plain_fingerprint(std::string_view line) {
 
 }  // namespace
 
-std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uint32_t flags) {
+std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uint32_t flags, FirstByte first_byte) {
     const bool fold = (flags & OPT_IGNORE_CASE) != 0;
     const bool squeeze = (flags & OPT_SQUEEZE_BLANKS) != 0;
     if (!fold && !squeeze) return plain_fingerprint(line);
@@ -96,7 +96,7 @@ std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uin
     Sums sums;
     Sums before_blank_run;
     bool in_blank_run = false;
-    bool second_byte = false;  // -i: this byte ends a double-byte character
+    bool second_byte = first_byte == FirstByte::trail;  // -i: this byte ends a double-byte character
     for (std::size_t at = 0; at < end; ++at) {
         auto byte = static_cast<unsigned char>(line[at]);
         if (byte == '\n') break;
@@ -126,11 +126,17 @@ std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uin
     return sums.fingerprint();
 }
 
-bool fingerprint_line(LineTable& table, std::string_view line, std::uint32_t flags) {
-    std::optional<std::uint32_t> fingerprint = compute_fingerprint(line, flags);
+bool fingerprint_line(LineTable& table, std::string_view line, std::uint32_t flags, FirstByte first_byte) {
+    std::optional<std::uint32_t> fingerprint = compute_fingerprint(line, flags, first_byte);
     if (!fingerprint) return false;
-    table.commit_line(*fingerprint);
+    table.commit_line(*fingerprint, first_byte);
     return true;
+}
+
+bool ends_on_lead_byte(std::string_view piece, FirstByte first_byte) {
+    bool second_byte = first_byte == FirstByte::trail;
+    for (char byte : piece) second_byte = !second_byte && is_fold_lead_byte(static_cast<unsigned char>(byte));
+    return second_byte;
 }
 
 }  // namespace vesk

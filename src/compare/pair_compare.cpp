@@ -15,8 +15,11 @@ namespace {
 // the line is needed.
 class TextCursor {
 public:
-    TextCursor(std::string_view text, bool fold)
-        : at_(reinterpret_cast<const unsigned char*>(text.data())), end_(at_ + text.size()), fold_(fold) {}
+    TextCursor(std::string_view text, bool fold, FirstByte first_byte)
+        : at_(reinterpret_cast<const unsigned char*>(text.data())),
+          end_(at_ + text.size()),
+          fold_(fold),
+          second_byte_(fold && first_byte == FirstByte::trail) {}
 
     // At the end, 0, as the NUL after a text would read.
     unsigned char byte() const {
@@ -42,7 +45,7 @@ private:
     const unsigned char* at_;
     const unsigned char* end_;
     bool fold_;
-    bool second_byte_ = false;
+    bool second_byte_;
 };
 
 bool differ_exactly(TextCursor first, TextCursor second) {
@@ -82,13 +85,15 @@ bool same_text(std::string_view first_text, const char* second) {
 
 }  // namespace
 
-bool lines_differ(const char* first, const char* second, std::uint32_t flags) {
-    std::string_view first_text(first, line_length(first));
-    // Identical texts are equal under every option, and most matched pairs are.
-    if (same_text(first_text, second)) return false;
+bool lines_differ(LineText first, LineText second, std::uint32_t flags) {
+    std::string_view first_text(first.text, line_length(first.text));
     const bool fold = (flags & OPT_IGNORE_CASE) != 0;
+    // Identical texts are equal under every option, and most matched pairs are;
+    // unless -i reads their first bytes differently.
+    if ((!fold || first.first_byte == second.first_byte) && same_text(first_text, second.text)) return false;
     if (!fold && (flags & OPT_SQUEEZE_BLANKS) == 0) return true;
-    TextCursor first_cursor(first_text, fold), second_cursor({second, line_length(second)}, fold);
+    TextCursor first_cursor(first_text, fold, first.first_byte);
+    TextCursor second_cursor({second.text, line_length(second.text)}, fold, second.first_byte);
     if ((flags & OPT_SQUEEZE_BLANKS) != 0) return differ_squeezed(first_cursor, second_cursor);
     return differ_exactly(first_cursor, second_cursor);
 }

@@ -25,6 +25,14 @@ bool abandoned(const FileLoad& load) {
     end_run(2);
 }
 
+// How -i reads the first byte of the line after line, one that opens on
+// first_byte: a line cut at 4,095 bytes right after a lead byte leaves that
+// character's trail byte to the next piece.
+FirstByte first_byte_after(std::string_view line, FirstByte first_byte) {
+    const bool cut = line.size() == kMaxLineBytes && line.back() != '\n';
+    return cut && ends_on_lead_byte(line, first_byte) ? FirstByte::trail : FirstByte::own;
+}
+
 // Takes the lines of the mapped file that can stay where they lie, from its
 // start up to the first line that cannot; returns where that line starts (the
 // file's size when there is none). From there on the reader's text-mode rules
@@ -115,6 +123,7 @@ private:
 void load_file(const FileLoad& load, TextFile& file, const char* name) {
     take_mapped_lines(load, file, name);
     std::string_view line;
+    FirstByte first_byte = FirstByte::own;  // of the next line
     while (!abandoned(load)) {
         switch (file.next_line(line)) {
             case TextFile::Status::end: file.finish_reading(); return;
@@ -125,8 +134,9 @@ void load_file(const FileLoad& load, TextFile& file, const char* name) {
         }
         // A NUL in the line makes the fingerprint refuse it, as any forbidden control byte.
         const char* stored = load.table.store_next(load.diagnostics, line);
-        if (!fingerprint_line(load.table, std::string_view(stored, line.size()), load.flags))
+        if (!fingerprint_line(load.table, std::string_view(stored, line.size()), load.flags, first_byte))
             refuse_file(load.diagnostics, file, "%s: no text file\n", name);
+        first_byte = first_byte_after(line, first_byte);
     }
 }
 
