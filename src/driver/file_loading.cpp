@@ -126,7 +126,10 @@ void load_file(const FileLoad& load, TextFile& file, const char* name) {
     FirstByte first_byte = FirstByte::own;  // of the next line
     while (!abandoned(load)) {
         switch (file.next_line(line)) {
-            case TextFile::Status::end: file.finish_reading(); return;
+            case TextFile::Status::end:
+                file.finish_reading();
+                confirm_unchanged(file, name, load.diagnostics);
+                return;
             case TextFile::Status::unreadable: refuse_file(load.diagnostics, file, "%s: not found\n", name);
             case TextFile::Status::read_error: refuse_file(load.diagnostics, file, "%s: read error\n", name);
             case TextFile::Status::not_text: refuse_file(load.diagnostics, file, "%s: no text file\n", name);
@@ -146,6 +149,14 @@ void load_files(Comparison& comparison, TextFile& first, const char* first_name,
     BackgroundLoad second_load(comparison, second, second_name);
     load_file({comparison.first, comparison.diagnostics, comparison.options.flags}, first, first_name);
     second_load.finish(comparison.diagnostics);
+    // The first file may have changed while the second one was still loading.
+    confirm_unchanged(first, first_name, comparison.diagnostics);
+}
+
+void confirm_unchanged(const TextFile& file, const char* name, Diagnostics& diagnostics) {
+    if (!file.changed()) return;
+    emit_error(diagnostics, "%s: read error\n", {name});
+    end_run(2);
 }
 
 }  // namespace vesk

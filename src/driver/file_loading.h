@@ -24,13 +24,17 @@ struct FileLoad {
 };
 
 // Loads file (opened, named name as given on the command line), then lets go of
-// its buffer. Ends the run with status 2 for a file that is not text ("%s: no text file\n"),
-// that could not be read at all ("%s: not found\n"), or whose reading failed part
-// way ("%s: read error\n").
+// its buffer. Ends the run with status 2 for a file that is not text ("%s: no
+// text file\n"), that could not be read at all ("%s: not found\n"), whose
+// reading failed part way or that changed while it was read ("%s: read error\n").
 void load_file(const FileLoad& load, TextFile& file, const char* name);
 
 // Loads both files of the comparison as described above.
 void load_files(Comparison& comparison, TextFile& first, const char* first_name, TextFile& second,
                 const char* second_name);
+
+// Ends the run with "%s: read error\n" and status 2 when file has changed since
+// it was opened (TextFile::changed()): what was read of it may be of neither version.
+void confirm_unchanged(const TextFile& file, const char* name, Diagnostics& diagnostics);
 
 }  // namespace vesk

@@ -46,8 +46,9 @@ bool TextFile::resume_at(off_t offset) {
     return true;
 }
 
-bool TextFile::same_file_as(const TextFile& other) const {
-    return identity_.device == other.identity_.device && identity_.inode == other.identity_.inode;
+bool TextFile::same_file_as(const char* name) const {
+    struct stat status;
+    return ::stat(name, &status) == 0 && status.st_dev == identity_.device && status.st_ino == identity_.inode;
 }
 
 bool TextFile::changed() const {

@@ -56,9 +56,11 @@ public:
     // The open file's descriptor, for looking at the file without moving its offset.
     int descriptor() const { return fd_; }
 
-    // Whether this file and other are one file (the same device and inode) opened
-    // under two names, such as /dev/stdin and /dev/fd/0, or a FIFO named twice.
-    bool same_file_as(const TextFile& other) const;
+    // Whether name names this very file (the same device and inode) under another
+    // name, as /dev/fd/0 does /dev/stdin, or as a FIFO named twice: one that is
+    // read once. Asked without opening name, which for a FIFO could wait for a
+    // writer that has come and gone.
+    bool same_file_as(const char* name) const;
     // Whether a regular file's size or modification time is no longer what they
     // were when it was opened: the file changed while it was read or compared.
     // Other files (pipes, devices) have nothing to compare and never change here.
