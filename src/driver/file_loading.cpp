@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -52,15 +53,25 @@ std::size_t take_lines_in_place(const FileLoad& load, const MappedFile& file) {
 }
 
 // Where the file can be mapped, the lines that need no text-mode rule stay in
-// the mapping and the reader goes on from the first line that does.
-void take_mapped_lines(const FileLoad& load, TextFile& file, const char* name) {
-    if (!file.may_map()) return;
+// the mapping and the reader goes on from the first line that does. Returns
+// whether that took the whole file: the reader, and its buffer, are then not
+// needed (bytes the file gained since it was opened make it a changed file).
+bool take_mapped_lines(const FileLoad& load, TextFile& file, const char* name) {
+    if (!file.may_map()) return false;
     std::optional<MappedFile> mapped = MappedFile::map(file.descriptor(), name);
-    if (!mapped) return;
+    if (!mapped) return false;
     std::size_t taken = take_lines_in_place(load, *mapped);
+    const bool whole = taken == mapped->size();
     load.table.hold_mapping(std::move(*mapped));
-    // Reading on from there also finds any bytes the file has gained since it was mapped.
-    if (!file.resume_at(static_cast<off_t>(taken))) refuse_file(load.diagnostics, file, "%s: read error\n", name);
+    if (!whole && !file.resume_at(static_cast<off_t>(taken)))
+        refuse_file(load.diagnostics, file, "%s: read error\n", name);
+    return whole;
+}
+
+// The file has been read: its buffer goes, and a change since it was opened ends the run.
+void finish_loading(const FileLoad& load, TextFile& file, const char* name) {
+    file.finish_reading();
+    confirm_unchanged(file, name, load.diagnostics);
 }
 
 // The second file's loading on its own thread: its messages are kept here, and
@@ -76,7 +87,9 @@ public:
         try {
             thread_ = std::thread([this] { load(); });
         } catch (const std::system_error&) {
-            // No thread to be had: finish() loads the file on the caller's.
+            // No thread to be had (its stack is memory too): finish() loads the
+            // file on the caller's.
+        } catch (const std::bad_alloc&) {
         }
     }
     ~BackgroundLoad() {
@@ -121,15 +134,12 @@ private:
 }  // namespace
 
 void load_file(const FileLoad& load, TextFile& file, const char* name) {
-    take_mapped_lines(load, file, name);
+    if (take_mapped_lines(load, file, name)) return finish_loading(load, file, name);
     std::string_view line;
     FirstByte first_byte = FirstByte::own;  // of the next line
     while (!abandoned(load)) {
         switch (file.next_line(line)) {
-            case TextFile::Status::end:
-                file.finish_reading();
-                confirm_unchanged(file, name, load.diagnostics);
-                return;
+            case TextFile::Status::end: return finish_loading(load, file, name);
             case TextFile::Status::unreadable: refuse_file(load.diagnostics, file, "%s: not found\n", name);
             case TextFile::Status::read_error: refuse_file(load.diagnostics, file, "%s: read error\n", name);
             case TextFile::Status::not_text: refuse_file(load.diagnostics, file, "%s: no text file\n", name);

@@ -65,6 +65,10 @@ int execute(int argc, const char* const* argv, Output& out, Output& err) {
     Diagnostics diagnostics(err);
     // A message to standard error is preceded by everything the report printed.
     diagnostics.output_before_errors = &out;
+    if (!hold_memory_for_ending()) {
+        report_shortage(diagnostics, MemoryShortage(MEMORY_FOR_ENDING));
+        return 1;
+    }
     int status;
     try {
         status = run_comparison(argc, argv, out, diagnostics);

@@ -31,9 +31,9 @@ struct ReportingAllocator {
     ReportingAllocator(const ReportingAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t count) {
-        if (count > SIZE_MAX / sizeof(T)) throw MemoryShortage(SIZE_MAX);
+        if (count > SIZE_MAX / sizeof(T)) end_run_short_of(SIZE_MAX);
         void* block = std::malloc(count * sizeof(T));
-        if (block == nullptr) throw MemoryShortage(count * sizeof(T));
+        if (block == nullptr) end_run_short_of(count * sizeof(T));
         return static_cast<T*>(block);
     }
     void deallocate(T* block, std::size_t) noexcept { std::free(block); }
@@ -78,7 +78,8 @@ public:
     LineStore(const LineStore&) = delete;
     LineStore& operator=(const LineStore&) = delete;
 
-    // Room for size bytes, or nullptr when the memory cannot be had.
+    // Room for size bytes, or nullptr when the memory cannot be had (a
+    // MemoryShortage when not even the entry of a new chunk can be).
     char* take(Diagnostics& diagnostics, std::size_t size);
 
 private:
@@ -91,7 +92,7 @@ private:
         char* bytes;
         std::size_t size;
     };
-    std::vector<Chunk> chunks_;
+    WorkVector<Chunk> chunks_;
     char* free_ = nullptr;
     std::size_t room_ = 0;
 };
