@@ -1,9 +1,10 @@
 // Loading both files into their line tables. Every line is stored as read and
-// fingerprinted; a line that holds a NUL or another forbidden control byte, or
-// bytes after the Ctrl-Z that ends the text, make the file no text. The second file loads on a
-// thread of its own while the first loads on the caller's, but the run ends as
-// if the whole first file had been loaded first: what the second file's loading
-// reports waits until the first file has loaded, and is dropped if that fails.
+// fingerprinted; a NUL or another forbidden control byte in a line, or bytes
+// after the Ctrl-Z that ends the text, make the file no text. The second file
+// loads on a thread of its own while the first loads on the caller's, but the
+// run ends as if the whole first file had been loaded first: what the second
+// file's loading reports waits until the first file has loaded, and is dropped
+// if that fails.
 #pragma once
 
 #include <atomic>
