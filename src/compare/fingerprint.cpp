@@ -31,12 +31,12 @@ __m128i padded_block(const unsigned char* bytes, std::size_t length) {
 }
 #endif
 
-// Counts bytes one by one up to `until`; false when the line ends (at a newline or
-// a NUL) or is not text, with *result set.
+// Counts bytes one by one up to `until`; false when the line ends (at a newline)
+// or is not text, with *result set.
 bool count_bytes(Sums& sums, const unsigned char* bytes, std::size_t& at, std::size_t until,
                  std::optional<std::uint32_t>& result) {
     for (; at < until; ++at) {
-        if (bytes[at] == '\n' || bytes[at] == '\0') {
+        if (bytes[at] == '\n') {
             result = sums.fingerprint();
             return false;
         }
@@ -87,7 +87,7 @@ std::optional<std::uint32_t> plain_fingerprint(std::string_view line) {
 
 }  // namespace
 
-std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uint32_t flags) {
+std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uint32_t flags, FirstByte first_byte) {
     const bool fold = (flags & OPT_IGNORE_CASE) != 0;
     const bool squeeze = (flags & OPT_SQUEEZE_BLANKS) != 0;
     if (!fold && !squeeze) return plain_fingerprint(line);
@@ -99,7 +99,8 @@ std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uin
     Sums sums;
     Sums before_blank_run;
     bool in_blank_run = false;
-    bool second_byte = false;  // -i: this byte ends a double-byte character
+    // -i: this byte ends a double-byte character.
+    bool second_byte = steps_over_second_bytes && first_byte == FirstByte::trail;
     for (std::size_t at = 0; at < end; ++at) {
         auto byte = static_cast<unsigned char>(line[at]);
         if (byte == '\n') break;
@@ -129,11 +130,17 @@ std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uin
     return sums.fingerprint();
 }
 
-bool fingerprint_line(LineTable& table, std::string_view line, std::uint32_t flags) {
-    std::optional<std::uint32_t> fingerprint = compute_fingerprint(line, flags);
+bool fingerprint_line(LineTable& table, std::string_view line, std::uint32_t flags, FirstByte first_byte) {
+    std::optional<std::uint32_t> fingerprint = compute_fingerprint(line, flags, first_byte);
     if (!fingerprint) return false;
-    table.commit_line(*fingerprint);
+    table.commit_line(*fingerprint, first_byte);
     return true;
+}
+
+bool ends_on_lead_byte(std::string_view piece, FirstByte first_byte) {
+    bool second_byte = first_byte == FirstByte::trail;
+    for (char byte : piece) second_byte = !second_byte && is_fold_lead_byte(static_cast<unsigned char>(byte));
+    return second_byte;
 }
 
 }  // namespace vesk

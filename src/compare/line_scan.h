@@ -10,7 +10,8 @@ namespace vesk {
 
 // A line that can stay where it lies: it ends with a newline inside the window
 // and holds no byte below 0x20 before it but tab, form feed and escape (so no
-// NUL, carriage return, Ctrl-Z or byte that would make it not text).
+// NUL, carriage return, Ctrl-Z or byte that would make it not text). Being whole,
+// never the piece after a cut, it opens on a byte of its own (FirstByte::own).
 struct InPlaceLine {
     std::size_t length;  // through the newline
     std::uint32_t fingerprint;  // as compute_fingerprint() gives it under the same flags

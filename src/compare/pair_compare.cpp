@@ -16,11 +16,12 @@ namespace {
 class TextCursor {
 public:
     // Under --utf8 no byte is a second byte: capitals are folded wherever they stand.
-    TextCursor(std::string_view text, bool fold, bool utf8)
+    TextCursor(std::string_view text, bool fold, bool utf8, FirstByte first_byte)
         : at_(reinterpret_cast<const unsigned char*>(text.data())),
           end_(at_ + text.size()),
           fold_(fold),
-          steps_over_second_bytes_(fold && !utf8) {}
+          steps_over_second_bytes_(fold && !utf8),
+          second_byte_(steps_over_second_bytes_ && first_byte == FirstByte::trail) {}
 
     // At the end, 0, as the NUL after a text would read.
     unsigned char byte() const {
@@ -47,7 +48,7 @@ private:
     const unsigned char* end_;
     bool fold_;
     bool steps_over_second_bytes_;
-    bool second_byte_ = false;
+    bool second_byte_;
 };
 
 bool differ_exactly(TextCursor first, TextCursor second) {
@@ -87,14 +88,16 @@ bool same_text(std::string_view first_text, const char* second) {
 
 }  // namespace
 
-bool lines_differ(const char* first, const char* second, std::uint32_t flags) {
-    std::string_view first_text(first, line_length(first));
-    // Identical texts are equal under every option, and most matched pairs are.
-    if (same_text(first_text, second)) return false;
+bool lines_differ(LineText first, LineText second, std::uint32_t flags) {
+    std::string_view first_text(first.text, line_length(first.text));
     const bool fold = (flags & OPT_IGNORE_CASE) != 0;
+    // Identical texts are equal under every option, and most matched pairs are;
+    // unless -i reads their first bytes differently.
+    if ((!fold || first.first_byte == second.first_byte) && same_text(first_text, second.text)) return false;
     if (!fold && (flags & OPT_SQUEEZE_BLANKS) == 0) return true;
     const bool utf8 = (flags & OPT_UTF8) != 0;
-    TextCursor first_cursor(first_text, fold, utf8), second_cursor({second, line_length(second)}, fold, utf8);
+    TextCursor first_cursor(first_text, fold, utf8, first.first_byte);
+    TextCursor second_cursor({second.text, line_length(second.text)}, fold, utf8, second.first_byte);
     if ((flags & OPT_SQUEEZE_BLANKS) != 0) return differ_squeezed(first_cursor, second_cursor);
     return differ_exactly(first_cursor, second_cursor);
 }

@@ -8,11 +8,22 @@
 
 #include <cstdint>
 
+#include "model/line_table.h"
+
 namespace vesk {
 
-// True when the line texts (each through its first newline, or up to a NUL)
-// differ under the OPT_IGNORE_CASE, OPT_SQUEEZE_BLANKS and OPT_UTF8 bits of flags.
-// Neither text is changed.
-bool lines_differ(const char* first, const char* second, std::uint32_t flags);
+// A stored line's text (through its first newline, or up to a NUL) and how -i
+// reads its first byte.
+struct LineText {
+    LineText(const char* line_text, FirstByte line_first_byte = FirstByte::own)
+        : text(line_text), first_byte(line_first_byte) {}
+
+    const char* text;
+    FirstByte first_byte;
+};
+
+// True when the line texts differ under the OPT_IGNORE_CASE, OPT_SQUEEZE_BLANKS
+// and OPT_UTF8 bits of flags. Neither text is changed.
+bool lines_differ(LineText first, LineText second, std::uint32_t flags);
 
 }  // namespace vesk

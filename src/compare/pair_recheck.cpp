@@ -55,7 +55,8 @@ bool recheck_run(LineTable& first, LineTable& second, std::uint32_t flags, std::
         // The texts lie ahead in file order; ask for them early.
         __builtin_prefetch(first.texts[at1] + 1024);
         __builtin_prefetch(second.texts[at2] + 1024);
-        if (!lines_differ(first.texts[at1], second.texts[at2], flags)) continue;
+        if (!lines_differ({first.texts[at1], first.first_byte(at1)}, {second.texts[at2], second.first_byte(at2)}, flags))
+            continue;
         first.marks[at1] = second.marks[at2] = differing_mark;
         differs = true;
     }

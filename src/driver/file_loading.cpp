@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -25,10 +26,13 @@ bool abandoned(const FileLoad& load) {
     end_run(2);
 }
 
-// A line holding a NUL is kept only up to the NUL, as a C string would hold it.
-std::string_view up_to_nul(std::string_view line) {
-    const void* nul = std::memchr(line.data(), '\0', line.size());
-    return nul == nullptr ? line : line.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - line.data()));
+// How -i reads the first byte of the line after line, one that opens on
+// first_byte: a line cut at 4,095 bytes right after a lead byte leaves that
+// character's trail byte to the next piece. UTF-8 (--utf8) has no such bytes.
+FirstByte first_byte_after(std::string_view line, FirstByte first_byte, std::uint32_t flags) {
+    const bool cut = line.size() == kMaxLineBytes && line.back() != '\n';
+    const bool shift_jis = (flags & OPT_UTF8) == 0;
+    return cut && shift_jis && ends_on_lead_byte(line, first_byte) ? FirstByte::trail : FirstByte::own;
 }
 
 // Takes the lines of the mapped file that can stay where they lie, from its
@@ -50,15 +54,25 @@ std::size_t take_lines_in_place(const FileLoad& load, const MappedFile& file) {
 }
 
 // Where the file can be mapped, the lines that need no text-mode rule stay in
-// the mapping and the reader goes on from the first line that does.
-void take_mapped_lines(const FileLoad& load, TextFile& file, const char* name) {
-    if (!file.may_map()) return;
+// the mapping and the reader goes on from the first line that does. Returns
+// whether that took the whole file: the reader, and its buffer, are then not
+// needed (bytes the file gained since it was opened make it a changed file).
+bool take_mapped_lines(const FileLoad& load, TextFile& file, const char* name) {
+    if (!file.may_map()) return false;
     std::optional<MappedFile> mapped = MappedFile::map(file.descriptor(), name, load.diagnostics.encoding);
-    if (!mapped) return;
+    if (!mapped) return false;
     std::size_t taken = take_lines_in_place(load, *mapped);
+    const bool whole = taken == mapped->size();
     load.table.hold_mapping(std::move(*mapped));
-    // Reading on from there also finds any bytes the file has gained since it was mapped.
-    if (!file.resume_at(static_cast<off_t>(taken))) refuse_file(load.diagnostics, file, "%s: read error\n", name);
+    if (!whole && !file.resume_at(static_cast<off_t>(taken)))
+        refuse_file(load.diagnostics, file, "%s: read error\n", name);
+    return whole;
+}
+
+// The file has been read: its buffer goes, and a change since it was opened ends the run.
+void finish_loading(const FileLoad& load, TextFile& file, const char* name) {
+    file.finish_reading();
+    confirm_unchanged(file, name, load.diagnostics);
 }
 
 // The second file's loading on its own thread: its messages are kept here, and
@@ -75,7 +89,9 @@ public:
         try {
             thread_ = std::thread([this] { load(); });
         } catch (const std::system_error&) {
-            // No thread to be had: finish() loads the file on the caller's.
+            // No thread to be had (its stack is memory too): finish() loads the
+            // file on the caller's.
+        } catch (const std::bad_alloc&) {
         }
     }
     ~BackgroundLoad() {
@@ -120,19 +136,22 @@ private:
 }  // namespace
 
 void load_file(const FileLoad& load, TextFile& file, const char* name) {
-    take_mapped_lines(load, file, name);
-    std::string_view piece;
+    if (take_mapped_lines(load, file, name)) return finish_loading(load, file, name);
+    std::string_view line;
+    FirstByte first_byte = FirstByte::own;  // of the next line
     while (!abandoned(load)) {
-        switch (file.next_line(piece)) {
-            case TextFile::Status::end: file.close(); return;
+        switch (file.next_line(line)) {
+            case TextFile::Status::end: return finish_loading(load, file, name);
             case TextFile::Status::unreadable: refuse_file(load.diagnostics, file, "%s: not found\n", name);
             case TextFile::Status::read_error: refuse_file(load.diagnostics, file, "%s: read error\n", name);
+            case TextFile::Status::not_text: refuse_file(load.diagnostics, file, "%s: no text file\n", name);
             case TextFile::Status::line: break;
         }
-        std::string_view line = up_to_nul(piece);
+        // A NUL in the line makes the fingerprint refuse it, as any forbidden control byte.
         const char* stored = load.table.store_next(load.diagnostics, line);
-        if (!fingerprint_line(load.table, std::string_view(stored, line.size()), load.flags))
+        if (!fingerprint_line(load.table, std::string_view(stored, line.size()), load.flags, first_byte))
             refuse_file(load.diagnostics, file, "%s: no text file\n", name);
+        first_byte = first_byte_after(line, first_byte, load.flags);
     }
 }
 
@@ -142,6 +161,14 @@ void load_files(Comparison& comparison, TextFile& first, const char* first_name,
     BackgroundLoad second_load(comparison, second, second_name);
     load_file({comparison.first, comparison.diagnostics, comparison.options.flags}, first, first_name);
     second_load.finish(comparison.diagnostics);
+    // The first file may have changed while the second one was still loading.
+    confirm_unchanged(first, first_name, comparison.diagnostics);
+}
+
+void confirm_unchanged(const TextFile& file, const char* name, Diagnostics& diagnostics) {
+    if (!file.changed()) return;
+    emit_error(diagnostics, "%s: read error\n", {name});
+    end_run(2);
 }
 
 }  // namespace vesk

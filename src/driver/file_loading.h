@@ -1,8 +1,10 @@
-// Loading both files into their line tables. Every line is stored as read (up
-// to a NUL inside it, if any) and fingerprinted. The second file loads on a
-// thread of its own while the first loads on the caller's, but the run ends as
-// if the whole first file had been loaded first: what the second file's loading
-// reports waits until the first file has loaded, and is dropped if that fails.
+// Loading both files into their line tables. Every line is stored as read and
+// fingerprinted; a NUL or another forbidden control byte in a line, or bytes
+// after the Ctrl-Z that ends the text, make the file no text. The second file
+// loads on a thread of its own while the first loads on the caller's, but the
+// run ends as if the whole first file had been loaded first: what the second
+// file's loading reports waits until the first file has loaded, and is dropped
+// if that fails.
 #pragma once
 
 #include <atomic>
@@ -22,14 +24,18 @@ struct FileLoad {
     const std::atomic<bool>* abandoned = nullptr;
 };
 
-// Loads file (opened, named name as given on the command line), then closes it.
-// Ends the run with status 2 for a file that is not text ("%s: no text file\n"),
-// that could not be read at all ("%s: not found\n"), or whose reading failed part
-// way ("%s: read error\n").
+// Loads file (opened, named name as given on the command line), then lets go of
+// its buffer. Ends the run with status 2 for a file that is not text ("%s: no
+// text file\n"), that could not be read at all ("%s: not found\n"), whose
+// reading failed part way or that changed while it was read ("%s: read error\n").
 void load_file(const FileLoad& load, TextFile& file, const char* name);
 
 // Loads both files of the comparison as described above.
 void load_files(Comparison& comparison, TextFile& first, const char* first_name, TextFile& second,
                 const char* second_name);
+
+// Ends the run with "%s: read error\n" and status 2 when file has changed since
+// it was opened (TextFile::changed()): what was read of it may be of neither version.
+void confirm_unchanged(const TextFile& file, const char* name, Diagnostics& diagnostics);
 
 }  // namespace vesk

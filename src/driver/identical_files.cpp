@@ -5,9 +5,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
-#include "compare/fingerprint.h"
+#include "support/byte_rules.h"
+#include "support/memory.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -18,34 +18,37 @@ namespace {
 
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 
-enum class Scan { clean, ends_text, refused };
+enum class Scan { clean, refused };
 
-Scan scan_byte(unsigned char byte) {
-    if (byte == static_cast<unsigned char>(kEndOfText)) return Scan::ends_text;
-    if (byte == '\n') return Scan::clean;
-    // A NUL would cut its line short in the table, and differently than the bytes say.
-    if (byte == '\0' || is_forbidden_control(byte)) return Scan::refused;
-    return Scan::clean;
+// Whether byte keeps the shortcut from applying; a Ctrl-Z sets text_ended, and
+// from there on only the padding of an end-of-file mark may follow.
+Scan scan_byte(unsigned char byte, bool& text_ended) {
+    if (text_ended) return may_follow_end_of_text(byte) ? Scan::clean : Scan::refused;
+    if (byte == static_cast<unsigned char>(kEndOfText)) {
+        text_ended = true;
+        return Scan::clean;
+    }
+    return byte != '\n' && is_forbidden_control(byte) ? Scan::refused : Scan::clean;
 }
 
-// Looks for the first byte that ends the text or keeps the shortcut from applying.
-Scan scan_block(const unsigned char* bytes, std::size_t length) {
+// Looks for a byte that keeps the shortcut from applying (the NUL among them).
+Scan scan_block(const unsigned char* bytes, std::size_t length, bool& text_ended) {
     std::size_t at = 0;
 #if defined(__SSE2__)
     // Most blocks of 16 hold no byte below 0x20 but tabs and newlines.
     const __m128i space = _mm_set1_epi8(0x20);
-    for (; at + 16 <= length; at += 16) {
+    for (; at + 16 <= length && !text_ended; at += 16) {
         __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
         __m128i controls = _mm_xor_si128(_mm_cmpeq_epi8(_mm_max_epu8(block, space), block), _mm_set1_epi8(-1));
         __m128i usual = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n')),
                                      _mm_cmpeq_epi8(block, _mm_set1_epi8('\t')));
         if (_mm_movemask_epi8(_mm_andnot_si128(usual, controls)) == 0) continue;
         for (std::size_t byte = at; byte < at + 16; ++byte)
-            if (Scan found = scan_byte(bytes[byte]); found != Scan::clean) return found;
+            if (scan_byte(bytes[byte], text_ended) == Scan::refused) return Scan::refused;
     }
 #endif
     for (; at < length; ++at)
-        if (Scan found = scan_byte(bytes[at]); found != Scan::clean) return found;
+        if (scan_byte(bytes[at], text_ended) == Scan::refused) return Scan::refused;
     return Scan::clean;
 }
 
@@ -71,17 +74,16 @@ bool same_sized_regular_files(int first, int second, off_t& size) {
 bool identical_text_files(const TextFile& first, const TextFile& second) {
     off_t size;
     if (!same_sized_regular_files(first.descriptor(), second.descriptor(), size)) return false;
-    auto first_block = std::make_unique_for_overwrite<unsigned char[]>(kBlockSize);
-    auto second_block = std::make_unique_for_overwrite<unsigned char[]>(kBlockSize);
+    Buffer<unsigned char> first_block = take_buffer<unsigned char>(kBlockSize);
+    Buffer<unsigned char> second_block = take_buffer<unsigned char>(kBlockSize);
+    bool text_ended = false;
     for (off_t offset = 0; offset < size;) {
         ssize_t got = read_at(first.descriptor(), first_block.get(), kBlockSize, offset);
         if (got <= 0 || read_at(second.descriptor(), second_block.get(), static_cast<std::size_t>(got), offset) != got)
             return false;  // a file that changes or fails under us gets the full treatment
         auto length = static_cast<std::size_t>(got);
         if (std::memcmp(first_block.get(), second_block.get(), length) != 0) return false;
-        Scan found = scan_block(first_block.get(), length);
-        if (found == Scan::refused) return false;
-        if (found == Scan::ends_text) return true;
+        if (scan_block(first_block.get(), length, text_ended) == Scan::refused) return false;
         offset += got;
     }
     return true;

@@ -19,6 +19,22 @@ void open_or_end(TextFile& file, const char* name, Diagnostics& diagnostics) {
     end_run(2);
 }
 
+// One file under two names is read once, so that it can be refused as no text
+// as two copies of it would be; it cannot differ from itself.
+void load_once(const CommandLine& command, TextFile& file, Output& out, Diagnostics& diagnostics) {
+    Comparison comparison(command.options, out, diagnostics);
+    load_file({comparison.first, diagnostics, command.options.flags}, file, command.first_name);
+}
+
+// Returns 0 or 1.
+int compare_files(const CommandLine& command, TextFile& first_file, TextFile& second_file, Output& out,
+                  Diagnostics& diagnostics) {
+    if (identical_text_files(first_file, second_file)) return 0;
+    Comparison comparison(command.options, out, diagnostics);
+    load_files(comparison, first_file, command.first_name, second_file, command.second_name);
+    return run_phases(comparison);
+}
+
 int run_comparison(int argc, const char* const* argv, Output& out, Diagnostics& diagnostics) {
     CommandLine command = read_command_line(argc, argv, out, diagnostics);
     if (command.options.has(OPT_FILE_NAMES)) out << "<< " << command.first_name << " : " << command.second_name << " >>\n";
@@ -28,12 +44,19 @@ int run_comparison(int argc, const char* const* argv, Output& out, Diagnostics& 
     }
     TextFile first_file, second_file;
     open_or_end(first_file, command.first_name, diagnostics);
-    open_or_end(second_file, command.second_name, diagnostics);
-    if (identical_text_files(first_file, second_file)) return 0;
-
-    Comparison comparison(command.options, out, diagnostics);
-    load_files(comparison, first_file, command.first_name, second_file, command.second_name);
-    return run_phases(comparison);
+    int status = 0;
+    if (first_file.same_file_as(command.second_name)) {
+        load_once(command, first_file, out, diagnostics);
+    } else {
+        open_or_end(second_file, command.second_name, diagnostics);
+        status = compare_files(command, first_file, second_file, out, diagnostics);
+    }
+    // A file that changed after it was loaded may have lent the report lines of
+    // neither version (a mapped page past a new end reads as zeros): the report
+    // stands as printed, and the status says not to trust it.
+    confirm_unchanged(first_file, command.first_name, diagnostics);
+    confirm_unchanged(second_file, command.second_name, diagnostics);
+    return status;
 }
 
 }  // namespace
@@ -42,6 +65,10 @@ int execute(int argc, const char* const* argv, Output& out, Output& err) {
     Diagnostics diagnostics(err);
     // A message to standard error is preceded by everything the report printed.
     diagnostics.output_before_errors = &out;
+    if (!hold_memory_for_ending()) {
+        report_shortage(diagnostics, MemoryShortage(MEMORY_FOR_ENDING));
+        return 1;
+    }
     int status;
     try {
         status = run_comparison(argc, argv, out, diagnostics);

@@ -13,6 +13,10 @@ namespace {
 
 constexpr char kCarriageReturn = '\r';
 
+bool only_padding(const char* bytes, std::size_t count) {
+    return std::all_of(bytes, bytes + count, [](char byte) { return may_follow_end_of_text(byte); });
+}
+
 }  // namespace
 
 bool TextFile::open(const char* name) {
@@ -23,16 +27,14 @@ bool TextFile::open(const char* name) {
         close();
         return false;
     }
-    buffer_ = std::make_unique_for_overwrite<char[]>(kBlockSize);  // read() fills it: no need to clear it first
+    identity_ = {status.st_dev, status.st_ino, S_ISREG(status.st_mode), status.st_size, status.st_mtim};
     return true;
 }
 
 void TextFile::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    // The block buffer is dead weight once the file is loaded, while the
-    // comparison that follows needs all the memory it can get.
-    buffer_.reset();
+    finish_reading();
 }
 
 bool TextFile::resume_at(off_t offset) {
@@ -44,12 +46,25 @@ bool TextFile::resume_at(off_t offset) {
     return true;
 }
 
+bool TextFile::same_file_as(const char* name) const {
+    struct stat status;
+    return ::stat(name, &status) == 0 && status.st_dev == identity_.device && status.st_ino == identity_.inode;
+}
+
+bool TextFile::changed() const {
+    if (!identity_.regular) return false;
+    struct stat now;
+    if (::fstat(fd_, &now) != 0) return true;
+    return now.st_size != identity_.size || now.st_mtim.tv_sec != identity_.modified.tv_sec ||
+           now.st_mtim.tv_nsec != identity_.modified.tv_nsec;
+}
+
 TextFile::Status TextFile::next_line(std::string_view& line) {
     for (;;) {
         const char* pending = buffer_.get() + begin_;
         std::size_t available = end_ - begin_;
         std::size_t window = std::min(available, kMaxLineBytes);
-        const void* line_feed = std::memchr(pending, '\n', window);
+        const void* line_feed = available == 0 ? nullptr : std::memchr(pending, '\n', window);
         std::size_t length = 0;
         if (line_feed != nullptr)
             length = static_cast<std::size_t>(static_cast<const char*>(line_feed) - pending) + 1;
@@ -60,22 +75,19 @@ TextFile::Status TextFile::next_line(std::string_view& line) {
             begin_ += length;
             return Status::line;
         }
-        if (at_end_) return Status::end;
+        if (at_end_) return after_end_of_text_ ? read_past_end_of_text() : Status::end;
         if (!refill()) return read_before_ ? Status::read_error : Status::unreadable;
     }
 }
 
 bool TextFile::refill() {
+    if (!buffer_) buffer_ = take_buffer<char>(kBlockSize);  // read() fills it: no need to clear it first
     // Fewer than 4,095 bytes are pending here: they move to the front.
     std::size_t pending = end_ - begin_;
     std::memmove(buffer_.get(), buffer_.get() + begin_, pending);
     begin_ = 0;
     end_ = pending;
-    ssize_t got;
-    do {
-        char* into = buffer_.get() + end_;
-        got = read_ != nullptr ? read_(fd_, into, kBlockSize - end_) : ::read(fd_, into, kBlockSize - end_);
-    } while (got < 0 && errno == EINTR);
+    ssize_t got = read_block(buffer_.get() + end_, kBlockSize - end_);
     if (got < 0) return false;
     read_before_ = true;
     if (got == 0) at_end_ = true;
@@ -83,12 +95,23 @@ bool TextFile::refill() {
     return true;
 }
 
+ssize_t TextFile::read_block(char* into, std::size_t size) {
+    ssize_t got;
+    do {
+        got = read_ != nullptr ? read_(fd_, into, size) : ::read(fd_, into, size);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
 // Applies the text-mode rules to the bytes just read at buffer_[first, first + count).
 void TextFile::translate(std::size_t first, std::size_t count) {
     char* bytes = buffer_.get() + first;
     if (const void* stop = std::memchr(bytes, kEndOfText, count)) {
-        count = static_cast<std::size_t>(static_cast<const char*>(stop) - bytes);
-        at_end_ = true;  // nothing after the Ctrl-Z is read
+        auto text = static_cast<std::size_t>(static_cast<const char*>(stop) - bytes);
+        if (!only_padding(bytes + text + 1, count - text - 1)) not_text_ = true;
+        count = text;
+        at_end_ = true;
+        after_end_of_text_ = true;
     }
     char* kept = static_cast<char*>(std::memchr(bytes, kCarriageReturn, count));
     if (kept == nullptr) {
@@ -98,6 +121,19 @@ void TextFile::translate(std::size_t first, std::size_t count) {
     for (const char* from = kept; from < bytes + count; ++from)
         if (*from != kCarriageReturn) *kept++ = *from;
     end_ = static_cast<std::size_t>(kept - buffer_.get());
+}
+
+// Once every line before the Ctrl-Z is taken: the rest of the file, read to its
+// end, must be padding. The whole buffer is free by now.
+TextFile::Status TextFile::read_past_end_of_text() {
+    after_end_of_text_ = false;
+    if (not_text_) return Status::not_text;
+    for (;;) {
+        ssize_t got = read_block(buffer_.get(), kBlockSize);
+        if (got < 0) return Status::read_error;
+        if (got == 0) return Status::end;
+        if (!only_padding(buffer_.get(), static_cast<std::size_t>(got))) return Status::not_text;
+    }
 }
 
 }  // namespace vesk

@@ -1,22 +1,26 @@
 // An input file read in text mode: every carriage return is dropped, the first
-// Ctrl-Z ends the input, and the text is cut into lines exactly as a line reader
+// Ctrl-Z ends the text, and the text is cut into lines exactly as a line reader
 // with a 4,096-byte buffer cuts it (a line longer than 4,095 bytes comes in
-// pieces of 4,095 bytes). The file is read in large blocks.
+// pieces of 4,095 bytes). The file is read in large blocks. What follows the
+// Ctrl-Z is read too, to the end of the file: anything there but the padding of
+// an end-of-file mark (more Ctrl-Z, carriage returns, line feeds) makes the file
+// no text.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstddef>
-#include <memory>
+#include <ctime>
 #include <string_view>
+
+#include "support/byte_rules.h"
+#include "support/memory.h"
 
 namespace vesk {
 
 // The most bytes a line (or a piece of a longer one) holds: a 4,096-byte buffer
 // less its terminating NUL.
 constexpr std::size_t kMaxLineBytes = 4095;
-// Ctrl-Z: nothing after the first one is read.
-constexpr char kEndOfText = 0x1A;
 
 class TextFile {
 public:
@@ -25,6 +29,7 @@ public:
         end,         // no further byte
         unreadable,  // the very first read failed: nothing of the file could be read
         read_error,  // a later read failed
+        not_text,    // something other than padding follows the Ctrl-Z that ended the text
     };
 
     TextFile() = default;
@@ -35,16 +40,31 @@ public:
     // False when name cannot be opened for reading or names a directory.
     bool open(const char* name);
     void close();
+    // The file has been read: its block buffer goes, while the file stays open
+    // for changed().
+    void finish_reading() { buffer_.reset(); }
 
     // Goes on reading at byte `offset`, the start of a line, as if every line
     // before it had been read already; false when the file cannot be positioned.
     bool resume_at(off_t offset);
 
     // The next line, with its line feed if it has one; valid until the next call.
+    // The block buffer is taken at the first call: running out of memory there
+    // is a MemoryShortage.
     Status next_line(std::string_view& line);
 
     // The open file's descriptor, for looking at the file without moving its offset.
     int descriptor() const { return fd_; }
+
+    // Whether name names this very file (the same device and inode) under another
+    // name, as /dev/fd/0 does /dev/stdin, or as a FIFO named twice: one that is
+    // read once. Asked without opening name, which for a FIFO could wait for a
+    // writer that has come and gone.
+    bool same_file_as(const char* name) const;
+    // Whether a regular file's size or modification time is no longer what they
+    // were when it was opened: the file changed while it was read or compared.
+    // Other files (pipes, devices) have nothing to compare and never change here.
+    bool changed() const;
 
     // How blocks are read: ::read, or a stand-in that fails on cue in tests. A
     // file read through a stand-in is read only through it, never mapped.
@@ -56,17 +76,31 @@ private:
     // Large blocks keep the system calls few: about one per megabyte of input.
     static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 
+    // What the file was when it was opened.
+    struct Identity {
+        dev_t device = 0;
+        ino_t inode = 0;
+        bool regular = false;
+        off_t size = 0;
+        timespec modified{};
+    };
+
     // Reads the next block behind the bytes still pending; false on a read error.
     bool refill();
+    ssize_t read_block(char* into, std::size_t size);
     void translate(std::size_t first, std::size_t count);
+    Status read_past_end_of_text();
 
     ReadFunction read_ = nullptr;  // nullptr: ::read
     int fd_ = -1;
-    std::unique_ptr<char[]> buffer_;
+    Identity identity_;
+    Buffer<char> buffer_;
     std::size_t begin_ = 0;  // pending text is buffer_[begin_, end_)
     std::size_t end_ = 0;
-    bool at_end_ = false;
+    bool at_end_ = false;  // no further text: the end of the file, or a Ctrl-Z
     bool read_before_ = false;
+    bool after_end_of_text_ = false;  // a Ctrl-Z ended the text; the rest is still to be read
+    bool not_text_ = false;           // the rest holds a byte other than padding
 };
 
 }  // namespace vesk

@@ -2,6 +2,7 @@
 
 #include <string.h>  // strchrnul
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -62,6 +63,12 @@ void LineTable::take_in_place(Diagnostics& diagnostics, char* text) {
 }
 
 std::string_view LineTable::text(std::int64_t line) const { return {texts[line], line_length(texts[line])}; }
+
+FirstByte LineTable::first_byte(std::int64_t line) const {
+    if (trail_first_lines_.empty()) return FirstByte::own;
+    bool trail = std::binary_search(trail_first_lines_.begin(), trail_first_lines_.end(), line);
+    return trail ? FirstByte::trail : FirstByte::own;
+}
 
 bool LineTable::in_place(std::int64_t from, std::int64_t to) const {
     if (!mapping_) return false;

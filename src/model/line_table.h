@@ -32,6 +32,15 @@ constexpr std::uint8_t MARK_CHANGED_PAIR = 4;
 // Tables grow by this many lines at a time.
 constexpr std::int64_t kLineTableStep = 1000;
 
+// How -i reads the first byte of a stored line. A line longer than 4,095 bytes
+// is stored in pieces, and a cut may fall between the two bytes of a double-byte
+// character: the piece after it then opens on the trail byte, which is never
+// folded, although nothing in the piece itself shows that it is one.
+enum class FirstByte : std::uint8_t {
+    own,    // the first byte starts a character, as in every line that is not such a piece
+    trail,  // the trail byte of a character whose lead byte ended the piece before
+};
+
 class LineTable {
 public:
     explicit LineTable(Diagnostics& diagnostics);
@@ -46,13 +55,18 @@ public:
     // Makes room for the next line and takes text, a line of the mapping this
     // table holds, as line text `count` where it lies.
     void take_in_place(Diagnostics& diagnostics, char* text);
-    void commit_line(std::uint32_t fingerprint) { fingerprints[count++] = fingerprint; }
+    void commit_line(std::uint32_t fingerprint, FirstByte first_byte = FirstByte::own) {
+        if (first_byte == FirstByte::trail) trail_first_lines_.push_back(count);
+        fingerprints[count++] = fingerprint;
+    }
 
     // Keeps the file that lines taken in place lie in, for as long as the table lives.
     void hold_mapping(MappedFile mapping) { mapping_.emplace(std::move(mapping)); }
 
     // The text of line `line` (through its newline, if any).
     std::string_view text(std::int64_t line) const;
+    // How -i reads the first byte of line `line`.
+    FirstByte first_byte(std::int64_t line) const;
 
     // Whether lines `from` to `to` all still lie in the mapped file, and so one
     // right after the other: the lines that stay there are the file's first ones,
@@ -77,6 +91,8 @@ private:
     Rooms rooms_{};
     LineStore store_;
     std::optional<MappedFile> mapping_;
+    // The lines that open on a trail byte, in ascending order: few or none.
+    WorkVector<std::int64_t> trail_first_lines_;
 };
 
 // The length of a line's text: through its first newline, or up to its NUL.

@@ -4,7 +4,10 @@
 // byte read as zeros, so that a scan may read a whole vector block past the end.
 // A file that shrinks while it is mapped loses the pages past its new end, and
 // touching one of them is a failing read of that file: the run then ends at once
-// with "%s: read error\n" and status 2, as when a read fails.
+// with "%s: read error\n" and status 2, as when a read fails. A file cut short
+// inside its last page loses no page (the bytes past its new end read as
+// zeros): the run notices that by the file's size, which it compares with what
+// it was when the file was opened.
 #pragma once
 
 #include <cstddef>

@@ -242,12 +242,24 @@ std::int64_t pairs_in_tables(const Comparison& comparison, std::int64_t count, s
 
 }  // namespace
 
+InlineRoom room_for_pairs(const Comparison& comparison, std::int64_t count, std::int64_t first1, std::int64_t first2) {
+    InlineRoom room;
+    room.pairs = static_cast<std::size_t>(pairs_in_tables(comparison, count, first1, first2));
+    for (std::size_t t = 0; t < room.pairs; ++t)
+        room.bytes += comparison.first.text(first1 + t).size() + comparison.second.text(first2 + t).size() + 2;
+    return room;
+}
+
+void InlineLines::reserve(InlineRoom room) {
+    bytes_.reserve(room.bytes);
+    starts_.reserve(2 * room.pairs);
+    replaced_.reserve(room.pairs);
+}
+
 void InlineLines::copy(const Comparison& comparison, std::int64_t count, std::int64_t first1, std::int64_t first2) {
-    const auto pairs = static_cast<std::size_t>(pairs_in_tables(comparison, count, first1, first2));
-    std::size_t size = 0;
-    for (std::size_t t = 0; t < pairs; ++t)
-        size += comparison.first.text(first1 + t).size() + comparison.second.text(first2 + t).size() + 2;
-    bytes_.resize(size);
+    const InlineRoom room = room_for_pairs(comparison, count, first1, first2);
+    const std::size_t pairs = room.pairs;
+    bytes_.resize(room.bytes);
     starts_.clear();
     replaced_.assign(pairs, 0);
     std::size_t at = 0;

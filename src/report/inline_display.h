@@ -9,6 +9,7 @@
 // columns, and a hidden character leaves as many blanks as it is wide.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -24,10 +25,29 @@ namespace vesk {
 // as a short edit.
 constexpr int SHORT_MIDDLE_LIMIT = 40;
 
+// What the copies of one change's lines take: their bytes, NUL-terminated, and
+// their pairs.
+struct InlineRoom {
+    std::size_t bytes = 0;
+    std::size_t pairs = 0;
+
+    // Grows to hold other as well as what it holds.
+    void cover(InlineRoom other) {
+        bytes = std::max(bytes, other.bytes);
+        pairs = std::max(pairs, other.pairs);
+    }
+};
+
+// The room the pairs first1 + t / first2 + t (t < count) take.
+InlineRoom room_for_pairs(const Comparison& comparison, std::int64_t count, std::int64_t first1, std::int64_t first2);
+
 // The lines of one change as the display shows them: a copy of each text,
 // rewritten, NUL-terminated, and for each pair whether it is in replacement form.
 class InlineLines {
 public:
+    // Takes room for every change to come, before the report prints a line: a
+    // shortage of memory then ends the run before any report, never inside one.
+    void reserve(InlineRoom room);
     // Copies the pairs first1 + t / first2 + t (t < count) out of the tables.
     void copy(const Comparison& comparison, std::int64_t count, std::int64_t first1, std::int64_t first2);
 

@@ -107,10 +107,44 @@ bool take_step(NormalReport& report, WalkStep step) {
     return false;
 }
 
+// The room the in-line display needs for the largest change it will show: a
+// walk over the marks as the report's own, printing nothing.
+InlineRoom largest_inline_change(const Comparison& comparison) {
+    const LineTable& first = comparison.first;
+    const LineTable& second = comparison.second;
+    InlineRoom largest;
+    walk_report(comparison, [&](WalkStep step, WalkPosition& at) {
+        const WalkPosition before = at;
+        switch (step) {
+            case WalkStep::matched_run:
+                walk_matched_run(first, second, at, [&](WalkPosition pair) {
+                    largest.cover(room_for_pairs(comparison, 1, pair.first, pair.second));
+                });
+                break;
+            case WalkStep::delete_block: at.first = block_end(first, at.first); break;
+            case WalkStep::add_block: at.second = block_end(second, at.second); break;
+            case WalkStep::change_block: {
+                const WalkPosition end{block_end(first, at.first), block_end(second, at.second)};
+                if (end.first - at.first == end.second - at.second)
+                    largest.cover(room_for_pairs(comparison, end.first - at.first, at.first, at.second));
+                at = end;
+                break;
+            }
+            case WalkStep::finished: break;
+        }
+        // A block without a line: the report ends there with its program error.
+        if (at.first == before.first && at.second == before.second) at = {first.count, second.count};
+        return false;
+    });
+    return largest;
+}
+
 }  // namespace
 
 bool print_normal_report(const Comparison& comparison) {
     InlineLines shown;
+    if (comparison.options.has(OPT_INLINE_WORDS) || comparison.options.has(OPT_INLINE_REPLACE))
+        shown.reserve(largest_inline_change(comparison));
     return walk_report(comparison, [&comparison, &shown](WalkStep step, WalkPosition& at) {
         NormalReport report{comparison, at, shown};
         return take_step(report, step);

@@ -34,9 +34,21 @@ constexpr bool equal_ignoring_case(unsigned char x, unsigned char y) { return fo
 constexpr bool is_blank(unsigned char byte) { return byte == ' ' || byte == '\t'; }
 
 // The control bytes that no text file may hold: everything below 0x20 but tab,
-// form feed, carriage return and escape.
+// form feed, carriage return and escape. The NUL is one of them: text never
+// holds it, and in UTF-16 or binary data it is everywhere.
 constexpr bool is_forbidden_control(unsigned char byte) {
     return byte < 0x20 && byte != '\t' && byte != '\f' && byte != '\r' && byte != 0x1B;
+}
+
+// Ctrl-Z: the first one ends a file's text, as the end-of-file mark of DOS files.
+constexpr char kEndOfText = 0x1A;
+
+// What may follow the Ctrl-Z that ends a text: more Ctrl-Z, carriage returns and
+// line feeds, the padding of an end-of-file mark. Any other byte after it makes
+// the file no text: that Ctrl-Z lies inside data (every PNG image has one near
+// its start), and taking it as the end would hide everything after it.
+constexpr bool may_follow_end_of_text(unsigned char byte) {
+    return byte == static_cast<unsigned char>(kEndOfText) || byte == '\r' || byte == '\n';
 }
 
 }  // namespace vesk

@@ -78,9 +78,14 @@ char* LineStore::take(Diagnostics& diagnostics, std::size_t size) {
         // Chunks double from small to large, so that a small file stays small.
         next_chunk_size_ = std::min(next_chunk_size_ * 2, kLargestChunk);
         std::size_t chunk_size = std::max(size, next_chunk_size_);
+        // The chunk's entry comes first, so that no chunk is ever mapped without one.
+        chunks_.push_back({nullptr, 0});
         void* chunk = ::mmap(nullptr, chunk_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (chunk == MAP_FAILED) return nullptr;
-        chunks_.push_back({static_cast<char*>(chunk), chunk_size});
+        if (chunk == MAP_FAILED) {
+            chunks_.pop_back();
+            return nullptr;
+        }
+        chunks_.back() = {static_cast<char*>(chunk), chunk_size};
         free_ = static_cast<char*>(chunk);
         room_ = chunk_size;
     }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -30,9 +31,9 @@ struct ReportingAllocator {
     ReportingAllocator(const ReportingAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t count) {
-        if (count > SIZE_MAX / sizeof(T)) throw MemoryShortage(SIZE_MAX);
+        if (count > SIZE_MAX / sizeof(T)) end_run_short_of(SIZE_MAX);
         void* block = std::malloc(count * sizeof(T));
-        if (block == nullptr) throw MemoryShortage(count * sizeof(T));
+        if (block == nullptr) end_run_short_of(count * sizeof(T));
         return static_cast<T*>(block);
     }
     void deallocate(T* block, std::size_t) noexcept { std::free(block); }
@@ -45,6 +46,20 @@ struct ReportingAllocator {
 
 template <class T>
 using WorkVector = std::vector<T, ReportingAllocator<T>>;
+
+// A buffer from malloc, released with its owner.
+struct FreeBuffer {
+    void operator()(void* buffer) const noexcept { std::free(buffer); }
+};
+template <class T>
+using Buffer = std::unique_ptr<T[], FreeBuffer>;
+
+// count elements of T, not cleared (for a buffer whose bytes are written before
+// they are read), refused as a working array is: MemoryShortage.
+template <class T>
+Buffer<T> take_buffer(std::size_t count) {
+    return Buffer<T>(ReportingAllocator<T>().allocate(count));
+}
 
 // Writes the out-of-memory message of a shortage: a failed allocation of its size.
 void report_shortage(Diagnostics& diagnostics, const MemoryShortage& shortage);
@@ -63,7 +78,8 @@ public:
     LineStore(const LineStore&) = delete;
     LineStore& operator=(const LineStore&) = delete;
 
-    // Room for size bytes, or nullptr when the memory cannot be had.
+    // Room for size bytes, or nullptr when the memory cannot be had (a
+    // MemoryShortage when not even the entry of a new chunk can be).
     char* take(Diagnostics& diagnostics, std::size_t size);
 
 private:
@@ -76,7 +92,7 @@ private:
         char* bytes;
         std::size_t size;
     };
-    std::vector<Chunk> chunks_;
+    WorkVector<Chunk> chunks_;
     char* free_ = nullptr;
     std::size_t room_ = 0;
 };

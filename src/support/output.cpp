@@ -2,31 +2,34 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+
 #include <unistd.h>
 
+#include "support/memory.h"
 #include "support/run_end.h"
 
 namespace vesk {
 
-Output::Output(int fd, bool buffered) : fd_(fd), buffered_(buffered) {
-    if (buffered_) buffer_ = new char[kBufferSize];
-}
+Output::Output(int fd, bool buffered) : fd_(fd), buffered_(buffered) {}
 
 Output::Output() = default;
 
-Output::~Output() { delete[] buffer_; }
+Output::~Output() { std::free(buffer_); }
 
 void Output::write_slowly(const char* bytes, std::size_t length) {
     if (failed_) return;
     if (fd_ < 0) {
-        memory_.append(bytes, length);
+        keep_in_memory(bytes, length);
         return;
     }
     if (!buffered_) {
         write_through(bytes, length);
         return;
     }
+    if (buffer_ == nullptr) buffer_ = ReportingAllocator<char>().allocate(kBufferSize);
     if (used_ + length > kBufferSize) {
         flush();
         if (length >= kBufferSize) {
@@ -38,8 +41,16 @@ void Output::write_slowly(const char* bytes, std::size_t length) {
     used_ += length;
 }
 
+void Output::keep_in_memory(const char* bytes, std::size_t length) {
+    try {
+        memory_.append(bytes, length);
+    } catch (const std::bad_alloc&) {
+        end_run_short_of(memory_.size() + length);
+    }
+}
+
 void Output::put(char byte) {
-    if (buffered_ && used_ < kBufferSize) {
+    if (buffer_ != nullptr && used_ < kBufferSize) {
         buffer_[used_++] = byte;
         return;
     }

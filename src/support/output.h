@@ -18,9 +18,12 @@ public:
     // Writes to a file descriptor. When the descriptor refuses buffered output,
     // the stream fails (see failed()) and the run ends with status 2; unbuffered
     // output (standard error) goes out at every call and ignores failures, since
-    // there is nowhere left to report them.
+    // there is nowhere left to report them. The buffer is taken at the first
+    // write, so that running out of memory there is a MemoryShortage like any
+    // other, before a byte is written.
     Output(int fd, bool buffered);
-    // Collects everything in memory (see captured()).
+    // Collects everything in memory (see captured()); a shortage of memory for it
+    // is a MemoryShortage too.
     Output();
     ~Output();
     Output(const Output&) = delete;
@@ -28,7 +31,7 @@ public:
 
     void write(const char* bytes, std::size_t length) {
         // The common case, a short piece that fits the buffer, stays inline.
-        if (buffered_ && length <= kBufferSize - used_) {
+        if (buffer_ != nullptr && length <= kBufferSize - used_) {
             std::memcpy(buffer_ + used_, bytes, length);
             used_ += length;
             return;
@@ -67,6 +70,7 @@ public:
 
 private:
     void write_slowly(const char* bytes, std::size_t length);
+    void keep_in_memory(const char* bytes, std::size_t length);
     [[noreturn]] void fail();
     // False when the descriptor refused the bytes.
     bool write_through(const char* bytes, std::size_t length);
@@ -74,7 +78,7 @@ private:
     int fd_ = -1;
     bool buffered_ = false;
     std::string memory_;
-    char* buffer_ = nullptr;
+    char* buffer_ = nullptr;  // taken at the first buffered write
     std::size_t used_ = 0;
     bool failed_ = false;
 };

@@ -57,6 +57,10 @@ TEST(Utf8, ReplacementFormShowsTheWholeWord) {
 
 TEST(Utf8, IgnoreCaseFoldsACapitalAfterKatakana) {
     EXPECT_EQ(compare(TESUTO + "A\n", TESUTO + "a\n", {"--utf8", "-i"}), (Outcome{"", "", 0}));
+    // Also where a 4,095-byte cut puts the capital first in its piece after a
+    // byte that Shift-JIS folding would take for a lead byte.
+    const std::string cut(4094, 'a');
+    EXPECT_EQ(compare(cut + "\x80" "A\n", cut + "\x80" "a\n", {"--utf8", "-i"}), (Outcome{"", "", 0}));
 }
 
 TEST(Utf8, TabStopsCountColumns) {
