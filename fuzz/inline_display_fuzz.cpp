@@ -1,5 +1,8 @@
 // One pair of lines through both forms of the in-line display: whatever the
-// bytes, no read or write outside a line or its work arrays, and no line grows.
+// bytes, no read or write outside a line or its work arrays, and the rewriting
+// keeps its rules: only a replacement cuts a line short, and never where two
+// lines are as long; every byte is its own or a blank; a tab is never blanked;
+// a double-byte character is kept or blanked whole.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +22,20 @@ std::string stored_line(const std::uint8_t* data, std::size_t size) {
     return line;
 }
 
+// Aborts unless rewritten is original with bytes blanked by the rules, and cut
+// short only where may_cut.
+void check_rewritten(const std::string& original, const char* rewritten, bool may_cut) {
+    const std::string result = rewritten;
+    if (result.size() > original.size() || (!may_cut && result.size() != original.size())) std::abort();
+    for (std::size_t at = 0; at < result.size(); ++at) {
+        const std::size_t width = vesk::starts_double_byte(original.c_str(), at) ? 2 : 1;
+        if (at + width > result.size()) std::abort();  // cut inside a character
+        const bool kept = result.compare(at, width, original, at, width) == 0;
+        if (!kept && (result.compare(at, width, std::string(width, ' ')) != 0 || original[at] == '\t')) std::abort();
+        at += width - 1;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -33,10 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::string words_a = a, words_b = b;
     vesk::show_pair_in_words(words_a.data(), words_b.data(), flags);
-    if (std::strlen(words_a.c_str()) != a.size() || std::strlen(words_b.c_str()) != b.size()) std::abort();
+    check_rewritten(a, words_a.c_str(), false);
+    check_rewritten(b, words_b.c_str(), false);
 
     std::string replaced_a = a, replaced_b = b;
-    vesk::show_pair_replaced(replaced_a.data(), replaced_b.data(), flags);
-    if (std::strlen(replaced_a.c_str()) > a.size() || std::strlen(replaced_b.c_str()) > b.size()) std::abort();
+    const bool replaced = vesk::show_pair_replaced(replaced_a.data(), replaced_b.data(), flags);
+    if (replaced && a.size() == b.size()) std::abort();
+    check_rewritten(a, replaced_a.c_str(), replaced);
+    check_rewritten(b, replaced_b.c_str(), replaced);
     return 0;
 }
