@@ -24,7 +24,8 @@ std::optional<int> align(HandRun& hand) {
 TEST(AlignMatches, MovesMatchesUpOverRepeatedLines) {
     const std::string cases[][4] = {  // first, second, marks before, marks after ("/" between the files)
         {"ABABABC", "ABC", "0000111/111", "1100001/111"},
-        {"A", "AAA", "1/001", "1/100"},            // by at most the block's length
+        {"AAA", "AAAAA", "111/00111", "111/11001"},  // by at most the block's length
+        {"AB", "A", "01/1", "01/1"},               // a line takes over only from an equal line
         {"XAYAB", "AB", "00011/11", "00011/11"},   // the block's first line differs
         {"AAB", "AAAB", "111/1101", "111/1101"},   // the line after the block differs
     };

@@ -65,7 +65,7 @@ std::optional<std::uint32_t> reference_fingerprint(const std::string& line, std:
 // blanks, capitals, lead bytes of both ranges, one-byte katakana, and now and
 // then a byte that stops a line from staying in place or from being text.
 std::string random_line(std::mt19937& random) {
-    static const std::string alphabet("aAZz  \t\t\f\x1b\x7f\x80\x82\xa0\xa1\xdf\xe0\xfc\xfd", 20);
+    static const std::string alphabet = "aAZz  \t\t\f\x1b\x7f\x80\x82\xa0\xa1\xdf\xe0\xfc\xfd";
     std::string line(random() % (random() % 8 == 0 ? 700 : 40), 'x');
     for (char& byte : line) byte = alphabet[random() % alphabet.size()];
     if (!line.empty() && random() % 6 == 0) line[random() % line.size()] = std::string("\r\x1a\x01\x1f\0", 5)[random() % 5];
