@@ -1,6 +1,9 @@
 // One pair of lines through both forms of the in-line display: whatever the
-// bytes, no read or write outside a line or its work arrays, and no line grows
-// (nor, in word form, shrinks, unless it is read as UTF-8).
+// bytes, no read or write outside a line or its work arrays, and the rewriting
+// keeps its rules. In Shift-JIS: only a replacement cuts a line short, and never
+// where two lines are as long; every byte is its own or a blank; a tab is never
+// blanked; a double-byte character is kept or blanked whole. In UTF-8, where a
+// hidden character leaves as many blanks as it is wide: no line grows.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +23,22 @@ std::string stored_line(const std::uint8_t* data, std::size_t size) {
     return line;
 }
 
+// Aborts unless rewritten is original with bytes blanked by the rules, and cut
+// short only where may_cut.
+void check_rewritten(const std::string& original, const char* rewritten, bool may_cut, std::uint32_t flags) {
+    const std::string result = rewritten;
+    if (result.size() > original.size()) std::abort();
+    if ((flags & vesk::OPT_UTF8) != 0) return;
+    if (!may_cut && result.size() != original.size()) std::abort();
+    for (std::size_t at = 0; at < result.size(); ++at) {
+        const std::size_t width = vesk::starts_double_byte(original.c_str(), at) ? 2 : 1;
+        if (at + width > result.size()) std::abort();  // cut inside a character
+        const bool kept = result.compare(at, width, original, at, width) == 0;
+        if (!kept && (result.compare(at, width, std::string(width, ' ')) != 0 || original[at] == '\t')) std::abort();
+        at += width - 1;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -28,7 +47,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t flags = ((data[0] & 1) != 0 ? vesk::OPT_IGNORE_CASE : 0) |
                           ((data[0] & 2) != 0 ? vesk::OPT_SQUEEZE_BLANKS : 0) |
                           ((data[0] & 4) != 0 ? vesk::OPT_UTF8 : 0);
-    const bool keeps_length = (flags & vesk::OPT_UTF8) == 0;
     std::size_t body = size - kHeader;
     std::size_t first_size = (data[1] | (data[2] << 8)) % (body + 1);
     const std::string a = stored_line(data + kHeader, first_size);
@@ -36,12 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::string words_a = a, words_b = b;
     vesk::show_pair_in_words(words_a.data(), words_b.data(), flags);
-    std::size_t length_a = std::strlen(words_a.c_str()), length_b = std::strlen(words_b.c_str());
-    if (length_a > a.size() || length_b > b.size()) std::abort();
-    if (keeps_length && (length_a != a.size() || length_b != b.size())) std::abort();
+    check_rewritten(a, words_a.c_str(), false, flags);
+    check_rewritten(b, words_b.c_str(), false, flags);
 
     std::string replaced_a = a, replaced_b = b;
-    vesk::show_pair_replaced(replaced_a.data(), replaced_b.data(), flags);
-    if (std::strlen(replaced_a.c_str()) > a.size() || std::strlen(replaced_b.c_str()) > b.size()) std::abort();
+    const bool replaced = vesk::show_pair_replaced(replaced_a.data(), replaced_b.data(), flags);
+    // Lines as long as each other are never a replacement (UTF-8 counts columns).
+    if (replaced && a.size() == b.size() && (flags & vesk::OPT_UTF8) == 0) std::abort();
+    check_rewritten(a, replaced_a.c_str(), replaced, flags);
+    check_rewritten(b, replaced_b.c_str(), replaced, flags);
     return 0;
 }

@@ -2,8 +2,8 @@
 // output, standard error and the exit status, byte for byte.
 #pragma once
 
+#include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace vesk::e2e {
@@ -15,6 +15,7 @@ struct Outcome {
 
     bool operator==(const Outcome&) const = default;
 };
+std::ostream& operator<<(std::ostream& os, const Outcome& outcome);
 
 // A fresh folder under the system's temporary folder, removed with its contents.
 class ScratchDir {
@@ -41,18 +42,9 @@ struct Setup {
 
 // Runs vesk with args (argv[1] on) in dir; stdin is empty. The status of a
 // process killed by a signal is 128 plus the signal's number, as a shell shows it.
-Outcome run_vesk(const ScratchDir& dir, const std::vector<std::string>& args, Setup setup = {});
+Outcome run_vesk(const ScratchDir& dir, std::vector<std::string> args, Setup setup = {});
 
 // Writes the two files "a" and "b" and runs vesk with options, then "a" "b".
 Outcome compare(const std::string& first, const std::string& second, std::vector<std::string> options = {});
 
-// Shift-JIS bytes written as a byte string, for readable test tables.
-std::string bytes(std::initializer_list<int> values);
-
 }  // namespace vesk::e2e
-
-// gtest prints an Outcome readably when a case fails.
-#include <ostream>
-namespace vesk::e2e {
-std::ostream& operator<<(std::ostream& os, const Outcome& outcome);
-}

@@ -1,5 +1,6 @@
 // A run built by hand for the tests of the comparison phases and the reports:
-// both files from lists of lines, marks written as digit strings ("1011").
+// both files from lists of lines, the marks of both written as digits, one per
+// line, with a "/" between the files ("1011/10110").
 #pragma once
 
 #include <cstdint>
@@ -14,51 +15,37 @@ namespace vesk::testing {
 struct HandRun {
     HandRun(Options options, const std::vector<std::string>& first_lines, const std::vector<std::string>& second_lines)
         : comparison(options, out, diagnostics) {
-        load(comparison.first, first_lines);
-        load(comparison.second, second_lines);
+        for (auto [table, lines] : {std::pair{&comparison.first, &first_lines}, {&comparison.second, &second_lines}})
+            for (const std::string& line : *lines) {
+                table->store_next(diagnostics, line);
+                fingerprint_line(*table, line, options.flags);
+            }
     }
 
-    // One digit per line; a string shorter than the file leaves the rest 0.
-    void set_marks(const std::string& first_marks, const std::string& second_marks) {
-        write_marks(comparison.first, first_marks);
-        write_marks(comparison.second, second_marks);
+    void set_marks(const std::string& marks) {
+        const std::size_t slash = marks.find('/');
+        for (std::size_t at = 0; at < marks.size(); ++at)
+            if (at != slash) (at < slash ? comparison.first.marks[at] : comparison.second.marks[at - slash - 1]) =
+                                 static_cast<std::uint8_t>(marks[at] - '0');
     }
-    static std::string marks_of(const LineTable& table) {
+    std::string marks() const {
         std::string digits;
-        for (std::int64_t line = 0; line < table.count; ++line) digits.push_back(static_cast<char>('0' + table.marks[line]));
-        return digits;
+        for (const LineTable* table : {&comparison.first, &comparison.second})
+            for (std::int64_t line = 0; line <= table->count; ++line)
+                digits += line < table->count ? static_cast<char>('0' + table->marks[line]) : '/';
+        return digits.substr(0, digits.size() - 1);
     }
-    std::string first_marks() const { return marks_of(comparison.first); }
-    std::string second_marks() const { return marks_of(comparison.second); }
 
-    Output out;
-    Output err;
+    Output out, err;
     Diagnostics diagnostics{err};
     Comparison comparison;
-
-private:
-    void load(LineTable& table, const std::vector<std::string>& lines) {
-        for (const std::string& line : lines) {
-            table.store_next(diagnostics, line);
-            fingerprint_line(table, line, comparison.options.flags);
-        }
-    }
-    static void write_marks(LineTable& table, const std::string& digits) {
-        for (std::size_t line = 0; line < digits.size() && static_cast<std::int64_t>(line) < table.count; ++line)
-            table.marks[line] = static_cast<std::uint8_t>(digits[line] - '0');
-    }
 };
 
-// Options with the given flags; -c count and -t width only when asked for.
 inline Options options_with(std::uint32_t flags, std::int32_t context_lines = 0, std::int32_t tab_width = 8) {
-    Options options;
-    options.flags = flags;
-    options.context_lines = context_lines;
-    options.tab_width = tab_width;
-    return options;
+    return Options{flags, tab_width, context_lines};
 }
 
-// Each letter of letters as a line of its own ("ab" gives "a\n", "b\n").
+// Each letter as a line of its own ("ab" gives "a\n", "b\n").
 inline std::vector<std::string> letter_lines(const std::string& letters) {
     std::vector<std::string> lines;
     for (char letter : letters) lines.push_back(std::string(1, letter) + "\n");
