@@ -1,0 +1,193 @@
+#include "compare/wavelet_matrix.h"
+
+#include <algorithm>
+#include <bit>
+#include <utility>
+
+namespace vesk {
+
+namespace {
+
+// Counted by halves, quarters and so on, in a few instructions: the program is
+// built for every x86-64, which need not have the instruction that does it.
+int ones_in(std::uint64_t word) {
+    word -= (word >> 1) & 0x5555555555555555u;
+    word = (word & 0x3333333333333333u) + ((word >> 2) & 0x3333333333333333u);
+    word = (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<int>((word * 0x0101010101010101u) >> 56);
+}
+
+constexpr int RELATIVE_BITS = 9;  // the ones before a bit word of a line: at most 320
+
+}  // namespace
+
+RankedBits::RankedBits(std::int64_t size)
+    : words_(static_cast<std::size_t>((size / BITS_PER_LINE + 2) * WORDS_PER_LINE), 0),
+      lines_(size / BITS_PER_LINE + 1) {
+    auto address = reinterpret_cast<std::uintptr_t>(words_.data());
+    first_ = static_cast<std::int64_t>((64 - address % 64) % 64 / sizeof(std::uint64_t));
+}
+
+void RankedBits::set(std::int64_t place) {
+    std::int64_t within = place % BITS_PER_LINE;
+    line(place)[2 + within / 64] |= std::uint64_t{1} << (within % 64);
+}
+
+void RankedBits::set_word(std::int64_t word, std::uint64_t bits) {
+    line(word * 64)[2 + word % BIT_WORDS] = bits;
+}
+
+void RankedBits::count_ones() {
+    std::uint64_t total = 0;
+    for (std::int64_t at = 0; at < lines_; ++at) {
+        std::uint64_t* words = line(at * BITS_PER_LINE);
+        words[0] = total;
+        words[1] = 0;
+        std::uint64_t within = 0;
+        for (std::int64_t k = 0; k < BIT_WORDS; ++k) {
+            if (k > 0) words[1] |= within << ((k - 1) * RELATIVE_BITS);
+            within += static_cast<std::uint64_t>(ones_in(words[2 + k]));
+        }
+        total += within;
+    }
+}
+
+std::int64_t RankedBits::ones_before(std::int64_t place) const {
+    const std::uint64_t* words = line(place);
+    std::int64_t within = place % BITS_PER_LINE;
+    std::int64_t word = within / 64;
+    std::uint64_t count = words[0];
+    if (word > 0) count += (words[1] >> ((word - 1) * RELATIVE_BITS)) & ((1u << RELATIVE_BITS) - 1);
+    std::uint64_t below = (std::uint64_t{1} << (within % 64)) - 1;
+    return static_cast<std::int64_t>(count + static_cast<std::uint64_t>(ones_in(words[2 + word] & below)));
+}
+
+template <class Index>
+WaveletMatrix::WaveletMatrix(WorkVector<Index>&& numbers, int bits) : bits_(bits) {
+    auto size = static_cast<std::int64_t>(numbers.size());
+    WorkVector<Index> current = std::move(numbers);
+    WorkVector<Index> next(current.size());
+    levels_.reserve(static_cast<std::size_t>(bits));
+    for (int level = 0; level < bits; ++level) {
+        int shift = bits - 1 - level;
+        RankedBits& row = levels_.emplace_back(size);
+        std::int64_t zeros = 0;
+        for (std::int64_t word = 0; word * 64 < size; ++word) {
+            std::uint64_t bits = 0;
+            std::int64_t end = std::min(size, word * 64 + 64);
+            for (std::int64_t place = word * 64; place < end; ++place)
+                bits |= static_cast<std::uint64_t>((current[static_cast<std::size_t>(place)] >> shift) & 1)
+                        << (place % 64);
+            row.set_word(word, bits);
+            zeros += end - word * 64 - ones_in(bits);
+        }
+        row.count_ones();
+        zeros_.push_back(zeros);
+        // The next level: this one's zeros, then its ones, each in their order.
+        std::int64_t zero_at = 0;
+        std::int64_t one_at = zeros;
+        for (Index number : current) next[static_cast<std::size_t>((number >> shift) & 1 ? one_at++ : zero_at++)] = number;
+        std::swap(current, next);
+    }
+}
+
+WaveletMatrix::Range WaveletMatrix::zeros_of(int level, Range range) const {
+    const RankedBits& row = levels_[static_cast<std::size_t>(level)];
+    return {range.from - row.ones_before(range.from), range.to - row.ones_before(range.to)};
+}
+
+WaveletMatrix::Range WaveletMatrix::ones_of(int level, Range range) const {
+    const RankedBits& row = levels_[static_cast<std::size_t>(level)];
+    std::int64_t zeros = zeros_[static_cast<std::size_t>(level)];
+    return {zeros + row.ones_before(range.from), zeros + row.ones_before(range.to)};
+}
+
+// Down the bits of `least`: where its bit is 0, the numbers with a 1 there are
+// all greater; the deepest such branch that holds any is where the answer lies
+// when `least` itself is absent, and its smallest number is the answer.
+std::int64_t WaveletMatrix::next_at_least(std::int64_t from, std::int64_t to, std::int64_t least) const {
+    if (from >= to || least >= (std::int64_t{1} << bits_)) return -1;
+    if (least < 0) least = 0;
+    Range range{from, to};
+    std::int64_t value = 0;
+    int branch_level = -1;
+    Range branch{0, 0};
+    std::int64_t branch_value = 0;
+    for (int level = 0; level < bits_ && range.from < range.to; ++level) {
+        std::int64_t bit = std::int64_t{1} << (bits_ - 1 - level);
+        Range ones = ones_of(level, range);
+        if (least & bit) {
+            range = ones;
+            value |= bit;
+            continue;
+        }
+        if (ones.from < ones.to) {
+            branch_level = level;
+            branch = ones;
+            branch_value = value | bit;
+        }
+        range = zeros_of(level, range);
+    }
+    if (range.from < range.to) return least;
+    return branch_level < 0 ? -1 : smallest_below(branch_level + 1, branch, branch_value);
+}
+
+// The mirror of next_at_least(): where `most` has a 1, the numbers with a 0 there
+// are all smaller.
+std::int64_t WaveletMatrix::previous_at_most(std::int64_t from, std::int64_t to, std::int64_t most) const {
+    if (from >= to || most < 0) return -1;
+    most = std::min(most, (std::int64_t{1} << bits_) - 1);
+    Range range{from, to};
+    std::int64_t value = 0;
+    int branch_level = -1;
+    Range branch{0, 0};
+    std::int64_t branch_value = 0;
+    for (int level = 0; level < bits_ && range.from < range.to; ++level) {
+        std::int64_t bit = std::int64_t{1} << (bits_ - 1 - level);
+        Range zeros = zeros_of(level, range);
+        if (!(most & bit)) {
+            range = zeros;
+            continue;
+        }
+        if (zeros.from < zeros.to) {
+            branch_level = level;
+            branch = zeros;
+            branch_value = value;
+        }
+        range = ones_of(level, range);
+        value |= bit;
+    }
+    if (range.from < range.to) return most;
+    return branch_level < 0 ? -1 : largest_below(branch_level + 1, branch, branch_value);
+}
+
+std::int64_t WaveletMatrix::largest_below(int level, Range range, std::int64_t value) const {
+    for (; level < bits_; ++level) {
+        Range ones = ones_of(level, range);
+        if (ones.from < ones.to) {
+            range = ones;
+            value |= std::int64_t{1} << (bits_ - 1 - level);
+        } else {
+            range = zeros_of(level, range);
+        }
+    }
+    return value;
+}
+
+std::int64_t WaveletMatrix::smallest_below(int level, Range range, std::int64_t value) const {
+    for (; level < bits_; ++level) {
+        Range zeros = zeros_of(level, range);
+        if (zeros.from < zeros.to) {
+            range = zeros;
+        } else {
+            range = ones_of(level, range);
+            value |= std::int64_t{1} << (bits_ - 1 - level);
+        }
+    }
+    return value;
+}
+
+template WaveletMatrix::WaveletMatrix(WorkVector<std::int32_t>&&, int);
+template WaveletMatrix::WaveletMatrix(WorkVector<std::int64_t>&&, int);
+
+}  // namespace vesk
