@@ -1,7 +1,6 @@
 #include "compare/run_finder.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
 
 // How this search gives exactly the scan's result.
@@ -36,10 +35,23 @@ namespace {
 // multiplications and two table reads), and patterns this short need no hash.
 constexpr std::int64_t kLinesComparedFirst = 8;
 
-// The longest pattern examined for overlapping itself: candidates swarm only
-// where a pattern is short and made of common lines, and the check stays on the
-// stack at this size.
-constexpr std::int64_t kLongestOverlapCheck = 64;
+// The most blocks of a pattern weighed for the rarest: a block that occurs a
+// handful of times leaves few candidates, and a rarer one further on would save
+// fewer than weighing on to it costs.
+constexpr std::int64_t WEIGHED_BLOCKS = 16;
+
+// Candidates one search may test before it counts as swarming: on typical text a
+// pattern's rarest block occurs a few times, and the hashes keep near misses cheap.
+constexpr std::int64_t CALL_CANDIDATES = 32;
+// The same once the suffix index is made: a search that swarms costs little
+// there, and the candidates tested before handing over are lost.
+constexpr std::int64_t CALL_CANDIDATES_WITH_INDEX = 8;
+
+// Once the searches that swarm have tested this many candidates per line of both
+// files beyond their own allowance, they have cost about what making the suffix
+// index costs, and it is made; from then on every search that swarms goes on
+// through it. Typical pairs never get there.
+constexpr std::int64_t SWARM_CANDIDATES_PER_LINE = 4;
 
 }  // namespace
 
@@ -59,6 +71,7 @@ struct RunFinder<Index>::Pattern {
     std::int64_t rare_group = -1;
     std::int64_t rare_blocks = std::numeric_limits<std::int64_t>::max();
     std::int64_t next_offset = 0;  // the first block not weighed yet
+    std::int64_t weighed = 0;      // blocks weighed so far
     // Where the last full match was found among the chosen block's occurrences,
     // or -1 after the pattern changed: later matches lie at or after it.
     std::int64_t cursor = -1;
@@ -66,7 +79,7 @@ struct RunFinder<Index>::Pattern {
 
 template <class Index>
 RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs,
-                            bool all_hashes_equal, std::int64_t near_miss_allowance)
+                            const RunFinderSettings& settings)
     : fp1_(first.fingerprints),
       fp2_(second.fingerprints),
       runs_(runs),
@@ -74,8 +87,9 @@ RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, con
       count2_(second.count),
       rest1_(block_rests<Index>(first.fingerprints, first.count)),
       rest2_(block_rests<std::uint16_t>(second.fingerprints, second.count)),
-      near_miss_allowance_(near_miss_allowance),
-      all_hashes_equal_(all_hashes_equal) {}
+      near_miss_allowance_(settings.near_miss_allowance),
+      all_hashes_equal_(settings.all_hashes_equal),
+      suffix_searching_(settings.suffixes) {}
 
 // Built on first need: when every search is settled by the line at the window's
 // start (identical files), no index is ever made.
@@ -87,6 +101,42 @@ const BlockIndex<Index>& RunFinder<Index>::index() {
 
 template <class Index>
 FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
+    if (suffix_searching_ == SuffixSearching::always || suffix_searching_ == SuffixSearching::always_through_index)
+        return find_by_suffixes(line, end1, lo2, hi2);
+    call_candidates_ = 0;
+    handed_over_ = false;
+    FoundRun found = find_by_blocks(line, end1, lo2, hi2);
+    return handed_over_ ? find_by_suffixes(line, end1, lo2, hi2) : found;
+}
+
+template <class Index>
+FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1, std::int64_t lo2,
+                                            std::int64_t hi2) {
+    if (!suffixes_) {
+        // The hashes served only the block search's near misses, which the
+        // index now spares: their memory goes before the index takes its own.
+        hash1_.reset();
+        hash2_.reset();
+        suffixes_.emplace(index(), count1_, count2_);
+    }
+    bool scan_narrow = suffix_searching_ != SuffixSearching::always_through_index;
+    return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, scan_narrow).find(line, end1, lo2, hi2);
+}
+
+// Whether the block search may test one more candidate; false hands the search
+// over to the suffix index, made here when the swarming searches have cost enough.
+template <class Index>
+bool RunFinder<Index>::may_test_another_candidate() {
+    std::int64_t allowance = suffixes_ ? CALL_CANDIDATES_WITH_INDEX : CALL_CANDIDATES;
+    if (++call_candidates_ <= allowance || suffix_searching_ == SuffixSearching::never) return true;
+    if (!suffixes_ && ++swarm_candidates_ <= SWARM_CANDIDATES_PER_LINE * (count1_ + count2_)) return true;
+    handed_over_ = true;
+    return false;
+}
+
+// The search by the block index: the candidates of the pattern's rarest block.
+template <class Index>
+FoundRun RunFinder<Index>::find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     std::int64_t first = first_at_or_after(line, lo2);
     if (first >= hi2) return {0, 0};
     Bounds bounds{end1, hi2};
@@ -155,38 +205,23 @@ std::int64_t RunFinder<Index>::known_length(std::int64_t line, std::int64_t at2)
 template <class Index>
 void RunFinder<Index>::fit_pattern(Pattern& pattern, std::int64_t best) {
     widen(pattern, std::max<std::int64_t>(best, 2));
-    if (best >= 2 && pattern.rare_blocks > 1 && !may_overlap_itself(pattern.line, best)) widen(pattern, best + 1);
-}
-
-// Whether some stretch shorter than the first `length` lines from `line` both
-// starts and ends them (the border of string matching), found as the longest such
-// stretch of each prefix in turn. Longer patterns are taken to overlap, which
-// only forgoes the shortcut.
-template <class Index>
-bool RunFinder<Index>::may_overlap_itself(std::int64_t line, std::int64_t length) const {
-    if (length > kLongestOverlapCheck) return true;
-    const std::uint32_t* lines = fp1_ + line;
-    std::array<std::int64_t, kLongestOverlapCheck> border{};  // border[k]: of lines [0, k]
-    for (std::int64_t k = 1; k < length; ++k) {
-        std::int64_t size = border[static_cast<std::size_t>(k - 1)];
-        while (size > 0 && lines[k] != lines[size]) size = border[static_cast<std::size_t>(size - 1)];
-        border[static_cast<std::size_t>(k)] = lines[k] == lines[size] ? size + 1 : 0;
-    }
-    return border[static_cast<std::size_t>(length - 1)] > 0;
+    if (best >= 2 && pattern.rare_blocks > 1 && !may_overlap_itself(fp1_ + pattern.line, best)) widen(pattern, best + 1);
 }
 
 // Makes the pattern `length` lines long. The blocks already weighed stay in the
-// pattern, so only the new ones are weighed: over one search that is at most as
-// many blocks as the longest run measured. Weighing stops at a fingerprint with a
-// single block in the second file: only one with none is rarer, and that would
-// save just the one candidate.
+// pattern, so only the new ones are weighed. Weighing stops at a fingerprint with
+// a single block in the second file: only one with none is rarer, and that would
+// save just the one candidate. It also stops after WEIGHED_BLOCKS blocks: where
+// every line occurs a few times (numbered lines whose fingerprints collide), a
+// long run would otherwise be weighed line by line for every line of it.
 template <class Index>
 void RunFinder<Index>::widen(Pattern& pattern, std::int64_t length) {
     if (pattern.length == length) return;
     pattern.length = length;
     pattern.hashed = false;
     pattern.cursor = -1;
-    while (pattern.next_offset < length && pattern.rare_blocks > 1) {
+    while (pattern.next_offset < length && pattern.rare_blocks > 1 && pattern.weighed < WEIGHED_BLOCKS) {
+        ++pattern.weighed;
         std::int64_t group = index().group_of(pattern.line + pattern.next_offset);
         std::int64_t count = group < 0 ? 0 : static_cast<std::int64_t>(index().blocks(group).size());
         if (count < pattern.rare_blocks) {
@@ -234,7 +269,7 @@ bool RunFinder<Index>::full_match_at(Pattern& pattern, std::int64_t at2) {
     std::int64_t compared = std::min(pattern.length, kLinesComparedFirst);
     for (std::int64_t k = pattern.length - 1; k >= pattern.length - compared; --k)
         if (own[k] != other[k]) return false;
-    if (compared == pattern.length) return true;
+    if (compared == pattern.length || suffixes_) return true;
     return near_miss_lines_ < near_miss_allowance_ || same_hash(pattern, at2);
 }
 
@@ -272,6 +307,7 @@ FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume
     if (position < 0) position = first_ending_after(blocks, resume + offset);
     auto size = static_cast<std::int64_t>(blocks.size());
     for (; position < size; ++position) {
+        if (!may_test_another_candidate()) return {0, 0};
         const Block<Index>& block = blocks[static_cast<std::size_t>(position)];
         if (block.start - offset + pattern.length > bounds.hi2) break;
         if (block.end - block.start < needed && block.start > resume + offset) {

@@ -9,27 +9,32 @@
 #include <vector>
 
 #include "compare/line_blocks.h"
+#include "compare/matcher_tuning.h"
 #include "compare/prefix_hash.h"
 #include "compare/run_table.h"
+#include "compare/suffix_index.h"
+#include "compare/suffix_search.h"
 #include "driver/line_table.h"
 #include "support/memory.h"
 
 namespace vesk {
 
-struct FoundRun {
-    std::int64_t length;  // 0: the line's fingerprint is nowhere in the window
-    std::int64_t start;   // meaningful when length > 0
+struct RunFinderSettings {
+    // Every stretch hashes alike, so every candidate is confirmed by comparing its
+    // lines (tests only).
+    bool all_hashes_equal = false;
+    // How many lines candidates that turn out no full match may cost before the
+    // hashes are made and used (0: from the first candidate on).
+    std::int64_t near_miss_allowance = 0;
+    SuffixSearching suffixes = SuffixSearching::when_candidates_swarm;
 };
 
 template <class Index>
 class RunFinder {
 public:
-    // all_hashes_equal: tests only; every stretch hashes alike, so every candidate
-    // is confirmed by comparing its lines. runs: the run table as find_run keeps it.
-    // near_miss_allowance: how many lines candidates that turn out no full match may
-    // cost before the hashes are made and used (0: from the first candidate on).
-    RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs, bool all_hashes_equal,
-              std::int64_t near_miss_allowance);
+    // runs: the run table as find_run keeps it.
+    RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs,
+              const RunFinderSettings& settings);
 
     // The run the scan records for `line`, reaching at most to end1 in the first
     // file and lying in [lo2, hi2) of the second.
@@ -41,13 +46,15 @@ private:
         std::int64_t end1, hi2;
     };
 
+    FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    FoundRun find_by_suffixes(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    bool may_test_another_candidate();
     std::int64_t measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const;
     std::int64_t known_length(std::int64_t line, std::int64_t at2) const;
     std::int64_t measure_in_block(const Pattern& pattern, std::int64_t at2, const Block<Index>& block,
                                   const Bounds& bounds) const;
     const BlockIndex<Index>& index();
     void fit_pattern(Pattern& pattern, std::int64_t best);
-    bool may_overlap_itself(std::int64_t line, std::int64_t length) const;
     void widen(Pattern& pattern, std::int64_t length);
     bool full_match_at(Pattern& pattern, std::int64_t at2);
     bool same_hash(Pattern& pattern, std::int64_t at2);
@@ -73,6 +80,11 @@ private:
     std::int64_t near_miss_lines_ = 0;
     std::int64_t near_miss_allowance_;
     bool all_hashes_equal_;
+    SuffixSearching suffix_searching_;
+    std::optional<SuffixIndex<Index>> suffixes_;  // made on need, see may_test_another_candidate()
+    std::int64_t call_candidates_ = 0;   // tested by the current search
+    std::int64_t swarm_candidates_ = 0;  // tested by all searches beyond their own allowance
+    bool handed_over_ = false;           // the current search goes on through the suffix index
 };
 
 extern template class RunFinder<std::int32_t>;

@@ -17,16 +17,12 @@ namespace {
 
 using Lines = std::vector<std::uint32_t>;
 
-struct Setting {
-    StretchHashing hashing;
-    IndexWidth width;
-};
+using Setting = MatcherTuning;
 
 void expect_same_result(const Lines& first, const Lines& second, const Setting& setting) {
     FingerprintPair fast(first, second);
     FingerprintPair literal(first, second);
-    RunTableEntries fast_runs =
-        match_lines(fast.run.first, fast.run.second, fast.diagnostics, setting.hashing, setting.width);
+    RunTableEntries fast_runs = match_lines(fast.run.first, fast.run.second, fast.diagnostics, setting);
     RunTableEntries literal_runs = reference::match_lines(literal.run.first, literal.run.second, literal.diagnostics);
     ASSERT_EQ(fast.marks(fast.run.first), literal.marks(literal.run.first));
     ASSERT_EQ(fast.marks(fast.run.second), literal.marks(literal.run.second));
@@ -204,6 +200,11 @@ TEST(MatcherEquivalence, GeneratedPairsHashedAfterNearMisses) {
 // The 64-bit indexes that files of more than INT32_MAX lines need.
 TEST(MatcherEquivalence, GeneratedPairsWithWideIndexes) {
     expect_same_on_generated_pairs({StretchHashing::exact, IndexWidth::wide});
+}
+
+TEST(MatcherEquivalence, GeneratedPairsThroughTheSuffixIndex) {
+    expect_same_on_generated_pairs({StretchHashing::exact, IndexWidth::fitting, SuffixSearching::always});
+    expect_same_on_generated_pairs({StretchHashing::exact, IndexWidth::fitting, SuffixSearching::always_through_index});
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TYPED_TEST(RunFinderTest, RunsAsTheResumingScanMeasuresThem) {
         FingerprintPair pair(FingerprintPair::letters(c.first), FingerprintPair::letters(c.second));
         RunTable<TypeParam> runs(pair.diagnostics, pair.run.first.count);
         for (bool all_hashes_equal : {false, true}) {
-            RunFinder<TypeParam> finder(pair.run.first, pair.run.second, runs, all_hashes_equal, 0);
+            RunFinder<TypeParam> finder(pair.run.first, pair.run.second, runs, {all_hashes_equal, 0});
             FoundRun found = finder.find(0, c.end1, c.lo2, c.hi2);
             EXPECT_EQ(found.length, c.length);
             EXPECT_EQ(found.start, c.start);
