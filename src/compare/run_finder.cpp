@@ -45,7 +45,7 @@ constexpr std::int64_t WEIGHED_BLOCKS = 16;
 constexpr std::int64_t CALL_CANDIDATES = 32;
 // The same once the suffix index is made: a search that swarms costs little
 // there, and the candidates tested before handing over are lost.
-constexpr std::int64_t CALL_CANDIDATES_WITH_INDEX = 8;
+constexpr std::int64_t CALL_CANDIDATES_WITH_INDEX = 2;
 
 // Once the searches that swarm have tested this many candidates per line of both
 // files beyond their own allowance, they have cost about what making the suffix

@@ -48,7 +48,7 @@ constexpr std::int64_t WALK_STEPS = 16;
 
 // Windows of at most this many second-file lines are scanned line by line: the
 // scan reads them in about the time the index takes for a few lookups.
-constexpr std::int64_t SCANNED_WINDOW = 512;
+constexpr std::int64_t SCANNED_WINDOW = 2048;
 
 // Places after `resume` looked at one by one for the scan's next stop before the
 // index is asked.

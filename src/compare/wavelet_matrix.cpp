@@ -8,16 +8,12 @@ namespace vesk {
 
 namespace {
 
-// Counted by halves, quarters and so on, in a few instructions: the program is
-// built for every x86-64, which need not have the instruction that does it.
-int ones_in(std::uint64_t word) {
-    word -= (word >> 1) & 0x5555555555555555u;
-    word = (word & 0x3333333333333333u) + ((word >> 2) & 0x3333333333333333u);
-    word = (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    return static_cast<int>((word * 0x0101010101010101u) >> 56);
-}
+int ones_in(std::uint64_t word) { return __builtin_popcountll(word); }
 
-constexpr int RELATIVE_BITS = 9;  // the ones before a bit word of a line: at most 320
+// The queries are made twice, once for processors that count the ones of a word
+// in one instruction: the program is built for every x86-64, and the first ones
+// lacked it. The count takes most of a query's instructions.
+#define VESK_COUNTING_CLONES __attribute__((target_clones("popcnt", "default")))
 
 }  // namespace
 
@@ -52,51 +48,67 @@ void RankedBits::count_ones() {
     }
 }
 
-std::int64_t RankedBits::ones_before(std::int64_t place) const {
-    const std::uint64_t* words = line(place);
-    std::int64_t within = place % BITS_PER_LINE;
-    std::int64_t word = within / 64;
-    std::uint64_t count = words[0];
-    if (word > 0) count += (words[1] >> ((word - 1) * RELATIVE_BITS)) & ((1u << RELATIVE_BITS) - 1);
-    std::uint64_t below = (std::uint64_t{1} << (within % 64)) - 1;
-    return static_cast<std::int64_t>(count + static_cast<std::uint64_t>(ones_in(words[2 + word] & below)));
-}
 
 template <class Index>
 WaveletMatrix::WaveletMatrix(WorkVector<Index>&& numbers, int bits) : bits_(bits) {
-    auto size = static_cast<std::int64_t>(numbers.size());
+    std::size_t size = numbers.size();
+    // One slot more than the numbers in each: placing writes one past the last.
     WorkVector<Index> current = std::move(numbers);
-    WorkVector<Index> next(current.size());
+    current.emplace_back();
+    WorkVector<Index> next(size + 1);
     levels_.reserve(static_cast<std::size_t>(bits));
     for (int level = 0; level < bits; ++level) {
-        int shift = bits - 1 - level;
-        RankedBits& row = levels_.emplace_back(size);
-        std::int64_t zeros = 0;
-        for (std::int64_t word = 0; word * 64 < size; ++word) {
-            std::uint64_t bits = 0;
-            std::int64_t end = std::min(size, word * 64 + 64);
-            for (std::int64_t place = word * 64; place < end; ++place)
-                bits |= static_cast<std::uint64_t>((current[static_cast<std::size_t>(place)] >> shift) & 1)
-                        << (place % 64);
-            row.set_word(word, bits);
-            zeros += end - word * 64 - ones_in(bits);
-        }
-        row.count_ones();
-        zeros_.push_back(zeros);
-        // The next level: this one's zeros, then its ones, each in their order.
-        std::int64_t zero_at = 0;
-        std::int64_t one_at = zeros;
-        for (Index number : current) next[static_cast<std::size_t>((number >> shift) & 1 ? one_at++ : zero_at++)] = number;
+        std::span<const Index> order(current.data(), size);
+        zeros_.push_back(add_level(order, bits - 1 - level));
+        place_by_bit(order, next, bits - 1 - level, zeros_.back());
         std::swap(current, next);
     }
 }
 
-WaveletMatrix::Range WaveletMatrix::zeros_of(int level, Range range) const {
+// The level of bit `shift` of the numbers in their current order, a word of 64
+// places at a time; returns how many hold a 0 there.
+template <class Index>
+std::int64_t WaveletMatrix::add_level(std::span<const Index> current, int shift) {
+    auto size = static_cast<std::int64_t>(current.size());
+    RankedBits& row = levels_.emplace_back(size);
+    std::int64_t ones = 0;
+    for (std::int64_t word = 0; word * 64 < size; ++word) {
+        std::uint64_t bits = 0;
+        std::int64_t end = std::min(size, word * 64 + 64);
+        for (std::int64_t place = word * 64; place < end; ++place)
+            bits |= static_cast<std::uint64_t>((current[static_cast<std::size_t>(place)] >> shift) & 1) << (place % 64);
+        row.set_word(word, bits);
+        ones += ones_in(bits);
+    }
+    row.count_ones();
+    return size - ones;
+}
+
+// The next level's order: the numbers with a 0 at bit `shift`, then those with a
+// 1, each in their order. Every number is written and the place advances only
+// for those that belong, so that no branch depends on the bits; a number that
+// does not belong is overwritten later (hence the spare slot at the end).
+template <class Index>
+void WaveletMatrix::place_by_bit(std::span<const Index> current, WorkVector<Index>& next, int shift,
+                                 std::int64_t zeros) {
+    std::size_t zero_at = 0;
+    for (Index number : current) {
+        next[zero_at] = number;
+        zero_at += 1 - ((number >> shift) & 1);
+    }
+    auto one_at = static_cast<std::size_t>(zeros);
+    for (Index number : current) {
+        next[one_at] = number;
+        one_at += (number >> shift) & 1;
+    }
+}
+
+inline WaveletMatrix::Range WaveletMatrix::zeros_of(int level, Range range) const {
     const RankedBits& row = levels_[static_cast<std::size_t>(level)];
     return {range.from - row.ones_before(range.from), range.to - row.ones_before(range.to)};
 }
 
-WaveletMatrix::Range WaveletMatrix::ones_of(int level, Range range) const {
+inline WaveletMatrix::Range WaveletMatrix::ones_of(int level, Range range) const {
     const RankedBits& row = levels_[static_cast<std::size_t>(level)];
     std::int64_t zeros = zeros_[static_cast<std::size_t>(level)];
     return {zeros + row.ones_before(range.from), zeros + row.ones_before(range.to)};
@@ -105,7 +117,7 @@ WaveletMatrix::Range WaveletMatrix::ones_of(int level, Range range) const {
 // Down the bits of `least`: where its bit is 0, the numbers with a 1 there are
 // all greater; the deepest such branch that holds any is where the answer lies
 // when `least` itself is absent, and its smallest number is the answer.
-std::int64_t WaveletMatrix::next_at_least(std::int64_t from, std::int64_t to, std::int64_t least) const {
+VESK_COUNTING_CLONES std::int64_t WaveletMatrix::next_at_least(std::int64_t from, std::int64_t to, std::int64_t least) const {
     if (from >= to || least >= (std::int64_t{1} << bits_)) return -1;
     if (least < 0) least = 0;
     Range range{from, to};
@@ -134,7 +146,7 @@ std::int64_t WaveletMatrix::next_at_least(std::int64_t from, std::int64_t to, st
 
 // The mirror of next_at_least(): where `most` has a 1, the numbers with a 0 there
 // are all smaller.
-std::int64_t WaveletMatrix::previous_at_most(std::int64_t from, std::int64_t to, std::int64_t most) const {
+VESK_COUNTING_CLONES std::int64_t WaveletMatrix::previous_at_most(std::int64_t from, std::int64_t to, std::int64_t most) const {
     if (from >= to || most < 0) return -1;
     most = std::min(most, (std::int64_t{1} << bits_) - 1);
     Range range{from, to};
@@ -161,7 +173,7 @@ std::int64_t WaveletMatrix::previous_at_most(std::int64_t from, std::int64_t to,
     return branch_level < 0 ? -1 : largest_below(branch_level + 1, branch, branch_value);
 }
 
-std::int64_t WaveletMatrix::largest_below(int level, Range range, std::int64_t value) const {
+inline std::int64_t WaveletMatrix::largest_below(int level, Range range, std::int64_t value) const {
     for (; level < bits_; ++level) {
         Range ones = ones_of(level, range);
         if (ones.from < ones.to) {
@@ -174,7 +186,7 @@ std::int64_t WaveletMatrix::largest_below(int level, Range range, std::int64_t v
     return value;
 }
 
-std::int64_t WaveletMatrix::smallest_below(int level, Range range, std::int64_t value) const {
+inline std::int64_t WaveletMatrix::smallest_below(int level, Range range, std::int64_t value) const {
     for (; level < bits_; ++level) {
         Range zeros = zeros_of(level, range);
         if (zeros.from < zeros.to) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "support/memory.h"
 
@@ -26,7 +27,17 @@ public:
     void set_word(std::int64_t word, std::uint64_t bits);
     // Call once every bit is set, before the first ones_before().
     void count_ones();
-    std::int64_t ones_before(std::int64_t place) const;
+    // Inlined into the wavelet matrix's queries, each made also for processors
+    // that count ones in one instruction (see wavelet_matrix.cpp).
+    [[gnu::always_inline]] std::int64_t ones_before(std::int64_t place) const {
+        const std::uint64_t* words = line(place);
+        std::int64_t within = place % BITS_PER_LINE;
+        std::int64_t word = within / 64;
+        std::uint64_t count = words[0];
+        if (word > 0) count += (words[1] >> ((word - 1) * RELATIVE_BITS)) & ((1u << RELATIVE_BITS) - 1);
+        std::uint64_t below = (std::uint64_t{1} << (within % 64)) - 1;
+        return static_cast<std::int64_t>(count + static_cast<std::uint64_t>(__builtin_popcountll(words[2 + word] & below)));
+    }
 
 private:
     // A line: the ones before it, the ones before each of its bit words after the
@@ -34,6 +45,7 @@ private:
     static constexpr std::int64_t WORDS_PER_LINE = 8;
     static constexpr std::int64_t BIT_WORDS = WORDS_PER_LINE - 2;
     static constexpr std::int64_t BITS_PER_LINE = 64 * BIT_WORDS;
+    static constexpr int RELATIVE_BITS = 9;  // the ones before a bit word of a line: at most 320
 
     std::uint64_t* line(std::int64_t place) { return words_.data() + first_ + place / BITS_PER_LINE * WORDS_PER_LINE; }
     const std::uint64_t* line(std::int64_t place) const {
@@ -60,10 +72,14 @@ private:
     struct Range {
         std::int64_t from, to;
     };
-    Range zeros_of(int level, Range range) const;
-    Range ones_of(int level, Range range) const;
-    std::int64_t smallest_below(int level, Range range, std::int64_t value) const;
-    std::int64_t largest_below(int level, Range range, std::int64_t value) const;
+    template <class Index>
+    std::int64_t add_level(std::span<const Index> current, int shift);
+    template <class Index>
+    static void place_by_bit(std::span<const Index> current, WorkVector<Index>& next, int shift, std::int64_t zeros);
+    [[gnu::always_inline]] Range zeros_of(int level, Range range) const;
+    [[gnu::always_inline]] Range ones_of(int level, Range range) const;
+    [[gnu::always_inline]] std::int64_t smallest_below(int level, Range range, std::int64_t value) const;
+    [[gnu::always_inline]] std::int64_t largest_below(int level, Range range, std::int64_t value) const;
 
     int bits_;
     WorkVector<RankedBits> levels_;  // levels_[0]: the highest bit
