@@ -35,10 +35,10 @@ namespace {
 // multiplications and two table reads), and patterns this short need no hash.
 constexpr std::int64_t kLinesComparedFirst = 8;
 
-// The most blocks of a pattern weighed for the rarest: a block that occurs a
-// handful of times leaves few candidates, and a rarer one further on would save
-// fewer than weighing on to it costs.
-constexpr std::int64_t WEIGHED_BLOCKS = 16;
+// Blocks of a pattern are weighed for the rarest only in its first lines: a
+// block that occurs a handful of times leaves few candidates, and a rarer one
+// further on would save fewer than weighing on to it costs.
+constexpr std::int64_t WEIGHED_LINES = 32;
 
 // Candidates one search may test before it counts as swarming: on typical text a
 // pattern's rarest block occurs a few times, and the hashes keep near misses cheap.
@@ -71,7 +71,6 @@ struct RunFinder<Index>::Pattern {
     std::int64_t rare_group = -1;
     std::int64_t rare_blocks = std::numeric_limits<std::int64_t>::max();
     std::int64_t next_offset = 0;  // the first block not weighed yet
-    std::int64_t weighed = 0;      // blocks weighed so far
     // Where the last full match was found among the chosen block's occurrences,
     // or -1 after the pattern changed: later matches lie at or after it.
     std::int64_t cursor = -1;
@@ -89,7 +88,12 @@ RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, con
       rest2_(block_rests<std::uint16_t>(second.fingerprints, second.count)),
       near_miss_allowance_(settings.near_miss_allowance),
       all_hashes_equal_(settings.all_hashes_equal),
-      suffix_searching_(settings.suffixes) {}
+      suffix_searching_(settings.suffixes),
+      every_search_by_suffixes_(settings.suffixes == SuffixSearching::always ||
+                                settings.suffixes == SuffixSearching::always_through_index),
+      candidate_allowance_(settings.suffixes == SuffixSearching::never ? std::numeric_limits<std::int64_t>::max()
+                                                                       : CALL_CANDIDATES),
+      swarm_allowance_(SWARM_CANDIDATES_PER_LINE * (count1_ + count2_)) {}
 
 // Built on first need: when every search is settled by the line at the window's
 // start (identical files), no index is ever made.
@@ -101,12 +105,13 @@ const BlockIndex<Index>& RunFinder<Index>::index() {
 
 template <class Index>
 FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
-    if (suffix_searching_ == SuffixSearching::always || suffix_searching_ == SuffixSearching::always_through_index)
-        return find_by_suffixes(line, end1, lo2, hi2);
-    call_candidates_ = 0;
+    if (every_search_by_suffixes_) return find_by_suffixes(line, end1, lo2, hi2);
+    candidates_left_ = candidate_allowance_;
     handed_over_ = false;
     FoundRun found = find_by_blocks(line, end1, lo2, hi2);
-    return handed_over_ ? find_by_suffixes(line, end1, lo2, hi2) : found;
+    if (handed_over_) [[unlikely]]
+        return find_by_suffixes(line, end1, lo2, hi2);
+    return found;
 }
 
 template <class Index>
@@ -118,20 +123,25 @@ FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1
         hash1_.reset();
         hash2_.reset();
         suffixes_.emplace(index(), count1_, count2_);
+        candidate_allowance_ = CALL_CANDIDATES_WITH_INDEX;
     }
     bool scan_narrow = suffix_searching_ != SuffixSearching::always_through_index;
     return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, scan_narrow).find(line, end1, lo2, hi2);
 }
 
-// Whether the block search may test one more candidate; false hands the search
-// over to the suffix index, made here when the swarming searches have cost enough.
+// Called once the current search has tested its allowance of candidates:
+// whether it may go on testing them (it then gets another allowance). False
+// hands the search over to the suffix index, made here once the swarming
+// searches have cost enough.
 template <class Index>
-bool RunFinder<Index>::may_test_another_candidate() {
-    std::int64_t allowance = suffixes_ ? CALL_CANDIDATES_WITH_INDEX : CALL_CANDIDATES;
-    if (++call_candidates_ <= allowance || suffix_searching_ == SuffixSearching::never) return true;
-    if (!suffixes_ && ++swarm_candidates_ <= SWARM_CANDIDATES_PER_LINE * (count1_ + count2_)) return true;
-    handed_over_ = true;
-    return false;
+[[gnu::cold]] bool RunFinder<Index>::keeps_testing_candidates() {
+    if (suffixes_ || swarm_allowance_ <= 0) {
+        handed_over_ = true;
+        return false;
+    }
+    candidates_left_ = CALL_CANDIDATES;
+    swarm_allowance_ -= CALL_CANDIDATES;
+    return true;
 }
 
 // The search by the block index: the candidates of the pattern's rarest block.
@@ -211,7 +221,7 @@ void RunFinder<Index>::fit_pattern(Pattern& pattern, std::int64_t best) {
 // Makes the pattern `length` lines long. The blocks already weighed stay in the
 // pattern, so only the new ones are weighed. Weighing stops at a fingerprint with
 // a single block in the second file: only one with none is rarer, and that would
-// save just the one candidate. It also stops after WEIGHED_BLOCKS blocks: where
+// save just the one candidate. It also stops after WEIGHED_LINES lines: where
 // every line occurs a few times (numbered lines whose fingerprints collide), a
 // long run would otherwise be weighed line by line for every line of it.
 template <class Index>
@@ -220,8 +230,8 @@ void RunFinder<Index>::widen(Pattern& pattern, std::int64_t length) {
     pattern.length = length;
     pattern.hashed = false;
     pattern.cursor = -1;
-    while (pattern.next_offset < length && pattern.rare_blocks > 1 && pattern.weighed < WEIGHED_BLOCKS) {
-        ++pattern.weighed;
+    std::int64_t weighed_end = std::min(length, WEIGHED_LINES);
+    while (pattern.next_offset < weighed_end && pattern.rare_blocks > 1) {
         std::int64_t group = index().group_of(pattern.line + pattern.next_offset);
         std::int64_t count = group < 0 ? 0 : static_cast<std::int64_t>(index().blocks(group).size());
         if (count < pattern.rare_blocks) {
@@ -306,29 +316,45 @@ FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume
     auto blocks = index().blocks(group);
     if (position < 0) position = first_ending_after(blocks, resume + offset);
     auto size = static_cast<std::int64_t>(blocks.size());
-    for (; position < size; ++position) {
-        if (!may_test_another_candidate()) return {0, 0};
-        const Block<Index>& block = blocks[static_cast<std::size_t>(position)];
-        if (block.start - offset + pattern.length > bounds.hi2) break;
-        if (block.end - block.start < needed && block.start > resume + offset) {
-            // Every block passed over is no longer than this one, so it would be
-            // passed over too; landing on one of them just skips again.
-            position = index().next_longer(group, position) - 1;
-            continue;
+    // The search's allowance bounds the loop, so that counting candidates costs
+    // nothing per candidate; where it runs out, the search may go on or hand over.
+    bool window_ends = false;
+    for (;;) {
+        std::int64_t from = position;
+        std::int64_t limit = size - position <= candidates_left_ ? size : position + candidates_left_;
+        for (; position < limit; ++position) {
+            const Block<Index>& block = blocks[static_cast<std::size_t>(position)];
+            if (block.start - offset + pattern.length > bounds.hi2) {
+                window_ends = true;
+                break;
+            }
+            if (block.end - block.start < needed && block.start > resume + offset) {
+                // Every block passed over is no longer than this one, so it would be
+                // passed over too; landing on one of them just skips again.
+                position = std::min(limit, index().next_longer(group, position)) - 1;
+                continue;
+            }
+            std::int64_t at = candidate(pattern, block, resume);
+            if (at < resume) continue;
+            if (at + pattern.length > bounds.hi2) {
+                window_ends = true;
+                break;
+            }
+            // A pattern of one repeated line matches wherever it fits inside a block:
+            // no hash can tell more than that.
+            if (!one_block && !full_match_at(pattern, at)) continue;
+            std::int64_t length =
+                one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
+            if (length >= pattern.length) {
+                candidates_left_ -= position - from;
+                pattern.cursor = position;
+                return {length, at};
+            }
+            near_miss_lines_ += length;
         }
-        std::int64_t at = candidate(pattern, block, resume);
-        if (at < resume) continue;
-        if (at + pattern.length > bounds.hi2) break;
-        // A pattern of one repeated line matches wherever it fits inside a block:
-        // no hash can tell more than that.
-        if (!one_block && !full_match_at(pattern, at)) continue;
-        std::int64_t length =
-            one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
-        if (length >= pattern.length) {
-            pattern.cursor = position;
-            return {length, at};
-        }
-        near_miss_lines_ += length;
+        candidates_left_ -= position - from;
+        if (window_ends || position == size) break;
+        if (!keeps_testing_candidates()) return {0, 0};
     }
     pattern.cursor = size;
     return {0, 0};

@@ -46,9 +46,9 @@ private:
         std::int64_t end1, hi2;
     };
 
-    FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    [[gnu::always_inline]] inline FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     FoundRun find_by_suffixes(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
-    bool may_test_another_candidate();
+    bool keeps_testing_candidates();
     std::int64_t measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const;
     std::int64_t known_length(std::int64_t line, std::int64_t at2) const;
     std::int64_t measure_in_block(const Pattern& pattern, std::int64_t at2, const Block<Index>& block,
@@ -62,7 +62,7 @@ private:
     std::int64_t shortest_useful_block(const Pattern& pattern, std::int64_t best) const;
     bool whole_stretch(const Pattern& pattern, std::int64_t best) const;
     FoundRun next_longer_stretch_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds);
-    std::int64_t candidate(const Pattern& pattern, const Block<Index>& block, std::int64_t resume) const;
+    [[gnu::always_inline]] inline std::int64_t candidate(const Pattern& pattern, const Block<Index>& block, std::int64_t resume) const;
     std::int64_t first_at_or_after(std::int64_t line, std::int64_t from);
 
     const std::uint32_t* fp1_;
@@ -81,9 +81,13 @@ private:
     std::int64_t near_miss_allowance_;
     bool all_hashes_equal_;
     SuffixSearching suffix_searching_;
-    std::optional<SuffixIndex<Index>> suffixes_;  // made on need, see may_test_another_candidate()
-    std::int64_t call_candidates_ = 0;   // tested by the current search
-    std::int64_t swarm_candidates_ = 0;  // tested by all searches beyond their own allowance
+    bool every_search_by_suffixes_;
+    std::optional<SuffixIndex<Index>> suffixes_;  // made on need, see keeps_testing_candidates()
+    std::int64_t candidate_allowance_;  // each search's, before it counts as swarming
+    std::int64_t candidates_left_ = 0;  // the current search's allowance, counted down
+    // What the searches that swarm may test beyond their own allowances before
+    // the index is made, counted down.
+    std::int64_t swarm_allowance_;
     bool handed_over_ = false;           // the current search goes on through the suffix index
 };
 
