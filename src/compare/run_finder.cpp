@@ -330,8 +330,12 @@ FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume
             }
             if (block.end - block.start < needed && block.start > resume + offset) {
                 // Every block passed over is no longer than this one, so it would be
-                // passed over too; landing on one of them just skips again.
-                position = std::min(limit, index().next_longer(group, position)) - 1;
+                // passed over too; landing on one of them just skips again. The
+                // blocks passed over are no candidates: they move the bound along.
+                std::int64_t passed = index().next_longer(group, position) - position - 1;
+                from += passed;
+                limit = size - limit <= passed ? size : limit + passed;
+                position += passed;
                 continue;
             }
             std::int64_t at = candidate(pattern, block, resume);
