@@ -88,6 +88,8 @@ private:
     // What the searches that swarm may test beyond their own allowances before
     // the index is made, counted down.
     std::int64_t swarm_allowance_;
+    std::int64_t call_swarm_ = 0;    // what the current search has tested beyond its allowance
+    std::int64_t vast_swarms_ = 0;   // searches that alone tested a share of the files' lines
     bool handed_over_ = false;           // the current search goes on through the suffix index
 };
 
