@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <limits>
 #include <span>
 
 #include "compare/suffix_array.h"
@@ -19,19 +20,21 @@ constexpr std::int64_t FIRST_GROUP = 3;
 
 // Ranges of ranks at most this wide are read entry by entry: that costs less
 // than a walk down the wavelet matrix's levels.
-constexpr std::int64_t DIRECT_RANKS = 32;
+constexpr std::int64_t DIRECT_RANKS = 128;
 
 }  // namespace
 
 template <class Index>
 SuffixIndex<Index>::SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count)
     : first_count_(first_count), second_count_(second_count) {
-    WorkVector<Index> text = renumbered_text(blocks);
-    sorted_ = suffix_array(std::span<const Index>(text), FIRST_GROUP + blocks.groups());
-    common_.emplace(common_prefixes(std::move(text), std::span<const Index>(sorted_)));
-    rank_ = suffix_ranks(std::span<const Index>(sorted_));
-    mark_second_suffixes();
-    second_lines_.emplace(second_lines_by_rank());
+    {
+        WorkVector<Index> text = renumbered_text(blocks);
+        WorkVector<Index> sorted = suffix_array(std::span<const Index>(text), FIRST_GROUP + blocks.groups());
+        common_.emplace(common_prefixes(std::move(text), std::span<const Index>(sorted)));
+        rank_ = suffix_ranks(std::span<const Index>(sorted));
+        keep_second_suffixes(sorted);
+    }
+    lines_by_rank_.emplace(second_lines_by_rank());
     ranks_by_line_.emplace(ranks_by_second_line());
 }
 
@@ -51,44 +54,39 @@ WorkVector<Index> SuffixIndex<Index>::renumbered_text(const BlockIndex<Index>& b
     return text;
 }
 
+// What the searches need of the suffix array: where the second-file lines'
+// suffixes stand and what they share with one another. The array itself goes.
 template <class Index>
-void SuffixIndex<Index>::mark_second_suffixes() {
-    second_ = RankedBits(size());
-    second_ranks_.reserve(static_cast<std::size_t>(second_count_));
-    for (std::int64_t rank = 0; rank < size(); ++rank) {
-        if (second_line_at(rank) < 0) continue;
+void SuffixIndex<Index>::keep_second_suffixes(const WorkVector<Index>& sorted) {
+    auto size = static_cast<std::int64_t>(sorted.size());
+    second_ = RankedBits(size);
+    second_lines_.reserve(static_cast<std::size_t>(second_count_));
+    second_common_.reserve(static_cast<std::size_t>(second_count_));
+    std::int64_t shared = 0;
+    for (std::int64_t rank = 0; rank < size; ++rank) {
+        shared = std::min(shared, common_->at(rank));
+        std::int64_t line = std::int64_t{sorted[static_cast<std::size_t>(rank)]} - first_count_ - 1;
+        if (line < 0 || line >= second_count_) continue;
         second_.set(rank);
-        second_ranks_.push_back(static_cast<Index>(rank));
+        second_lines_.push_back(static_cast<Index>(line));
+        second_common_.push_back(static_cast<Index>(shared));
+        shared = std::numeric_limits<Index>::max();
     }
     second_.count_ones();
 }
 
 template <class Index>
 WaveletMatrix SuffixIndex<Index>::second_lines_by_rank() const {
-    WorkVector<Index> lines(static_cast<std::size_t>(second_count_));
-    for (std::size_t k = 0; k < lines.size(); ++k) lines[k] = static_cast<Index>(second_line_at(second_ranks_[k]));
     int bits = std::max(1, static_cast<int>(std::bit_width(static_cast<std::uint64_t>(second_count_))));
-    return WaveletMatrix(std::move(lines), bits);
+    return WaveletMatrix(WorkVector<Index>(second_lines_), bits);
 }
 
 template <class Index>
 WaveletMatrix SuffixIndex<Index>::ranks_by_second_line() const {
     const Index* second = rank_.data() + first_count_ + 1;
     WorkVector<Index> ranks(second, second + second_count_);
-    int bits = static_cast<int>(std::bit_width(static_cast<std::uint64_t>(size())));
+    int bits = static_cast<int>(std::bit_width(rank_.size()));
     return WaveletMatrix(std::move(ranks), bits);
-}
-
-template <class Index>
-std::int64_t SuffixIndex<Index>::second_line_at(std::int64_t rank) const {
-    std::int64_t line = std::int64_t{sorted_[static_cast<std::size_t>(rank)]} - first_count_ - 1;
-    return line >= 0 && line < second_count_ ? line : -1;
-}
-
-template <class Index>
-std::int64_t SuffixIndex<Index>::first_line_at(std::int64_t rank) const {
-    std::int64_t line = sorted_[static_cast<std::size_t>(rank)];
-    return line < first_count_ ? line : -1;
 }
 
 template <class Index>
@@ -104,15 +102,15 @@ RankRange SuffixIndex<Index>::sharing(std::int64_t rank, std::int64_t length) co
 
 template <class Index>
 std::int64_t SuffixIndex<Index>::first_second_line(RankRange ranks, std::int64_t from) const {
-    if (ranks.to - ranks.from <= DIRECT_RANKS) {
-        std::int64_t first = -1;
-        for (std::int64_t rank = ranks.from; rank < ranks.to; ++rank) {
-            std::int64_t line = second_line_at(rank);
-            if (line >= from && (first < 0 || line < first)) first = line;
-        }
-        return first;
+    std::int64_t first_k = second_.ones_before(ranks.from);
+    std::int64_t end_k = second_.ones_before(ranks.to);
+    if (end_k - first_k > DIRECT_RANKS) return lines_by_rank_->next_at_least(first_k, end_k, from);
+    std::int64_t first = -1;
+    for (std::int64_t k = first_k; k < end_k; ++k) {
+        std::int64_t line = second_line(k);
+        if (line >= from && (first < 0 || line < first)) first = line;
     }
-    return second_lines_->next_at_least(second_.ones_before(ranks.from), second_.ones_before(ranks.to), from);
+    return first;
 }
 
 template class SuffixIndex<std::int32_t>;

@@ -42,16 +42,12 @@ public:
     std::int64_t rank_of_second(std::int64_t line) const {
         return rank_[static_cast<std::size_t>(first_count_ + 1 + line)];
     }
-    // The second-file line whose suffix stands at rank, or -1 for any other suffix.
-    std::int64_t second_line_at(std::int64_t rank) const;
-    // The first-file line whose suffix stands at rank, or -1 for any other suffix.
-    std::int64_t first_line_at(std::int64_t rank) const;
-    // The second-file lines' suffixes in sorted order: how many of them stand
-    // before rank, and the rank of the k-th of them.
+    // The second-file lines in the order of their suffixes: how many of them
+    // stand before rank, the k-th of them, and how many lines its suffix and
+    // the (k - 1)-th's have in common from their start.
     std::int64_t second_suffixes_before(std::int64_t rank) const { return second_.ones_before(rank); }
-    std::int64_t second_suffix_rank(std::int64_t k) const { return second_ranks_[static_cast<std::size_t>(k)]; }
-    // Lines that the suffixes at rank - 1 and rank have in common from their start.
-    std::int64_t common_with_previous(std::int64_t rank) const { return common_->at(rank); }
+    std::int64_t second_line(std::int64_t k) const { return second_lines_[static_cast<std::size_t>(k)]; }
+    std::int64_t second_common(std::int64_t k) const { return second_common_[static_cast<std::size_t>(k)]; }
     // Lines that the suffixes at two different ranks have in common from their start.
     std::int64_t common(std::int64_t rank, std::int64_t other) const;
     // The ranks of the suffixes that have their first `length` lines (at least 1)
@@ -60,9 +56,9 @@ public:
     // The first second-file line at or after `from` whose suffix has a rank in
     // ranks, or -1.
     std::int64_t first_second_line(RankRange ranks, std::int64_t from) const;
-    // The ranks nearest to `rank` (a first-file line's) below and above it among
-    // the suffixes of second-file lines [from, to): of those, the two that have
-    // the most lines in common with it.
+    // The second-file lines [from, to) whose suffixes stand nearest to `rank` (a
+    // first-file line's) below and above it: of those lines, the two that have
+    // the most lines in common with it. As ranks; -1 where there is none.
     NearRanks nearest_second_ranks(std::int64_t rank, std::int64_t from, std::int64_t to) const {
         return {ranks_by_line_->previous_at_most(from, to, rank - 1), ranks_by_line_->next_at_least(from, to, rank + 1)};
     }
@@ -71,24 +67,25 @@ public:
     std::int64_t first_file_suffixes(RankRange ranks) const {
         return ranks.to - ranks.from - (second_.ones_before(ranks.to) - second_.ones_before(ranks.from));
     }
-    std::int64_t size() const { return static_cast<std::int64_t>(sorted_.size()); }
     std::int64_t second_count() const { return second_count_; }
 
 private:
     WorkVector<Index> renumbered_text(const BlockIndex<Index>& blocks) const;
-    void mark_second_suffixes();
+    void keep_second_suffixes(const WorkVector<Index>& sorted);
     WaveletMatrix second_lines_by_rank() const;
     WaveletMatrix ranks_by_second_line() const;
 
     std::int64_t first_count_;
     std::int64_t second_count_;
-    WorkVector<Index> sorted_;  // the suffix array: text positions in sorted order
-    WorkVector<Index> rank_;    // its inverse
-    std::optional<RangeMin<Index>> common_;  // common_.at(k): lines shared by ranks k - 1 and k
+    WorkVector<Index> rank_;  // where each suffix stands in sorted order
+    std::optional<RangeMin<Index>> common_;  // common_->at(k): lines shared by ranks k - 1 and k
     RankedBits second_;  // bit k: the suffix at rank k is a second-file line's
-    WorkVector<Index> second_ranks_;  // the ranks of those suffixes, in order
-    // The second-file lines in the order of their suffixes' ranks.
-    std::optional<WaveletMatrix> second_lines_;
+    // Of the second-file lines' suffixes in sorted order: the line, and the
+    // lines in common with the suffix before it (the least common_ between them).
+    WorkVector<Index> second_lines_;
+    WorkVector<Index> second_common_;
+    // second_lines_ again, to find the first line at or after a place in a range.
+    std::optional<WaveletMatrix> lines_by_rank_;
     // The ranks of the second-file lines' suffixes, in line order.
     std::optional<WaveletMatrix> ranks_by_line_;
 };

@@ -57,10 +57,6 @@ constexpr std::int64_t NEARBY_STOPS = 32;
 // Lines compared one by one before a run is measured through the index.
 constexpr std::int64_t LINES_COMPARED_FIRST = 8;
 
-// Ranks of a stretch's occurrences read one by one when telling whether the
-// first file has it near the line; more are left to the slower check.
-constexpr std::int64_t STRETCH_OCCURRENCES = 32;
-
 // Jumps from one longer run to the next before the rest is found by halving.
 constexpr std::int64_t JUMPS_BEFORE_HALVING = 4;
 
@@ -174,26 +170,27 @@ FoundRun SuffixSearch<Index>::leftmost_longest(const Query& query, std::int64_t 
 // run found, which no farther suffix can then beat or tie.
 template <class Index>
 void SuffixSearch<Index>::walk(const Query& query, std::int64_t from, int direction, Walk& state) const {
-    std::int64_t shared = query.reach;
     std::int64_t before = index_.second_suffixes_before(query.rank);
-    std::int64_t rank = query.rank;
-    for (std::int64_t k = direction < 0 ? before - 1 : before, step = 0;; k += direction, ++step) {
-        if (k < 0 || k >= index_.second_count()) return;
-        std::int64_t next = index_.second_suffix_rank(k);
-        shared = std::min(shared, index_.common(rank, next));
-        rank = next;
+    std::int64_t k = direction < 0 ? before - 1 : before;
+    if (k < 0 || k >= index_.second_count()) return;
+    std::int64_t shared =
+        std::min(query.reach, index_.common(query.rank, index_.rank_of_second(index_.second_line(k))));
+    for (std::int64_t step = 0;; ++step) {
         if (shared == 0 || shared < state.found.length) return;
         if (step == WALK_STEPS) {
             state.unexamined = std::max(state.unexamined, shared);
             return;
         }
-        std::int64_t at2 = index_.second_line_at(rank);
+        std::int64_t at2 = index_.second_line(k);
         if (at2 >= from && at2 < query.hi2) consider(query, at2, shared, state.found);
         // Nothing is longer than the line's reach: only where it first occurs is open.
         if (state.found.length == query.reach) {
             state.unexamined = query.reach;
             return;
         }
+        k += direction;
+        if (k < 0 || k >= index_.second_count()) return;
+        shared = std::min(shared, index_.second_common(direction < 0 ? k + 1 : k));
     }
 }
 
@@ -220,7 +217,7 @@ FoundRun SuffixSearch<Index>::longest_beyond_walk(const Query& query, std::int64
             if (rank < 0) continue;
             std::int64_t shared = std::min(query.reach, index_.common(query.rank, rank));
             bound = std::max(bound, shared);
-            consider(query, index_.second_line_at(rank), shared, state.found);
+            consider(query, index_.second_line(index_.second_suffixes_before(rank)), shared, state.found);
         }
     }
     FoundRun longest = state.found;
@@ -284,7 +281,7 @@ bool SuffixSearch<Index>::far_place_skips(const Query& query, const FoundRun& lo
     std::int64_t last = place - NEAR_PLACES - 1;
     std::int64_t length = std::max(needed, NEAR_PLACES + 2);
     if (last < zone_start || length > query.reach) return false;
-    if (lines_before_unlike_pattern(query, longest, zone_start)) return false;
+    if (lines_before_unlike_pattern(query, longest)) return false;
     RankRange ranks = index_.sharing(query.rank, length);
     std::int64_t at2 = index_.first_second_line(ranks, zone_start);
     for (std::int64_t checks = 0; at2 >= 0 && at2 <= last; ++checks) {
@@ -299,24 +296,23 @@ bool SuffixSearch<Index>::far_place_skips(const Query& query, const FoundRun& lo
 // A far place at distance d before the longest run's place has a run reaching
 // past it only if lines [place - d, place] are the pattern's first d + 1: then
 // the NEAR_PLACES + 2 lines ending at the place are the pattern's lines
-// d - NEAR_PLACES - 1 to d. True when those lines occur nowhere in the pattern
-// at such an offset: no far place can skip the run. Where the second file repeats
-// a short cycle that the first file keeps unbroken, the longest run starts just
-// after a break in the cycle, which the pattern lacks.
+// d - NEAR_PLACES - 1 to d, and the first file holds them at or after the line.
+// True when the first file holds them nowhere, or only in the lines that end
+// just before the line (where the files go on alike, they do): then no far place
+// can skip the run. Where the second file repeats a short cycle that the first
+// file keeps unbroken, the longest run starts just after a break in the cycle,
+// which the first file lacks.
 template <class Index>
-bool SuffixSearch<Index>::lines_before_unlike_pattern(const Query& query, const FoundRun& longest,
-                                                      std::int64_t zone_start) const {
+bool SuffixSearch<Index>::lines_before_unlike_pattern(const Query& query, const FoundRun& longest) const {
     std::int64_t span = NEAR_PLACES + 2;
     std::int64_t stretch = longest.start - span + 1;
-    std::int64_t last_offset = std::min(longest.length - 1, longest.start - zone_start) - span + 1;
     RankRange ranks = index_.sharing(index_.rank_of_second(stretch), span);
-    if (index_.first_file_suffixes(ranks) == 0) return true;
-    if (ranks.to - ranks.from > STRETCH_OCCURRENCES) return false;
-    for (std::int64_t rank = ranks.from; rank < ranks.to; ++rank) {
-        std::int64_t line = index_.first_line_at(rank);
-        if (line >= query.line && line <= query.line + last_offset) return false;
-    }
-    return true;
+    std::int64_t occurrences = index_.first_file_suffixes(ranks);
+    if (occurrences == 0) return true;
+    std::int64_t aligned = query.line - span + 1;
+    if (occurrences > 1 || aligned < 0) return false;
+    std::int64_t rank = index_.rank_of_first(aligned);
+    return rank >= ranks.from && rank < ranks.to;
 }
 
 // The first place at or after `from` where the first `length` lines all match

@@ -54,7 +54,7 @@ private:
                           std::int64_t needed) const;
     bool far_place_skips(const Query& query, const FoundRun& longest, std::int64_t zone_start,
                          std::int64_t needed) const;
-    bool lines_before_unlike_pattern(const Query& query, const FoundRun& longest, std::int64_t zone_start) const;
+    bool lines_before_unlike_pattern(const Query& query, const FoundRun& longest) const;
     FoundRun next_longer(const Query& query, std::int64_t& resume, std::int64_t best) const;
 
     const std::uint32_t* fp1_;
