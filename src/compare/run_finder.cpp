@@ -40,12 +40,26 @@ constexpr std::int64_t kLinesComparedFirst = 8;
 // further on would save fewer than weighing on to it costs.
 constexpr std::int64_t WEIGHED_LINES = 32;
 
+// Steps a measurement takes line by line (or block by block) before it asks the
+// suffix index, once that is made.
+constexpr std::int64_t STEPS_BEFORE_INDEX = 16;
+
 // Candidates one search may test before it counts as swarming: on typical text a
 // pattern's rarest block occurs a few times, and the hashes keep near misses cheap.
 constexpr std::int64_t CALL_CANDIDATES = 32;
 // The same once the suffix index is made: a search that swarms costs little
 // there, and the candidates tested before handing over are lost.
 constexpr std::int64_t CALL_CANDIDATES_WITH_INDEX = 2;
+
+// Once the index is made, a search from a line whose fingerprint has more blocks
+// than this in the second file goes there at once while most such searches
+// swarm (on lines drawn from a few values, or a short cycle, all do; where a
+// rare line follows soon after, as with lone braces, many do not). The score
+// counts in [0, SWARM_SCORE_MOST] and decides from SWARM_SCORE_TO_GO on.
+constexpr std::int64_t COMMON_LINE_BLOCKS = 64;
+constexpr std::int64_t PROBE_EVERY = 16;
+constexpr std::int64_t SWARM_SCORE_TO_GO = 32;
+constexpr std::int64_t SWARM_SCORE_MOST = 64;
 
 // Once the searches that swarm have tested this many candidates per line of both
 // files beyond their own allowance, they have cost about what making the suffix
@@ -114,10 +128,13 @@ const BlockIndex<Index>& RunFinder<Index>::index() {
 template <class Index>
 FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     if (every_search_by_suffixes_) return find_by_suffixes(line, end1, lo2, hi2);
+    bool common = suffixes_ && common_line(line);
+    if (common && common_lines_go_to_index()) return find_by_suffixes(line, end1, lo2, hi2);
     candidates_left_ = candidate_allowance_;
     call_swarm_ = 0;
     handed_over_ = false;
     FoundRun found = find_by_blocks(line, end1, lo2, hi2);
+    if (common) score_common_search();
     if (handed_over_) [[unlikely]]
         return find_by_suffixes(line, end1, lo2, hi2);
     return found;
@@ -136,6 +153,30 @@ FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1
     }
     bool scan_narrow = suffix_searching_ != SuffixSearching::always_through_index;
     return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, scan_narrow).find(line, end1, lo2, hi2);
+}
+
+// Whether the line's fingerprint has more than COMMON_LINE_BLOCKS blocks in the
+// second file.
+template <class Index>
+bool RunFinder<Index>::common_line(std::int64_t line) {
+    std::int64_t group = index().group_of(line);
+    return group >= 0 && static_cast<std::int64_t>(index().blocks(group).size()) > COMMON_LINE_BLOCKS;
+}
+
+// Whether a search from a common line goes to the suffix index at once, without
+// trying the blocks first: so when most such searches lately swarmed anyway.
+// Every PROBE_EVERY-th one tries the blocks all the same, so that the score
+// follows the files.
+template <class Index>
+bool RunFinder<Index>::common_lines_go_to_index() {
+    return ++common_searches_ % PROBE_EVERY != 0 && swarm_score_ >= SWARM_SCORE_TO_GO;
+}
+
+// A search from a common line that swarmed raises the score by 1, one that did
+// not lowers it by 3: it rises while more than three in four swarm.
+template <class Index>
+void RunFinder<Index>::score_common_search() {
+    swarm_score_ = handed_over_ ? std::min(swarm_score_ + 1, SWARM_SCORE_MOST) : std::max<std::int64_t>(swarm_score_ - 3, 0);
 }
 
 // Called once the current search has tested its allowance of candidates:
@@ -199,12 +240,20 @@ std::int64_t RunFinder<Index>::first_at_or_after(std::int64_t line, std::int64_t
 // The run from line of the first file and at2 of the second, exact: where both
 // sides sit in blocks of one fingerprint, the shorter block's remainder is equal
 // line for line, so it is taken whole (or as much of it as a capped rest says).
+// Once the suffix index is made, a run that goes on past its first few steps is
+// measured there in one lookup: on files of a short cycle, runs are long and
+// every line of them a block of its own.
 template <class Index>
 std::int64_t RunFinder<Index>::measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const {
     std::int64_t limit = std::min(bounds.end1 - line, bounds.hi2 - at2);
     std::int64_t length = std::min(known_length(line, at2), limit);
-    while (length < limit && fp1_[line + length] == fp2_[at2 + length])
+    for (std::int64_t steps = 0; length < limit && fp1_[line + length] == fp2_[at2 + length]; ++steps) {
+        if (steps == STEPS_BEFORE_INDEX && suffixes_) {
+            std::int64_t common = suffixes_->common(suffixes_->rank_of_first(line), suffixes_->rank_of_second(at2));
+            return std::min(common, limit);
+        }
         length += std::min<std::int64_t>(rest1_[line + length], rest2_[at2 + length]);
+    }
     return std::min(length, limit);
 }
 

@@ -49,6 +49,9 @@ private:
     [[gnu::always_inline]] inline FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     FoundRun find_by_suffixes(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     bool keeps_testing_candidates();
+    bool common_line(std::int64_t line);
+    bool common_lines_go_to_index();
+    void score_common_search();
     std::int64_t measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const;
     std::int64_t known_length(std::int64_t line, std::int64_t at2) const;
     std::int64_t measure_in_block(const Pattern& pattern, std::int64_t at2, const Block<Index>& block,
@@ -90,6 +93,8 @@ private:
     std::int64_t swarm_allowance_;
     std::int64_t call_swarm_ = 0;    // what the current search has tested beyond its allowance
     std::int64_t vast_swarms_ = 0;   // searches that alone tested a share of the files' lines
+    std::int64_t common_searches_ = 0;  // searches from common lines, see common_lines_go_to_index()
+    std::int64_t swarm_score_ = 0;
     bool handed_over_ = false;           // the current search goes on through the suffix index
 };
 
