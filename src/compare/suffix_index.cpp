@@ -35,7 +35,7 @@ SuffixIndex<Index>::SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t fi
         keep_second_suffixes(sorted);
     }
     lines_by_rank_.emplace(second_lines_by_rank());
-    ranks_by_line_.emplace(ranks_by_second_line());
+    places_by_line_.emplace(places_by_second_line());
 }
 
 template <class Index>
@@ -81,12 +81,14 @@ WaveletMatrix SuffixIndex<Index>::second_lines_by_rank() const {
     return WaveletMatrix(WorkVector<Index>(second_lines_), bits);
 }
 
+// Each second-file line's place among the second-file suffixes in sorted order
+// (which needs a bit less than its rank among all suffixes).
 template <class Index>
-WaveletMatrix SuffixIndex<Index>::ranks_by_second_line() const {
-    const Index* second = rank_.data() + first_count_ + 1;
-    WorkVector<Index> ranks(second, second + second_count_);
-    int bits = static_cast<int>(std::bit_width(rank_.size()));
-    return WaveletMatrix(std::move(ranks), bits);
+WaveletMatrix SuffixIndex<Index>::places_by_second_line() const {
+    WorkVector<Index> places(static_cast<std::size_t>(second_count_));
+    for (std::int64_t k = 0; k < second_count_; ++k) places[static_cast<std::size_t>(second_line(k))] = static_cast<Index>(k);
+    int bits = std::max(1, static_cast<int>(std::bit_width(static_cast<std::uint64_t>(second_count_))));
+    return WaveletMatrix(std::move(places), bits);
 }
 
 template <class Index>

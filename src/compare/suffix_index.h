@@ -26,7 +26,7 @@ struct RankRange {
     std::int64_t from, to;
 };
 
-// The ranks of two suffixes on either side of another, -1 where there is none.
+// Two places on either side of another, -1 where there is none.
 struct NearRanks {
     std::int64_t below, above;
 };
@@ -58,9 +58,11 @@ public:
     std::int64_t first_second_line(RankRange ranks, std::int64_t from) const;
     // The second-file lines [from, to) whose suffixes stand nearest to `rank` (a
     // first-file line's) below and above it: of those lines, the two that have
-    // the most lines in common with it. As ranks; -1 where there is none.
-    NearRanks nearest_second_ranks(std::int64_t rank, std::int64_t from, std::int64_t to) const {
-        return {ranks_by_line_->previous_at_most(from, to, rank - 1), ranks_by_line_->next_at_least(from, to, rank + 1)};
+    // the most lines in common with it. As places k of second_line(k); -1 where
+    // there is none.
+    NearRanks nearest_second_places(std::int64_t rank, std::int64_t from, std::int64_t to) const {
+        std::int64_t before = second_.ones_before(rank);
+        return {places_by_line_->previous_at_most(from, to, before - 1), places_by_line_->next_at_least(from, to, before)};
     }
     // How many first-file lines' suffixes lie in ranks, which sharing() gave:
     // the suffixes of the separator and the end mark share no line with any.
@@ -73,7 +75,7 @@ private:
     WorkVector<Index> renumbered_text(const BlockIndex<Index>& blocks) const;
     void keep_second_suffixes(const WorkVector<Index>& sorted);
     WaveletMatrix second_lines_by_rank() const;
-    WaveletMatrix ranks_by_second_line() const;
+    WaveletMatrix places_by_second_line() const;
 
     std::int64_t first_count_;
     std::int64_t second_count_;
@@ -86,8 +88,8 @@ private:
     WorkVector<Index> second_common_;
     // second_lines_ again, to find the first line at or after a place in a range.
     std::optional<WaveletMatrix> lines_by_rank_;
-    // The ranks of the second-file lines' suffixes, in line order.
-    std::optional<WaveletMatrix> ranks_by_line_;
+    // Where each second-file line's suffix stands among theirs, in line order.
+    std::optional<WaveletMatrix> places_by_line_;
 };
 
 extern template class SuffixIndex<std::int32_t>;

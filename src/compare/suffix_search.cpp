@@ -212,12 +212,13 @@ FoundRun SuffixSearch<Index>::longest_beyond_walk(const Query& query, std::int64
     std::int64_t bound = query.reach;
     if (state.found.length < query.reach) {
         bound = 0;
-        NearRanks near = index_.nearest_second_ranks(query.rank, from, query.hi2);
-        for (std::int64_t rank : {near.below, near.above}) {
-            if (rank < 0) continue;
-            std::int64_t shared = std::min(query.reach, index_.common(query.rank, rank));
+        NearRanks near = index_.nearest_second_places(query.rank, from, query.hi2);
+        for (std::int64_t place : {near.below, near.above}) {
+            if (place < 0) continue;
+            std::int64_t at2 = index_.second_line(place);
+            std::int64_t shared = std::min(query.reach, index_.common(query.rank, index_.rank_of_second(at2)));
             bound = std::max(bound, shared);
-            consider(query, index_.second_line(index_.second_suffixes_before(rank)), shared, state.found);
+            consider(query, at2, shared, state.found);
         }
     }
     FoundRun longest = state.found;
