@@ -328,17 +328,43 @@ std::int64_t SuffixSearch<Index>::next_stop(const Query& query, std::int64_t len
 }
 
 // The scan's next stop that grows best, moving resume past every stop on the
-// way; length 0 when the scan ends first.
+// way; length 0 when the scan ends first. Until best grows, every stop holds
+// exactly best lines and the scan resumes right after it: its stops are the
+// places where best lines match, taken greedily without overlap. The stop that
+// grows best is the first place where best + 1 lines match that this chain
+// reaches; with best below 2, or a pattern that cannot overlap itself, the
+// chain reaches every such place, else see chain_entry().
 template <class Index>
 FoundRun SuffixSearch<Index>::next_longer(const Query& query, std::int64_t& resume, std::int64_t best) const {
-    std::int64_t length = best < 2 ? best + 1 : best;
-    if (best >= 2 && !may_overlap_itself(fp1_ + query.line, best)) length = best + 1;
+    bool overlaps = best >= 2 && may_overlap_itself(fp1_ + query.line, best);
     for (;;) {
-        std::int64_t at2 = next_stop(query, length, resume);
-        if (at2 < 0) return {0, 0};
-        std::int64_t run = measure(query, at2);
-        resume = at2 + run;
-        if (run > best) return {run, at2};
+        std::int64_t target = next_stop(query, best + 1, resume);
+        if (target < 0) return {0, 0};
+        std::int64_t stop = overlaps ? chain_entry(query, best, resume, target) : target;
+        std::int64_t last = stop;
+        for (; stop >= 0 && stop < target; stop = next_stop(query, best, stop + best)) last = stop;
+        if (stop == target) {
+            std::int64_t run = measure(query, target);
+            resume = target + run;
+            return {run, target};
+        }
+        resume = last + best;
+    }
+}
+
+// A place at or before target where the chain of stops resumed at `resume` must
+// stop: going back from target through places where best lines match and
+// overlap the one after, the first place that none overlaps (or the first at or
+// after resume) is reached by the chain whatever it did before. Following the
+// chain on from there tells whether it lands on target or steps over it.
+template <class Index>
+std::int64_t SuffixSearch<Index>::chain_entry(const Query& query, std::int64_t best, std::int64_t resume,
+                                              std::int64_t target) const {
+    for (std::int64_t entry = target;;) {
+        std::int64_t from = std::max(resume, entry - best + 1);
+        std::int64_t before = from < entry ? next_stop(query, best, from) : -1;
+        if (before < 0 || before >= entry) return entry;
+        entry = before;
     }
 }
 

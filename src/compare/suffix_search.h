@@ -56,6 +56,7 @@ private:
                          std::int64_t needed) const;
     bool lines_before_unlike_pattern(const Query& query, const FoundRun& longest) const;
     FoundRun next_longer(const Query& query, std::int64_t& resume, std::int64_t best) const;
+    std::int64_t chain_entry(const Query& query, std::int64_t best, std::int64_t resume, std::int64_t target) const;
 
     const std::uint32_t* fp1_;
     const std::uint32_t* fp2_;
