@@ -38,7 +38,7 @@ constexpr std::int64_t kLinesComparedFirst = 8;
 // Blocks of a pattern are weighed for the rarest only in its first lines: a
 // block that occurs a handful of times leaves few candidates, and a rarer one
 // further on would save fewer than weighing on to it costs.
-constexpr std::int64_t WEIGHED_LINES = 32;
+constexpr std::int64_t WEIGHED_LINES = 8;
 
 // Steps a measurement takes line by line (or block by block) before it asks the
 // suffix index, once that is made.
@@ -111,10 +111,6 @@ RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, con
       near_miss_allowance_(settings.near_miss_allowance),
       all_hashes_equal_(settings.all_hashes_equal),
       suffix_searching_(settings.suffixes),
-      every_search_by_suffixes_(settings.suffixes == SuffixSearching::always ||
-                                settings.suffixes == SuffixSearching::always_through_index),
-      candidate_allowance_(settings.suffixes == SuffixSearching::never ? std::numeric_limits<std::int64_t>::max()
-                                                                       : CALL_CANDIDATES),
       swarm_allowance_(SWARM_CANDIDATES_PER_LINE * (count1_ + count2_)) {}
 
 // Built on first need: when every search is settled by the line at the window's
@@ -125,19 +121,36 @@ const BlockIndex<Index>& RunFinder<Index>::index() {
     return *blocks_;
 }
 
+// The usual search, before any index: the blocks, with the allowance of
+// candidates that tells a swarming search.
 template <class Index>
 FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
-    if (every_search_by_suffixes_) return find_by_suffixes(line, end1, lo2, hi2);
-    bool common = suffixes_ && common_line(line);
-    if (common && common_lines_go_to_index()) return find_by_suffixes(line, end1, lo2, hi2);
-    candidates_left_ = candidate_allowance_;
+    if (suffixes_ || suffix_searching_ != SuffixSearching::when_candidates_swarm) [[unlikely]]
+        return find_otherwise(line, end1, lo2, hi2);
+    candidates_left_ = CALL_CANDIDATES;
     call_swarm_ = 0;
     handed_over_ = false;
     FoundRun found = find_by_blocks(line, end1, lo2, hi2);
-    if (common) score_common_search();
     if (handed_over_) [[unlikely]]
         return find_by_suffixes(line, end1, lo2, hi2);
     return found;
+}
+
+// The search once the index is made, or as the tuning forces it.
+template <class Index>
+FoundRun RunFinder<Index>::find_otherwise(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
+    if (suffix_searching_ == SuffixSearching::never) {
+        candidates_left_ = std::numeric_limits<std::int64_t>::max();
+        return find_by_blocks(line, end1, lo2, hi2);
+    }
+    if (suffix_searching_ != SuffixSearching::when_candidates_swarm) return find_by_suffixes(line, end1, lo2, hi2);
+    bool common = common_line(line);
+    if (common && common_lines_go_to_index()) return find_by_suffixes(line, end1, lo2, hi2);
+    candidates_left_ = CALL_CANDIDATES_WITH_INDEX;
+    handed_over_ = false;
+    FoundRun found = find_by_blocks(line, end1, lo2, hi2);
+    if (common) score_common_search();
+    return handed_over_ ? find_by_suffixes(line, end1, lo2, hi2) : found;
 }
 
 template <class Index>
@@ -149,7 +162,6 @@ FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1
         hash1_.reset();
         hash2_.reset();
         suffixes_.emplace(index(), count1_, count2_);
-        candidate_allowance_ = CALL_CANDIDATES_WITH_INDEX;
     }
     bool scan_narrow = suffix_searching_ != SuffixSearching::always_through_index;
     return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, scan_narrow).find(line, end1, lo2, hi2);
@@ -247,11 +259,18 @@ template <class Index>
 std::int64_t RunFinder<Index>::measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const {
     std::int64_t limit = std::min(bounds.end1 - line, bounds.hi2 - at2);
     std::int64_t length = std::min(known_length(line, at2), limit);
+    if (suffixes_) return measure_with_index(line, at2, length, limit);
+    while (length < limit && fp1_[line + length] == fp2_[at2 + length])
+        length += std::min<std::int64_t>(rest1_[line + length], rest2_[at2 + length]);
+    return std::min(length, limit);
+}
+
+template <class Index>
+std::int64_t RunFinder<Index>::measure_with_index(std::int64_t line, std::int64_t at2, std::int64_t length,
+                                                  std::int64_t limit) const {
     for (std::int64_t steps = 0; length < limit && fp1_[line + length] == fp2_[at2 + length]; ++steps) {
-        if (steps == STEPS_BEFORE_INDEX && suffixes_) {
-            std::int64_t common = suffixes_->common(suffixes_->rank_of_first(line), suffixes_->rank_of_second(at2));
-            return std::min(common, limit);
-        }
+        if (steps == STEPS_BEFORE_INDEX)
+            return std::min(limit, suffixes_->common(suffixes_->rank_of_first(line), suffixes_->rank_of_second(at2)));
         length += std::min<std::int64_t>(rest1_[line + length], rest2_[at2 + length]);
     }
     return std::min(length, limit);

@@ -47,12 +47,14 @@ private:
     };
 
     [[gnu::always_inline]] inline FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    FoundRun find_otherwise(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     FoundRun find_by_suffixes(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     bool keeps_testing_candidates();
     bool common_line(std::int64_t line);
     bool common_lines_go_to_index();
     void score_common_search();
     std::int64_t measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const;
+    std::int64_t measure_with_index(std::int64_t line, std::int64_t at2, std::int64_t length, std::int64_t limit) const;
     std::int64_t known_length(std::int64_t line, std::int64_t at2) const;
     std::int64_t measure_in_block(const Pattern& pattern, std::int64_t at2, const Block<Index>& block,
                                   const Bounds& bounds) const;
@@ -84,9 +86,7 @@ private:
     std::int64_t near_miss_allowance_;
     bool all_hashes_equal_;
     SuffixSearching suffix_searching_;
-    bool every_search_by_suffixes_;
     std::optional<SuffixIndex<Index>> suffixes_;  // made on need, see keeps_testing_candidates()
-    std::int64_t candidate_allowance_;  // each search's, before it counts as swarming
     std::int64_t candidates_left_ = 0;  // the current search's allowance, counted down
     // What the searches that swarm may test beyond their own allowances before
     // the index is made, counted down.

@@ -66,8 +66,13 @@ constexpr std::int64_t LONGEST_OVERLAP_CHECK = 64;
 
 }  // namespace
 
+// A stretch that ends as it begins has the first line again after the first: where
+// it has not (most lines of most files are unlike their neighbours), one plain
+// comparison per line settles it.
 bool may_overlap_itself(const std::uint32_t* lines, std::int64_t length) {
     if (length > LONGEST_OVERLAP_CHECK) return true;
+    if (std::find(lines + 1, lines + std::max<std::int64_t>(length, 1), lines[0]) == lines + std::max<std::int64_t>(length, 1))
+        return false;
     std::array<std::int64_t, LONGEST_OVERLAP_CHECK> border{};  // border[k]: of lines [0, k]
     for (std::int64_t k = 1; k < length; ++k) {
         std::int64_t size = border[static_cast<std::size_t>(k - 1)];
