@@ -44,11 +44,11 @@ constexpr std::int64_t FAR_CHECKS = 4;
 // Ranks a walk visits on either side of the line's own before it leaves the
 // rest to the index: neighbouring ranks are adjacent in memory, so a walk of
 // this length costs about as much as one walk down the wavelet matrix.
-constexpr std::int64_t WALK_STEPS = 16;
+constexpr std::int64_t WALK_STEPS = 48;
 
 // Windows of at most this many second-file lines are scanned line by line: the
 // scan reads them in about the time the index takes for a few lookups.
-constexpr std::int64_t SCANNED_WINDOW = 2048;
+constexpr std::int64_t SCANNED_WINDOW = 512;
 
 // Places after `resume` looked at one by one for the scan's next stop before the
 // index is asked.
