@@ -382,66 +382,76 @@ bool RunFinder<Index>::same_hash(Pattern& pattern, std::int64_t at2) {
 
 // The first start j >= resume, j + length <= hi2, where all the pattern's lines
 // match, with the run measured there; length 0 when there is none. A hash hit
-// is confirmed by measuring, so a collision only costs time.
+// is confirmed by measuring, so a collision only costs time. The search's
+// allowance bounds the loop over the blocks, so that counting candidates costs
+// nothing per candidate; where it runs out, the search may go on or hand over.
 template <class Index>
 FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best) {
     if (pattern.rare_group < 0) return {0, 0};
-    std::int64_t group = pattern.rare_group;
-    std::int64_t offset = pattern.rare_offset;
-    std::int64_t needed = shortest_useful_block(pattern, best);
-    bool one_block = offset == 0 && rest1_[pattern.line] >= pattern.length;
+    BlockWalk walk{index().blocks(pattern.rare_group), pattern.cursor, 0, 0, false};
     // Candidates grow with their blocks; a block ending at or before resume + offset
     // cannot hold the chosen block of a pattern starting at resume or later.
-    std::int64_t position = pattern.cursor;
-    auto blocks = index().blocks(group);
-    if (position < 0) position = first_ending_after(blocks, resume + offset);
-    auto size = static_cast<std::int64_t>(blocks.size());
-    // The search's allowance bounds the loop, so that counting candidates costs
-    // nothing per candidate; where it runs out, the search may go on or hand over.
-    bool window_ends = false;
+    if (walk.position < 0) walk.position = first_ending_after(walk.blocks, resume + pattern.rare_offset);
+    auto size = static_cast<std::int64_t>(walk.blocks.size());
+    std::int64_t needed = shortest_useful_block(pattern, best);
     for (;;) {
-        std::int64_t from = position;
-        std::int64_t limit = size - position <= candidates_left_ ? size : position + candidates_left_;
-        for (; position < limit; ++position) {
-            const Block<Index>& block = blocks[static_cast<std::size_t>(position)];
-            if (block.start - offset + pattern.length > bounds.hi2) {
-                window_ends = true;
-                break;
-            }
-            if (block.end - block.start < needed && block.start > resume + offset) {
-                // Every block passed over is no longer than this one, so it would be
-                // passed over too; landing on one of them just skips again. The
-                // blocks passed over are no candidates: they move the bound along.
-                std::int64_t passed = index().next_longer(group, position) - position - 1;
-                from += passed;
-                limit = size - limit <= passed ? size : limit + passed;
-                position += passed;
-                continue;
-            }
-            std::int64_t at = candidate(pattern, block, resume);
-            if (at < resume) continue;
-            if (at + pattern.length > bounds.hi2) {
-                window_ends = true;
-                break;
-            }
-            // A pattern of one repeated line matches wherever it fits inside a block:
-            // no hash can tell more than that.
-            if (!one_block && !full_match_at(pattern, at)) continue;
-            std::int64_t length =
-                one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
-            if (length >= pattern.length) {
-                candidates_left_ -= position - from;
-                pattern.cursor = position;
-                return {length, at};
-            }
-            near_miss_lines_ += length;
-        }
-        candidates_left_ -= position - from;
-        if (window_ends || position == size) break;
+        std::int64_t from = walk.position;
+        walk.limit = size - walk.position <= candidates_left_ ? size : walk.position + candidates_left_;
+        walk.passed = 0;
+        FoundRun match = match_among_blocks(pattern, walk, resume, bounds, needed);
+        candidates_left_ -= walk.position - from - walk.passed;
+        if (match.length > 0) return match;
+        if (walk.window_ends || walk.position == size) break;
         if (!keeps_testing_candidates()) return {0, 0};
     }
     pattern.cursor = size;
     return {0, 0};
+}
+
+// The candidates of blocks [walk.position, walk.limit) of the pattern's chosen
+// group, up to the first full match (which ends the walk there) or the window's
+// end; walk.position ends where the walk stopped. The walk's place and bound are
+// kept in locals, which the compiler holds in registers across the calls.
+template <class Index>
+FoundRun RunFinder<Index>::match_among_blocks(Pattern& pattern, BlockWalk& walk, std::int64_t resume,
+                                              const Bounds& bounds, std::int64_t needed) {
+    std::int64_t offset = pattern.rare_offset;
+    bool one_block = offset == 0 && rest1_[pattern.line] >= pattern.length;
+    std::int64_t position = walk.position;
+    std::int64_t limit = walk.limit;
+    auto size = static_cast<std::int64_t>(walk.blocks.size());
+    FoundRun found{0, 0};
+    for (; position < limit; ++position) {
+        const Block<Index>& block = walk.blocks[static_cast<std::size_t>(position)];
+        if (block.start - offset + pattern.length > bounds.hi2) break;
+        if (block.end - block.start < needed && block.start > resume + offset) {
+            // Every block passed over is no longer than this one, so it would be
+            // passed over too; landing on one of them just skips again. The
+            // blocks passed over are no candidates: they move the bound along.
+            std::int64_t passed = index().next_longer(pattern.rare_group, position) - position - 1;
+            limit = size - limit <= passed ? size : limit + passed;
+            walk.passed += passed;
+            position += passed;
+            continue;
+        }
+        std::int64_t at = candidate(pattern, block, resume);
+        if (at < resume) continue;
+        if (at + pattern.length > bounds.hi2) break;
+        // A pattern of one repeated line matches wherever it fits inside a block:
+        // no hash can tell more than that.
+        if (!one_block && !full_match_at(pattern, at)) continue;
+        std::int64_t length = one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
+        if (length >= pattern.length) {
+            pattern.cursor = position;
+            found = {length, at};
+            break;
+        }
+        near_miss_lines_ += length;
+    }
+    walk.window_ends = found.length == 0 && position < limit;
+    walk.position = position;
+    walk.limit = limit;
+    return found;
 }
 
 // The shortest second-file block worth visiting for the chosen block: none

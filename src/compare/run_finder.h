@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "compare/line_blocks.h"
@@ -64,6 +65,16 @@ private:
     bool full_match_at(Pattern& pattern, std::int64_t at2);
     bool same_hash(Pattern& pattern, std::int64_t at2);
     FoundRun next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best);
+    // A walk over the blocks of a pattern's chosen group.
+    struct BlockWalk {
+        std::span<const Block<Index>> blocks;
+        std::int64_t position, limit;
+        std::int64_t passed;  // blocks passed over in one step, which are no candidates
+        bool window_ends;     // no later block can hold a candidate in the window
+    };
+    [[gnu::always_inline]] inline FoundRun match_among_blocks(Pattern& pattern, BlockWalk& walk, std::int64_t resume,
+                                                              const Bounds& bounds, std::int64_t needed);
+
     std::int64_t shortest_useful_block(const Pattern& pattern, std::int64_t best) const;
     bool whole_stretch(const Pattern& pattern, std::int64_t best) const;
     FoundRun next_longer_stretch_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds);
