@@ -188,7 +188,8 @@ bool RunFinder<Index>::common_lines_go_to_index() {
 // not lowers it by 3: it rises while more than three in four swarm.
 template <class Index>
 void RunFinder<Index>::score_common_search() {
-    swarm_score_ = handed_over_ ? std::min(swarm_score_ + 1, SWARM_SCORE_MOST) : std::max<std::int64_t>(swarm_score_ - 3, 0);
+    swarm_score_ = handed_over_ ? std::min(swarm_score_ + 1, SWARM_SCORE_MOST)
+                                : std::max<std::int64_t>(swarm_score_ - 3, 0);
 }
 
 // Called once the current search has tested its allowance of candidates:
@@ -295,7 +296,8 @@ std::int64_t RunFinder<Index>::known_length(std::int64_t line, std::int64_t at2)
 template <class Index>
 void RunFinder<Index>::fit_pattern(Pattern& pattern, std::int64_t best) {
     widen(pattern, std::max<std::int64_t>(best, 2));
-    if (best >= 2 && pattern.rare_blocks > 1 && !may_overlap_itself(fp1_ + pattern.line, best)) widen(pattern, best + 1);
+    if (best >= 2 && pattern.rare_blocks > 1 && !may_overlap_itself(fp1_ + pattern.line, best))
+        widen(pattern, best + 1);
 }
 
 // Makes the pattern `length` lines long. The blocks already weighed stay in the
@@ -440,7 +442,8 @@ FoundRun RunFinder<Index>::match_among_blocks(Pattern& pattern, BlockWalk& walk,
         // A pattern of one repeated line matches wherever it fits inside a block:
         // no hash can tell more than that.
         if (!one_block && !full_match_at(pattern, at)) continue;
-        std::int64_t length = one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
+        std::int64_t length =
+            one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
         if (length >= pattern.length) {
             pattern.cursor = position;
             found = {length, at};

@@ -1,6 +1,10 @@
 // The search behind find_run: the longest run that starts at one line of the
 // first file, as the resuming scan over the second file's window measures it,
 // found by visiting only the second-file lines where the scan's result can change.
+// Those are first found through the blocks of equal lines (line_blocks.h). Where
+// a line is so common that a search tests many of them (it swarms), the search
+// goes on through the suffix index (suffix_search.h), made once swarming searches
+// have cost about what making it costs; typical text never gets there.
 // Index: the stored width of line numbers in the block index (see line_blocks.h).
 #pragma once
 
@@ -47,7 +51,8 @@ private:
         std::int64_t end1, hi2;
     };
 
-    [[gnu::always_inline]] inline FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    [[gnu::always_inline]] inline FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2,
+                                                          std::int64_t hi2);
     FoundRun find_otherwise(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     FoundRun find_by_suffixes(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     bool keeps_testing_candidates();
@@ -78,7 +83,8 @@ private:
     std::int64_t shortest_useful_block(const Pattern& pattern, std::int64_t best) const;
     bool whole_stretch(const Pattern& pattern, std::int64_t best) const;
     FoundRun next_longer_stretch_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds);
-    [[gnu::always_inline]] inline std::int64_t candidate(const Pattern& pattern, const Block<Index>& block, std::int64_t resume) const;
+    [[gnu::always_inline]] inline std::int64_t candidate(const Pattern& pattern, const Block<Index>& block,
+                                                         std::int64_t resume) const;
     std::int64_t first_at_or_after(std::int64_t line, std::int64_t from);
 
     const std::uint32_t* fp1_;

@@ -86,7 +86,8 @@ WaveletMatrix SuffixIndex<Index>::second_lines_by_rank() const {
 template <class Index>
 WaveletMatrix SuffixIndex<Index>::places_by_second_line() const {
     WorkVector<Index> places(static_cast<std::size_t>(second_count_));
-    for (std::int64_t k = 0; k < second_count_; ++k) places[static_cast<std::size_t>(second_line(k))] = static_cast<Index>(k);
+    for (std::int64_t k = 0; k < second_count_; ++k)
+        places[static_cast<std::size_t>(second_line(k))] = static_cast<Index>(k);
     int bits = std::max(1, static_cast<int>(std::bit_width(static_cast<std::uint64_t>(second_count_))));
     return WaveletMatrix(std::move(places), bits);
 }

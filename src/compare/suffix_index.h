@@ -62,7 +62,8 @@ public:
     // there is none.
     NearRanks nearest_second_places(std::int64_t rank, std::int64_t from, std::int64_t to) const {
         std::int64_t before = second_.ones_before(rank);
-        return {places_by_line_->previous_at_most(from, to, before - 1), places_by_line_->next_at_least(from, to, before)};
+        return {places_by_line_->previous_at_most(from, to, before - 1),
+                places_by_line_->next_at_least(from, to, before)};
     }
     // How many first-file lines' suffixes lie in ranks, which sharing() gave:
     // the suffixes of the separator and the end mark share no line with any.

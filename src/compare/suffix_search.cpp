@@ -23,11 +23,12 @@
 // answer. Otherwise the scan is followed stop by stop until best grows, and the
 // question is asked again from where it resumes.
 //
-// Following the scan: its next stop is the first j >= resume where the first
-// max(best, 2) lines all match, which the suffix index finds directly. When the
-// first best lines from i cannot overlap themselves, stops with a run of exactly
-// best lines lie end to end and none hides another candidate, so the first stop
-// that grows best is simply the first place where best + 1 lines match.
+// Following the scan (next_longer()): until best grows, every stop holds exactly
+// best lines and the scan resumes right after it, so the stops are the places
+// where best lines match, taken greedily without overlap, and the stop that
+// grows best is the first place where best + 1 lines match that this chain
+// reaches. The suffix index finds such places directly; the chain only needs
+// following near them.
 
 namespace vesk {
 namespace {
@@ -41,9 +42,9 @@ constexpr std::int64_t NEAR_PLACES = 16;
 // times; after that the scan is followed instead, which is never wrong.
 constexpr std::int64_t FAR_CHECKS = 4;
 
-// Ranks a walk visits on either side of the line's own before it leaves the
-// rest to the index: neighbouring ranks are adjacent in memory, so a walk of
-// this length costs about as much as one walk down the wavelet matrix.
+// Second-file suffixes a walk visits on either side of the line's own before it
+// leaves the rest to the wavelet matrices: neighbours lie side by side in memory,
+// so a walk this long costs less than the two walks down a matrix it may spare.
 constexpr std::int64_t WALK_STEPS = 48;
 
 // Windows of at most this many second-file lines are scanned line by line: the
@@ -71,8 +72,8 @@ constexpr std::int64_t LONGEST_OVERLAP_CHECK = 64;
 // comparison per line settles it.
 bool may_overlap_itself(const std::uint32_t* lines, std::int64_t length) {
     if (length > LONGEST_OVERLAP_CHECK) return true;
-    if (std::find(lines + 1, lines + std::max<std::int64_t>(length, 1), lines[0]) == lines + std::max<std::int64_t>(length, 1))
-        return false;
+    const std::uint32_t* end = lines + std::max<std::int64_t>(length, 1);
+    if (std::find(lines + 1, end, lines[0]) == end) return false;
     std::array<std::int64_t, LONGEST_OVERLAP_CHECK> border{};  // border[k]: of lines [0, k]
     for (std::int64_t k = 1; k < length; ++k) {
         std::int64_t size = border[static_cast<std::size_t>(k - 1)];
@@ -109,8 +110,6 @@ FoundRun SuffixSearch<Index>::find(std::int64_t line, std::int64_t end1, std::in
     }
 }
 
-// Most runs measured are short, and comparing their lines reads less memory than
-// the index does; a longer one is measured through the index.
 // The steps of find_run themselves. A candidate that fails the last-line-first
 // test has a run shorter than best: measuring it from the front decides alike.
 template <class Index>
@@ -133,6 +132,8 @@ FoundRun SuffixSearch<Index>::scan(const Query& query, std::int64_t lo2) const {
     return best;
 }
 
+// Most runs measured are short, and comparing their lines reads less memory than
+// the index does; a longer one is measured through the index.
 template <class Index>
 std::int64_t SuffixSearch<Index>::measure(const Query& query, std::int64_t at2) const {
     std::int64_t limit = std::min(query.reach, query.hi2 - at2);

@@ -142,7 +142,8 @@ inline WaveletMatrix::Range WaveletMatrix::ones_of(int level, Range range) const
 // Down the bits of `least`: where its bit is 0, the numbers with a 1 there are
 // all greater; the deepest such branch that holds any is where the answer lies
 // when `least` itself is absent, and its smallest number is the answer.
-VESK_COUNTING_CLONES std::int64_t WaveletMatrix::next_at_least(std::int64_t from, std::int64_t to, std::int64_t least) const {
+VESK_COUNTING_CLONES std::int64_t WaveletMatrix::next_at_least(std::int64_t from, std::int64_t to,
+                                                               std::int64_t least) const {
     if (from >= to || least >= (std::int64_t{1} << bits_)) return -1;
     if (least < 0) least = 0;
     Range range{from, to};
@@ -171,7 +172,8 @@ VESK_COUNTING_CLONES std::int64_t WaveletMatrix::next_at_least(std::int64_t from
 
 // The mirror of next_at_least(): where `most` has a 1, the numbers with a 0 there
 // are all smaller.
-VESK_COUNTING_CLONES std::int64_t WaveletMatrix::previous_at_most(std::int64_t from, std::int64_t to, std::int64_t most) const {
+VESK_COUNTING_CLONES std::int64_t WaveletMatrix::previous_at_most(std::int64_t from, std::int64_t to,
+                                                                  std::int64_t most) const {
     if (from >= to || most < 0) return -1;
     most = std::min(most, (std::int64_t{1} << bits_) - 1);
     Range range{from, to};

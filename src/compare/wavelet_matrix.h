@@ -36,7 +36,8 @@ public:
         std::uint64_t count = words[0];
         if (word > 0) count += (words[1] >> ((word - 1) * RELATIVE_BITS)) & ((1u << RELATIVE_BITS) - 1);
         std::uint64_t below = (std::uint64_t{1} << (within % 64)) - 1;
-        return static_cast<std::int64_t>(count + static_cast<std::uint64_t>(__builtin_popcountll(words[2 + word] & below)));
+        auto last = static_cast<std::uint64_t>(__builtin_popcountll(words[2 + word] & below));
+        return static_cast<std::int64_t>(count + last);
     }
 
 private:

@@ -131,7 +131,8 @@ public:
     Lines recurring_stretches(std::int64_t pieces, const std::vector<Lines>& stretches) {
         Lines lines;
         for (std::int64_t piece = 0; piece < pieces; ++piece) {
-            const Lines& stretch = stretches[static_cast<std::size_t>(below(static_cast<std::int64_t>(stretches.size())))];
+            auto chosen = static_cast<std::size_t>(below(static_cast<std::int64_t>(stretches.size())));
+            const Lines& stretch = stretches[chosen];
             std::int64_t from = below(static_cast<std::int64_t>(stretch.size()));
             lines.insert(lines.end(), stretch.begin() + from, stretch.end());
         }

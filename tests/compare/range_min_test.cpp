@@ -16,7 +16,8 @@ TEST(RangeMin, AnswersAsLookingAtEveryEntry) {
     std::mt19937 random(3);
     for (std::size_t size : {1u, 2u, 63u, 64u, 65u, 128u, 129u, 1000u, 5000u}) {
         std::vector<std::int32_t> values(size);
-        for (std::int32_t& value : values) value = random() % 50 == 0 ? 0 : 5 + static_cast<std::int32_t>(random() % 20);
+        for (std::int32_t& value : values)
+            value = random() % 50 == 0 ? 0 : 5 + static_cast<std::int32_t>(random() % 20);
         RangeMin<std::int32_t> ranges(WorkVector<std::int32_t>(values.begin(), values.end()));
         for (int query = 0; query < 2000; ++query) {
             auto from = static_cast<std::int64_t>(random() % size);
@@ -26,7 +27,8 @@ TEST(RangeMin, AnswersAsLookingAtEveryEntry) {
             std::int64_t last = from;
             while (last >= 0 && values[static_cast<std::size_t>(last)] >= threshold) --last;
             std::int64_t first = from;
-            while (first < static_cast<std::int64_t>(size) && values[static_cast<std::size_t>(first)] >= threshold) ++first;
+            while (first < static_cast<std::int64_t>(size) && values[static_cast<std::size_t>(first)] >= threshold)
+                ++first;
             ASSERT_EQ(ranges.last_below(from, threshold), last) << size << " from " << from << " below " << threshold;
             ASSERT_EQ(ranges.first_below(from, threshold), first) << size << " from " << from << " below " << threshold;
         }

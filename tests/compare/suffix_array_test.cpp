@@ -43,7 +43,9 @@ TEST(SuffixArray, SortsSuffixesAndCountsTheirCommonPrefixes) {
             common_prefixes<std::int32_t>(WorkVector<std::int32_t>(text.begin(), text.end()), sorted);
         for (std::size_t k = 1; k < sorted.size(); ++k) {
             std::int32_t shared = 0;
-            while (text[static_cast<std::size_t>(sorted[k - 1] + shared)] == text[static_cast<std::size_t>(sorted[k] + shared)])
+            auto before = static_cast<std::size_t>(sorted[k - 1]);
+            auto here = static_cast<std::size_t>(sorted[k]);
+            while (text[before + static_cast<std::size_t>(shared)] == text[here + static_cast<std::size_t>(shared)])
                 ++shared;
             ASSERT_EQ(common[k], shared) << "round " << round << ", rank " << k;
         }
