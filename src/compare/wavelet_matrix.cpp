@@ -128,100 +128,67 @@ void WaveletMatrix::place_by_bit(std::span<const Index> current, WorkVector<Inde
     }
 }
 
-inline WaveletMatrix::Range WaveletMatrix::zeros_of(int level, Range range) const {
+// The places of `range` at `level` that hold a 0 there and those that hold a 1,
+// as ranges of the next level.
+inline WaveletMatrix::Split WaveletMatrix::split(int level, Range range) const {
     const RankedBits& row = levels_[static_cast<std::size_t>(level)];
-    return {range.from - row.ones_before(range.from), range.to - row.ones_before(range.to)};
-}
-
-inline WaveletMatrix::Range WaveletMatrix::ones_of(int level, Range range) const {
-    const RankedBits& row = levels_[static_cast<std::size_t>(level)];
+    std::int64_t ones_from = row.ones_before(range.from);
+    std::int64_t ones_to = row.ones_before(range.to);
     std::int64_t zeros = zeros_[static_cast<std::size_t>(level)];
-    return {zeros + row.ones_before(range.from), zeros + row.ones_before(range.to)};
+    return {{range.from - ones_from, range.to - ones_to}, {zeros + ones_from, zeros + ones_to}};
 }
 
-// Down the bits of `least`: where its bit is 0, the numbers with a 1 there are
-// all greater; the deepest such branch that holds any is where the answer lies
-// when `least` itself is absent, and its smallest number is the answer.
 VESK_COUNTING_CLONES std::int64_t WaveletMatrix::next_at_least(std::int64_t from, std::int64_t to,
                                                                std::int64_t least) const {
     if (from >= to || least >= (std::int64_t{1} << bits_)) return -1;
-    if (least < 0) least = 0;
-    Range range{from, to};
-    std::int64_t value = 0;
-    int branch_level = -1;
-    Range branch{0, 0};
-    std::int64_t branch_value = 0;
-    for (int level = 0; level < bits_ && range.from < range.to; ++level) {
-        std::int64_t bit = std::int64_t{1} << (bits_ - 1 - level);
-        Range ones = ones_of(level, range);
-        if (least & bit) {
-            range = ones;
-            value |= bit;
-            continue;
-        }
-        if (ones.from < ones.to) {
-            branch_level = level;
-            branch = ones;
-            branch_value = value | bit;
-        }
-        range = zeros_of(level, range);
-    }
-    if (range.from < range.to) return least;
-    return branch_level < 0 ? -1 : smallest_below(branch_level + 1, branch, branch_value);
+    return nearest<true>({from, to}, std::max<std::int64_t>(least, 0));
 }
 
-// The mirror of next_at_least(): where `most` has a 1, the numbers with a 0 there
-// are all smaller.
 VESK_COUNTING_CLONES std::int64_t WaveletMatrix::previous_at_most(std::int64_t from, std::int64_t to,
                                                                   std::int64_t most) const {
     if (from >= to || most < 0) return -1;
-    most = std::min(most, (std::int64_t{1} << bits_) - 1);
-    Range range{from, to};
+    return nearest<false>({from, to}, std::min(most, (std::int64_t{1} << bits_) - 1));
+}
+
+// Down the bits of `bound`, among the numbers that agree with it so far. Going up
+// (the smallest number at least bound), where its bit is 0 the numbers with a 1
+// there are all greater; going down, where its bit is 1 those with a 0 are all
+// smaller. The deepest such branch that holds any is where the answer lies when
+// bound itself is absent: its smallest (going up) or largest number.
+template <bool Up>
+inline std::int64_t WaveletMatrix::nearest(Range range, std::int64_t bound) const {
     std::int64_t value = 0;
     int branch_level = -1;
     Range branch{0, 0};
     std::int64_t branch_value = 0;
     for (int level = 0; level < bits_ && range.from < range.to; ++level) {
         std::int64_t bit = std::int64_t{1} << (bits_ - 1 - level);
-        Range zeros = zeros_of(level, range);
-        if (!(most & bit)) {
-            range = zeros;
-            continue;
-        }
-        if (zeros.from < zeros.to) {
+        Split halves = split(level, range);
+        bool one = (bound & bit) != 0;
+        Range beyond = one ? halves.zeros : halves.ones;
+        if (one != Up && beyond.from < beyond.to) {
             branch_level = level;
-            branch = zeros;
-            branch_value = value;
+            branch = beyond;
+            branch_value = one ? value : value | bit;
         }
-        range = ones_of(level, range);
-        value |= bit;
+        range = one ? halves.ones : halves.zeros;
+        if (one) value |= bit;
     }
-    if (range.from < range.to) return most;
-    return branch_level < 0 ? -1 : largest_below(branch_level + 1, branch, branch_value);
+    if (range.from < range.to) return bound;
+    return branch_level < 0 ? -1 : extreme<Up>(branch_level + 1, branch, branch_value);
 }
 
-inline std::int64_t WaveletMatrix::largest_below(int level, Range range, std::int64_t value) const {
+// The smallest number (or the largest) of the branch that `range` is at `level`,
+// whose higher bits make `value`.
+template <bool Smallest>
+inline std::int64_t WaveletMatrix::extreme(int level, Range range, std::int64_t value) const {
     for (; level < bits_; ++level) {
-        Range ones = ones_of(level, range);
-        if (ones.from < ones.to) {
-            range = ones;
-            value |= std::int64_t{1} << (bits_ - 1 - level);
-        } else {
-            range = zeros_of(level, range);
-        }
-    }
-    return value;
-}
-
-inline std::int64_t WaveletMatrix::smallest_below(int level, Range range, std::int64_t value) const {
-    for (; level < bits_; ++level) {
-        Range zeros = zeros_of(level, range);
-        if (zeros.from < zeros.to) {
-            range = zeros;
-        } else {
-            range = ones_of(level, range);
-            value |= std::int64_t{1} << (bits_ - 1 - level);
-        }
+        Split halves = split(level, range);
+        bool zeros_left = halves.zeros.from < halves.zeros.to;
+        bool ones_left = halves.ones.from < halves.ones.to;
+        bool take_one = Smallest ? !zeros_left : ones_left;
+        range = take_one ? halves.ones : halves.zeros;
+        if (take_one) value |= std::int64_t{1} << (bits_ - 1 - level);
     }
     return value;
 }

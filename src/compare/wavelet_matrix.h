@@ -77,10 +77,14 @@ private:
     std::int64_t add_level(std::span<const Index> current, int shift);
     template <class Index>
     static void place_by_bit(std::span<const Index> current, WorkVector<Index>& next, int shift, std::int64_t zeros);
-    [[gnu::always_inline]] Range zeros_of(int level, Range range) const;
-    [[gnu::always_inline]] Range ones_of(int level, Range range) const;
-    [[gnu::always_inline]] std::int64_t smallest_below(int level, Range range, std::int64_t value) const;
-    [[gnu::always_inline]] std::int64_t largest_below(int level, Range range, std::int64_t value) const;
+    struct Split {
+        Range zeros, ones;
+    };
+    [[gnu::always_inline]] Split split(int level, Range range) const;
+    template <bool Up>
+    [[gnu::always_inline]] std::int64_t nearest(Range range, std::int64_t bound) const;
+    template <bool Smallest>
+    [[gnu::always_inline]] std::int64_t extreme(int level, Range range, std::int64_t value) const;
 
     int bits_;
     WorkVector<RankedBits> levels_;  // levels_[0]: the highest bit
