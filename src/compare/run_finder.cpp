@@ -192,19 +192,19 @@ void RunFinder<Index>::score_common_search() {
                                 : std::max<std::int64_t>(swarm_score_ - 3, 0);
 }
 
-// Called once the current search has tested its allowance of candidates:
-// whether it may go on testing them (it then gets another allowance). False
-// hands the search over to the suffix index, made here once the swarming
-// searches have cost enough.
+// Called once the current search has tested its allowance of candidates, with
+// the allowance's count (now below 0): whether it may go on testing them, with
+// another allowance in `left`. False hands the search over to the suffix index,
+// made here once the swarming searches have cost enough.
 template <class Index>
-[[gnu::cold]] bool RunFinder<Index>::keeps_testing_candidates() {
+[[gnu::cold]] bool RunFinder<Index>::keeps_testing_candidates(std::int64_t& left) {
     std::int64_t vast = (count1_ + count2_) / VAST_SWARM_SHARE;
     if (call_swarm_ < vast && call_swarm_ + CALL_CANDIDATES >= vast) ++vast_swarms_;
     if (suffixes_ || swarm_allowance_ <= 0 || vast_swarms_ >= VAST_SWARMS) {
         handed_over_ = true;
         return false;
     }
-    candidates_left_ = CALL_CANDIDATES;
+    left = CALL_CANDIDATES - 1;
     call_swarm_ += CALL_CANDIDATES;
     swarm_allowance_ -= CALL_CANDIDATES;
     return true;
@@ -385,55 +385,29 @@ bool RunFinder<Index>::same_hash(Pattern& pattern, std::int64_t at2) {
 // The first start j >= resume, j + length <= hi2, where all the pattern's lines
 // match, with the run measured there; length 0 when there is none. A hash hit
 // is confirmed by measuring, so a collision only costs time. The search's
-// allowance bounds the loop over the blocks, so that counting candidates costs
-// nothing per candidate; where it runs out, the search may go on or hand over.
+// allowance of candidates is counted down in a local, which stays in a register;
+// where it runs out, the search gets another or hands over.
 template <class Index>
 FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best) {
     if (pattern.rare_group < 0) return {0, 0};
-    BlockWalk walk{index().blocks(pattern.rare_group), pattern.cursor, 0, 0, false};
+    std::int64_t offset = pattern.rare_offset;
+    std::int64_t needed = shortest_useful_block(pattern, best);
+    bool one_block = offset == 0 && rest1_[pattern.line] >= pattern.length;
+    auto blocks = index().blocks(pattern.rare_group);
+    auto size = static_cast<std::int64_t>(blocks.size());
     // Candidates grow with their blocks; a block ending at or before resume + offset
     // cannot hold the chosen block of a pattern starting at resume or later.
-    if (walk.position < 0) walk.position = first_ending_after(walk.blocks, resume + pattern.rare_offset);
-    auto size = static_cast<std::int64_t>(walk.blocks.size());
-    std::int64_t needed = shortest_useful_block(pattern, best);
-    for (;;) {
-        std::int64_t from = walk.position;
-        walk.limit = size - walk.position <= candidates_left_ ? size : walk.position + candidates_left_;
-        walk.passed = 0;
-        FoundRun match = match_among_blocks(pattern, walk, resume, bounds, needed);
-        candidates_left_ -= walk.position - from - walk.passed;
-        if (match.length > 0) return match;
-        if (walk.window_ends || walk.position == size) break;
-        if (!keeps_testing_candidates()) return {0, 0};
-    }
-    pattern.cursor = size;
-    return {0, 0};
-}
-
-// The candidates of blocks [walk.position, walk.limit) of the pattern's chosen
-// group, up to the first full match (which ends the walk there) or the window's
-// end; walk.position ends where the walk stopped. The walk's place and bound are
-// kept in locals, which the compiler holds in registers across the calls.
-template <class Index>
-FoundRun RunFinder<Index>::match_among_blocks(Pattern& pattern, BlockWalk& walk, std::int64_t resume,
-                                              const Bounds& bounds, std::int64_t needed) {
-    std::int64_t offset = pattern.rare_offset;
-    bool one_block = offset == 0 && rest1_[pattern.line] >= pattern.length;
-    std::int64_t position = walk.position;
-    std::int64_t limit = walk.limit;
-    auto size = static_cast<std::int64_t>(walk.blocks.size());
+    std::int64_t position = pattern.cursor >= 0 ? pattern.cursor : first_ending_after(blocks, resume + offset);
+    std::int64_t left = candidates_left_;
     FoundRun found{0, 0};
-    for (; position < limit; ++position) {
-        const Block<Index>& block = walk.blocks[static_cast<std::size_t>(position)];
+    for (; position < size; ++position) {
+        if (--left < 0 && !keeps_testing_candidates(left)) break;
+        const Block<Index>& block = blocks[static_cast<std::size_t>(position)];
         if (block.start - offset + pattern.length > bounds.hi2) break;
         if (block.end - block.start < needed && block.start > resume + offset) {
             // Every block passed over is no longer than this one, so it would be
-            // passed over too; landing on one of them just skips again. The
-            // blocks passed over are no candidates: they move the bound along.
-            std::int64_t passed = index().next_longer(pattern.rare_group, position) - position - 1;
-            limit = size - limit <= passed ? size : limit + passed;
-            walk.passed += passed;
-            position += passed;
+            // passed over too; landing on one of them just skips again.
+            position = index().next_longer(pattern.rare_group, position) - 1;
             continue;
         }
         std::int64_t at = candidate(pattern, block, resume);
@@ -445,15 +419,13 @@ FoundRun RunFinder<Index>::match_among_blocks(Pattern& pattern, BlockWalk& walk,
         std::int64_t length =
             one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
         if (length >= pattern.length) {
-            pattern.cursor = position;
             found = {length, at};
             break;
         }
         near_miss_lines_ += length;
     }
-    walk.window_ends = found.length == 0 && position < limit;
-    walk.position = position;
-    walk.limit = limit;
+    candidates_left_ = left;
+    pattern.cursor = found.length > 0 ? position : size;
     return found;
 }
 

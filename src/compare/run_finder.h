@@ -55,7 +55,7 @@ private:
                                                           std::int64_t hi2);
     FoundRun find_otherwise(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     FoundRun find_by_suffixes(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
-    bool keeps_testing_candidates();
+    bool keeps_testing_candidates(std::int64_t& left);
     bool common_line(std::int64_t line);
     bool common_lines_go_to_index();
     void score_common_search();
@@ -70,15 +70,6 @@ private:
     bool full_match_at(Pattern& pattern, std::int64_t at2);
     bool same_hash(Pattern& pattern, std::int64_t at2);
     FoundRun next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best);
-    // A walk over the blocks of a pattern's chosen group.
-    struct BlockWalk {
-        std::span<const Block<Index>> blocks;
-        std::int64_t position, limit;
-        std::int64_t passed;  // blocks passed over in one step, which are no candidates
-        bool window_ends;     // no later block can hold a candidate in the window
-    };
-    [[gnu::always_inline]] inline FoundRun match_among_blocks(Pattern& pattern, BlockWalk& walk, std::int64_t resume,
-                                                              const Bounds& bounds, std::int64_t needed);
 
     std::int64_t shortest_useful_block(const Pattern& pattern, std::int64_t best) const;
     bool whole_stretch(const Pattern& pattern, std::int64_t best) const;
