@@ -50,6 +50,9 @@ public:
     // `line` of the first file, or -1 when the second file has no such line.
     std::int64_t group_of(std::int64_t line) const { return group_of_line_[static_cast<std::size_t>(line)]; }
 
+    // How many groups there are: one per fingerprint of the second file.
+    std::int64_t groups() const { return static_cast<std::int64_t>(group_begin_.size()) - 1; }
+
     // The group's blocks in file order.
     std::span<const Block<Index>> blocks(std::int64_t group) const {
         auto from = static_cast<std::size_t>(group_begin_at(group));

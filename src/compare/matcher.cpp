@@ -16,17 +16,21 @@ std::int64_t near_miss_allowance(const LineTable& first, const LineTable& second
     return hashing == StretchHashing::after_near_misses ? first.count + second.count : 0;
 }
 
+RunFinderSettings finder_settings(const LineTable& first, const LineTable& second, const MatcherTuning& tuning) {
+    return {tuning.hashing == StretchHashing::all_equal, near_miss_allowance(first, second, tuning.hashing),
+            tuning.suffixes};
+}
+
 // Index: the stored width of line numbers in the matcher's own indexes.
 template <class Index>
 class Matcher {
 public:
-    Matcher(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing)
+    Matcher(LineTable& first, LineTable& second, Diagnostics& diagnostics, const MatcherTuning& tuning)
         : first_(first),
           second_(second),
           diagnostics_(diagnostics),
           runs_(diagnostics, first.count),
-          finder_(first, second, runs_, hashing == StretchHashing::all_equal,
-                  near_miss_allowance(first, second, hashing)),
+          finder_(first, second, runs_, finder_settings(first, second, tuning)),
           retired_(static_cast<std::size_t>(first.count) + 1, 0) {}
 
     void run();
@@ -166,41 +170,42 @@ void Matcher<Index>::run() {
     if (chosen != -1) mark_run(chosen, runs_.start(chosen), runs_.length(chosen), whole);
 }
 
-// Every value the indexes hold is a line number, a line count or a block or
-// group position, none above the larger line count.
+// Every value the indexes hold is a line number, a line count, a block or group
+// position, or a place in both files laid end to end with two more lines (the
+// suffix index's text).
 bool fits_narrow_index(const LineTable& first, const LineTable& second) {
-    constexpr std::int64_t kNarrowMost = std::numeric_limits<std::int32_t>::max();
-    return first.count <= kNarrowMost && second.count <= kNarrowMost;
+    constexpr std::int64_t NARROW_MOST = std::numeric_limits<std::int32_t>::max();
+    return first.count + second.count + 2 <= NARROW_MOST;
 }
 
 template <class Index>
-void match_with(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
+void match_with(LineTable& first, LineTable& second, Diagnostics& diagnostics, const MatcherTuning& tuning,
                 RunTableEntries* entries) {
-    Matcher<Index> matcher(first, second, diagnostics, hashing);
+    Matcher<Index> matcher(first, second, diagnostics, tuning);
     matcher.run();
     if (entries != nullptr) *entries = matcher.run_table().entries();
 }
 
 // entries: where to hand back the run table, or nullptr.
-void match_at_width(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
-                    IndexWidth width, RunTableEntries* entries) {
-    if (width == IndexWidth::fitting && fits_narrow_index(first, second))
-        match_with<std::int32_t>(first, second, diagnostics, hashing, entries);
+void match_at_width(LineTable& first, LineTable& second, Diagnostics& diagnostics, const MatcherTuning& tuning,
+                    RunTableEntries* entries) {
+    if (tuning.width == IndexWidth::fitting && fits_narrow_index(first, second))
+        match_with<std::int32_t>(first, second, diagnostics, tuning, entries);
     else
-        match_with<std::int64_t>(first, second, diagnostics, hashing, entries);
+        match_with<std::int64_t>(first, second, diagnostics, tuning, entries);
 }
 
 }  // namespace
 
-RunTableEntries match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
-                            IndexWidth width) {
+RunTableEntries match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics,
+                            const MatcherTuning& tuning) {
     RunTableEntries entries;
-    match_at_width(first, second, diagnostics, hashing, width, &entries);
+    match_at_width(first, second, diagnostics, tuning, &entries);
     return entries;
 }
 
 void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics) {
-    match_at_width(first, second, diagnostics, StretchHashing::after_near_misses, IndexWidth::fitting, nullptr);
+    match_at_width(first, second, diagnostics, MatcherTuning{}, nullptr);
 }
 
 }  // namespace vesk

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "compare/matcher_tuning.h"
 #include "compare/run_table.h"
 #include "model/line_table.h"
 #include "support/error_report.h"
@@ -21,17 +22,9 @@ constexpr std::int64_t LONG_RUN = 30;
 // + end_run(1); no memory for a working array: MemoryShortage.
 void match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics);
 
-// How the search tells candidates apart by hashing stretches of lines. The
-// program's way is after_near_misses: hashes are made once candidates that were no
-// full match have cost as many lines as making them would. For tests: exact
-// hashes from the first candidate on, or all_equal, where every stretch hashes
-// alike, so that every candidate goes through the confirming comparison of its lines.
-enum class StretchHashing { after_near_misses, exact, all_equal };
-// For tests: the matcher's own indexes store line numbers in 32 bits when both
-// files have at most INT32_MAX lines (fitting), else in 64; wide forces 64.
-enum class IndexWidth { fitting, wide };
-// Also hands back the run table as the matcher left it.
-RunTableEntries match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics, StretchHashing hashing,
-                            IndexWidth width);
+// Also hands back the run table as the matcher left it; the tuning changes only
+// how the runs are found.
+RunTableEntries match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics,
+                            const MatcherTuning& tuning);
 
 }  // namespace vesk

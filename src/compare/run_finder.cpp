@@ -1,7 +1,6 @@
 #include "compare/run_finder.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
 
 // How this search gives exactly the scan's result.
@@ -36,10 +35,45 @@ namespace {
 // multiplications and two table reads), and patterns this short need no hash.
 constexpr std::int64_t kLinesComparedFirst = 8;
 
-// The longest pattern examined for overlapping itself: candidates swarm only
-// where a pattern is short and made of common lines, and the check stays on the
-// stack at this size.
-constexpr std::int64_t kLongestOverlapCheck = 64;
+// Blocks of a pattern are weighed for the rarest only in its first lines: a
+// block that occurs a handful of times leaves few candidates, and a rarer one
+// further on would save fewer than weighing on to it costs.
+constexpr std::int64_t WEIGHED_LINES = 8;
+
+// Steps a measurement takes line by line (or block by block) before it asks the
+// suffix index, once that is made.
+constexpr std::int64_t STEPS_BEFORE_INDEX = 16;
+
+// Candidates one search may test before it counts as swarming: on typical text a
+// pattern's rarest block occurs a few times, and the hashes keep near misses cheap.
+constexpr std::int64_t CALL_CANDIDATES = 32;
+// The same once the suffix index is made: a search that swarms costs little
+// there, and the candidates tested before handing over are lost.
+constexpr std::int64_t CALL_CANDIDATES_WITH_INDEX = 2;
+
+// Once the index is made, a search from a line whose fingerprint has more blocks
+// than this in the second file goes there at once while most such searches
+// swarm (on lines drawn from a few values, or a short cycle, all do; where a
+// rare line follows soon after, as with lone braces, many do not). The score
+// counts in [0, SWARM_SCORE_MOST] and decides from SWARM_SCORE_TO_GO on.
+constexpr std::int64_t COMMON_LINE_BLOCKS = 64;
+constexpr std::int64_t PROBE_EVERY = 16;
+constexpr std::int64_t SWARM_SCORE_TO_GO = 32;
+constexpr std::int64_t SWARM_SCORE_MOST = 64;
+
+// Once the searches that swarm have tested this many candidates per line of both
+// files beyond their own allowance, they have cost about what making the suffix
+// index costs, and it is made; from then on every search that swarms goes on
+// through it. Typical pairs never get there.
+constexpr std::int64_t SWARM_CANDIDATES_PER_LINE = 4;
+
+// A search that alone tests more candidates than a 64th of both files' lines
+// swarms vastly: the files have so few distinct lines that searches will keep
+// doing so, and after four of them the index is made at once. Searches on
+// typical text that swarm at all test a few thousand candidates at most (the
+// source pair S: 6,068 of 600,000 lines).
+constexpr std::int64_t VAST_SWARM_SHARE = 64;
+constexpr std::int64_t VAST_SWARMS = 4;
 
 }  // namespace
 
@@ -66,7 +100,7 @@ struct RunFinder<Index>::Pattern {
 
 template <class Index>
 RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs,
-                            bool all_hashes_equal, std::int64_t near_miss_allowance)
+                            const RunFinderSettings& settings)
     : fp1_(first.fingerprints),
       fp2_(second.fingerprints),
       runs_(runs),
@@ -74,8 +108,10 @@ RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, con
       count2_(second.count),
       rest1_(block_rests<Index>(first.fingerprints, first.count)),
       rest2_(block_rests<std::uint16_t>(second.fingerprints, second.count)),
-      near_miss_allowance_(near_miss_allowance),
-      all_hashes_equal_(all_hashes_equal) {}
+      near_miss_allowance_(settings.near_miss_allowance),
+      all_hashes_equal_(settings.all_hashes_equal),
+      suffix_searching_(settings.suffixes),
+      swarm_allowance_(SWARM_CANDIDATES_PER_LINE * (count1_ + count2_)) {}
 
 // Built on first need: when every search is settled by the line at the window's
 // start (identical files), no index is ever made.
@@ -85,8 +121,98 @@ const BlockIndex<Index>& RunFinder<Index>::index() {
     return *blocks_;
 }
 
+// The usual search, before any index: the blocks, with the allowance of
+// candidates that tells a swarming search.
 template <class Index>
 FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
+    if (suffixes_ || suffix_searching_ != SuffixSearching::when_candidates_swarm) [[unlikely]]
+        return find_otherwise(line, end1, lo2, hi2);
+    candidates_left_ = CALL_CANDIDATES;
+    call_swarm_ = 0;
+    handed_over_ = false;
+    FoundRun found = find_by_blocks(line, end1, lo2, hi2);
+    if (handed_over_) [[unlikely]]
+        return find_by_suffixes(line, end1, lo2, hi2);
+    return found;
+}
+
+// The search once the index is made, or as the tuning forces it.
+template <class Index>
+FoundRun RunFinder<Index>::find_otherwise(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
+    if (suffix_searching_ == SuffixSearching::never) {
+        candidates_left_ = std::numeric_limits<std::int64_t>::max();
+        return find_by_blocks(line, end1, lo2, hi2);
+    }
+    if (suffix_searching_ != SuffixSearching::when_candidates_swarm) return find_by_suffixes(line, end1, lo2, hi2);
+    bool common = common_line(line);
+    if (common && common_lines_go_to_index()) return find_by_suffixes(line, end1, lo2, hi2);
+    candidates_left_ = CALL_CANDIDATES_WITH_INDEX;
+    handed_over_ = false;
+    FoundRun found = find_by_blocks(line, end1, lo2, hi2);
+    if (common) score_common_search();
+    return handed_over_ ? find_by_suffixes(line, end1, lo2, hi2) : found;
+}
+
+template <class Index>
+FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1, std::int64_t lo2,
+                                            std::int64_t hi2) {
+    if (!suffixes_) {
+        // The hashes served only the block search's near misses, which the
+        // index now spares: their memory goes before the index takes its own.
+        hash1_.reset();
+        hash2_.reset();
+        suffixes_.emplace(index(), count1_, count2_);
+    }
+    bool scan_narrow = suffix_searching_ != SuffixSearching::always_through_index;
+    return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, scan_narrow).find(line, end1, lo2, hi2);
+}
+
+// Whether the line's fingerprint has more than COMMON_LINE_BLOCKS blocks in the
+// second file.
+template <class Index>
+bool RunFinder<Index>::common_line(std::int64_t line) {
+    std::int64_t group = index().group_of(line);
+    return group >= 0 && static_cast<std::int64_t>(index().blocks(group).size()) > COMMON_LINE_BLOCKS;
+}
+
+// Whether a search from a common line goes to the suffix index at once, without
+// trying the blocks first: so when most such searches lately swarmed anyway.
+// Every PROBE_EVERY-th one tries the blocks all the same, so that the score
+// follows the files.
+template <class Index>
+bool RunFinder<Index>::common_lines_go_to_index() {
+    return ++common_searches_ % PROBE_EVERY != 0 && swarm_score_ >= SWARM_SCORE_TO_GO;
+}
+
+// A search from a common line that swarmed raises the score by 1, one that did
+// not lowers it by 3: it rises while more than three in four swarm.
+template <class Index>
+void RunFinder<Index>::score_common_search() {
+    swarm_score_ = handed_over_ ? std::min(swarm_score_ + 1, SWARM_SCORE_MOST)
+                                : std::max<std::int64_t>(swarm_score_ - 3, 0);
+}
+
+// Called once the current search has tested its allowance of candidates, with
+// the allowance's count (now below 0): whether it may go on testing them, with
+// another allowance in `left`. False hands the search over to the suffix index,
+// made here once the swarming searches have cost enough.
+template <class Index>
+[[gnu::cold]] bool RunFinder<Index>::keeps_testing_candidates(std::int64_t& left) {
+    std::int64_t vast = (count1_ + count2_) / VAST_SWARM_SHARE;
+    if (call_swarm_ < vast && call_swarm_ + CALL_CANDIDATES >= vast) ++vast_swarms_;
+    if (suffixes_ || swarm_allowance_ <= 0 || vast_swarms_ >= VAST_SWARMS) {
+        handed_over_ = true;
+        return false;
+    }
+    left = CALL_CANDIDATES - 1;
+    call_swarm_ += CALL_CANDIDATES;
+    swarm_allowance_ -= CALL_CANDIDATES;
+    return true;
+}
+
+// The search by the block index: the candidates of the pattern's rarest block.
+template <class Index>
+FoundRun RunFinder<Index>::find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     std::int64_t first = first_at_or_after(line, lo2);
     if (first >= hi2) return {0, 0};
     Bounds bounds{end1, hi2};
@@ -127,12 +253,27 @@ std::int64_t RunFinder<Index>::first_at_or_after(std::int64_t line, std::int64_t
 // The run from line of the first file and at2 of the second, exact: where both
 // sides sit in blocks of one fingerprint, the shorter block's remainder is equal
 // line for line, so it is taken whole (or as much of it as a capped rest says).
+// Once the suffix index is made, a run that goes on past its first few steps is
+// measured there in one lookup: on files of a short cycle, runs are long and
+// every line of them a block of its own.
 template <class Index>
 std::int64_t RunFinder<Index>::measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const {
     std::int64_t limit = std::min(bounds.end1 - line, bounds.hi2 - at2);
     std::int64_t length = std::min(known_length(line, at2), limit);
+    if (suffixes_) return measure_with_index(line, at2, length, limit);
     while (length < limit && fp1_[line + length] == fp2_[at2 + length])
         length += std::min<std::int64_t>(rest1_[line + length], rest2_[at2 + length]);
+    return std::min(length, limit);
+}
+
+template <class Index>
+std::int64_t RunFinder<Index>::measure_with_index(std::int64_t line, std::int64_t at2, std::int64_t length,
+                                                  std::int64_t limit) const {
+    for (std::int64_t steps = 0; length < limit && fp1_[line + length] == fp2_[at2 + length]; ++steps) {
+        if (steps == STEPS_BEFORE_INDEX)
+            return std::min(limit, suffixes_->common(suffixes_->rank_of_first(line), suffixes_->rank_of_second(at2)));
+        length += std::min<std::int64_t>(rest1_[line + length], rest2_[at2 + length]);
+    }
     return std::min(length, limit);
 }
 
@@ -155,38 +296,24 @@ std::int64_t RunFinder<Index>::known_length(std::int64_t line, std::int64_t at2)
 template <class Index>
 void RunFinder<Index>::fit_pattern(Pattern& pattern, std::int64_t best) {
     widen(pattern, std::max<std::int64_t>(best, 2));
-    if (best >= 2 && pattern.rare_blocks > 1 && !may_overlap_itself(pattern.line, best)) widen(pattern, best + 1);
-}
-
-// Whether some stretch shorter than the first `length` lines from `line` both
-// starts and ends them (the border of string matching), found as the longest such
-// stretch of each prefix in turn. Longer patterns are taken to overlap, which
-// only forgoes the shortcut.
-template <class Index>
-bool RunFinder<Index>::may_overlap_itself(std::int64_t line, std::int64_t length) const {
-    if (length > kLongestOverlapCheck) return true;
-    const std::uint32_t* lines = fp1_ + line;
-    std::array<std::int64_t, kLongestOverlapCheck> border{};  // border[k]: of lines [0, k]
-    for (std::int64_t k = 1; k < length; ++k) {
-        std::int64_t size = border[static_cast<std::size_t>(k - 1)];
-        while (size > 0 && lines[k] != lines[size]) size = border[static_cast<std::size_t>(size - 1)];
-        border[static_cast<std::size_t>(k)] = lines[k] == lines[size] ? size + 1 : 0;
-    }
-    return border[static_cast<std::size_t>(length - 1)] > 0;
+    if (best >= 2 && pattern.rare_blocks > 1 && !may_overlap_itself(fp1_ + pattern.line, best))
+        widen(pattern, best + 1);
 }
 
 // Makes the pattern `length` lines long. The blocks already weighed stay in the
-// pattern, so only the new ones are weighed: over one search that is at most as
-// many blocks as the longest run measured. Weighing stops at a fingerprint with a
-// single block in the second file: only one with none is rarer, and that would
-// save just the one candidate.
+// pattern, so only the new ones are weighed. Weighing stops at a fingerprint with
+// a single block in the second file: only one with none is rarer, and that would
+// save just the one candidate. It also stops after WEIGHED_LINES lines: where
+// every line occurs a few times (numbered lines whose fingerprints collide), a
+// long run would otherwise be weighed line by line for every line of it.
 template <class Index>
 void RunFinder<Index>::widen(Pattern& pattern, std::int64_t length) {
     if (pattern.length == length) return;
     pattern.length = length;
     pattern.hashed = false;
     pattern.cursor = -1;
-    while (pattern.next_offset < length && pattern.rare_blocks > 1) {
+    std::int64_t weighed_end = std::min(length, WEIGHED_LINES);
+    while (pattern.next_offset < weighed_end && pattern.rare_blocks > 1) {
         std::int64_t group = index().group_of(pattern.line + pattern.next_offset);
         std::int64_t count = group < 0 ? 0 : static_cast<std::int64_t>(index().blocks(group).size());
         if (count < pattern.rare_blocks) {
@@ -234,7 +361,7 @@ bool RunFinder<Index>::full_match_at(Pattern& pattern, std::int64_t at2) {
     std::int64_t compared = std::min(pattern.length, kLinesComparedFirst);
     for (std::int64_t k = pattern.length - 1; k >= pattern.length - compared; --k)
         if (own[k] != other[k]) return false;
-    if (compared == pattern.length) return true;
+    if (compared == pattern.length || suffixes_) return true;
     return near_miss_lines_ < near_miss_allowance_ || same_hash(pattern, at2);
 }
 
@@ -257,27 +384,30 @@ bool RunFinder<Index>::same_hash(Pattern& pattern, std::int64_t at2) {
 
 // The first start j >= resume, j + length <= hi2, where all the pattern's lines
 // match, with the run measured there; length 0 when there is none. A hash hit
-// is confirmed by measuring, so a collision only costs time.
+// is confirmed by measuring, so a collision only costs time. The search's
+// allowance of candidates is counted down in a local, which stays in a register;
+// where it runs out, the search gets another or hands over.
 template <class Index>
 FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best) {
     if (pattern.rare_group < 0) return {0, 0};
-    std::int64_t group = pattern.rare_group;
     std::int64_t offset = pattern.rare_offset;
     std::int64_t needed = shortest_useful_block(pattern, best);
     bool one_block = offset == 0 && rest1_[pattern.line] >= pattern.length;
+    auto blocks = index().blocks(pattern.rare_group);
+    auto size = static_cast<std::int64_t>(blocks.size());
     // Candidates grow with their blocks; a block ending at or before resume + offset
     // cannot hold the chosen block of a pattern starting at resume or later.
-    std::int64_t position = pattern.cursor;
-    auto blocks = index().blocks(group);
-    if (position < 0) position = first_ending_after(blocks, resume + offset);
-    auto size = static_cast<std::int64_t>(blocks.size());
+    std::int64_t position = pattern.cursor >= 0 ? pattern.cursor : first_ending_after(blocks, resume + offset);
+    std::int64_t left = candidates_left_;
+    FoundRun found{0, 0};
     for (; position < size; ++position) {
+        if (--left < 0 && !keeps_testing_candidates(left)) break;
         const Block<Index>& block = blocks[static_cast<std::size_t>(position)];
         if (block.start - offset + pattern.length > bounds.hi2) break;
         if (block.end - block.start < needed && block.start > resume + offset) {
             // Every block passed over is no longer than this one, so it would be
             // passed over too; landing on one of them just skips again.
-            position = index().next_longer(group, position) - 1;
+            position = index().next_longer(pattern.rare_group, position) - 1;
             continue;
         }
         std::int64_t at = candidate(pattern, block, resume);
@@ -289,13 +419,14 @@ FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume
         std::int64_t length =
             one_block ? measure_in_block(pattern, at, block, bounds) : measure(pattern.line, at, bounds);
         if (length >= pattern.length) {
-            pattern.cursor = position;
-            return {length, at};
+            found = {length, at};
+            break;
         }
         near_miss_lines_ += length;
     }
-    pattern.cursor = size;
-    return {0, 0};
+    candidates_left_ = left;
+    pattern.cursor = found.length > 0 ? position : size;
+    return found;
 }
 
 // The shortest second-file block worth visiting for the chosen block: none

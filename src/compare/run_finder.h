@@ -1,35 +1,45 @@
 // The search behind find_run: the longest run that starts at one line of the
 // first file, as the resuming scan over the second file's window measures it,
 // found by visiting only the second-file lines where the scan's result can change.
+// Those are first found through the blocks of equal lines (line_blocks.h). Where
+// a line is so common that a search tests many of them (it swarms), the search
+// goes on through the suffix index (suffix_search.h), made once swarming searches
+// have cost about what making it costs; typical text never gets there.
 // Index: the stored width of line numbers in the block index (see line_blocks.h).
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "compare/line_blocks.h"
+#include "compare/matcher_tuning.h"
 #include "compare/prefix_hash.h"
 #include "compare/run_table.h"
+#include "compare/suffix_index.h"
+#include "compare/suffix_search.h"
 #include "model/line_table.h"
 #include "support/memory.h"
 
 namespace vesk {
 
-struct FoundRun {
-    std::int64_t length;  // 0: the line's fingerprint is nowhere in the window
-    std::int64_t start;   // meaningful when length > 0
+struct RunFinderSettings {
+    // Every stretch hashes alike, so every candidate is confirmed by comparing its
+    // lines (tests only).
+    bool all_hashes_equal = false;
+    // How many lines candidates that turn out no full match may cost before the
+    // hashes are made and used (0: from the first candidate on).
+    std::int64_t near_miss_allowance = 0;
+    SuffixSearching suffixes = SuffixSearching::when_candidates_swarm;
 };
 
 template <class Index>
 class RunFinder {
 public:
-    // all_hashes_equal: tests only; every stretch hashes alike, so every candidate
-    // is confirmed by comparing its lines. runs: the run table as find_run keeps it.
-    // near_miss_allowance: how many lines candidates that turn out no full match may
-    // cost before the hashes are made and used (0: from the first candidate on).
-    RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs, bool all_hashes_equal,
-              std::int64_t near_miss_allowance);
+    // runs: the run table as find_run keeps it.
+    RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs,
+              const RunFinderSettings& settings);
 
     // The run the scan records for `line`, reaching at most to end1 in the first
     // file and lying in [lo2, hi2) of the second.
@@ -41,21 +51,31 @@ private:
         std::int64_t end1, hi2;
     };
 
+    [[gnu::always_inline]] inline FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2,
+                                                          std::int64_t hi2);
+    FoundRun find_otherwise(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    FoundRun find_by_suffixes(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    bool keeps_testing_candidates(std::int64_t& left);
+    bool common_line(std::int64_t line);
+    bool common_lines_go_to_index();
+    void score_common_search();
     std::int64_t measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const;
+    std::int64_t measure_with_index(std::int64_t line, std::int64_t at2, std::int64_t length, std::int64_t limit) const;
     std::int64_t known_length(std::int64_t line, std::int64_t at2) const;
     std::int64_t measure_in_block(const Pattern& pattern, std::int64_t at2, const Block<Index>& block,
                                   const Bounds& bounds) const;
     const BlockIndex<Index>& index();
     void fit_pattern(Pattern& pattern, std::int64_t best);
-    bool may_overlap_itself(std::int64_t line, std::int64_t length) const;
     void widen(Pattern& pattern, std::int64_t length);
     bool full_match_at(Pattern& pattern, std::int64_t at2);
     bool same_hash(Pattern& pattern, std::int64_t at2);
     FoundRun next_full_match(Pattern& pattern, std::int64_t resume, const Bounds& bounds, std::int64_t best);
+
     std::int64_t shortest_useful_block(const Pattern& pattern, std::int64_t best) const;
     bool whole_stretch(const Pattern& pattern, std::int64_t best) const;
     FoundRun next_longer_stretch_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds);
-    std::int64_t candidate(const Pattern& pattern, const Block<Index>& block, std::int64_t resume) const;
+    [[gnu::always_inline]] inline std::int64_t candidate(const Pattern& pattern, const Block<Index>& block,
+                                                         std::int64_t resume) const;
     std::int64_t first_at_or_after(std::int64_t line, std::int64_t from);
 
     const std::uint32_t* fp1_;
@@ -73,6 +93,17 @@ private:
     std::int64_t near_miss_lines_ = 0;
     std::int64_t near_miss_allowance_;
     bool all_hashes_equal_;
+    SuffixSearching suffix_searching_;
+    std::optional<SuffixIndex<Index>> suffixes_;  // made on need, see keeps_testing_candidates()
+    std::int64_t candidates_left_ = 0;  // the current search's allowance, counted down
+    // What the searches that swarm may test beyond their own allowances before
+    // the index is made, counted down.
+    std::int64_t swarm_allowance_;
+    std::int64_t call_swarm_ = 0;    // what the current search has tested beyond its allowance
+    std::int64_t vast_swarms_ = 0;   // searches that alone tested a share of the files' lines
+    std::int64_t common_searches_ = 0;  // searches from common lines, see common_lines_go_to_index()
+    std::int64_t swarm_score_ = 0;
+    bool handed_over_ = false;           // the current search goes on through the suffix index
 };
 
 extern template class RunFinder<std::int32_t>;

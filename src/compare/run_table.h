@@ -15,6 +15,13 @@
 
 namespace vesk {
 
+// What a search for one line's run records: a run of `length` lines from the
+// line, starting at line `start` of the second file.
+struct FoundRun {
+    std::int64_t length;  // 0: the line's fingerprint is nowhere in the window
+    std::int64_t start;   // meaningful when length > 0
+};
+
 // A run table read out at full width: one entry per line of the first file and
 // the spare one past the last line, which no search ever writes.
 struct RunTableEntries {

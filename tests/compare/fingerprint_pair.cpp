@@ -35,7 +35,7 @@ std::vector<std::uint8_t> FingerprintPair::marks(const LineTable& table) const {
 }
 
 RunTableEntries FingerprintPair::match() {
-    return match_lines(comparison.first, comparison.second, diagnostics, StretchHashing::after_near_misses, IndexWidth::fitting);
+    return match_lines(comparison.first, comparison.second, diagnostics, MatcherTuning{});
 }
 
 }  // namespace vesk

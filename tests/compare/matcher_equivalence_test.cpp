@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <utility>
 #include <vector>
@@ -17,21 +18,31 @@ namespace {
 
 using Lines = std::vector<std::uint32_t>;
 
-struct Setting {
-    StretchHashing hashing;
-    IndexWidth width;
+using Setting = MatcherTuning;
+
+// What the literal matcher leaves for one pair.
+struct Result {
+    std::vector<std::uint8_t> first_marks, second_marks;
+    RunTableEntries runs;
 };
 
-void expect_same_result(const Lines& first, const Lines& second, const Setting& setting) {
-    FingerprintPair fast(first, second);
+Result literal_result(const Lines& first, const Lines& second) {
     FingerprintPair literal(first, second);
-    RunTableEntries fast_runs =
-        match_lines(fast.comparison.first, fast.comparison.second, fast.diagnostics, setting.hashing, setting.width);
-    RunTableEntries literal_runs = reference::match_lines(literal.comparison.first, literal.comparison.second, literal.diagnostics);
-    ASSERT_EQ(fast.marks(fast.comparison.first), literal.marks(literal.comparison.first));
-    ASSERT_EQ(fast.marks(fast.comparison.second), literal.marks(literal.comparison.second));
-    ASSERT_EQ(fast_runs.lengths, literal_runs.lengths);
-    ASSERT_EQ(fast_runs.starts, literal_runs.starts);
+    RunTableEntries runs = reference::match_lines(literal.comparison.first, literal.comparison.second, literal.diagnostics);
+    return {literal.marks(literal.comparison.first), literal.marks(literal.comparison.second), runs};
+}
+
+void expect_result(const Lines& first, const Lines& second, const Setting& setting, const Result& expected) {
+    FingerprintPair fast(first, second);
+    RunTableEntries fast_runs = match_lines(fast.comparison.first, fast.comparison.second, fast.diagnostics, setting);
+    ASSERT_EQ(fast.marks(fast.comparison.first), expected.first_marks);
+    ASSERT_EQ(fast.marks(fast.comparison.second), expected.second_marks);
+    ASSERT_EQ(fast_runs.lengths, expected.runs.lengths);
+    ASSERT_EQ(fast_runs.starts, expected.runs.starts);
+}
+
+void expect_same_result(const Lines& first, const Lines& second, const Setting& setting) {
+    expect_result(first, second, setting, literal_result(first, second));
 }
 
 // Fingerprint values for a few symbols: the extremes of the range are included so
@@ -106,6 +117,41 @@ public:
         return lines;
     }
 
+    // A word of `period` lines over `symbols` values, over and over.
+    Lines cycle(std::int64_t count, std::int64_t period, std::int64_t symbols) {
+        Lines word = drawn(period, symbols);
+        Lines lines;
+        for (std::int64_t at = 0; at < count; ++at) lines.push_back(word[static_cast<std::size_t>(at % period)]);
+        return lines;
+    }
+
+    // Pieces of a few stretches of fairly distinct lines, each used many times:
+    // long stretches whose fingerprints recur all over both files, as those of
+    // numbered lines collide.
+    Lines recurring_stretches(std::int64_t pieces, const std::vector<Lines>& stretches) {
+        Lines lines;
+        for (std::int64_t piece = 0; piece < pieces; ++piece) {
+            auto chosen = static_cast<std::size_t>(below(static_cast<std::int64_t>(stretches.size())));
+            const Lines& stretch = stretches[chosen];
+            std::int64_t from = below(static_cast<std::int64_t>(stretch.size()));
+            lines.insert(lines.end(), stretch.begin() + from, stretch.end());
+        }
+        return lines;
+    }
+
+    // Stretches of 29 to 32 distinct lines between a few lines of 2 or 3 values:
+    // runs on either side of the long-run limit among repeated lines.
+    Lines long_run_edges(std::int64_t stretches) {
+        Lines lines;
+        for (std::int64_t stretch = 0; stretch < stretches; ++stretch) {
+            for (std::int64_t at = LONG_RUN - 1 + below(4); at > 0; --at)
+                lines.push_back(static_cast<std::uint32_t>(9000 + below(40)));
+            Lines filler = drawn(1 + below(6), 2 + below(2));
+            lines.insert(lines.end(), filler.begin(), filler.end());
+        }
+        return lines;
+    }
+
     Lines shuffled(Lines lines) {
         std::shuffle(lines.begin(), lines.end(), random_);
         return lines;
@@ -168,6 +214,42 @@ std::vector<std::pair<Lines, Lines>> alternating_pairs() {
     return pairs;
 }
 
+// One pair of few distinct lines per seed, so that searches swarm: lines drawn
+// from 2 to 8 values, cycles of 2 to 7 lines, recurring stretches, runs of 29
+// to 32 lines among repeated lines, blocks of one line, unrelated files. Most
+// are longer than the windows that the suffix search scans line by line.
+std::pair<Lines, Lines> low_entropy_pair(std::uint32_t seed) {
+    PairMaker make(seed);
+    std::int64_t size = 20 + make.below(seed % 5 == 0 ? 1500 : 700);
+    std::int64_t edits = 1 + make.below(std::max<std::int64_t>(2, size / 20));
+    std::int64_t symbols = 2 + make.below(7);
+    Lines base;
+    switch (seed % 6) {
+        case 0: base = make.drawn(size, symbols); break;
+        case 1: base = make.cycle(size, 2 + make.below(6), 2 + make.below(3)); break;
+        case 2: {
+            std::vector<Lines> stretches;
+            for (std::int64_t count = 2 + make.below(3); count > 0; --count)
+                stretches.push_back(make.drawn(5 + make.below(60), 4 + make.below(30)));
+            base = make.recurring_stretches(size / 30 + 1, stretches);
+            if (make.below(2) == 0) return {base, make.recurring_stretches(size / 30 + 1, stretches)};
+            break;
+        }
+        case 3: base = make.long_run_edges(size / 35 + 1); break;
+        case 4: base = make.brace_blocks(size / 20 + 1, 60); break;
+        default: return {make.drawn(size / 2, 2 + make.below(3)), make.drawn(size / 2, 2 + make.below(3))};
+    }
+    Lines first = make.below(3) == 0 ? base : make.edited(base, edits, symbols);
+    return {first, make.edited(base, edits, symbols)};
+}
+
+// How many low-entropy pairs to try: a few hundred in the suite, and as many as
+// VESK_EQUIVALENCE_PAIRS asks for in a long run.
+std::uint32_t low_entropy_pair_count() {
+    const char* asked = std::getenv("VESK_EQUIVALENCE_PAIRS");
+    return asked != nullptr ? static_cast<std::uint32_t>(std::strtoul(asked, nullptr, 10)) : 300;
+}
+
 constexpr std::uint32_t kSeeds = 400;
 
 void expect_same_on_generated_pairs(const Setting& setting) {
@@ -204,6 +286,26 @@ TEST(MatcherEquivalence, GeneratedPairsHashedAfterNearMisses) {
 // The 64-bit indexes that files of more than INT32_MAX lines need.
 TEST(MatcherEquivalence, GeneratedPairsWithWideIndexes) {
     expect_same_on_generated_pairs({StretchHashing::exact, IndexWidth::wide});
+}
+
+// Every search through the suffix index (narrow windows line by line, or not),
+// at both widths, and none: the same result as the literal matcher's.
+TEST(MatcherEquivalence, LowEntropyPairsWithAndWithoutTheSuffixIndex) {
+    const Setting settings[] = {
+        {StretchHashing::after_near_misses, IndexWidth::fitting, SuffixSearching::always},
+        {StretchHashing::after_near_misses, IndexWidth::fitting, SuffixSearching::always_through_index},
+        {StretchHashing::after_near_misses, IndexWidth::wide, SuffixSearching::always_through_index},
+        {StretchHashing::after_near_misses, IndexWidth::fitting, SuffixSearching::never},
+    };
+    for (std::uint32_t seed = 1; seed <= low_entropy_pair_count(); ++seed) {
+        auto [first, second] = low_entropy_pair(seed);
+        SCOPED_TRACE(::testing::Message() << "seed " << seed << ", " << first.size() << " by " << second.size());
+        for (const auto& [one, other] : {std::pair{first, second}, std::pair{second, first}}) {
+            Result expected = literal_result(one, other);
+            for (const Setting& setting : settings) expect_result(one, other, setting, expected);
+            if (::testing::Test::HasFatalFailure()) return;
+        }
+    }
 }
 
 }  // namespace

@@ -133,7 +133,7 @@ TEST(MatchLines, LinesNeverLookedAtKeepZeroEntriesPastTheFirstThousand) {
         SCOPED_TRACE(width == IndexWidth::wide ? "wide" : "fitting");
         FingerprintPair pair(distinct_lines(2001), distinct_lines(2001));
         RunTableEntries runs =
-            match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics, StretchHashing::exact, width);
+            match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics, {StretchHashing::exact, width});
         std::vector<std::int64_t> lengths(2002, 0);
         lengths[0] = 2001;
         EXPECT_EQ(runs.lengths, lengths);
@@ -164,7 +164,7 @@ TEST(MatchLines, NoMemoryForTheRunTableEndsWithStatusOne) {
         pair.diagnostics.refuse_memory = [](std::size_t) { return true; };
         int status = -1;
         try {
-            match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics, StretchHashing::exact, c.width);
+            match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics, {StretchHashing::exact, c.width});
         } catch (const RunEnded& ended) {
             status = ended.status;
         }

@@ -52,8 +52,13 @@ TYPED_TEST(RunFinderTest, RunsAsTheResumingScanMeasuresThem) {
         SCOPED_TRACE(c.name);
         FingerprintPair pair(FingerprintPair::letters(c.first), FingerprintPair::letters(c.second));
         RunTable<TypeParam> runs(pair.diagnostics, pair.comparison.first.count);
-        for (bool all_hashes_equal : {false, true}) {
-            RunFinder<TypeParam> finder(pair.comparison.first, pair.comparison.second, runs, all_hashes_equal, 0);
+        // The blocks, with and without hashes that tell candidates apart, and the
+        // suffix index (whose narrow windows are otherwise scanned line by line).
+        const RunFinderSettings settings[] = {{false, 0, SuffixSearching::never},
+                                              {true, 0, SuffixSearching::never},
+                                              {false, 0, SuffixSearching::always_through_index}};
+        for (const RunFinderSettings& setting : settings) {
+            RunFinder<TypeParam> finder(pair.comparison.first, pair.comparison.second, runs, setting);
             FoundRun found = finder.find(0, c.end1, c.lo2, c.hi2);
             EXPECT_EQ(found.length, c.length);
             EXPECT_EQ(found.start, c.start);

@@ -1,0 +1,33 @@
+// The settings of the run search that change how it works, never what it finds.
+// The program uses the defaults; tests vary them to reach every path on small
+// inputs, where the defaults would take only the cheapest.
+#pragma once
+
+namespace vesk {
+
+// How the search tells candidates apart by hashing stretches of lines. The
+// program's way is after_near_misses: hashes are made once candidates that were no
+// full match have cost as many lines as making them would. exact hashes from the
+// first candidate on; all_equal makes every stretch hash alike, so that every
+// candidate goes through the confirming comparison of its lines.
+enum class StretchHashing { after_near_misses, exact, all_equal };
+
+// The matcher's own indexes store line numbers in 32 bits when both files
+// together have fewer than INT32_MAX lines (fitting), else in 64; wide forces 64.
+enum class IndexWidth { fitting, wide };
+
+// When a search turns to the suffix index (suffix_index.h). The program's way is
+// when_candidates_swarm: a search that tests many candidates goes on there, once
+// such searches have cost about what making the index costs; in a narrow window
+// it scans the window line by line instead. always sends every search there from
+// the first line on; always_through_index also narrow windows' (which the
+// index answers as well, only slower); never leaves the index out.
+enum class SuffixSearching { when_candidates_swarm, always, always_through_index, never };
+
+struct MatcherTuning {
+    StretchHashing hashing = StretchHashing::after_near_misses;
+    IndexWidth width = IndexWidth::fitting;
+    SuffixSearching suffixes = SuffixSearching::when_candidates_swarm;
+};
+
+}  // namespace vesk

@@ -1,0 +1,199 @@
+#include "compare/wavelet_matrix.h"
+
+#include <algorithm>
+#include <bit>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace vesk {
+
+namespace {
+
+int ones_in(std::uint64_t word) { return __builtin_popcountll(word); }
+
+// Bit `shift` of `count` numbers, the first number's in the lowest bit.
+template <class Index>
+std::uint64_t bits_of(const Index* numbers, std::int64_t count, int shift) {
+    std::uint64_t bits = 0;
+    for (std::int64_t k = 0; k < count; ++k) bits |= static_cast<std::uint64_t>((numbers[k] >> shift) & 1) << k;
+    return bits;
+}
+
+// The same for 64 numbers: four 32-bit numbers at a time where the processor
+// has SSE2 (every x86-64 has), their bits shifted to the top and gathered by
+// one instruction.
+template <class Index>
+std::uint64_t bits_of_64(const Index* numbers, int shift) {
+#if defined(__SSE2__)
+    if constexpr (sizeof(Index) == 4) {
+        __m128i to_top = _mm_cvtsi32_si128(31 - shift);
+        std::uint64_t bits = 0;
+        for (int k = 0; k < 64; k += 4) {
+            __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(numbers + k));
+            auto tops = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_sll_epi32(lanes, to_top))));
+            bits |= static_cast<std::uint64_t>(tops) << k;
+        }
+        return bits;
+    }
+#endif
+    return bits_of(numbers, 64, shift);
+}
+
+// The queries are made twice, once for processors that count the ones of a word
+// in one instruction: the program is built for every x86-64, and the first ones
+// lacked it. The count takes most of a query's instructions.
+#define VESK_COUNTING_CLONES __attribute__((target_clones("popcnt", "default")))
+
+}  // namespace
+
+RankedBits::RankedBits(std::int64_t size)
+    : words_(static_cast<std::size_t>((size / BITS_PER_LINE + 2) * WORDS_PER_LINE), 0),
+      lines_(size / BITS_PER_LINE + 1) {
+    auto address = reinterpret_cast<std::uintptr_t>(words_.data());
+    first_ = static_cast<std::int64_t>((64 - address % 64) % 64 / sizeof(std::uint64_t));
+}
+
+void RankedBits::set(std::int64_t place) {
+    std::int64_t within = place % BITS_PER_LINE;
+    line(place)[2 + within / 64] |= std::uint64_t{1} << (within % 64);
+}
+
+void RankedBits::set_word(std::int64_t word, std::uint64_t bits) {
+    line(word * 64)[2 + word % BIT_WORDS] = bits;
+}
+
+void RankedBits::count_ones() {
+    std::uint64_t total = 0;
+    for (std::int64_t at = 0; at < lines_; ++at) {
+        std::uint64_t* words = line(at * BITS_PER_LINE);
+        words[0] = total;
+        words[1] = 0;
+        std::uint64_t within = 0;
+        for (std::int64_t k = 0; k < BIT_WORDS; ++k) {
+            if (k > 0) words[1] |= within << ((k - 1) * RELATIVE_BITS);
+            within += static_cast<std::uint64_t>(ones_in(words[2 + k]));
+        }
+        total += within;
+    }
+}
+
+
+template <class Index>
+WaveletMatrix::WaveletMatrix(WorkVector<Index>&& numbers, int bits) : bits_(bits) {
+    std::size_t size = numbers.size();
+    // One slot more than the numbers in each: placing writes one past the last.
+    WorkVector<Index> current = std::move(numbers);
+    current.emplace_back();
+    WorkVector<Index> next(size + 1);
+    levels_.reserve(static_cast<std::size_t>(bits));
+    for (int level = 0; level < bits; ++level) {
+        std::span<const Index> order(current.data(), size);
+        zeros_.push_back(add_level(order, bits - 1 - level));
+        place_by_bit(order, next, bits - 1 - level, zeros_.back());
+        std::swap(current, next);
+    }
+}
+
+// The level of bit `shift` of the numbers in their current order, a word of 64
+// places at a time; returns how many hold a 0 there.
+template <class Index>
+std::int64_t WaveletMatrix::add_level(std::span<const Index> current, int shift) {
+    auto size = static_cast<std::int64_t>(current.size());
+    RankedBits& row = levels_.emplace_back(size);
+    std::int64_t ones = 0;
+    for (std::int64_t word = 0; word * 64 < size; ++word) {
+        const Index* numbers = current.data() + word * 64;
+        std::int64_t count = std::min<std::int64_t>(64, size - word * 64);
+        std::uint64_t bits = count == 64 ? bits_of_64(numbers, shift) : bits_of(numbers, count, shift);
+        row.set_word(word, bits);
+        ones += ones_in(bits);
+    }
+    row.count_ones();
+    return size - ones;
+}
+
+// The next level's order: the numbers with a 0 at bit `shift`, then those with a
+// 1, each in their order. Where each goes is picked without a branch, since the
+// bits follow no pattern a branch predictor could learn.
+template <class Index>
+void WaveletMatrix::place_by_bit(std::span<const Index> current, WorkVector<Index>& next, int shift,
+                                 std::int64_t zeros) {
+    std::size_t at[2] = {0, static_cast<std::size_t>(zeros)};
+    for (Index number : current) {
+        auto bit = static_cast<std::size_t>((number >> shift) & 1);
+        next[at[bit]++] = number;
+    }
+}
+
+// The places of `range` at `level` that hold a 0 there and those that hold a 1,
+// as ranges of the next level.
+inline WaveletMatrix::Split WaveletMatrix::split(int level, Range range) const {
+    const RankedBits& row = levels_[static_cast<std::size_t>(level)];
+    std::int64_t ones_from = row.ones_before(range.from);
+    std::int64_t ones_to = row.ones_before(range.to);
+    std::int64_t zeros = zeros_[static_cast<std::size_t>(level)];
+    return {{range.from - ones_from, range.to - ones_to}, {zeros + ones_from, zeros + ones_to}};
+}
+
+VESK_COUNTING_CLONES std::int64_t WaveletMatrix::next_at_least(std::int64_t from, std::int64_t to,
+                                                               std::int64_t least) const {
+    if (from >= to || least >= (std::int64_t{1} << bits_)) return -1;
+    return nearest<true>({from, to}, std::max<std::int64_t>(least, 0));
+}
+
+VESK_COUNTING_CLONES std::int64_t WaveletMatrix::previous_at_most(std::int64_t from, std::int64_t to,
+                                                                  std::int64_t most) const {
+    if (from >= to || most < 0) return -1;
+    return nearest<false>({from, to}, std::min(most, (std::int64_t{1} << bits_) - 1));
+}
+
+// Down the bits of `bound`, among the numbers that agree with it so far. Going up
+// (the smallest number at least bound), where its bit is 0 the numbers with a 1
+// there are all greater; going down, where its bit is 1 those with a 0 are all
+// smaller. The deepest such branch that holds any is where the answer lies when
+// bound itself is absent: its smallest (going up) or largest number.
+template <bool Up>
+inline std::int64_t WaveletMatrix::nearest(Range range, std::int64_t bound) const {
+    std::int64_t value = 0;
+    int branch_level = -1;
+    Range branch{0, 0};
+    std::int64_t branch_value = 0;
+    for (int level = 0; level < bits_ && range.from < range.to; ++level) {
+        std::int64_t bit = std::int64_t{1} << (bits_ - 1 - level);
+        Split halves = split(level, range);
+        bool one = (bound & bit) != 0;
+        Range beyond = one ? halves.zeros : halves.ones;
+        if (one != Up && beyond.from < beyond.to) {
+            branch_level = level;
+            branch = beyond;
+            branch_value = one ? value : value | bit;
+        }
+        range = one ? halves.ones : halves.zeros;
+        if (one) value |= bit;
+    }
+    if (range.from < range.to) return bound;
+    return branch_level < 0 ? -1 : extreme<Up>(branch_level + 1, branch, branch_value);
+}
+
+// The smallest number (or the largest) of the branch that `range` is at `level`,
+// whose higher bits make `value`.
+template <bool Smallest>
+inline std::int64_t WaveletMatrix::extreme(int level, Range range, std::int64_t value) const {
+    for (; level < bits_; ++level) {
+        Split halves = split(level, range);
+        bool zeros_left = halves.zeros.from < halves.zeros.to;
+        bool ones_left = halves.ones.from < halves.ones.to;
+        bool take_one = Smallest ? !zeros_left : ones_left;
+        range = take_one ? halves.ones : halves.zeros;
+        if (take_one) value |= std::int64_t{1} << (bits_ - 1 - level);
+    }
+    return value;
+}
+
+template WaveletMatrix::WaveletMatrix(WorkVector<std::int32_t>&&, int);
+template WaveletMatrix::WaveletMatrix(WorkVector<std::int64_t>&&, int);
+
+}  // namespace vesk
