@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr int kLines = 1'000'000;
-constexpr int kRuns = 7;
+constexpr int LINES = 1'000'000;
+constexpr int RUNS = 7;
 
 // Lines of words and numbers, about 40 bytes each on average.
 void write_file(const std::string& path, unsigned seed) {
@@ -26,7 +26,7 @@ void write_file(const std::string& path, unsigned seed) {
     std::mt19937 random(seed);
     std::ofstream file(path, std::ios::binary);
     std::string line;
-    for (int at = 0; at < kLines; ++at) {
+    for (int at = 0; at < LINES; ++at) {
         line.clear();
         int count = 2 + static_cast<int>(random() % 9);
         for (int word = 0; word < count; ++word) {
@@ -61,10 +61,10 @@ int main(int argc, char** argv) {
     write_file(second, 2);
     std::string cat = "cat " + first + " " + second + " > /dev/null";
     load_pair(first, second);  // warm the page cache
-    std::printf("load + fingerprint, 2 x %d lines: %s\n", kLines,
-                vesk::bench::describe(vesk::bench::time_runs(kRuns, [&] { load_pair(first, second); })).c_str());
+    std::printf("load + fingerprint, 2 x %d lines: %s\n", LINES,
+                vesk::bench::describe(vesk::bench::time_runs(RUNS, [&] { load_pair(first, second); })).c_str());
     std::printf("cat of the same files:            %s\n",
-                vesk::bench::describe(vesk::bench::time_runs(kRuns, [&] {
+                vesk::bench::describe(vesk::bench::time_runs(RUNS, [&] {
                     if (std::system(cat.c_str()) != 0) std::perror("cat");
                 })).c_str());
     return 0;

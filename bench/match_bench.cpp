@@ -30,7 +30,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const char* const kWords[] = {"alpha", "beta",   "gamma", "delta", "return", "if",     "else",  "while",
+const char* const WORDS[] = {"alpha", "beta",   "gamma", "delta", "return", "if",     "else",  "while",
                               "for",   "value",  "count", "index", "node",   "the",    "of",    "and",
                               "error", "result", "buffer", "line", "file",   "print",  "self",  "None",
                               "True",  "False",  "import", "from", "class",  "def",    "with"};
@@ -39,7 +39,7 @@ const char* const kWords[] = {"alpha", "beta",   "gamma", "delta", "return", "if
 std::string varied_line(std::mt19937& random) {
     std::string line;
     for (int words = 3 + static_cast<int>(random() % 9); words > 0; --words) {
-        line += kWords[random() % std::size(kWords)];
+        line += WORDS[random() % std::size(WORDS)];
         line += ' ';
     }
     return line + std::to_string(random() % 1'000'000) + '\n';
@@ -79,7 +79,7 @@ std::pair<Lines, Lines> pair_d() {
     std::mt19937 random(4);
     Lines first;
     for (int at = 0; at < 100'000; ++at)
-        first.push_back("distinct line " + std::to_string(at) + ' ' + kWords[random() % std::size(kWords)] + '\n');
+        first.push_back("distinct line " + std::to_string(at) + ' ' + WORDS[random() % std::size(WORDS)] + '\n');
     Lines second = first;
     std::shuffle(second.begin(), second.end(), random);
     return {first, second};

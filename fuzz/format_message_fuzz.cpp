@@ -45,6 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 2: message = vesk::format_message(buffer, format.c_str(), {values[0], values[1]}, encoding); break;
         default: message = vesk::format_message(buffer, format.c_str(), {values[0], values[1], values[2]}, encoding); break;
     }
-    if (message.size() >= vesk::kMessageBufferSize || message.data()[message.size()] != '\0') std::abort();
+    if (message.size() >= vesk::MESSAGE_BUFFER_SIZE || message.data()[message.size()] != '\0') std::abort();
     return 0;
 }

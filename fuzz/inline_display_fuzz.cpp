@@ -16,10 +16,10 @@
 namespace {
 
 // A line as the line table stores it: NUL-terminated, no NUL inside, at most
-// kLineMapSize - 1 bytes.
+// LINE_MAP_SIZE - 1 bytes.
 std::string stored_line(const std::uint8_t* data, std::size_t size) {
     std::string line(reinterpret_cast<const char*>(data), size);
-    line.resize(std::min({line.size(), std::strlen(line.c_str()), vesk::kLineMapSize - 1}));
+    line.resize(std::min({line.size(), std::strlen(line.c_str()), vesk::LINE_MAP_SIZE - 1}));
     return line;
 }
 
@@ -42,15 +42,15 @@ void check_rewritten(const std::string& original, const char* rewritten, bool ma
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    constexpr std::size_t kHeader = 3;  // flags (-i, -b, --utf8) and where the first line ends (2 bytes)
-    if (size < kHeader) return 0;
+    constexpr std::size_t HEADER = 3;  // flags (-i, -b, --utf8) and where the first line ends (2 bytes)
+    if (size < HEADER) return 0;
     std::uint32_t flags = ((data[0] & 1) != 0 ? vesk::OPT_IGNORE_CASE : 0) |
                           ((data[0] & 2) != 0 ? vesk::OPT_SQUEEZE_BLANKS : 0) |
                           ((data[0] & 4) != 0 ? vesk::OPT_UTF8 : 0);
-    std::size_t body = size - kHeader;
+    std::size_t body = size - HEADER;
     std::size_t first_size = (data[1] | (data[2] << 8)) % (body + 1);
-    const std::string a = stored_line(data + kHeader, first_size);
-    const std::string b = stored_line(data + kHeader + first_size, body - first_size);
+    const std::string a = stored_line(data + HEADER, first_size);
+    const std::string b = stored_line(data + HEADER + first_size, body - first_size);
 
     std::string words_a = a, words_b = b;
     vesk::show_pair_in_words(words_a.data(), words_b.data(), flags);

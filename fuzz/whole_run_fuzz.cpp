@@ -54,13 +54,13 @@ std::vector<std::string> options_from(const std::uint8_t* header) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    constexpr std::size_t kHeader = 5;  // options (3 bytes) and where the first file ends (2 bytes)
-    if (size < kHeader) return 0;
-    std::size_t body = size - kHeader;
+    constexpr std::size_t HEADER = 5;  // options (3 bytes) and where the first file ends (2 bytes)
+    if (size < HEADER) return 0;
+    std::size_t body = size - HEADER;
     std::size_t first_size = body == 0 ? 0 : (data[3] | (data[4] << 8)) % (body + 1);
     std::string first = scratch_folder() + "/a", second = scratch_folder() + "/b";
-    write_file(first, data + kHeader, first_size);
-    write_file(second, data + kHeader + first_size, body - first_size);
+    write_file(first, data + HEADER, first_size);
+    write_file(second, data + HEADER + first_size, body - first_size);
 
     std::vector<std::string> args = options_from(data);
     args.insert(args.begin(), "vesk");

@@ -28,8 +28,8 @@ constexpr std::array<std::uint32_t, 256> make_prime_weights() {
     return weights;
 }
 
-inline constexpr std::array<std::uint32_t, 256> kPrimeWeights = make_prime_weights();
-static_assert(kPrimeWeights[0] == 211 && kPrimeWeights[1] == 223 && kPrimeWeights[255] == 1997);
+inline constexpr std::array<std::uint32_t, 256> PRIME_WEIGHTS = make_prime_weights();
+static_assert(PRIME_WEIGHTS[0] == 211 && PRIME_WEIGHTS[1] == 223 && PRIME_WEIGHTS[255] == 1997);
 
 // The two running sums; the weights repeat every 256 counted characters.
 struct Sums {
@@ -38,7 +38,7 @@ struct Sums {
     std::uint32_t column = 0;
 
     void count(std::uint32_t byte) {
-        weighted += kPrimeWeights[column] * byte;
+        weighted += PRIME_WEIGHTS[column] * byte;
         positional += column * byte;
         column = (column + 1) & 0xFF;
     }
@@ -55,13 +55,13 @@ struct BlockTables {
 constexpr BlockTables make_block_tables() {
     BlockTables tables{};
     for (int at = 0; at < 256 + 32; ++at) {
-        tables.weights[at] = static_cast<std::int16_t>(kPrimeWeights[at & 0xFF]);  // at most 1,997
+        tables.weights[at] = static_cast<std::int16_t>(PRIME_WEIGHTS[at & 0xFF]);  // at most 1,997
         tables.columns[at] = static_cast<std::int16_t>(at & 0xFF);
     }
     return tables;
 }
 
-inline constexpr BlockTables kBlockTables = make_block_tables();
+inline constexpr BlockTables BLOCK_TABLES = make_block_tables();
 
 #if defined(__SSE2__)
 // Sums of whole blocks of 16 bytes, kept in vector lanes until the line ends. Every product (a byte times a weight of at most
@@ -75,8 +75,8 @@ public:
     void count(__m128i block) {
         const __m128i zero = _mm_setzero_si128();
         __m128i low = _mm_unpacklo_epi8(block, zero), high = _mm_unpackhi_epi8(block, zero);
-        weighted_ = _mm_add_epi32(weighted_, multiply_add(low, high, kBlockTables.weights));
-        positional_ = _mm_add_epi32(positional_, multiply_add(low, high, kBlockTables.columns));
+        weighted_ = _mm_add_epi32(weighted_, multiply_add(low, high, BLOCK_TABLES.weights));
+        positional_ = _mm_add_epi32(positional_, multiply_add(low, high, BLOCK_TABLES.columns));
         sums_.column = (sums_.column + 16) & 0xFF;
     }
 

@@ -9,22 +9,22 @@ namespace vesk {
 namespace {
 
 // How far ahead the numbering prefetches: enough lines to cover a memory access.
-constexpr std::int64_t kPrefetchDistance = 16;
+constexpr std::int64_t PREFETCH_DISTANCE = 16;
 
 // The farthest next_longer() goes in one step: what a byte holds.
-constexpr std::int64_t kLongestStep = 255;
+constexpr std::int64_t LONGEST_STEP = 255;
 
 }  // namespace
 
 template <class Rest>
 WorkVector<Rest> block_rests(const std::uint32_t* fingerprints, std::int64_t count) {
-    constexpr std::int64_t kHighest = std::numeric_limits<Rest>::max();
+    constexpr std::int64_t HIGHEST = std::numeric_limits<Rest>::max();
     WorkVector<Rest> rests(static_cast<std::size_t>(count));
     std::int64_t rest = 0;
     for (std::int64_t line = count - 1; line >= 0; --line) {
         bool continues = line + 1 < count && fingerprints[line + 1] == fingerprints[line];
         rest = continues ? rest + 1 : 1;
-        rests[static_cast<std::size_t>(line)] = static_cast<Rest>(std::min(rest, kHighest));
+        rests[static_cast<std::size_t>(line)] = static_cast<Rest>(std::min(rest, HIGHEST));
     }
     return rests;
 }
@@ -47,7 +47,7 @@ class GroupNumbers {
 public:
     // At most three quarters full keeps linear probe sequences short; the size
     // need not be a power of two, as a slot is picked by scaling, not masking.
-    explicit GroupNumbers(std::int64_t keys) : slots_(static_cast<std::size_t>(keys + keys / 3 + 1), Slot{0, kNoGroup}) {}
+    explicit GroupNumbers(std::int64_t keys) : slots_(static_cast<std::size_t>(keys + keys / 3 + 1), Slot{0, NO_GROUP}) {}
 
     // The table is far larger than the caches; the numbering asks for the slot
     // of a key some lines ahead so that its memory is on the way when needed.
@@ -58,12 +58,12 @@ public:
     // The group of fingerprint, numbering a new one `next` when it is not there yet.
     std::int64_t group_or_add(std::uint32_t fingerprint, std::int64_t next) {
         Slot& found = slots_[slot(fingerprint)];
-        if (found.group == kNoGroup) found = {fingerprint, static_cast<Index>(next)};
+        if (found.group == NO_GROUP) found = {fingerprint, static_cast<Index>(next)};
         return found.group;
     }
 
 private:
-    static constexpr Index kNoGroup = -1;
+    static constexpr Index NO_GROUP = -1;
     struct Slot {
         std::uint32_t fingerprint;
         Index group;
@@ -81,7 +81,7 @@ private:
     // Where fingerprint is, or the empty slot where it belongs.
     std::size_t slot(std::uint32_t fingerprint) const {
         for (std::size_t at = home(fingerprint);; at = at + 1 == slots_.size() ? 0 : at + 1)
-            if (slots_[at].group == kNoGroup || slots_[at].fingerprint == fingerprint) return at;
+            if (slots_[at].group == NO_GROUP || slots_[at].fingerprint == fingerprint) return at;
     }
 
     WorkVector<Slot> slots_;
@@ -112,7 +112,7 @@ WorkVector<Index> BlockIndex<Index>::number_groups(GroupNumbers<Index>& numbers,
     group_begin_.assign(1, 0);
     for (std::int64_t line = 0, end = 0; line < second_count; line = end) {
         end = block_end(second, second_count, line);
-        if (line + kPrefetchDistance < second_count) numbers.prefetch(second[line + kPrefetchDistance]);
+        if (line + PREFETCH_DISTANCE < second_count) numbers.prefetch(second[line + PREFETCH_DISTANCE]);
         auto next = static_cast<std::int64_t>(group_begin_.size()) - 1;
         std::int64_t group = numbers.group_or_add(second[line], next);
         if (group == next) group_begin_.push_back(0);
@@ -157,8 +157,8 @@ void BlockIndex<Index>::look_up_groups(const GroupNumbers<Index>& numbers, const
     // the walk can tell now, the files will be out of step there: only then is
     // it looked up.
     auto prefetch_out_of_step = [&](std::int64_t line) {
-        std::int64_t ahead = line + kPrefetchDistance;
-        std::int64_t ahead2 = next + kPrefetchDistance;
+        std::int64_t ahead = line + PREFETCH_DISTANCE;
+        std::int64_t ahead2 = next + PREFETCH_DISTANCE;
         if (ahead < first_count && (ahead2 >= second_count || second[ahead2] != first[ahead]))
             numbers.prefetch(first[ahead]);
     };
@@ -199,7 +199,7 @@ void BlockIndex<Index>::link_longer_blocks(std::int64_t second_count) {
             while (!longer.empty() && length(longer.back()) <= length(position)) longer.pop_back();
             std::int64_t step = (longer.empty() ? size : longer.back()) - position;
             longer_step_[static_cast<std::size_t>(group_begin_at(group) + position)] =
-                static_cast<std::uint8_t>(std::min(step, kLongestStep));
+                static_cast<std::uint8_t>(std::min(step, LONGEST_STEP));
             longer.push_back(position);
         }
     }

@@ -43,7 +43,7 @@ std::optional<InPlaceLine> scan_bytes(const char* bytes, std::size_t window, std
 
 // Ones for the first 32 bytes, then zeros: loaded from 32 - kept on, it keeps
 // the first `kept` bytes of a block.
-constexpr unsigned char kKeepMask[64] = {
+constexpr unsigned char KEEP_MASK[64] = {
     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
@@ -74,7 +74,7 @@ std::optional<InPlaceLine> scan_16(const char* bytes, std::size_t window, std::u
         if (bytes[at + newline] != '\n') return std::nullopt;
         if (!plain) return fingerprinted(bytes, at + newline, flags);
         // The newline and the bytes after it count for nothing.
-        blocks.count(_mm_and_si128(block, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeepMask + 32 - newline))));
+        blocks.count(_mm_and_si128(block, _mm_loadu_si128(reinterpret_cast<const __m128i*>(KEEP_MASK + 32 - newline))));
         blocks.flush();
         return InPlaceLine{at + newline + 1, sums.fingerprint()};
     }
@@ -120,15 +120,15 @@ __attribute__((target("avx2"))) std::optional<InPlaceLine> scan_32(const char* b
             if (bytes[at + newline] != '\n') return std::nullopt;
             if (!plain) return fingerprinted(bytes, at + newline, flags);
             // The newline and the bytes after it count for nothing.
-            block = _mm256_and_si256(block, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kKeepMask + 32 - newline)));
+            block = _mm256_and_si256(block, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(KEEP_MASK + 32 - newline)));
         } else if (valid < 32) {
             return std::nullopt;  // no newline inside the window
         }
         if (plain) {
             __m256i low = _mm256_cvtepu8_epi16(_mm256_castsi256_si128(block));
             __m256i high = _mm256_cvtepu8_epi16(_mm256_extracti128_si256(block, 1));
-            weighted = _mm256_add_epi32(weighted, multiply_add(low, high, kBlockTables.weights + column));
-            positional = _mm256_add_epi32(positional, multiply_add(low, high, kBlockTables.columns + column));
+            weighted = _mm256_add_epi32(weighted, multiply_add(low, high, BLOCK_TABLES.weights + column));
+            positional = _mm256_add_epi32(positional, multiply_add(low, high, BLOCK_TABLES.columns + column));
             column = (column + 32) & 0xFF;
         }
         if (stops != 0) return InPlaceLine{at + newline + 1, (lane_total(weighted) << 8) + lane_total(positional)};

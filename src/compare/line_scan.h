@@ -18,7 +18,7 @@ struct InPlaceLine {
 };
 
 // The bytes a scan may read past its window.
-constexpr std::size_t kScanOverread = 31;
+constexpr std::size_t SCAN_OVERREAD = 31;
 
 // The line at bytes when it is such a line; nothing otherwise. flags: the OPT_*
 // bits, of which -i and -b shape the fingerprint.

@@ -33,7 +33,7 @@ namespace {
 // A candidate that is no full match mostly fails on the first line or two
 // compared; eight fingerprint comparisons cost less than one hash (two wide
 // multiplications and two table reads), and patterns this short need no hash.
-constexpr std::int64_t kLinesComparedFirst = 8;
+constexpr std::int64_t LINES_COMPARED_FIRST = 8;
 
 // Blocks of a pattern are weighed for the rarest only in its first lines: a
 // block that occurs a handful of times leaves few candidates, and a rarer one
@@ -358,7 +358,7 @@ template <class Index>
 bool RunFinder<Index>::full_match_at(Pattern& pattern, std::int64_t at2) {
     const std::uint32_t* own = fp1_ + pattern.line;
     const std::uint32_t* other = fp2_ + at2;
-    std::int64_t compared = std::min(pattern.length, kLinesComparedFirst);
+    std::int64_t compared = std::min(pattern.length, LINES_COMPARED_FIRST);
     for (std::int64_t k = pattern.length - 1; k >= pattern.length - compared; --k)
         if (own[k] != other[k]) return false;
     if (compared == pattern.length || suffixes_) return true;

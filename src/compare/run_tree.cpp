@@ -9,18 +9,18 @@ namespace {
 
 // Lines per leaf: small enough that rescanning a leaf after each change is cheap,
 // large enough that the tree takes a fraction of the run table's memory.
-constexpr std::int64_t kBucket = 16;
+constexpr std::int64_t BUCKET = 16;
 
 // Windows this narrow are scanned line by line: most windows are narrow, and a
 // straight pass over a few leaves' entries costs less than the descent with its
 // scattered reads (on 1,000,000 lines with a tenth changed, 8 leaves measured
 // best among 2, 4 and 8).
-constexpr std::int64_t kDirectScan = 8 * kBucket;
+constexpr std::int64_t DIRECT_SCAN = 8 * BUCKET;
 
 template <class Index>
-constexpr Index kHighest = std::numeric_limits<Index>::max();
+constexpr Index HIGHEST = std::numeric_limits<Index>::max();
 template <class Index>
-constexpr Index kLowest = std::numeric_limits<Index>::min();
+constexpr Index LOWEST = std::numeric_limits<Index>::min();
 
 }  // namespace
 
@@ -33,9 +33,9 @@ typename RunTree<Index>::Summary RunTree<Index>::combine(const Summary& left, co
 template <class Index>
 RunTree<Index>::RunTree(const RunTable<Index>& runs, const std::uint8_t* retired, std::int64_t count)
     : runs_(runs), retired_(retired), count_(count) {
-    std::int64_t buckets = (count + kBucket - 1) / kBucket;
+    std::int64_t buckets = (count + BUCKET - 1) / BUCKET;
     leaves_ = static_cast<std::int64_t>(std::bit_ceil(static_cast<std::uint64_t>(std::max<std::int64_t>(buckets, 1))));
-    nodes_.assign(static_cast<std::size_t>(2 * leaves_), Summary{kHighest<Index>, kLowest<Index>, kLowest<Index>, 0});
+    nodes_.assign(static_cast<std::size_t>(2 * leaves_), Summary{HIGHEST<Index>, LOWEST<Index>, LOWEST<Index>, 0});
     for (std::int64_t bucket = 0; bucket < buckets; ++bucket) nodes_[leaves_ + bucket] = summarise_bucket(bucket);
     for (std::int64_t node = leaves_ - 1; node >= 1; --node) {
         nodes_[node] = combine(nodes_[2 * node], nodes_[2 * node + 1]);
@@ -44,8 +44,8 @@ RunTree<Index>::RunTree(const RunTable<Index>& runs, const std::uint8_t* retired
 
 template <class Index>
 typename RunTree<Index>::Summary RunTree<Index>::summarise_bucket(std::int64_t bucket) const {
-    Summary summary{kHighest<Index>, kLowest<Index>, kLowest<Index>, 0};
-    for (std::int64_t line = bucket * kBucket; line < std::min(count_, (bucket + 1) * kBucket); ++line) {
+    Summary summary{HIGHEST<Index>, LOWEST<Index>, LOWEST<Index>, 0};
+    for (std::int64_t line = bucket * BUCKET; line < std::min(count_, (bucket + 1) * BUCKET); ++line) {
         if (retired_[line] != 0) continue;
         std::int64_t length = runs_.length(line);
         std::int64_t start = runs_.start(line);
@@ -61,7 +61,7 @@ typename RunTree<Index>::Summary RunTree<Index>::summarise_bucket(std::int64_t b
 // summarised once, when another bucket changes or the tree is asked something.
 template <class Index>
 void RunTree<Index>::update(std::int64_t line) {
-    std::int64_t bucket = line / kBucket;
+    std::int64_t bucket = line / BUCKET;
     if (bucket == pending_bucket_) return;
     settle();
     pending_bucket_ = bucket;
@@ -106,13 +106,13 @@ typename RunTree<Index>::Span RunTree<Index>::child(const Span& span, int side) 
 // the next line after one it has just searched again, and it is often unfit too.
 template <class Index>
 std::int64_t RunTree<Index>::first_unfit(std::int64_t from, const Window& window) {
-    std::int64_t bucket_end = std::min((from / kBucket + 1) * kBucket, window.hi1);
-    if (window.hi1 - from <= kDirectScan) bucket_end = window.hi1;
+    std::int64_t bucket_end = std::min((from / BUCKET + 1) * BUCKET, window.hi1);
+    if (window.hi1 - from <= DIRECT_SCAN) bucket_end = window.hi1;
     for (std::int64_t line = from; line < bucket_end; ++line)
         if (!fits(line, window)) return line;
     if (bucket_end >= window.hi1) return window.hi1;
     settle();
-    std::int64_t found = find_unfit({1, 0, leaves_ * kBucket}, bucket_end, window);
+    std::int64_t found = find_unfit({1, 0, leaves_ * BUCKET}, bucket_end, window);
     return found == -1 ? window.hi1 : found;
 }
 
@@ -130,11 +130,11 @@ std::int64_t RunTree<Index>::find_unfit(const Span& span, std::int64_t from, con
 
 template <class Index>
 std::int64_t RunTree<Index>::longest_fitting(const Window& window) {
-    if (window.hi1 - window.lo1 <= kDirectScan) return longest_fitting_among(window.lo1, window.hi1, window, 0);
+    if (window.hi1 - window.lo1 <= DIRECT_SCAN) return longest_fitting_among(window.lo1, window.hi1, window, 0);
     settle();
     std::int64_t best_line = -1;
     std::int64_t best_length = 0;
-    find_longest({1, 0, leaves_ * kBucket}, window, best_line, best_length);
+    find_longest({1, 0, leaves_ * BUCKET}, window, best_line, best_length);
     return best_line;
 }
 

@@ -11,8 +11,8 @@ namespace vesk {
 namespace {
 
 // The -c count when no number follows the c.
-constexpr std::int32_t kDefaultContextLines = 3;
-constexpr std::int32_t kMaxContextLines = 10;
+constexpr std::int32_t DEFAULT_CONTEXT_LINES = 3;
+constexpr std::int32_t MAX_CONTEXT_LINES = 10;
 
 [[noreturn]] void usage_error(Diagnostics& diagnostics) {
     emit_error(diagnostics, "%s\n", {usage_line()});
@@ -29,14 +29,14 @@ struct LongOption {
     std::uint32_t flag;
 };
 
-constexpr LongOption kLongOptions[] = {
-    {"--help", kEnglishHelp, 0},
-    {"--version", kVersionText, 0},
+constexpr LongOption LONG_OPTIONS[] = {
+    {"--help", ENGLISH_HELP, 0},
+    {"--version", VERSION_TEXT, 0},
     {"--utf8", nullptr, OPT_UTF8},
 };
 
 const LongOption* find_long_option(const char* argument) {
-    for (const LongOption& option : kLongOptions)
+    for (const LongOption& option : LONG_OPTIONS)
         if (std::strcmp(argument, option.name) == 0) return &option;
     return nullptr;
 }
@@ -71,11 +71,11 @@ void read_context(const char* argument, Options& options, Diagnostics& diagnosti
     options.flags |= OPT_CONTEXT;
     const char* count = argument + 2;  // after "-c"
     if (*count == '\0') {
-        options.context_lines = kDefaultContextLines;
+        options.context_lines = DEFAULT_CONTEXT_LINES;
         return;
     }
     options.context_lines = read_decimal(count);
-    if (options.context_lines <= 0 || options.context_lines > kMaxContextLines) {
+    if (options.context_lines <= 0 || options.context_lines > MAX_CONTEXT_LINES) {
         emit_error(diagnostics, "%s: invalid -c option number", {count});
         end_run(2);
     }
@@ -107,14 +107,14 @@ void read_letters(const char* argument, Options& options, Diagnostics& diagnosti
 
 std::int32_t read_decimal(const char* text) {
     // Past 2^31 every further digit changes nothing: the result is at a limit.
-    constexpr std::int64_t kSaturated = std::int64_t{1} << 31;
+    constexpr std::int64_t SATURATED = std::int64_t{1} << 31;
     while (std::isspace(static_cast<unsigned char>(*text))) ++text;
     bool negative = *text == '-';
     if (*text == '-' || *text == '+') ++text;
     std::int64_t magnitude = 0;
     for (; *text >= '0' && *text <= '9'; ++text) {
         magnitude = magnitude * 10 + (*text - '0');
-        if (magnitude > kSaturated) magnitude = kSaturated;
+        if (magnitude > SATURATED) magnitude = SATURATED;
     }
     std::int64_t value = negative ? -magnitude : magnitude;
     if (value > INT32_MAX) return INT32_MAX;
@@ -124,7 +124,7 @@ std::int32_t read_decimal(const char* text) {
 CommandLine read_command_line(int argc, const char* const* argv, Output& out, Diagnostics& diagnostics) {
     answer_long_option(argc, argv, out);
     if (argc <= 1) usage_error(diagnostics);
-    if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_text(out, kHelpText);
+    if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_text(out, HELP_TEXT);
 
     CommandLine command;
     int next = 1;

@@ -2,7 +2,7 @@
 
 namespace vesk {
 
-const char* const kEnglishHelp[] = {
+const char* const ENGLISH_HELP[] = {
     "Usage: vesk [-biNxX] [-c[<m>]] [-t <n>] [--utf8] <filename1> <filename2>",
     "       vesk -usage | --help | --version",
     "",
@@ -44,7 +44,7 @@ const char* const kEnglishHelp[] = {
     nullptr,
 };
 
-const char* const kVersionText[] = {
+const char* const VERSION_TEXT[] = {
     "vesk 1.51",
     "Copyright (c) 2026 The vesk authors",
     "MIT License: free to use, copy, change and share; no warranty.",

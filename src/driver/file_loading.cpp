@@ -30,7 +30,7 @@ bool abandoned(const FileLoad& load) {
 // first_byte: a line cut at 4,095 bytes right after a lead byte leaves that
 // character's trail byte to the next piece. UTF-8 (--utf8) has no such bytes.
 FirstByte first_byte_after(std::string_view line, FirstByte first_byte, std::uint32_t flags) {
-    const bool cut = line.size() == kMaxLineBytes && line.back() != '\n';
+    const bool cut = line.size() == MAX_LINE_BYTES && line.back() != '\n';
     const bool shift_jis = (flags & OPT_UTF8) == 0;
     return cut && shift_jis && ends_on_lead_byte(line, first_byte) ? FirstByte::trail : FirstByte::own;
 }
@@ -40,11 +40,11 @@ FirstByte first_byte_after(std::string_view line, FirstByte first_byte, std::uin
 // file's size when there is none). From there on the reader's text-mode rules
 // apply, and they cut the lines before it just as they lie.
 std::size_t take_lines_in_place(const FileLoad& load, const MappedFile& file) {
-    static_assert(MappedFile::kReadSlack >= kScanOverread, "a scan must not read past the mapping");
+    static_assert(MappedFile::READ_SLACK >= SCAN_OVERREAD, "a scan must not read past the mapping");
     std::size_t at = 0;
     while (at < file.size() && !abandoned(load)) {
         std::optional<InPlaceLine> line =
-            scan_in_place_line(file.data() + at, std::min(file.size() - at, kMaxLineBytes), load.flags);
+            scan_in_place_line(file.data() + at, std::min(file.size() - at, MAX_LINE_BYTES), load.flags);
         if (!line) break;
         load.table.take_in_place(load.diagnostics, file.data() + at);
         load.table.commit_line(line->fingerprint);

@@ -3,7 +3,7 @@
 namespace vesk {
 
 // Each line as Shift-JIS (code page 932) bytes, with the text it encodes above it.
-const char* const kHelpText[] = {
+const char* const HELP_TEXT[] = {
     // テキストファイル同士の比較を行います。
     "\x83" "e\x83L\x83X\x83g\x83t\x83@\x83" "C\x83\x8B\x93\xAF\x8Em\x82\xCC\x94\xE4\x8Ar\x82\xF0\x8Ds\x82\xA2\x82\xDC\x82\xB7\x81" "B",
     // (one blank)

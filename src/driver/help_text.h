@@ -3,9 +3,9 @@
 
 namespace vesk {
 
-extern const char* const kHelpText[];
+extern const char* const HELP_TEXT[];
 
 // The third line of the help text, also printed after every usage error.
-inline const char* usage_line() { return kHelpText[2]; }
+inline const char* usage_line() { return HELP_TEXT[2]; }
 
 }  // namespace vesk

@@ -16,7 +16,7 @@
 namespace vesk {
 namespace {
 
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+constexpr std::size_t BLOCK_SIZE = std::size_t{1} << 20;
 
 enum class Scan { clean, refused };
 
@@ -24,7 +24,7 @@ enum class Scan { clean, refused };
 // from there on only the padding of an end-of-file mark may follow.
 Scan scan_byte(unsigned char byte, bool& text_ended) {
     if (text_ended) return may_follow_end_of_text(byte) ? Scan::clean : Scan::refused;
-    if (byte == static_cast<unsigned char>(kEndOfText)) {
+    if (byte == static_cast<unsigned char>(END_OF_TEXT)) {
         text_ended = true;
         return Scan::clean;
     }
@@ -74,11 +74,11 @@ bool same_sized_regular_files(int first, int second, off_t& size) {
 bool identical_text_files(const TextFile& first, const TextFile& second) {
     off_t size;
     if (!same_sized_regular_files(first.descriptor(), second.descriptor(), size)) return false;
-    Buffer<unsigned char> first_block = take_buffer<unsigned char>(kBlockSize);
-    Buffer<unsigned char> second_block = take_buffer<unsigned char>(kBlockSize);
+    Buffer<unsigned char> first_block = take_buffer<unsigned char>(BLOCK_SIZE);
+    Buffer<unsigned char> second_block = take_buffer<unsigned char>(BLOCK_SIZE);
     bool text_ended = false;
     for (off_t offset = 0; offset < size;) {
-        ssize_t got = read_at(first.descriptor(), first_block.get(), kBlockSize, offset);
+        ssize_t got = read_at(first.descriptor(), first_block.get(), BLOCK_SIZE, offset);
         if (got <= 0 || read_at(second.descriptor(), second_block.get(), static_cast<std::size_t>(got), offset) != got)
             return false;  // a file that changes or fails under us gets the full treatment
         auto length = static_cast<std::size_t>(got);

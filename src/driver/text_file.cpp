@@ -11,7 +11,7 @@
 namespace vesk {
 namespace {
 
-constexpr char kCarriageReturn = '\r';
+constexpr char CARRIAGE_RETURN = '\r';
 
 bool only_padding(const char* bytes, std::size_t count) {
     return std::all_of(bytes, bytes + count, [](char byte) { return may_follow_end_of_text(byte); });
@@ -63,12 +63,12 @@ TextFile::Status TextFile::next_line(std::string_view& line) {
     for (;;) {
         const char* pending = buffer_.get() + begin_;
         std::size_t available = end_ - begin_;
-        std::size_t window = std::min(available, kMaxLineBytes);
+        std::size_t window = std::min(available, MAX_LINE_BYTES);
         const void* line_feed = available == 0 ? nullptr : std::memchr(pending, '\n', window);
         std::size_t length = 0;
         if (line_feed != nullptr)
             length = static_cast<std::size_t>(static_cast<const char*>(line_feed) - pending) + 1;
-        else if (available >= kMaxLineBytes || (at_end_ && available > 0))
+        else if (available >= MAX_LINE_BYTES || (at_end_ && available > 0))
             length = window;
         if (length > 0) {
             line = std::string_view(pending, length);
@@ -81,13 +81,13 @@ TextFile::Status TextFile::next_line(std::string_view& line) {
 }
 
 bool TextFile::refill() {
-    if (!buffer_) buffer_ = take_buffer<char>(kBlockSize);  // read() fills it: no need to clear it first
+    if (!buffer_) buffer_ = take_buffer<char>(BLOCK_SIZE);  // read() fills it: no need to clear it first
     // Fewer than 4,095 bytes are pending here: they move to the front.
     std::size_t pending = end_ - begin_;
     std::memmove(buffer_.get(), buffer_.get() + begin_, pending);
     begin_ = 0;
     end_ = pending;
-    ssize_t got = read_block(buffer_.get() + end_, kBlockSize - end_);
+    ssize_t got = read_block(buffer_.get() + end_, BLOCK_SIZE - end_);
     if (got < 0) return false;
     read_before_ = true;
     if (got == 0) at_end_ = true;
@@ -106,20 +106,20 @@ ssize_t TextFile::read_block(char* into, std::size_t size) {
 // Applies the text-mode rules to the bytes just read at buffer_[first, first + count).
 void TextFile::translate(std::size_t first, std::size_t count) {
     char* bytes = buffer_.get() + first;
-    if (const void* stop = std::memchr(bytes, kEndOfText, count)) {
+    if (const void* stop = std::memchr(bytes, END_OF_TEXT, count)) {
         auto text = static_cast<std::size_t>(static_cast<const char*>(stop) - bytes);
         if (!only_padding(bytes + text + 1, count - text - 1)) not_text_ = true;
         count = text;
         at_end_ = true;
         after_end_of_text_ = true;
     }
-    char* kept = static_cast<char*>(std::memchr(bytes, kCarriageReturn, count));
+    char* kept = static_cast<char*>(std::memchr(bytes, CARRIAGE_RETURN, count));
     if (kept == nullptr) {
         end_ = first + count;
         return;
     }
     for (const char* from = kept; from < bytes + count; ++from)
-        if (*from != kCarriageReturn) *kept++ = *from;
+        if (*from != CARRIAGE_RETURN) *kept++ = *from;
     end_ = static_cast<std::size_t>(kept - buffer_.get());
 }
 
@@ -129,7 +129,7 @@ TextFile::Status TextFile::read_past_end_of_text() {
     after_end_of_text_ = false;
     if (not_text_) return Status::not_text;
     for (;;) {
-        ssize_t got = read_block(buffer_.get(), kBlockSize);
+        ssize_t got = read_block(buffer_.get(), BLOCK_SIZE);
         if (got < 0) return Status::read_error;
         if (got == 0) return Status::end;
         if (!only_padding(buffer_.get(), static_cast<std::size_t>(got))) return Status::not_text;

@@ -20,7 +20,7 @@ namespace vesk {
 
 // The most bytes a line (or a piece of a longer one) holds: a 4,096-byte buffer
 // less its terminating NUL.
-constexpr std::size_t kMaxLineBytes = 4095;
+constexpr std::size_t MAX_LINE_BYTES = 4095;
 
 class TextFile {
 public:
@@ -74,7 +74,7 @@ public:
 
 private:
     // Large blocks keep the system calls few: about one per megabyte of input.
-    static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+    static constexpr std::size_t BLOCK_SIZE = std::size_t{1} << 20;
 
     // What the file was when it was opened.
     struct Identity {

@@ -43,12 +43,12 @@ LineTable::~LineTable() {
 
 void LineTable::grow(Diagnostics& diagnostics) {
     std::int64_t old_entries = capacity + 1;
-    std::int64_t entries = capacity + kLineTableStep + 1;
+    std::int64_t entries = capacity + LINE_TABLE_STEP + 1;
     // Fingerprints and texts are written as lines arrive; everything else must read 0.
     resize_entries(diagnostics, fingerprints, rooms_.fingerprints, old_entries, entries, false);
     resize_entries(diagnostics, texts, rooms_.texts, old_entries, entries, false);
     resize_entries(diagnostics, marks, rooms_.marks, old_entries, entries, true);
-    capacity += kLineTableStep;
+    capacity += LINE_TABLE_STEP;
 }
 
 const char* LineTable::store_next(Diagnostics& diagnostics, std::string_view text) {

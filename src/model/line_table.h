@@ -30,7 +30,7 @@ constexpr std::uint8_t MARK_TRAILING_CONTEXT = 3;
 constexpr std::uint8_t MARK_CHANGED_PAIR = 4;
 
 // Tables grow by this many lines at a time.
-constexpr std::int64_t kLineTableStep = 1000;
+constexpr std::int64_t LINE_TABLE_STEP = 1000;
 
 // How -i reads the first byte of a stored line. A line longer than 4,095 bytes
 // is stored in pieces, and a cut may fall between the two bytes of a double-byte
@@ -74,7 +74,7 @@ public:
     bool in_place(std::int64_t from, std::int64_t to) const;
 
     std::int64_t count = 0;
-    std::int64_t capacity = kLineTableStep;
+    std::int64_t capacity = LINE_TABLE_STEP;
 
     const char** texts = nullptr;  // see above
     std::uint32_t* fingerprints = nullptr;

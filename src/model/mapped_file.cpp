@@ -18,7 +18,7 @@ namespace {
 // it belonged to through process-wide state: these few slots, each filled before
 // its mapping is used and emptied before the mapping goes. The run maps two
 // files; the rest is room for tests.
-constexpr int kWatchedFiles = 8;
+constexpr int WATCHED_FILES = 8;
 
 struct WatchedFile {
     std::atomic<bool> taken{false};
@@ -28,7 +28,7 @@ struct WatchedFile {
     std::size_t length = 0;
 };
 
-WatchedFile watched_files[kWatchedFiles];
+WatchedFile watched_files[WATCHED_FILES];
 
 void on_lost_page(int signal, siginfo_t* info, void*) {
     const auto* at = static_cast<const char*>(info->si_addr);
@@ -60,7 +60,7 @@ void handle_lost_pages() {
 // mapping is then used unwatched, as a plain read would be after a failure).
 int watch(const char* begin, const char* end, const char* name, Encoding encoding) {
     handle_lost_pages();
-    for (int slot = 0; slot < kWatchedFiles; ++slot) {
+    for (int slot = 0; slot < WATCHED_FILES; ++slot) {
         WatchedFile& file = watched_files[slot];
         if (file.taken.exchange(true)) continue;
         file.end = end;
@@ -88,7 +88,7 @@ std::optional<MappedFile> MappedFile::map(int fd, const char* name, Encoding enc
     // page a file mapping faults, so the slack comes from an anonymous mapping
     // that the file is laid over.
     const std::size_t file_pages = (size + page - 1) / page * page;
-    const std::size_t reserved = file_pages + (kReadSlack + page - 1) / page * page;
+    const std::size_t reserved = file_pages + (READ_SLACK + page - 1) / page * page;
     void* range = ::mmap(nullptr, reserved, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (range == MAP_FAILED) return std::nullopt;
     void* file = ::mmap(range, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED, fd, 0);

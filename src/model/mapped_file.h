@@ -1,6 +1,6 @@
 // A regular file mapped into memory whole, so that most of its lines can stay
 // where they lie instead of being copied. The mapping is private and writable
-// (a write never reaches the file), and at least kReadSlack bytes after its last
+// (a write never reaches the file), and at least READ_SLACK bytes after its last
 // byte read as zeros, so that a scan may read a whole vector block past the end.
 // A file that shrinks while it is mapped loses the pages past its new end, and
 // touching one of them is a failing read of that file: the run then ends at once
@@ -20,7 +20,7 @@ namespace vesk {
 class MappedFile {
 public:
     // A scan may read this many bytes beyond the file's last byte.
-    static constexpr std::size_t kReadSlack = 64;
+    static constexpr std::size_t READ_SLACK = 64;
 
     // The file open on fd (named name, which must outlive the mapping), mapped;
     // nothing when it is not a regular file, is empty, or cannot be mapped (the

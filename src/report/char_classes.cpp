@@ -17,7 +17,7 @@ constexpr std::uint8_t single_byte_class(unsigned char byte) {
 }
 
 // Looked up rather than tested: the classes are read for every byte of a line.
-constexpr std::array<std::uint8_t, 256> kSingleByteClasses = [] {
+constexpr std::array<std::uint8_t, 256> SINGLE_BYTE_CLASSES = [] {
     std::array<std::uint8_t, 256> classes{};
     for (unsigned byte = 0; byte < 256; ++byte) classes[byte] = single_byte_class(static_cast<unsigned char>(byte));
     return classes;
@@ -58,7 +58,7 @@ void classify_bytes(const char* text, LineMap& classes) {
             classes[position] = classes[position + 1] = double_byte_class(code);
             position += 2;
         } else {
-            classes[position++] = kSingleByteClasses[byte];
+            classes[position++] = SINGLE_BYTE_CLASSES[byte];
         }
     }
 }

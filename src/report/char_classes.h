@@ -4,7 +4,7 @@
 // the terminating NUL; a lead byte that ends the text is a single byte. A word
 // is a maximal run of characters of one class; there is no dictionary.
 // Every function reads only up to the text's NUL and writes only the entries of
-// its bytes; texts hold at most kLineMapSize - 1 bytes.
+// its bytes; texts hold at most LINE_MAP_SIZE - 1 bytes.
 #pragma once
 
 #include <array>
@@ -16,9 +16,9 @@
 namespace vesk {
 
 // A stored line holds at most 4095 bytes, so one entry per byte always fits.
-constexpr std::size_t kLineMapSize = 4096;
+constexpr std::size_t LINE_MAP_SIZE = 4096;
 // One byte of information per byte of a line: roles, classes or a shown mask.
-using LineMap = std::array<std::uint8_t, kLineMapSize>;
+using LineMap = std::array<std::uint8_t, LINE_MAP_SIZE>;
 
 // Byte roles.
 constexpr std::uint8_t ROLE_SINGLE = 0;

@@ -20,7 +20,7 @@
 namespace vesk {
 
 struct DisplayLine {
-    // Reads text, NUL-terminated and shorter than kLineMapSize bytes.
+    // Reads text, NUL-terminated and shorter than LINE_MAP_SIZE bytes.
     DisplayLine(char* text, bool utf8);
 
     // Whether position p is a blank: a space or a tab, and nothing joined to it.
@@ -30,13 +30,13 @@ struct DisplayLine {
     bool utf8;
     std::size_t length = 0;  // in positions
     // One more entry than positions: 0 after the last, as the NUL after a text.
-    std::array<std::uint32_t, kLineMapSize + 1> symbols;
+    std::array<std::uint32_t, LINE_MAP_SIZE + 1> symbols;
     LineMap roles;
     LineMap classes;
     LineMap mask;  // 1 shown, 0 hidden; set by the display
     // UTF-8: where the bytes of each cell begin, and the text's length after the
     // last. The first cell of a wide character holds all its bytes, the second none.
-    std::array<std::uint16_t, kLineMapSize + 1> starts;
+    std::array<std::uint16_t, LINE_MAP_SIZE + 1> starts;
 };
 
 // Marks the symbol of a UTF-8 cell that has characters of no width joined to

@@ -40,7 +40,7 @@ bool carry_shown(std::uint8_t& x, std::uint8_t& y) {
 }
 
 bool fits_work_arrays(const char* a, const char* b) {
-    return std::strlen(a) < kLineMapSize && std::strlen(b) < kLineMapSize;
+    return std::strlen(a) < LINE_MAP_SIZE && std::strlen(b) < LINE_MAP_SIZE;
 }
 
 // Hides every character that is the same at the same position of both lines.

@@ -71,7 +71,7 @@ void show_inline_replacement(const Comparison& comparison, std::int64_t count, s
                              std::int64_t first2, InlineLines& shown);
 
 // One pair, line a of file 1 against line b of file 2, under the option flags.
-// A text longer than a stored line can be (kLineMapSize - 1 bytes) is left as it is.
+// A text longer than a stored line can be (LINE_MAP_SIZE - 1 bytes) is left as it is.
 // Under --utf8 a text may come out shorter than it was.
 void show_pair_in_words(char* a, char* b, std::uint32_t flags);
 // Returns true when the pair was shown in replacement form (and cut short).

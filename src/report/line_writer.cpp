@@ -12,8 +12,8 @@ namespace {
 
 // The message shows the unexpanded line right-aligned in, and cut to, this many
 // columns.
-constexpr std::size_t kTooLongFieldWidth = 256;
-constexpr char kFormFeed = '\f';
+constexpr std::size_t TOO_LONG_FIELD_WIDTH = 256;
+constexpr char FORM_FEED = '\f';
 
 // A character of a printed line, as columns count it: under Shift-JIS a byte
 // and a column; under UTF-8 a character and its width.
@@ -34,12 +34,12 @@ PrintedChar printed_char(std::string_view text, Encoding encoding) {
     std::size_t shown = 0, columns = 0;
     while (shown < text.size()) {
         PrintedChar next = printed_char(text.substr(shown), encoding);
-        if (columns + next.width > kTooLongFieldWidth) break;
+        if (columns + next.width > TOO_LONG_FIELD_WIDTH) break;
         shown += next.length;
         columns += next.width;
     }
     out << "Error: ";
-    out.fill(' ', kTooLongFieldWidth - columns);
+    out.fill(' ', TOO_LONG_FIELD_WIDTH - columns);
     out.write(text.substr(0, shown));
     out << " ... too long line\n";
     end_run(1);
@@ -56,7 +56,7 @@ std::string_view prefix_of(LineKind kind, bool added, bool context_report) {
 // when the part after the last form feed has none.
 void write_visible(Output& out, std::string_view text) {
     std::size_t form_feed;
-    while ((form_feed = text.find(kFormFeed)) != std::string_view::npos) {
+    while ((form_feed = text.find(FORM_FEED)) != std::string_view::npos) {
         out.write(text.substr(0, form_feed));
         out << "^L";
         text.remove_prefix(form_feed + 1);
@@ -78,7 +78,7 @@ const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view te
         std::int64_t width = tab ? tab_width - column % tab_width : static_cast<std::int64_t>(next.width);
         std::size_t bytes = tab ? static_cast<std::size_t>(width) : next.length;
         // The second test only holds for a text longer than a stored line can be.
-        if (column + width >= TabExpansion::COLUMN_LIMIT || used + bytes >= TabExpansion::kSize)
+        if (column + width >= TabExpansion::COLUMN_LIMIT || used + bytes >= TabExpansion::SIZE)
             report_too_long(out, text, encoding);
         if (tab)
             std::memset(expansion.bytes + used, ' ', bytes);

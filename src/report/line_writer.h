@@ -27,8 +27,8 @@ enum LineKind : std::uint8_t {
 // (at most 4,095 bytes) grows by no more than its tabs' blanks.
 struct TabExpansion {
     static constexpr std::int64_t COLUMN_LIMIT = 4096;
-    static constexpr std::size_t kSize = 2 * 4096;
-    char bytes[kSize];
+    static constexpr std::size_t SIZE = 2 * 4096;
+    char bytes[SIZE];
     std::size_t length = 0;  // of the expanded text, NUL not counted
 };
 

@@ -19,35 +19,35 @@ struct Utf8Range {
 // The Basic Multilingual Plane, where nearly all text lives, is looked up
 // directly: one byte per code point, width << 4 | class, built from the ranges
 // while compiling. Beyond it the ranges are searched.
-constexpr char32_t kDirectCodes = 0x10000;
+constexpr char32_t DIRECT_CODES = 0x10000;
 
 constexpr std::uint8_t packed(const Utf8Range& range) {
     return static_cast<std::uint8_t>(range.width << 4 | range.char_class);
 }
 
-constexpr auto kDirectEntries = [] {
-    std::array<std::uint8_t, kDirectCodes> entries{};
+constexpr auto DIRECT_ENTRIES = [] {
+    std::array<std::uint8_t, DIRECT_CODES> entries{};
     std::size_t range = 0;
-    for (char32_t code = 0; code < kDirectCodes; ++code) {
-        if (kUtf8Ranges[range + 1].first == code) ++range;
-        entries[code] = packed(kUtf8Ranges[range]);
+    for (char32_t code = 0; code < DIRECT_CODES; ++code) {
+        if (UTF8_RANGES[range + 1].first == code) ++range;
+        entries[code] = packed(UTF8_RANGES[range]);
     }
     return entries;
 }();
 
 // The first range beyond the directly looked up codes.
-constexpr std::size_t kFirstSearchedRange = [] {
+constexpr std::size_t FIRST_SEARCHED_RANGE = [] {
     std::size_t range = 0;
-    while (kUtf8Ranges[range].first < kDirectCodes) ++range;
+    while (UTF8_RANGES[range].first < DIRECT_CODES) ++range;
     return range;
 }();
-static_assert(kUtf8Ranges[kFirstSearchedRange].first == kDirectCodes, "a range starts where the plane ends");
+static_assert(UTF8_RANGES[FIRST_SEARCHED_RANGE].first == DIRECT_CODES, "a range starts where the plane ends");
 
 std::uint8_t entry_of(char32_t code) {
-    if (code < kDirectCodes) return kDirectEntries[code];
+    if (code < DIRECT_CODES) return DIRECT_ENTRIES[code];
     // The last range that starts at or before code.
     const Utf8Range* after = std::upper_bound(
-        kUtf8Ranges + kFirstSearchedRange + 1, std::end(kUtf8Ranges), code,
+        UTF8_RANGES + FIRST_SEARCHED_RANGE + 1, std::end(UTF8_RANGES), code,
         [](char32_t wanted, const Utf8Range& range) { return wanted < range.first; });
     return packed(after[-1]);
 }

@@ -41,14 +41,14 @@ constexpr bool is_forbidden_control(unsigned char byte) {
 }
 
 // Ctrl-Z: the first one ends a file's text, as the end-of-file mark of DOS files.
-constexpr char kEndOfText = 0x1A;
+constexpr char END_OF_TEXT = 0x1A;
 
 // What may follow the Ctrl-Z that ends a text: more Ctrl-Z, carriage returns and
 // line feeds, the padding of an end-of-file mark. Any other byte after it makes
 // the file no text: that Ctrl-Z lies inside data (every PNG image has one near
 // its start), and taking it as the end would hide everything after it.
 constexpr bool may_follow_end_of_text(unsigned char byte) {
-    return byte == static_cast<unsigned char>(kEndOfText) || byte == '\r' || byte == '\n';
+    return byte == static_cast<unsigned char>(END_OF_TEXT) || byte == '\r' || byte == '\n';
 }
 
 }  // namespace vesk

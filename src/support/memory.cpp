@@ -28,9 +28,9 @@ struct FailureMessages {
     std::size_t bytes_per_k;
 };
 
-constexpr FailureMessages kAllocFailure{"\ncannot get the memory of %d bytes\n",
+constexpr FailureMessages ALLOC_FAILURE{"\ncannot get the memory of %d bytes\n",
                                         "\ncannot get the memory of %d K bytes\n", 1024};
-constexpr FailureMessages kReallocFailure{"cannot get the memory of %d bytes\n",
+constexpr FailureMessages REALLOC_FAILURE{"cannot get the memory of %d bytes\n",
                                           "cannot get the memory of %d K bytes\n", 1000};
 
 void write_failure(Diagnostics& diagnostics, std::size_t size, const FailureMessages& messages) {
@@ -50,20 +50,20 @@ void write_failure(Diagnostics& diagnostics, std::size_t size, const FailureMess
 void* alloc_or_exit(Diagnostics& diagnostics, std::size_t size) {
     // calloc of 0 bytes may give nullptr; one byte is as good and never fails for that.
     void* block = refused(diagnostics, size) ? nullptr : std::calloc(size == 0 ? 1 : size, 1);
-    if (block == nullptr) report_failure(diagnostics, size, kAllocFailure);
+    if (block == nullptr) report_failure(diagnostics, size, ALLOC_FAILURE);
     return block;
 }
 
 void report_shortage(Diagnostics& diagnostics, const MemoryShortage& shortage) {
-    write_failure(diagnostics, shortage.size, kAllocFailure);
+    write_failure(diagnostics, shortage.size, ALLOC_FAILURE);
 }
 
 void* grow_or_exit(Diagnostics& diagnostics, void* block, std::size_t size, std::size_t& room) {
-    if (refused(diagnostics, size)) report_failure(diagnostics, size, kReallocFailure);
+    if (refused(diagnostics, size)) report_failure(diagnostics, size, REALLOC_FAILURE);
     if (size <= room) return block;
     std::size_t doubled = std::max(size, room * 2);
     void* resized = std::realloc(block, doubled);
-    if (resized == nullptr) report_failure(diagnostics, size, kReallocFailure);
+    if (resized == nullptr) report_failure(diagnostics, size, REALLOC_FAILURE);
     room = doubled;
     return resized;
 }
@@ -76,7 +76,7 @@ char* LineStore::take(Diagnostics& diagnostics, std::size_t size) {
     if (refused(diagnostics, size)) return nullptr;
     if (size > room_) {
         // Chunks double from small to large, so that a small file stays small.
-        next_chunk_size_ = std::min(next_chunk_size_ * 2, kLargestChunk);
+        next_chunk_size_ = std::min(next_chunk_size_ * 2, LARGEST_CHUNK);
         std::size_t chunk_size = std::max(size, next_chunk_size_);
         // The chunk's entry comes first, so that no chunk is ever mapped without one.
         chunks_.push_back({nullptr, 0});
@@ -99,7 +99,7 @@ char* copy_line(Diagnostics& diagnostics, LineStore& store, std::string_view tex
     std::size_t size = text.size() + 3;
     char* copy = store.take(diagnostics, size);
     // The copy is requested as one block of its own would be, and fails as one.
-    if (copy == nullptr) report_failure(diagnostics, size, kAllocFailure);
+    if (copy == nullptr) report_failure(diagnostics, size, ALLOC_FAILURE);
     std::memcpy(copy, text.data(), text.size());
     copy[text.size()] = copy[text.size() + 1] = copy[text.size() + 2] = '\0';
     return copy;

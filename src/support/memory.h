@@ -85,7 +85,7 @@ public:
 private:
     // Chunks grow from 64 KiB to 8 MiB, so that chunk requests are rare and a
     // small file stays small. A line copy needs at most 4,098 bytes.
-    static constexpr std::size_t kLargestChunk = std::size_t{8} << 20;
+    static constexpr std::size_t LARGEST_CHUNK = std::size_t{8} << 20;
     std::size_t next_chunk_size_ = std::size_t{32} << 10;
 
     struct Chunk {

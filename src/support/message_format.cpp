@@ -14,7 +14,7 @@ public:
     std::size_t used() const { return used_; }
 
     void append(const char* bytes, std::size_t length) {
-        std::size_t room = kMessageBufferSize - 1 - used_;
+        std::size_t room = MESSAGE_BUFFER_SIZE - 1 - used_;
         if (length > room) length = room;
         std::memcpy(buffer_.bytes + used_, bytes, length);
         used_ += length;
@@ -48,13 +48,13 @@ std::size_t whole_characters(const char* text, std::size_t most, Encoding encodi
 
 void append_text(MessageWriter& out, const char* text, Encoding encoding) {
     std::size_t length = std::strlen(text);
-    if (out.used() + length <= kMessageLimit) {
+    if (out.used() + length <= MESSAGE_LIMIT) {
         out.append(text, length);
-    } else if (out.used() < kMessageCutPoint) {
-        out.append(text, whole_characters(text, kMessageCutPoint - out.used(), encoding));
+    } else if (out.used() < MESSAGE_CUT_POINT) {
+        out.append(text, whole_characters(text, MESSAGE_CUT_POINT - out.used(), encoding));
     } else {
         // Already past the cut point: take what still fits before the limit.
-        out.append(text, whole_characters(text, kMessageLimit - out.used(), encoding));
+        out.append(text, whole_characters(text, MESSAGE_LIMIT - out.used(), encoding));
     }
 }
 
@@ -91,7 +91,7 @@ std::string_view format_message(MessageBuffer& buffer, const char* format, Messa
     MessageWriter out(buffer);
     const MessageArg* next_arg = args.begin();
     const char* at = format;
-    while (out.used() < kMessageLimit && *at != '\0') {
+    while (out.used() < MESSAGE_LIMIT && *at != '\0') {
         std::size_t length = char_length(at, encoding);
         if (length == 1 && *at == '\\' && at[1] != '\0') {
             // The backslash is dropped; the character after it is copied as it is.

@@ -40,14 +40,14 @@ using MessageArgs = std::initializer_list<MessageArg>;
 
 // Formatting stops taking elements once this much text is in the buffer; the
 // element in progress may run on into the rest of the buffer.
-constexpr std::size_t kMessageLimit = 1024;
+constexpr std::size_t MESSAGE_LIMIT = 1024;
 // A "%s" that does not fit whole is cut so that the text ends here, leaving the
 // rest of the format 256 bytes before the limit.
-constexpr std::size_t kMessageCutPoint = 768;
-constexpr std::size_t kMessageBufferSize = 1280;
+constexpr std::size_t MESSAGE_CUT_POINT = 768;
+constexpr std::size_t MESSAGE_BUFFER_SIZE = 1280;
 
 struct MessageBuffer {
-    char bytes[kMessageBufferSize];
+    char bytes[MESSAGE_BUFFER_SIZE];
 };
 
 // Position of the first character of text that starts with byte, or nullptr;

@@ -29,10 +29,10 @@ void Output::write_slowly(const char* bytes, std::size_t length) {
         write_through(bytes, length);
         return;
     }
-    if (buffer_ == nullptr) buffer_ = ReportingAllocator<char>().allocate(kBufferSize);
-    if (used_ + length > kBufferSize) {
+    if (buffer_ == nullptr) buffer_ = ReportingAllocator<char>().allocate(BUFFER_SIZE);
+    if (used_ + length > BUFFER_SIZE) {
         flush();
-        if (length >= kBufferSize) {
+        if (length >= BUFFER_SIZE) {
             if (!write_through(bytes, length)) fail();
             return;
         }
@@ -50,7 +50,7 @@ void Output::keep_in_memory(const char* bytes, std::size_t length) {
 }
 
 void Output::put(char byte) {
-    if (buffer_ != nullptr && used_ < kBufferSize) {
+    if (buffer_ != nullptr && used_ < BUFFER_SIZE) {
         buffer_[used_++] = byte;
         return;
     }

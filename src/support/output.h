@@ -13,7 +13,7 @@ namespace vesk {
 class Output {
 public:
     // Large enough that a report of short lines costs one write per 256 KiB.
-    static constexpr std::size_t kBufferSize = 256 * 1024;
+    static constexpr std::size_t BUFFER_SIZE = 256 * 1024;
 
     // Writes to a file descriptor. When the descriptor refuses buffered output,
     // the stream fails (see failed()) and the run ends with status 2; unbuffered
@@ -31,7 +31,7 @@ public:
 
     void write(const char* bytes, std::size_t length) {
         // The common case, a short piece that fits the buffer, stays inline.
-        if (buffer_ != nullptr && length <= kBufferSize - used_) {
+        if (buffer_ != nullptr && length <= BUFFER_SIZE - used_) {
             std::memcpy(buffer_ + used_, bytes, length);
             used_ += length;
             return;

@@ -30,7 +30,7 @@ constexpr SequenceStart sequence_start(unsigned char lead) {
 Utf8Char decode(const unsigned char* bytes, std::size_t available) {
     unsigned char lead = bytes[0];
     if (lead < 0x80) return {lead, 1};
-    const Utf8Char stray{kStrayByteBase + lead, 1};
+    const Utf8Char stray{STRAY_BYTE_BASE + lead, 1};
     SequenceStart start = sequence_start(lead);
     if (start.length == 1 || available < start.length) return stray;
     if (bytes[1] < start.second_low || bytes[1] > start.second_high) return stray;

@@ -16,10 +16,10 @@ enum class Encoding : std::uint8_t { shift_jis, utf8 };
 
 // A stray byte b decodes as U+DC00 + b: a surrogate, which no well-formed
 // sequence decodes to, so the code still tells the byte and looks up like one.
-constexpr char32_t kStrayByteBase = 0xDC00;
+constexpr char32_t STRAY_BYTE_BASE = 0xDC00;
 
 struct Utf8Char {
-    char32_t code;        // the code point, or kStrayByteBase + the stray byte
+    char32_t code;        // the code point, or STRAY_BYTE_BASE + the stray byte
     std::size_t length;   // in bytes, 1 to 4
 };
 

@@ -11,8 +11,8 @@
 namespace vesk {
 namespace {
 
-constexpr FirstByte kOwn = FirstByte::own;
-constexpr FirstByte kTrail = FirstByte::trail;
+constexpr FirstByte OWN = FirstByte::own;
+constexpr FirstByte TRAIL = FirstByte::trail;
 
 TEST(CutCharacter, APieceEndsOnALeadByteWhenItsTrailByteIsLeftOver) {
     struct Row {
@@ -21,14 +21,14 @@ TEST(CutCharacter, APieceEndsOnALeadByteWhenItsTrailByteIsLeftOver) {
         bool ends_on_lead;
     };
     const Row rows[] = {
-        {"abc", kOwn, false},
-        {"ab\x83", kOwn, true},
-        {"\x83\x83", kOwn, false},         // one whole character
-        {"\x83\x83\x83", kOwn, true},      // a character, then a lead byte
-        {"\x83", kTrail, false},           // the trail byte of the cut character
-        {"A\x83", kTrail, true},
-        {"a\xB1", kOwn, false},            // one-byte katakana
-        {"a\x80", kOwn, true},             // 0x80 leads for -i
+        {"abc", OWN, false},
+        {"ab\x83", OWN, true},
+        {"\x83\x83", OWN, false},         // one whole character
+        {"\x83\x83\x83", OWN, true},      // a character, then a lead byte
+        {"\x83", TRAIL, false},           // the trail byte of the cut character
+        {"A\x83", TRAIL, true},
+        {"a\xB1", OWN, false},            // one-byte katakana
+        {"a\x80", OWN, true},             // 0x80 leads for -i
     };
     for (const Row& row : rows) EXPECT_EQ(ends_on_lead_byte(row.piece, row.first_byte), row.ends_on_lead) << row.piece;
 }

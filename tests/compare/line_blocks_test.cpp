@@ -86,15 +86,15 @@ TYPED_TEST(LineBlocksTest, GroupsHoldTheirBlocksInFileOrder) {
 // line of its own, then a block of three: the steps from the first block pass
 // only blocks no longer than it and end at the three-line one.
 TYPED_TEST(LineBlocksTest, StepsToTheNextLongerBlockPassOnlyShorterOnes) {
-    constexpr std::int64_t kSingles = 300;
+    constexpr std::int64_t SINGLES = 300;
     Lines second = {'}', '}'};
-    for (std::int64_t single = 0; single < kSingles; ++single) second.insert(second.end(), {'x', '}'});
+    for (std::int64_t single = 0; single < SINGLES; ++single) second.insert(second.end(), {'x', '}'});
     second.insert(second.end(), {'x', '}', '}', '}'});
     Lines first = {'}'};
     auto index = index_of<TypeParam>(first, second);
     std::int64_t group = index.group_of(0);
     auto blocks = index.blocks(group);
-    ASSERT_EQ(blocks.size(), static_cast<std::size_t>(kSingles + 2));
+    ASSERT_EQ(blocks.size(), static_cast<std::size_t>(SINGLES + 2));
     auto length = [&](std::int64_t position) { return blocks[static_cast<std::size_t>(position)].length(); };
     std::int64_t position = 0;
     do {
@@ -102,10 +102,10 @@ TYPED_TEST(LineBlocksTest, StepsToTheNextLongerBlockPassOnlyShorterOnes) {
         ASSERT_GT(next, position);
         for (std::int64_t passed = position + 1; passed < next; ++passed) ASSERT_LE(length(passed), 2);
         position = next;
-    } while (position < kSingles + 2 && length(position) <= 2);
-    EXPECT_EQ(position, kSingles + 1);
+    } while (position < SINGLES + 2 && length(position) <= 2);
+    EXPECT_EQ(position, SINGLES + 1);
     EXPECT_EQ(length(position), 3);
-    EXPECT_EQ(index.next_longer(group, position), kSingles + 2);
+    EXPECT_EQ(index.next_longer(group, position), SINGLES + 2);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ void expect_same_result(const Lines& first, const Lines& second, const Setting& 
 
 // Fingerprint values for a few symbols: the extremes of the range are included so
 // that any arithmetic on them that can wrap does.
-constexpr std::uint32_t kSymbolValues[] = {0, 0xFFFFFFFFu, 1, 0x80000000u, 0x7FFFFFFFu, 42, 0xFFFFFFFEu, 7};
+constexpr std::uint32_t SYMBOL_VALUES[] = {0, 0xFFFFFFFFu, 1, 0x80000000u, 0x7FFFFFFFu, 42, 0xFFFFFFFEu, 7};
 
 class PairMaker {
 public:
@@ -63,7 +63,7 @@ public:
     }
 
     std::uint32_t symbol(std::int64_t index) {
-        return index < 8 ? kSymbolValues[index] : static_cast<std::uint32_t>(1000 + index);
+        return index < 8 ? SYMBOL_VALUES[index] : static_cast<std::uint32_t>(1000 + index);
     }
 
     // A copy with a few lines deleted, inserted or replaced.
@@ -250,10 +250,10 @@ std::uint32_t low_entropy_pair_count() {
     return asked != nullptr ? static_cast<std::uint32_t>(std::strtoul(asked, nullptr, 10)) : 300;
 }
 
-constexpr std::uint32_t kSeeds = 400;
+constexpr std::uint32_t SEEDS = 400;
 
 void expect_same_on_generated_pairs(const Setting& setting) {
-    for (std::uint32_t seed = 1; seed <= kSeeds; ++seed) {
+    for (std::uint32_t seed = 1; seed <= SEEDS; ++seed) {
         for (const auto& [first, second] : pairs_for(seed)) {
             SCOPED_TRACE(::testing::Message() << "seed " << seed << ", " << first.size() << " by " << second.size());
             expect_same_result(first, second, setting);

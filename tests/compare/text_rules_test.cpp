@@ -16,7 +16,7 @@
 namespace vesk {
 namespace {
 
-const std::uint32_t kFlagSets[] = {0, OPT_IGNORE_CASE, OPT_SQUEEZE_BLANKS, OPT_IGNORE_CASE | OPT_SQUEEZE_BLANKS,
+const std::uint32_t FLAG_SETS[] = {0, OPT_IGNORE_CASE, OPT_SQUEEZE_BLANKS, OPT_IGNORE_CASE | OPT_SQUEEZE_BLANKS,
                                    OPT_IGNORE_CASE | OPT_UTF8};
 
 // The part of a line that the options compare, never for production: up to its
@@ -83,7 +83,7 @@ TEST(Fingerprint, EveryWayOfComputingItFollowsTheFormula) {
     std::mt19937 random(7);
     for (int round = 0; round < 4000 && !::testing::Test::HasFailure(); ++round) {
         const std::string line = random_line(random);
-        const std::uint32_t flags = kFlagSets[round % 5];
+        const std::uint32_t flags = FLAG_SETS[round % 5];
         const FirstByte first_byte = round % 3 == 0 ? FirstByte::trail : FirstByte::own;
         EXPECT_EQ(compute_fingerprint(line, flags, first_byte), reference_fingerprint(line, flags, first_byte))
             << round;
@@ -93,7 +93,7 @@ TEST(Fingerprint, EveryWayOfComputingItFollowsTheFormula) {
         const std::size_t window = random() % 3 == 0 ? random() % (bytes.size() + 1) : bytes.size();
         const std::size_t newline = bytes.find('\n');
         const bool stays = newline < window && bytes.find_first_of(std::string("\r\x1a\x01\x1f\0", 5)) > newline;
-        bytes.resize(bytes.size() + kScanOverread, 'z');
+        bytes.resize(bytes.size() + SCAN_OVERREAD, 'z');
         for (ScanWidth width : {ScanWidth::bytes1, ScanWidth::bytes16, ScanWidth::bytes32}) {
             if (!processor_has(width)) continue;
             std::optional<InPlaceLine> found = scan_in_place_line_with(width, bytes.data(), window, flags);
@@ -125,7 +125,7 @@ TEST(LinesDiffer, AgreesWithTheReferenceOnGeneratedPairs) {
         if (random() % 4 == 0) second.insert(random() % (second.size() + 1), 1, random() % 2 ? ' ' : 'x');
         first += ends[random() % 8];
         second += ends[random() % 8];
-        const std::uint32_t flags = kFlagSets[round % 5];
+        const std::uint32_t flags = FLAG_SETS[round % 5];
         const FirstByte first_byte = round % 3 == 0 ? FirstByte::trail : FirstByte::own;
         const bool differ = (first.find('\n') == std::string::npos) != (second.find('\n') == std::string::npos) ||
                             normalised(first, flags, first_byte) != normalised(second, flags);

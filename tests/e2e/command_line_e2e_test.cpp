@@ -12,7 +12,7 @@
 namespace vesk::e2e {
 namespace {
 
-const std::string kUsage = "Usage : vesk [-biNxX] [-c[<m>]] [-t <n>] <filename1> <filename2>\n";
+const std::string USAGE = "Usage : vesk [-biNxX] [-c[<m>]] [-t <n>] <filename1> <filename2>\n";
 
 // Each case runs in a folder holding two equal files "a" and "b", a folder
 // "sub" and a file "bin" that is not text.
@@ -23,9 +23,9 @@ TEST(CommandLine, ArgumentsMessagesAndStatuses) {
     dir.write("bin", "ok\n\x02\n");
     std::filesystem::create_directory(dir.path() + "/sub");
     const std::pair<std::vector<std::string>, Outcome> cases[] = {
-        {{}, {"", kUsage, 2}},
-        {{"a", "b", "a"}, {"", kUsage, 2}},
-        {{"a", "b", "-i"}, {"", kUsage, 2}},  // options come first
+        {{}, {"", USAGE, 2}},
+        {{"a", "b", "a"}, {"", USAGE, 2}},
+        {{"a", "b", "-i"}, {"", USAGE, 2}},  // options come first
         {{"-usage", "a", "b"}, {"", "-usage: invalid option", 2}},
         {{"-bc", "a", "b"}, {"", "-bc: invalid option", 2}},
         {{"-t4", "a", "b"}, {"", "-t4: invalid option", 2}},
@@ -101,7 +101,7 @@ TEST(CommandLine, HelpText) {
     const Outcome help = run_vesk(dir, {"-usage"});
     EXPECT_EQ(std::count(help.out.begin(), help.out.end(), '\n'), 33);
     EXPECT_EQ(help.out.size(), 1206u);
-    EXPECT_NE(help.out.find("\n \n" + kUsage + " \n"), std::string::npos);
+    EXPECT_NE(help.out.find("\n \n" + USAGE + " \n"), std::string::npos);
     EXPECT_TRUE(help.out.ends_with("\nVersion: 1.51\n"));
     EXPECT_EQ(help.status + help.err.size(), 0u);
 }

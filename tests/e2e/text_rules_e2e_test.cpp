@@ -21,8 +21,8 @@ std::string png(const char* name) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-const std::string kUtf16Hello = "\xff\xfeh\0e\0l\0l\0o\0\n\0"s;
-const std::string kUtf16Hallo = "\xff\xfeh\0a\0l\0l\0o\0\n\0"s;
+const std::string UTF16_HELLO = "\xff\xfeh\0e\0l\0l\0o\0\n\0"s;
+const std::string UTF16_HALLO = "\xff\xfeh\0a\0l\0l\0o\0\n\0"s;
 
 struct Row {
     const char* fault;
@@ -35,7 +35,7 @@ TEST(TextRules, FilesThatAreNotTextAreRefusedInsteadOfCalledSame) {
     const Row rows[] = {
         {"two PNG images", png("red.png"), png("blue.png"), {}, {"", "a: no text file\n", 2}},
         {"a NUL in a line", "a\0b\n"s, "a\0c\n"s, {}, {"", "a: no text file\n", 2}},
-        {"UTF-16 files", kUtf16Hello, kUtf16Hallo, {}, {"", "a: no text file\n", 2}},
+        {"UTF-16 files", UTF16_HELLO, UTF16_HALLO, {}, {"", "a: no text file\n", 2}},
         {"Ctrl-Z followed by text", "one\n\x1atwo\n", "one\n\x1asix\n", {}, {"", "a: no text file\n", 2}},
         // The first file is checked first; the -N header is all that is printed.
         {"only the second file", "one\n", "one\n\x1atwo\n", {"-N"}, {"<< a : b >>\n", "b: no text file\n", 2}},
@@ -51,7 +51,7 @@ TEST(TextRules, FilesThatAreNotTextAreRefusedInsteadOfCalledSame) {
 // Byte-identical files take a shortcut, which must refuse what the full
 // comparison refuses.
 TEST(TextRules, TheIdenticalFileShortcutRefusesWhatLoadingRefuses) {
-    for (const std::string& not_text : {png("red.png"), "a\0b\n"s, kUtf16Hello, "one\n\x1atwo\n"s})
+    for (const std::string& not_text : {png("red.png"), "a\0b\n"s, UTF16_HELLO, "one\n\x1atwo\n"s})
         EXPECT_EQ(compare(not_text, not_text), (Outcome{"", "a: no text file\n", 2})) << not_text;
     EXPECT_EQ(compare("one\n\x1a\r\n\x1a", "one\n\x1a\r\n\x1a"), (Outcome{"", "", 0}));
 }

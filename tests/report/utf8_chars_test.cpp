@@ -55,7 +55,7 @@ TEST(Utf8Table, CharactersBeyondCodePage932) {
         {"combining voiced sound mark", 0x3099, CLASS_JOINING, 0},
         {"zero width joiner", 0x200D, CLASS_JOINING, 0},
         {"soft hyphen", 0xAD, CLASS_JOINING, 1},
-        {"stray byte", kStrayByteBase + 0x80, CLASS_HALFWIDTH, 1},
+        {"stray byte", STRAY_BYTE_BASE + 0x80, CLASS_HALFWIDTH, 1},
         {"last code point", 0x10FFFF, CLASS_SYMBOL, 1},
     };
     for (const TableCase& c : cases) {

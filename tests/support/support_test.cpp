@@ -96,8 +96,8 @@ TEST(FormatMessage, LimitsOfTheBuffer) {
     EXPECT_EQ(format("%s: not found\n", {exactly.c_str()}), exactly);
     EXPECT_EQ(format("ab%s: not found\n", {longer.c_str()}), "ab" + std::string(766, 'n') + ": not found\n");
     EXPECT_EQ(format(std::string(2000, 'q')), std::string(1024, 'q'));
-    EXPECT_LT(format(std::string(1000, 'p') + "%f", {1e308}).size(), kMessageBufferSize);
-    EXPECT_LE(format(std::string(900, 'p') + "%s", {std::string(500, 'v').c_str()}).size(), kMessageLimit);
+    EXPECT_LT(format(std::string(1000, 'p') + "%f", {1e308}).size(), MESSAGE_BUFFER_SIZE);
+    EXPECT_LE(format(std::string(900, 'p') + "%s", {std::string(500, 'v').c_str()}).size(), MESSAGE_LIMIT);
 }
 
 TEST(FormatMessage, Utf8CutsFallBetweenCharacters) {

@@ -32,7 +32,7 @@ Utf8Char reference_decode(std::string_view bytes) {
         if (is_scalar_value(code) && encode(code) == bytes.substr(0, length)) return {code, length};
     }
     auto first = static_cast<unsigned char>(bytes[0]);
-    return {first < 0x80 ? first : kStrayByteBase + first, 1};
+    return {first < 0x80 ? first : STRAY_BYTE_BASE + first, 1};
 }
 
 std::string code_name(char32_t code) {
@@ -81,7 +81,7 @@ struct DecodeCase {
 };
 
 TEST(DecodeUtf8, WellFormedOrStray) {
-    const char32_t stray = kStrayByteBase;
+    const char32_t stray = STRAY_BYTE_BASE;
     const DecodeCase cases[] = {
         {"ASCII", "A", 'A', 1},
         {"two bytes", "\xC3\xA9", 0xE9, 2},
