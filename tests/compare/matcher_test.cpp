@@ -71,106 +71,65 @@ TEST(MatchLines, WorkedExamples) {
     }
 }
 
-std::vector<std::uint32_t> distinct_lines(std::uint32_t count, std::uint32_t first_value = 1000) {
+std::vector<std::uint32_t> distinct_lines(std::uint32_t count) {
     std::vector<std::uint32_t> lines(count);
-    for (std::uint32_t line = 0; line < count; ++line) lines[line] = first_value + line;
+    for (std::uint32_t line = 0; line < count; ++line) lines[line] = 1000 + line;
     return lines;
 }
 
-TEST(MatchLines, FirstPassSkipsTheLinesOfRunsLongerThanThirty) {
-    // 100 lines differing in line 50: the first pass looks at lines 0 (50 lines),
-    // 50 (nothing) and 51 (49 lines) only, so lines 1-49 keep 0, 0 to the end.
-    // Refreshing the part after line 0's run then finds that the untouched entries
-    // of lines 52-99 (start 0) do not fit it and searches each again: the rest of
-    // the file from there.
-    std::vector<std::uint32_t> second = distinct_lines(100);
-    std::vector<std::uint32_t> first = second;
-    first[50] = 7;
-    FingerprintPair pair(first, second);
-    RunTableEntries runs = pair.match();
-    std::vector<std::int64_t> lengths(101, 0), starts(101, 0);
-    lengths[0] = 50;
-    for (std::int64_t line = 51; line < 100; ++line) {
-        lengths[line] = 100 - line;
-        starts[line] = line;
-    }
-    EXPECT_EQ(runs.lengths, lengths);
-    EXPECT_EQ(runs.starts, starts);
-    std::vector<std::uint8_t> marks(101, 1);
-    marks[50] = 0;
-    marks[100] = 0;
-    EXPECT_EQ(pair.marks(pair.comparison.first), marks);
-    EXPECT_EQ(pair.marks(pair.comparison.second), marks);
-}
-
-TEST(MatchLines, ThirtyLinesAreNotALongRun) {
-    struct LengthCase {
-        std::uint32_t lines;
-        std::int64_t lines_looked_at;
+// Identical files of n distinct lines, but for line `changed` of the first when
+// it is below n. A run longer than 30 lines makes the first pass skip its lines,
+// which keep length 0, start 0 to the end; refreshing the part after it finds
+// that untouched entries (start 0) no longer fit and searches them again. The
+// run table is the matcher's own, all zero, at either width: 2,001 lines check
+// entries past the first thousand.
+TEST(MatchLines, LinesOfRunsLongerThanThirtyAreSkipped) {
+    struct SkipCase {
+        std::uint32_t lines, changed;
+        IndexWidth width;
     };
-    // Identical files: 31 lines are one long run found from line 0 alone; 30 lines
-    // are not long, so every line is looked at and records the rest of the file.
-    for (LengthCase c : {LengthCase{31, 1}, LengthCase{30, 30}}) {
-        SCOPED_TRACE(c.lines);
-        FingerprintPair pair(distinct_lines(c.lines), distinct_lines(c.lines));
-        RunTableEntries runs = pair.match();
-        for (std::int64_t line = 0; line < c.lines; ++line) {
-            bool looked_at = line < c.lines_looked_at;
-            EXPECT_EQ(runs.lengths[line], looked_at ? c.lines - line : 0) << line;
-            EXPECT_EQ(runs.starts[line], looked_at ? line : 0) << line;
-            EXPECT_EQ(pair.comparison.first.marks[line], 1) << line;
-            EXPECT_EQ(pair.comparison.second.marks[line], 1) << line;
-        }
-    }
-}
-
-// Loading no longer clears a run table while the first file grows: the matcher
-// makes its own, all zero, at either width. Identical files of 2,001 lines are
-// one run from line 0, so no other line is looked at and every other entry, the
-// spare one included, must still read length 0, start 0.
-TEST(MatchLines, LinesNeverLookedAtKeepZeroEntriesPastTheFirstThousand) {
-    for (IndexWidth width : {IndexWidth::fitting, IndexWidth::wide}) {
-        SCOPED_TRACE(width == IndexWidth::wide ? "wide" : "fitting");
-        FingerprintPair pair(distinct_lines(2001), distinct_lines(2001));
+    for (SkipCase c : {SkipCase{31, 31, IndexWidth::fitting}, SkipCase{30, 30, IndexWidth::fitting},
+                       SkipCase{2001, 2001, IndexWidth::wide}, SkipCase{2001, 2001, IndexWidth::fitting},
+                       SkipCase{100, 50, IndexWidth::fitting}}) {
+        SCOPED_TRACE(::testing::Message() << c.lines << " lines, line " << c.changed << " changed");
+        std::vector<std::uint32_t> first = distinct_lines(c.lines);
+        if (c.changed < c.lines) first[c.changed] = 7;
+        FingerprintPair pair(first, distinct_lines(c.lines));
         RunTableEntries runs =
-            match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics, {StretchHashing::exact, width});
-        std::vector<std::int64_t> lengths(2002, 0);
-        lengths[0] = 2001;
+            match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics, {StretchHashing::exact, c.width});
+        // By hand: line 0 finds the run up to the change; past it every line is
+        // looked at when that run is 30 lines or fewer, and after the change always.
+        std::vector<std::int64_t> lengths(c.lines + 1, 0), starts(c.lines + 1, 0);
+        for (std::int64_t line = 0; line < c.lines; ++line) {
+            bool looked_at = line == 0 || c.changed <= 30 || line > c.changed;
+            if (line == c.changed || !looked_at) continue;
+            lengths[line] = (line < c.changed ? c.changed : c.lines) - line;
+            starts[line] = line;
+        }
         EXPECT_EQ(runs.lengths, lengths);
-        EXPECT_EQ(runs.starts, std::vector<std::int64_t>(2002, 0));
+        EXPECT_EQ(runs.starts, starts);
+        for (std::int64_t line = 0; line < c.lines; ++line) {
+            std::uint8_t mark = line == c.changed ? 0 : 1;
+            ASSERT_EQ(pair.comparison.first.marks[line], mark) << line;
+            ASSERT_EQ(pair.comparison.second.marks[line], mark) << line;
+        }
     }
 }
 
 // The run table is the matcher's one allocation through alloc_or_exit: lines + 1
-// entries of 4 bytes each, or 8 when the indexes are wide. Its failure message
-// counts bytes up to 1,000 and K bytes of 1,024 above.
+// entries of 4 bytes each, or 8 when the indexes are wide.
 TEST(MatchLines, NoMemoryForTheRunTableEndsWithStatusOne) {
-    struct MemoryCase {
-        const char* name;
-        std::uint32_t lines;
-        IndexWidth width;
-        const char* message;
-    };
-    const MemoryCase cases[] = {
-        {"11 entries, 44 bytes", 10, IndexWidth::fitting, "\ncannot get the memory of 44 bytes\n"},
-        {"250 entries, 1,000 bytes", 249, IndexWidth::fitting, "\ncannot get the memory of 1000 bytes\n"},
-        {"251 entries, 1,004 bytes", 250, IndexWidth::fitting, "\ncannot get the memory of 0 K bytes\n"},
-        {"1,001 entries, 4,004 bytes", 1000, IndexWidth::fitting, "\ncannot get the memory of 3 K bytes\n"},
-        {"1,001 wide entries, 8,008 bytes", 1000, IndexWidth::wide, "\ncannot get the memory of 7 K bytes\n"},
-    };
-    for (const MemoryCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        FingerprintPair pair(distinct_lines(c.lines), distinct_lines(c.lines));
+    for (auto [width, message] : {std::pair{IndexWidth::fitting, "\ncannot get the memory of 3 K bytes\n"},
+                                  {IndexWidth::wide, "\ncannot get the memory of 7 K bytes\n"}}) {
+        FingerprintPair pair(distinct_lines(1000), distinct_lines(1000));
         pair.diagnostics.refuse_memory = [](std::size_t) { return true; };
-        int status = -1;
-        try {
-            match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics, {StretchHashing::exact, c.width});
-        } catch (const RunEnded& ended) {
-            status = ended.status;
-        }
-        EXPECT_EQ(status, 1);
-        EXPECT_EQ(pair.err.captured(), c.message);
-        EXPECT_EQ(mark_digits(pair.comparison.first), std::string(c.lines, '0'));
+        EXPECT_EQ(testing::ended_status([&] {
+                      match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics,
+                                  {StretchHashing::exact, width});
+                  }),
+                  1);
+        EXPECT_EQ(pair.err.captured(), message);
+        EXPECT_EQ(mark_digits(pair.comparison.first), std::string(1000, '0'));
     }
 }
 
@@ -216,13 +175,7 @@ TEST(MatchLinesDeathTest, ItsWorkingArraysRunningOutOfMemoryEndWithStatusOne) {
 TEST(MatchLines, ALineMarkedBeforehandIsAProgramError) {
     FingerprintPair pair(FingerprintPair::letters("AB"), FingerprintPair::letters("AB"));
     pair.comparison.second.marks[1] = MARK_MATCHED;
-    int status = -1;
-    try {
-        match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics);
-    } catch (const RunEnded& ended) {
-        status = ended.status;
-    }
-    EXPECT_EQ(status, 2);
+    EXPECT_EQ(testing::ended_status([&] { match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics); }), 2);
     EXPECT_EQ(pair.err.captured(), "program error: multiple flag set\n");
 }
 

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "compare/fingerprint.h"
@@ -132,6 +133,18 @@ TEST(LinesDiffer, AgreesWithTheReferenceOnGeneratedPairs) {
         EXPECT_EQ(lines_differ({first.c_str(), first_byte}, second.c_str(), flags), differ)
             << "\"" << first << "\" against \"" << second << "\" flags " << flags;
     }
+}
+
+// Where a piece of a line cut at 4,095 bytes ends between the two bytes of a
+// character: the next piece then opens on its trail byte.
+TEST(CutCharacter, APieceEndsOnALeadByteWhenItsTrailByteIsLeftOver) {
+    const std::tuple<const char*, FirstByte, bool> rows[] = {
+        {"ab\x83", FirstByte::own, true},       {"\x83\x83", FirstByte::own, false},  // one whole character
+        {"\x83\x83\x83", FirstByte::own, true},  {"\x83", FirstByte::trail, false},    // the trail byte of the cut one
+        {"A\x83", FirstByte::trail, true},      {"a\xB1", FirstByte::own, false},      // one-byte katakana
+        {"a\x80", FirstByte::own, true},        {"abc", FirstByte::own, false},
+    };
+    for (auto [piece, first_byte, ends_on_lead] : rows) EXPECT_EQ(ends_on_lead_byte(piece, first_byte), ends_on_lead) << piece;
 }
 
 }  // namespace

@@ -1,16 +1,12 @@
 // Files that are not what they seemed when vesk opened them: one FIFO under two
 // names, and a file cut short while vesk compares it.
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
+#include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "e2e/e2e_harness.h"
 
@@ -19,43 +15,14 @@ namespace {
 
 using namespace std::string_literals;
 
-// Writes bytes into the FIFO at path once vesk has opened it for reading, then
-// closes it; before_writing runs in between. Gives up after ten seconds without
-// a reader, so that a test fails instead of hanging.
-class FifoWriter {
-public:
-    FifoWriter(std::string path, std::string bytes, std::function<void()> before_writing = {})
-        : thread_([path, bytes, before_writing] { feed(path, bytes, before_writing); }) {}
-    ~FifoWriter() { thread_.join(); }
-    FifoWriter(const FifoWriter&) = delete;
-    FifoWriter& operator=(const FifoWriter&) = delete;
-
-private:
-    static void feed(const std::string& path, const std::string& bytes, const std::function<void()>& before_writing) {
-        // vesk may stop reading early (a file that is not text): a write then fails
-        // with EPIPE instead of the signal ending the test.
-        sigset_t pipe_signal;
-        sigemptyset(&pipe_signal);
-        sigaddset(&pipe_signal, SIGPIPE);
-        pthread_sigmask(SIG_BLOCK, &pipe_signal, nullptr);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        int fd;
-        // Without a reader, a non-blocking open fails with ENXIO.
-        while ((fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK)) < 0 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (fd < 0) return;
-        ::fcntl(fd, F_SETFL, 0);
-        if (before_writing) before_writing();
-        for (std::size_t at = 0; at < bytes.size();) {
-            ssize_t written = ::write(fd, bytes.data() + at, bytes.size() - at);
-            if (written <= 0) break;
-            at += static_cast<std::size_t>(written);
-        }
-        ::close(fd);
-    }
-
-    std::thread thread_;
-};
+// Makes a FIFO in dir and writes the file `from` into it from a shell in the
+// background, once vesk has opened it for reading; `before` runs in between.
+// The shell gives up after ten seconds, so that a test fails instead of hanging.
+void feed_fifo(const ScratchDir& dir, const std::string& fifo, const std::string& from, const std::string& before = ":") {
+    ASSERT_EQ(::mkfifo((dir.path() + "/" + fifo).c_str(), 0600), 0);
+    const std::string script = "cd '" + dir.path() + "' && exec > " + fifo + " && " + before + " && cat " + from;
+    ASSERT_EQ(std::system(("timeout 10 sh -c \"" + script + "\" 2>/dev/null &").c_str()), 0);
+}
 
 std::string numbered_lines(int count) {
     std::string lines;
@@ -77,8 +44,8 @@ TEST(FileIdentity, TheSameFifoUnderTwoNamesIsReadOnce) {
     };
     for (const Row& row : rows) {
         ScratchDir dir;
-        ASSERT_EQ(::mkfifo((dir.path() + "/f").c_str(), 0600), 0);
-        FifoWriter writer(dir.path() + "/f", row.bytes);
+        dir.write("bytes", row.bytes);
+        feed_fifo(dir, "f", "bytes");
         EXPECT_EQ(run_vesk(dir, {"f", "./f"}), row.outcome) << row.content;
     }
 }
@@ -93,13 +60,10 @@ TEST(FileIdentity, ATruncationInsideTheLastPageIsAReadError) {
     std::string lines;
     while (lines.size() < 2 * page + page / 2) lines += "a line of the first file\n";
     dir.write("a", lines);
-    ASSERT_EQ(::mkfifo((dir.path() + "/b").c_str(), 0600), 0);
-    const std::string first = dir.path() + "/a";
-    FifoWriter writer(dir.path() + "/b", lines, [first, page] {
-        // Most runs have loaded the first file by now; the outcome is the same either way.
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        ::truncate(first.c_str(), static_cast<off_t>(2 * page + page / 4));
-    });
+    dir.write("copy", lines);
+    // Most runs have loaded the first file by the time it is cut; the outcome is
+    // the same either way.
+    feed_fifo(dir, "b", "copy", "sleep 0.1 && truncate -s " + std::to_string(2 * page + page / 4) + " a");
     EXPECT_EQ(run_vesk(dir, {"a", "b"}), (Outcome{"", "a: read error\n", 2}));
 }
 

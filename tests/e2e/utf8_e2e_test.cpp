@@ -78,26 +78,5 @@ TEST(Utf8, TooLongLineIsCutAt256ColumnsBetweenCharacters) {
               (Outcome{std::string("change: 1 : 1\nError:  a") + repeated(HIRA_A, 127) + " ... too long line\n", "", 1}));
 }
 
-TEST(Utf8, MessagesAreCutBetweenCharacters) {
-    // A name of 1,201 bytes is cut so that the message so far ends at byte 768:
-    // "x" and 255 あ are 766 bytes, and the next あ would cross byte 768.
-    ScratchDir dir;
-    dir.write("b", "b\n");
-    const std::string name = std::string("x") + repeated(HIRA_A, 400);
-    EXPECT_EQ(run_vesk(dir, {"--utf8", name, "b"}), (Outcome{"", std::string("x") + repeated(HIRA_A, 255) + ": not found\n", 2}));
-    // Without the option the cut falls at byte 768, inside a character.
-    EXPECT_EQ(run_vesk(dir, {name, "b"}), (Outcome{"", name.substr(0, 768) + ": not found\n", 2}));
-}
-
-TEST(Utf8, TheOptionStandsAmongTheOptions) {
-    ScratchDir dir;
-    dir.write("a", "same\n");
-    dir.write("b", "same\n");
-    const std::string usage = "Usage : vesk [-biNxX] [-c[<m>]] [-t <n>] <filename1> <filename2>\n";
-    EXPECT_EQ(run_vesk(dir, {"-x", "--utf8", "-i", "a", "b"}), (Outcome{"", "", 0}));
-    EXPECT_EQ(run_vesk(dir, {"a", "b", "--utf8"}), (Outcome{"", usage, 2}));
-    EXPECT_EQ(run_vesk(dir, {"--utf", "a", "b"}), (Outcome{"", "--utf: invalid option", 2}));
-}
-
 }  // namespace
 }  // namespace vesk::e2e

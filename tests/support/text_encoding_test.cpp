@@ -73,32 +73,5 @@ TEST(DecodeUtf8, AgreesWithTheDefinitionOnAnyBytes) {
                 }
 }
 
-struct DecodeCase {
-    const char* name;
-    std::string bytes;
-    char32_t code;
-    std::size_t length;
-};
-
-TEST(DecodeUtf8, WellFormedOrStray) {
-    const char32_t stray = STRAY_BYTE_BASE;
-    const DecodeCase cases[] = {
-        {"ASCII", "A", 'A', 1},
-        {"two bytes", "\xC3\xA9", 0xE9, 2},
-        {"three bytes", "\xE3\x81\x82", 0x3042, 3},
-        {"four bytes", "\xF0\x9F\x98\x80", 0x1F600, 4},
-        {"overlong three bytes", "\xE0\x9F\xBF", stray + 0xE0, 1},
-        {"surrogate", "\xED\xA0\x80", stray + 0xED, 1},
-        {"beyond U+10FFFF", "\xF4\x90\x80\x80", stray + 0xF4, 1},
-        {"cut short by the end", "\xE3\x81", stray + 0xE3, 1},
-        {"byte that starts nothing", "\xFF", stray + 0xFF, 1},
-    };
-    for (const DecodeCase& c : cases) {
-        EXPECT_TRUE(same(decode_utf8(c.bytes.c_str()), {c.code, c.length})) << c.name;
-        EXPECT_TRUE(same(decode_utf8(std::string_view(c.bytes)), {c.code, c.length})) << c.name;
-    }
-    EXPECT_TRUE(same(decode_utf8(std::string_view("\xE3\x81\x82", 2)), {stray + 0xE3, 1})) << "cut by the bound";
-}
-
 }  // namespace
 }  // namespace vesk
