@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -57,9 +56,7 @@ std::string run_example(const Example& example) {
     dir.write(".script", script);
     const std::string shell = "cd '" + dir.path() + "' && sh .script >.output 2>&1 </dev/null";
     std::system(shell.c_str());  // the statuses that matter are printed by the block itself
-    std::stringstream output;
-    output << std::ifstream(dir.path() + "/.output", std::ios::binary).rdbuf();
-    return output.str();
+    return e2e::read_bytes(dir.path() + "/.output");
 }
 
 TEST(ReadmeExamples, EveryShownOutputIsWhatVeskPrints) {

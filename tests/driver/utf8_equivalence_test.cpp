@@ -7,9 +7,7 @@
 
 #include <cctype>
 #include <cstdio>
-#include <fstream>
 #include <random>
-#include <iterator>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -165,12 +163,7 @@ FilePair random_pair(std::mt19937& random) {
 
 // --- the property ---
 
-struct Outcome {
-    std::string out, err;
-    int status;
-};
-
-Outcome run_vesk(std::vector<std::string> args) {
+e2e::Outcome run_vesk(std::vector<std::string> args) {
     args.insert(args.begin(), "vesk");
     std::vector<const char*> argv;
     for (const std::string& arg : args) argv.push_back(arg.c_str());
@@ -219,16 +212,11 @@ void expect_same_report(const std::string (&shift_jis)[2], const std::string (&u
     args.insert(args.end(), {shift_jis[0], shift_jis[1]});
     utf8_args.insert(utf8_args.begin(), "--utf8");
     utf8_args.insert(utf8_args.end(), {utf8[0], utf8[1]});
-    Outcome in_shift_jis = run_vesk(args), in_utf8 = run_vesk(utf8_args);
+    e2e::Outcome in_shift_jis = run_vesk(args), in_utf8 = run_vesk(utf8_args);
     const std::string label = where + " with" + ::testing::PrintToString(options.args);
     ASSERT_EQ(in_utf8.status, in_shift_jis.status) << label;
     ASSERT_EQ(in_utf8.err, in_shift_jis.err) << label;
     ASSERT_EQ(in_utf8.out, inventory().to_utf8(in_shift_jis.out)) << label;
-}
-
-std::string file_bytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 // The UTF-8 samples are the conversion of the Shift-JIS ones.
@@ -237,7 +225,7 @@ TEST(Utf8Equivalence, SampleFiles) {
     const std::string shift_jis[2] = {examples + "1.txt", examples + "2.txt"};
     const std::string utf8[2] = {examples + "utf8-1.txt", examples + "utf8-2.txt"};
     for (int side = 0; side < 2; ++side)
-        EXPECT_EQ(inventory().to_utf8(file_bytes(shift_jis[side])), file_bytes(utf8[side]));
+        EXPECT_EQ(inventory().to_utf8(e2e::read_bytes(shift_jis[side])), e2e::read_bytes(utf8[side]));
     for (const OptionSet& options : OPTION_SETS) expect_same_report(shift_jis, utf8, options, "examples/japanese");
 }
 

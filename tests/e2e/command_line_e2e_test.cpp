@@ -127,9 +127,6 @@ TEST(WholeRun, FromRealFiles) {
          {"change: 21 : 21\n\t" + x_y + "------\n\t" + y_x, "", 1}},
         {"-c alone means 3", "a\nb\nc\nd\ne\n", "a\nb\nc\nd\nX\n", {"-c"},
          {"Change: 2,5 : 2,5\n\tb\n\tc\n\td\n!\te\n------\n\tb\n\tc\n\td\n!\tX\n", "", 1}},
-        // The tab at column 0 reaches column 4,096, after the header and the first side.
-        {"too long line", "x\n", "\ty\n", {"-t", "4096"},
-         {"change: 1 : 1\n\tx\n------\nError: " + std::string(253, ' ') + "\ty\n ... too long line\n", "", 1}},
     };
     for (const auto& c : cases) EXPECT_EQ(compare(c.first, c.second, c.options), c.expected) << c.name;
 }

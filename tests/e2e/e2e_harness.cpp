@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,11 +28,16 @@ void ScratchDir::write(const std::string& name, const std::string& bytes) const 
     std::ofstream(path_ + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-static std::string take_file(const std::string& path) {
+std::string read_bytes(const std::string& path) {
     std::stringstream bytes;
     bytes << std::ifstream(path, std::ios::binary).rdbuf();
-    std::filesystem::remove(path);
     return bytes.str();
+}
+
+static std::string take_file(const std::string& path) {
+    std::string bytes = read_bytes(path);
+    std::filesystem::remove(path);
+    return bytes;
 }
 
 Outcome run_vesk(const ScratchDir& dir, std::vector<std::string> args, Setup setup) {
@@ -55,6 +61,10 @@ Outcome run_vesk(const ScratchDir& dir, std::vector<std::string> args, Setup set
             ::_exit(126);
         // SIGPIPE ignored or at its default, whatever the test runner's own disposition.
         ::signal(SIGPIPE, setup.ignore_sigpipe ? SIG_IGN : SIG_DFL);
+        if (setup.address_space_kb != 0) {
+            const rlimit cap{setup.address_space_kb * 1024, setup.address_space_kb * 1024};
+            if (::setrlimit(RLIMIT_AS, &cap) != 0) ::_exit(126);
+        }
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }

@@ -38,11 +38,15 @@ struct Setup {
     enum class Stdout { captured, full_device, closed_pipe };
     Stdout stdout_to = Stdout::captured;
     bool ignore_sigpipe = false;
+    std::size_t address_space_kb = 0;  // a cap on vesk's address space, as ulimit -v sets it; 0: none
 };
 
 // Runs vesk with args (argv[1] on) in dir; stdin is empty. The status of a
 // process killed by a signal is 128 plus the signal's number, as a shell shows it.
 Outcome run_vesk(const ScratchDir& dir, std::vector<std::string> args, Setup setup = {});
+
+// The bytes of a file, all of them; "" when it cannot be read.
+std::string read_bytes(const std::string& path);
 
 // Writes the two files "a" and "b" and runs vesk with options, then "a" "b".
 Outcome compare(const std::string& first, const std::string& second, std::vector<std::string> options = {});

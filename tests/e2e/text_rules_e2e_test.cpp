@@ -3,8 +3,6 @@
 // after the Ctrl-Z that ends the text, make a file no text.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,10 +14,7 @@ namespace {
 using namespace std::string_literals;
 
 // Two real 2x2 PNG images, red and blue. Their signature holds a Ctrl-Z.
-std::string png(const char* name) {
-    std::ifstream file(std::string(VESK_SOURCE_DIR) + "/tests/e2e/data/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+std::string png(const char* name) { return read_bytes(std::string(VESK_SOURCE_DIR) + "/tests/e2e/data/" + name); }
 
 const std::string UTF16_HELLO = "\xff\xfeh\0e\0l\0l\0o\0\n\0"s;
 const std::string UTF16_HALLO = "\xff\xfeh\0a\0l\0l\0o\0\n\0"s;
