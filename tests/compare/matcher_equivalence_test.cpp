@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "compare/fingerprint_pair.h"
 #include "compare/matcher.h"
 #include "compare/reference_matcher.h"
+#include "report/report_fixture.h"
 
 namespace vesk {
 namespace {
@@ -22,21 +22,20 @@ using Setting = MatcherTuning;
 
 // What the literal matcher leaves for one pair.
 struct Result {
-    std::vector<std::uint8_t> first_marks, second_marks;
+    std::string marks;
     RunTableEntries runs;
 };
 
 Result literal_result(const Lines& first, const Lines& second) {
-    FingerprintPair literal(first, second);
+    testing::HandRun literal(first, second);
     RunTableEntries runs = reference::match_lines(literal.comparison.first, literal.comparison.second, literal.diagnostics);
-    return {literal.marks(literal.comparison.first), literal.marks(literal.comparison.second), runs};
+    return {literal.marks(), runs};
 }
 
 void expect_result(const Lines& first, const Lines& second, const Setting& setting, const Result& expected) {
-    FingerprintPair fast(first, second);
+    testing::HandRun fast(first, second);
     RunTableEntries fast_runs = match_lines(fast.comparison.first, fast.comparison.second, fast.diagnostics, setting);
-    ASSERT_EQ(fast.marks(fast.comparison.first), expected.first_marks);
-    ASSERT_EQ(fast.marks(fast.comparison.second), expected.second_marks);
+    ASSERT_EQ(fast.marks(), expected.marks);
     ASSERT_EQ(fast_runs.lengths, expected.runs.lengths);
     ASSERT_EQ(fast_runs.starts, expected.runs.starts);
 }
@@ -196,7 +195,7 @@ std::vector<std::pair<Lines, Lines>> alternating_pairs() {
         pairs.emplace_back(ab, ba);
         Lines spaced;
         for (std::size_t at = 0; at < length; ++at) spaced.insert(spaced.end(), {static_cast<std::uint32_t>(at), 'x'});
-        pairs.emplace_back(FingerprintPair::letters(""), spaced);
+        pairs.emplace_back(Lines(), spaced);
         pairs.emplace_back(Lines(spaced.begin(), spaced.end()), Lines(spaced.rbegin(), spaced.rend()));
     }
     return pairs;

@@ -10,26 +10,23 @@
 #include <string>
 #include <vector>
 
-#include "compare/fingerprint_pair.h"
+#include "report/report_fixture.h"
 #include "run_status.h"
 #include "support/run_end.h"
 
 namespace vesk {
 namespace {
 
-// The marks of the lines (not the spare entry) as a string of digits.
-std::string mark_digits(const LineTable& table) {
-    std::string digits;
-    for (std::int64_t line = 0; line < table.count; ++line) digits += static_cast<char>('0' + table.marks[line]);
-    return digits;
-}
+using testing::HandRun;
+
+// One line per letter, the letter's code as its fingerprint: "AAB".
+std::vector<std::uint32_t> letters(const std::string& text) { return {text.begin(), text.end()}; }
 
 struct ExampleCase {
     const char* name;
     const char* first;
     const char* second;
-    const char* first_marks;
-    const char* second_marks;
+    const char* marks;  // "/" between the files
     std::vector<std::int64_t> run_lengths;  // per line of the first file
     std::vector<std::int64_t> run_starts;
 };
@@ -38,29 +35,28 @@ TEST(MatchLines, WorkedExamples) {
     const ExampleCase cases[] = {
         // Line 0 measures A,A at 0, then resumes at 2 where A,B fails its last line:
         // the three-line run at 1 is never measured. Line 1 keeps A,B at 2.
-        {"scan resumes after a measured run", "AAB", "AAAB", "111", "1101", {2, 2, 1}, {0, 2, 3}},
+        {"scan resumes after a measured run", "AAB", "AAAB", "111/1101", {2, 2, 1}, {0, 2, 3}},
         // A,B at lines 3-4 is the longest; nothing of the second file lies before it,
         // so the A at line 1 loses its run (length 0, start kept) and stays unmatched.
-        {"longest run first, then nothing before it", "XAYAB", "AB", "00011", "11", {0, 0, 0, 2, 1}, {0, 0, 0, 0, 1}},
+        {"longest run first, then nothing before it", "XAYAB", "AB", "00011/11", {0, 0, 0, 2, 1}, {0, 0, 0, 0, 1}},
         // A,B and C,D are both two lines long: the lower line of the first file wins;
         // C,D then has nothing left after A,B in the second file.
-        {"tie goes to the lower first-file line", "ABCD", "CDAB", "1100", "0011", {2, 1, 0, 0}, {2, 3, 0, 1}},
+        {"tie goes to the lower first-file line", "ABCD", "CDAB", "1100/0011", {2, 1, 0, 0}, {2, 3, 0, 1}},
         // Measured from the same line, the second A,B is as long, not longer.
-        {"tie goes to the run found first", "AB", "ABAB", "11", "1100", {2, 1}, {0, 1}},
-        {"second file empty", "AB", "", "00", "", {0, 0}, {0, 0}},
-        {"first file empty", "", "AB", "", "00", {}, {}},
-        {"no line in common", "AB", "CD", "00", "00", {0, 0}, {0, 0}},
+        {"tie goes to the run found first", "AB", "ABAB", "11/1100", {2, 1}, {0, 1}},
+        {"second file empty", "AB", "", "00/", {0, 0}, {0, 0}},
+        {"first file empty", "", "AB", "/00", {}, {}},
+        {"no line in common", "AB", "CD", "00/00", {0, 0}, {0, 0}},
         // A window with lines of the first file but none of the second is still
         // refreshed: line 1's run at 0 no longer fits, so it searches again and
         // records length 0, keeping its start.
-        {"part without second-file lines", "AA", "A", "10", "1", {1, 0}, {0, 0}},
+        {"part without second-file lines", "AA", "A", "10/1", {1, 0}, {0, 0}},
     };
     for (const ExampleCase& c : cases) {
         SCOPED_TRACE(c.name);
-        FingerprintPair pair(FingerprintPair::letters(c.first), FingerprintPair::letters(c.second));
-        RunTableEntries runs = pair.match();
-        EXPECT_EQ(mark_digits(pair.comparison.first), c.first_marks);
-        EXPECT_EQ(mark_digits(pair.comparison.second), c.second_marks);
+        HandRun pair(letters(c.first), letters(c.second));
+        RunTableEntries runs = match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics, MatcherTuning{});
+        EXPECT_EQ(pair.marks(), c.marks);
         std::vector<std::int64_t> lengths = runs.lengths;
         std::vector<std::int64_t> starts = runs.starts;
         lengths.pop_back();
@@ -94,7 +90,7 @@ TEST(MatchLines, LinesOfRunsLongerThanThirtyAreSkipped) {
         SCOPED_TRACE(::testing::Message() << c.lines << " lines, line " << c.changed << " changed");
         std::vector<std::uint32_t> first = distinct_lines(c.lines);
         if (c.changed < c.lines) first[c.changed] = 7;
-        FingerprintPair pair(first, distinct_lines(c.lines));
+        HandRun pair(first, distinct_lines(c.lines));
         RunTableEntries runs =
             match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics, {StretchHashing::exact, c.width});
         // By hand: line 0 finds the run up to the change; past it every line is
@@ -121,7 +117,7 @@ TEST(MatchLines, LinesOfRunsLongerThanThirtyAreSkipped) {
 TEST(MatchLines, NoMemoryForTheRunTableEndsWithStatusOne) {
     for (auto [width, message] : {std::pair{IndexWidth::fitting, "\ncannot get the memory of 3 K bytes\n"},
                                   {IndexWidth::wide, "\ncannot get the memory of 7 K bytes\n"}}) {
-        FingerprintPair pair(distinct_lines(1000), distinct_lines(1000));
+        HandRun pair(distinct_lines(1000), distinct_lines(1000));
         pair.diagnostics.refuse_memory = [](std::size_t) { return true; };
         EXPECT_EQ(testing::ended_status([&] {
                       match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics,
@@ -129,7 +125,7 @@ TEST(MatchLines, NoMemoryForTheRunTableEndsWithStatusOne) {
                   }),
                   1);
         EXPECT_EQ(pair.err.captured(), message);
-        EXPECT_EQ(mark_digits(pair.comparison.first), std::string(1000, '0'));
+        EXPECT_EQ(pair.marks(), std::string(1000, '0') + "/" + std::string(1000, '0'));
     }
 }
 
@@ -159,7 +155,7 @@ std::size_t address_space_in_use() {
 TEST(MatchLinesDeathTest, ItsWorkingArraysRunningOutOfMemoryEndWithStatusOne) {
     EXPECT_EXIT(
         {
-            FingerprintPair pair(distinct_lines(1), distinct_lines(2'000'000));
+            HandRun pair(distinct_lines(1), distinct_lines(2'000'000));
             rlimit cap{};
             cap.rlim_cur = cap.rlim_max = address_space_in_use() + (std::size_t{1} << 20);
             if (::setrlimit(RLIMIT_AS, &cap) != 0) std::_Exit(100);
@@ -173,7 +169,7 @@ TEST(MatchLinesDeathTest, ItsWorkingArraysRunningOutOfMemoryEndWithStatusOne) {
 #endif
 
 TEST(MatchLines, ALineMarkedBeforehandIsAProgramError) {
-    FingerprintPair pair(FingerprintPair::letters("AB"), FingerprintPair::letters("AB"));
+    HandRun pair(letters("AB"), letters("AB"));
     pair.comparison.second.marks[1] = MARK_MATCHED;
     EXPECT_EQ(testing::ended_status([&] { match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics); }), 2);
     EXPECT_EQ(pair.err.captured(), "program error: multiple flag set\n");

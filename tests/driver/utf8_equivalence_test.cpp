@@ -5,6 +5,7 @@
 // pairs of words from every script the classes tell apart.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <random>
@@ -22,11 +23,11 @@ namespace vesk {
 namespace {
 
 using testing::Cp932Char;
-using Text = std::vector<Cp932Char>;  // characters, each in both encodings
+using Chars = std::vector<std::string>;  // characters in Shift-JIS
 
 // The characters that generated words are made of, by kind.
 struct Inventory {
-    std::vector<Text> kinds;
+    std::vector<Chars> kinds;
     std::unordered_map<std::string, std::string> utf8_of;  // Shift-JIS bytes -> UTF-8 bytes
 
     Inventory() {
@@ -41,15 +42,14 @@ struct Inventory {
             unsigned code = 0;
             for (char byte : glyph.shift_jis) code = code << 8 | static_cast<unsigned char>(byte);
             for (std::size_t kind = 0; kind < std::size(ranges); ++kind)
-                if (code >= ranges[kind][0] && code <= ranges[kind][1]) kinds[kind].push_back(glyph);
+                if (code >= ranges[kind][0] && code <= ranges[kind][1]) kinds[kind].push_back(glyph.shift_jis);
         }
-        for (const char* ascii : {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", "0123456789.",
-                                  "!\"#$%&'()*+,-/:;<=>?@[\\]^_`{|}~"}) {
+        for (const std::string ascii : {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", "0123456789.",
+                                        "!\"#$%&'()*+,-/:;<=>?@[\\]^_`{|}~"}) {
             kinds.emplace_back();
-            for (const char* at = ascii; *at != '\0'; ++at) kinds.back().push_back({{*at}, {*at}});
+            for (char byte : ascii) kinds.back().push_back(std::string(1, byte));
         }
     }
-
     // The UTF-8 form of Shift-JIS bytes; "?" for a byte that starts no character.
     std::string to_utf8(const std::string& shift_jis) const {
         std::string utf8;
@@ -69,22 +69,16 @@ const Inventory& inventory() {
     return shared;
 }
 
-std::string encoded(const Text& text, bool utf8) {
-    std::string bytes;
-    for (const Cp932Char& glyph : text) bytes += utf8 ? glyph.utf8 : glyph.shift_jis;
-    return bytes;
-}
-
-// A file as its lines, each without its newline.
+// A file as its lines in Shift-JIS, each without its newline.
 struct File {
-    std::vector<Text> lines;
+    std::vector<std::string> lines;
     bool last_newline = true;
 
     std::string bytes(bool utf8) const {
         std::string text;
-        for (const Text& line : lines) text += encoded(line, utf8) + "\n";
+        for (const std::string& line : lines) text += line + "\n";
         if (!last_newline && !text.empty()) text.pop_back();
-        return text;
+        return utf8 ? inventory().to_utf8(text) : text;
     }
 };
 
@@ -94,22 +88,20 @@ struct FilePair {
 
 // --- generated pairs ---
 
-Text random_word(std::mt19937& random) {
-    const Text& kind = inventory().kinds[random() % inventory().kinds.size()];
-    Text word;
-    for (std::size_t count = 1 + random() % 4; count > 0; --count) word.push_back(kind[random() % kind.size()]);
+std::string random_word(std::mt19937& random) {
+    const Chars& kind = inventory().kinds[random() % inventory().kinds.size()];
+    std::string word;
+    for (std::size_t count = 1 + random() % 4; count > 0; --count) word += kind[random() % kind.size()];
     return word;
 }
 
-Text random_blanks(std::mt19937& random) {
+std::string random_blanks(std::mt19937& random) {
     const std::string runs[] = {" ", "  ", "\t", " \t "};
-    Text blanks;
-    for (char blank : runs[random() % std::size(runs)]) blanks.push_back({{blank}, {blank}});
-    return blanks;
+    return runs[random() % std::size(runs)];
 }
 
 // Words and blank runs, to be joined into a line.
-using Pieces = std::vector<Text>;
+using Pieces = std::vector<std::string>;
 
 Pieces random_pieces(std::mt19937& random) {
     Pieces pieces;
@@ -120,8 +112,8 @@ Pieces random_pieces(std::mt19937& random) {
     return pieces;
 }
 
-// One edit: a word replaced, inserted or removed, a letter's case swapped, or a
-// blank run inserted.
+// One edit: a word replaced, inserted or removed, the case of an ASCII word's
+// letters swapped, or a blank run inserted.
 Pieces edited(Pieces pieces, std::mt19937& random) {
     std::size_t at = random() % pieces.size();
     auto where = pieces.begin() + static_cast<std::ptrdiff_t>(at);
@@ -130,19 +122,17 @@ Pieces edited(Pieces pieces, std::mt19937& random) {
         case 1: pieces.insert(where, random_word(random)); break;
         case 2: if (pieces.size() > 1) pieces.erase(where); break;
         case 3:
-            for (Cp932Char& glyph : pieces[at]) {
-                char letter = glyph.utf8[0];
-                if (std::isalpha(static_cast<unsigned char>(letter))) glyph.utf8 = glyph.shift_jis = {char(letter ^ 0x20)};
-            }
+            if (std::all_of(pieces[at].begin(), pieces[at].end(), [](char byte) { return byte > 0; }))
+                for (char& byte : pieces[at]) byte = std::isalpha(byte) ? static_cast<char>(byte ^ 0x20) : byte;
             break;
         default: pieces.insert(where, random_blanks(random)); break;
     }
     return pieces;
 }
 
-Text joined(const Pieces& pieces) {
-    Text line;
-    for (const Text& piece : pieces) line.insert(line.end(), piece.begin(), piece.end());
+std::string joined(const Pieces& pieces) {
+    std::string line;
+    for (const std::string& piece : pieces) line += piece;
     return line;
 }
 
@@ -192,10 +182,10 @@ const OptionSet OPTION_SETS[] = {
 // Two lines with equal fingerprints in one encoding and not in the other: the
 // matcher pairs the lines differently then, by design.
 bool collides_in_one_encoding(const FilePair& pair, std::uint32_t flags) {
-    std::vector<Text> lines = pair.first.lines;
+    std::vector<std::string> lines = pair.first.lines;
     lines.insert(lines.end(), pair.second.lines.begin(), pair.second.lines.end());
-    auto fingerprint = [flags](const Text& line, bool utf8) {
-        return compute_fingerprint(encoded(line, utf8), flags | (utf8 ? OPT_UTF8 : 0));
+    auto fingerprint = [flags](const std::string& line, bool utf8) {
+        return compute_fingerprint(utf8 ? inventory().to_utf8(line) : line, flags | (utf8 ? OPT_UTF8 : 0));
     };
     for (std::size_t x = 0; x < lines.size(); ++x)
         for (std::size_t y = x + 1; y < lines.size(); ++y)

@@ -1,6 +1,7 @@
 // A run built by hand for the tests of the comparison phases and the reports:
 // both files from lists of lines, the marks of both written as digits, one per
-// line, with a "/" between the files ("1011/10110").
+// line, with a "/" between the files ("1011/10110"). For the matcher, both files
+// straight from fingerprints, with empty texts.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,15 @@ struct HandRun {
             for (const std::string& line : *lines) {
                 table->store_next(diagnostics, line);
                 fingerprint_line(*table, line, options.flags);
+            }
+    }
+
+    HandRun(const std::vector<std::uint32_t>& first_lines, const std::vector<std::uint32_t>& second_lines)
+        : comparison(Options{}, out, diagnostics) {
+        for (auto [table, lines] : {std::pair{&comparison.first, &first_lines}, {&comparison.second, &second_lines}})
+            for (std::uint32_t fingerprint : *lines) {
+                table->store_next(diagnostics, "");
+                table->commit_line(fingerprint);
             }
     }
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,12 +10,6 @@
 
 namespace vesk {
 namespace {
-
-std::string code_name(char32_t code) {
-    char name[16];
-    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(code));
-    return name;
-}
 
 TEST(Utf8Table, CodePage932CharactersKeepTheirShiftJisClassAndWidth) {
     std::vector<testing::Cp932Char> entries = testing::read_cp932_chart();
@@ -26,8 +20,8 @@ TEST(Utf8Table, CodePage932CharactersKeepTheirShiftJisClassAndWidth) {
         char32_t code = decode_utf8(entry.utf8.c_str()).code;
         LineMap classes;
         classify_bytes(entry.shift_jis.c_str(), classes);
-        ASSERT_EQ(utf8_class(code), classes[0]) << code_name(code);
-        ASSERT_EQ(utf8_width(code), entry.shift_jis.size()) << code_name(code);
+        ASSERT_EQ(utf8_class(code), classes[0]) << std::hex << static_cast<std::uint32_t>(code);
+        ASSERT_EQ(utf8_width(code), entry.shift_jis.size()) << std::hex << static_cast<std::uint32_t>(code);
     }
 }
 
