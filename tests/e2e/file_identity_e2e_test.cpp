@@ -62,8 +62,10 @@ TEST(FileIdentity, ATruncationInsideTheLastPageIsAReadError) {
     dir.write("a", lines);
     dir.write("copy", lines);
     // Most runs have loaded the first file by the time it is cut; the outcome is
-    // the same either way.
-    feed_fifo(dir, "b", "copy", "sleep 0.1 && truncate -s " + std::to_string(2 * page + page / 4) + " a");
+    // the same either way. Its time is put back, as a file system that keeps
+    // whole seconds may show it: the size alone must tell.
+    feed_fifo(dir, "b", "copy",
+              "sleep 0.1 && touch -r a t && truncate -s " + std::to_string(2 * page + page / 4) + " a && touch -r t a");
     EXPECT_EQ(run_vesk(dir, {"a", "b"}), (Outcome{"", "a: read error\n", 2}));
 }
 
