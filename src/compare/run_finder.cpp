@@ -271,7 +271,7 @@ std::int64_t RunFinder<Index>::measure_with_index(std::int64_t line, std::int64_
                                                   std::int64_t limit) const {
     for (std::int64_t steps = 0; length < limit && fp1_[line + length] == fp2_[at2 + length]; ++steps) {
         if (steps == STEPS_BEFORE_INDEX)
-            return std::min(limit, suffixes_->common(suffixes_->rank_of_first(line), suffixes_->rank_of_second(at2)));
+            return std::min(limit, suffixes_->common(suffixes_->position_of_first(line), suffixes_->place_of_second(at2)));
         length += std::min<std::int64_t>(rest1_[line + length], rest2_[at2 + length]);
     }
     return std::min(length, limit);

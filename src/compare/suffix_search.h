@@ -34,7 +34,8 @@ public:
 
 private:
     struct Query {
-        std::int64_t line, rank;
+        std::int64_t line;
+        SuffixPosition position;
         std::int64_t reach;  // end1 - line: no run is longer
         std::int64_t hi2;
     };
