@@ -79,7 +79,8 @@ public:
     // and at or above it: for a first-file suffix's place, the two lines of them
     // that have the most lines in common with it. -1 where there is none.
     NearPlaces nearest_places(std::int64_t place, std::int64_t from, std::int64_t to) const {
-        return {places_by_line_->previous_at_most(from, to, place - 1), places_by_line_->next_at_least(from, to, place)};
+        WaveletMatrix::Around around = places_by_line_->around(from, to, place);
+        return {around.below, around.above};
     }
     // How many first-file lines begin the same RECURRING_SPAN lines as second-file
     // line `line` does: 0, 1, or 2 for two or more.
