@@ -22,6 +22,15 @@ constexpr std::int64_t FIRST_GROUP = 3;
 // than a walk down the wavelet matrix's levels.
 constexpr std::int64_t DIRECT_PLACES = 128;
 
+// Places looked at one by one on either side for the nearest of a range of lines
+// before the wavelet matrix is asked: they lie side by side in memory, while the
+// matrix's levels lie far apart once the files are large, and on files of few
+// distinct lines the nearest place mostly lies within this many.
+constexpr std::int64_t NEARBY_PLACES = 512;
+
+// Returned by nearby_place() when the places it looked at hold none of the lines.
+constexpr std::int64_t NOT_NEARBY = -2;
+
 int bits_for(std::int64_t count) {
     return std::max(1, static_cast<int>(std::bit_width(static_cast<std::uint64_t>(count))));
 }
@@ -143,6 +152,32 @@ std::int64_t SuffixIndex<Index>::first_second_line(PlaceRange places, std::int64
         if (line >= from && (first < 0 || line < first)) first = line;
     }
     return first;
+}
+
+template <class Index>
+NearPlaces SuffixIndex<Index>::nearest_places(std::int64_t place, std::int64_t from, std::int64_t to) const {
+    NearPlaces near{nearby_place(place, from, to, -1), nearby_place(place, from, to, +1)};
+    if (near.below == NOT_NEARBY || near.above == NOT_NEARBY) {
+        WaveletMatrix::Around around = places_by_line_->around(from, to, place);
+        near = {around.below, around.above};
+    }
+    return near;
+}
+
+// The nearest place below `place` (direction -1) or at or above it (+1) whose
+// line lies in [from, to) among the NEARBY_PLACES places there: -1 when the
+// places end first, NOT_NEARBY when none of those holds one.
+template <class Index>
+std::int64_t SuffixIndex<Index>::nearby_place(std::int64_t place, std::int64_t from, std::int64_t to,
+                                              int direction) const {
+    // One comparison tells a line in [from, to): below from, the difference wraps.
+    auto width = static_cast<std::uint64_t>(to - from);
+    std::int64_t k = direction < 0 ? place - 1 : place;
+    std::int64_t end = direction < 0 ? std::max<std::int64_t>(place - 1 - NEARBY_PLACES, -1)
+                                     : std::min(place + NEARBY_PLACES, second_count_);
+    for (; k != end; k += direction)
+        if (static_cast<std::uint64_t>(second_line(k) - from) < width) return k;
+    return end == -1 || end == second_count_ ? -1 : NOT_NEARBY;
 }
 
 template class SuffixIndex<std::int32_t>;

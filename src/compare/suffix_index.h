@@ -78,10 +78,7 @@ public:
     // Of the second-file lines [from, to), the places nearest `place` below it
     // and at or above it: for a first-file suffix's place, the two lines of them
     // that have the most lines in common with it. -1 where there is none.
-    NearPlaces nearest_places(std::int64_t place, std::int64_t from, std::int64_t to) const {
-        WaveletMatrix::Around around = places_by_line_->around(from, to, place);
-        return {around.below, around.above};
-    }
+    NearPlaces nearest_places(std::int64_t place, std::int64_t from, std::int64_t to) const;
     // How many first-file lines begin the same RECURRING_SPAN lines as second-file
     // line `line` does: 0, 1, or 2 for two or more.
     std::int64_t first_file_recurrences(std::int64_t line) const {
@@ -98,6 +95,7 @@ private:
     void measure_above(const WorkVector<Index>& sorted, const WorkVector<Index>& shared);
     bool is_first(std::int64_t at) const { return at < first_count_; }
     bool is_second(std::int64_t at) const { return at > first_count_ && at <= first_count_ + second_count_; }
+    std::int64_t nearby_place(std::int64_t place, std::int64_t from, std::int64_t to, int direction) const;
 
     std::int64_t first_count_;
     std::int64_t second_count_;
