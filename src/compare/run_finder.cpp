@@ -35,11 +35,6 @@
 namespace vesk {
 namespace {
 
-// A candidate that is no full match mostly fails on the first line or two
-// compared; eight fingerprint comparisons cost less than one hash (two wide
-// multiplications and two table reads), and patterns this short need no hash.
-constexpr std::int64_t LINES_COMPARED_FIRST = 8;
-
 // Blocks of a pattern are weighed for the rarest only in its first lines: a
 // block that occurs a handful of times leaves few candidates, and a rarer one
 // further on would save fewer than weighing on to it costs.

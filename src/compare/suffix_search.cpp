@@ -55,9 +55,6 @@ constexpr std::int64_t SCANNED_WINDOW = 512;
 // index is asked.
 constexpr std::int64_t NEARBY_STOPS = 32;
 
-// Lines compared one by one before a run is measured through the index.
-constexpr std::int64_t LINES_COMPARED_FIRST = 8;
-
 // Jumps from one longer run to the next before the rest is found by halving.
 constexpr std::int64_t JUMPS_BEFORE_HALVING = 4;
 
