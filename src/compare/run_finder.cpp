@@ -187,8 +187,8 @@ FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1
         hash2_.reset();
         suffixes_.emplace(index(), count1_, count2_);
     }
-    bool scan_narrow = suffix_searching_ != SuffixSearching::always_through_index;
-    return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, scan_narrow).find(line, end1, lo2, hi2);
+    bool look_directly = suffix_searching_ != SuffixSearching::always_through_index;
+    return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, look_directly).find(line, end1, lo2, hi2);
 }
 
 // Whether the line's fingerprint has more than COMMON_LINE_BLOCKS blocks in the

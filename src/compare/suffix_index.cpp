@@ -155,8 +155,10 @@ std::int64_t SuffixIndex<Index>::first_second_line(PlaceRange places, std::int64
 }
 
 template <class Index>
-NearPlaces SuffixIndex<Index>::nearest_places(std::int64_t place, std::int64_t from, std::int64_t to) const {
-    NearPlaces near{nearby_place(place, from, to, -1), nearby_place(place, from, to, +1)};
+NearPlaces SuffixIndex<Index>::nearest_places(std::int64_t place, std::int64_t from, std::int64_t to,
+                                              bool look_nearby) const {
+    NearPlaces near{NOT_NEARBY, NOT_NEARBY};
+    if (look_nearby) near = {nearby_place(place, from, to, -1), nearby_place(place, from, to, +1)};
     if (near.below == NOT_NEARBY || near.above == NOT_NEARBY) {
         WaveletMatrix::Around around = places_by_line_->around(from, to, place);
         near = {around.below, around.above};

@@ -78,7 +78,8 @@ public:
     // Of the second-file lines [from, to), the places nearest `place` below it
     // and at or above it: for a first-file suffix's place, the two lines of them
     // that have the most lines in common with it. -1 where there is none.
-    NearPlaces nearest_places(std::int64_t place, std::int64_t from, std::int64_t to) const;
+    // look_nearby: whether the places beside `place` are looked at first.
+    NearPlaces nearest_places(std::int64_t place, std::int64_t from, std::int64_t to, bool look_nearby) const;
     // How many first-file lines begin the same RECURRING_SPAN lines as second-file
     // line `line` does: 0, 1, or 2 for two or more.
     std::int64_t first_file_recurrences(std::int64_t line) const {

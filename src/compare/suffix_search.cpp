@@ -93,7 +93,7 @@ template <class Index>
 FoundRun SuffixSearch<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const {
     if (lo2 >= hi2) return {0, 0};
     Query query{line, index_.position_of_first(line), end1 - line, hi2};
-    if (scan_narrow_ && hi2 - lo2 <= SCANNED_WINDOW) return scan(query, lo2);
+    if (look_directly_ && hi2 - lo2 <= SCANNED_WINDOW) return scan(query, lo2);
     FoundRun best{0, 0};
     // The longest run from resume on stays the longest while its place lies ahead.
     FoundRun longest{0, -1};
@@ -213,7 +213,7 @@ FoundRun SuffixSearch<Index>::longest_beyond_walk(const Query& query, std::int64
     std::int64_t bound = query.reach;
     if (state.found.length < query.reach) {
         bound = 0;
-        NearPlaces near = index_.nearest_places(query.position.place, from, query.hi2);
+        NearPlaces near = index_.nearest_places(query.position.place, from, query.hi2, look_directly_);
         for (std::int64_t place : {near.below, near.above}) {
             if (place < 0) continue;
             std::int64_t at2 = index_.second_line(place);

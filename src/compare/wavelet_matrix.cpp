@@ -149,10 +149,6 @@ VESK_COUNTING_CLONES std::int64_t WaveletMatrix::next_at_least(std::int64_t from
     return nearest<true>({from, to}, std::max<std::int64_t>(least, 0));
 }
 
-std::int64_t WaveletMatrix::previous_at_most(std::int64_t from, std::int64_t to, std::int64_t most) const {
-    if (most < 0) return -1;
-    return around(from, to, std::min(most, (std::int64_t{1} << bits_) - 1) + 1).below;
-}
 
 // As nearest() does, in both directions at once: where bound's bit is 1 the
 // numbers with a 0 there are all below it, where it is 0 those with a 1 are all
