@@ -9,6 +9,7 @@
 //      (skipped when absent)
 //   cmake -S . -B build/bench -DVESK_BUILD_BENCH=ON && cmake --build build/bench --target match_bench
 //   build/bench/bench/match_bench [pairs, e.g. ABCDEFS] [runs]
+//   build/bench/bench/match_bench --files FIRST SECOND [runs]   (any two files)
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -180,6 +181,10 @@ void bench_pair(char tag, const std::pair<Lines, Lines>& lines, int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 3 && std::string(argv[1]) == "--files") {
+        bench_pair('-', {file_lines(argv[2]), file_lines(argv[3])}, argc > 4 ? std::max(1, std::atoi(argv[4])) : 5);
+        return 0;
+    }
     std::string pairs = argc > 1 ? argv[1] : "ABCDEFS";
     int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     for (char tag : pairs) {

@@ -20,8 +20,9 @@ enum class IndexWidth { fitting, wide };
 // when_candidates_swarm: a search that tests many candidates goes on there, once
 // such searches have cost about what making the index costs; in a narrow window
 // it scans the window line by line instead. always sends every search there from
-// the first line on; always_through_index also narrow windows' (which the
-// index answers as well, only slower); never leaves the index out.
+// the first line on; always_through_index also narrow windows', and has the
+// index find the places nearest a line's own without looking beside it first
+// (it answers those as well, only slower); never leaves the index out.
 enum class SuffixSearching { when_candidates_swarm, always, always_through_index, never };
 
 struct MatcherTuning {

@@ -1,7 +1,12 @@
 #include "compare/run_finder.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // How this search gives exactly the scan's result.
 //
@@ -30,15 +35,34 @@
 namespace vesk {
 namespace {
 
-// A candidate that is no full match mostly fails on the first line or two
-// compared; eight fingerprint comparisons cost less than one hash (two wide
-// multiplications and two table reads), and patterns this short need no hash.
-constexpr std::int64_t LINES_COMPARED_FIRST = 8;
-
 // Blocks of a pattern are weighed for the rarest only in its first lines: a
 // block that occurs a handful of times leaves few candidates, and a rarer one
 // further on would save fewer than weighing on to it costs.
 constexpr std::int64_t WEIGHED_LINES = 8;
+
+// Lines a measurement compares at once where the lines differ from their
+// neighbours (so no block of equal lines can be stepped over whole): runs of
+// such lines are long on files whose fingerprints collide, and comparing one
+// line per step leaves each step waiting for the one before.
+constexpr std::int64_t LINES_COMPARED_AT_ONCE = 16;
+
+// How many of the LINES_COMPARED_AT_ONCE fingerprints from `own` and `other`
+// are equal before the first that differs; all of them when none does.
+std::int64_t equal_before_difference(const std::uint32_t* own, const std::uint32_t* other) {
+#if defined(__SSE2__)
+    unsigned same = 0;
+    for (int k = 0; k < LINES_COMPARED_AT_ONCE; k += 4) {
+        __m128i mine = _mm_loadu_si128(reinterpret_cast<const __m128i*>(own + k));
+        __m128i theirs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(other + k));
+        same |= static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(mine, theirs)))) << k;
+    }
+    return std::countr_one(same);
+#else
+    std::int64_t equal = 0;
+    while (equal < LINES_COMPARED_AT_ONCE && own[equal] == other[equal]) ++equal;
+    return equal;
+#endif
+}
 
 // Steps a measurement takes line by line (or block by block) before it asks the
 // suffix index, once that is made.
@@ -163,8 +187,8 @@ FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1
         hash2_.reset();
         suffixes_.emplace(index(), count1_, count2_);
     }
-    bool scan_narrow = suffix_searching_ != SuffixSearching::always_through_index;
-    return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, scan_narrow).find(line, end1, lo2, hi2);
+    bool look_directly = suffix_searching_ != SuffixSearching::always_through_index;
+    return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, look_directly).find(line, end1, lo2, hi2);
 }
 
 // Whether the line's fingerprint has more than COMMON_LINE_BLOCKS blocks in the
@@ -261,8 +285,16 @@ std::int64_t RunFinder<Index>::measure(std::int64_t line, std::int64_t at2, cons
     std::int64_t limit = std::min(bounds.end1 - line, bounds.hi2 - at2);
     std::int64_t length = std::min(known_length(line, at2), limit);
     if (suffixes_) return measure_with_index(line, at2, length, limit);
-    while (length < limit && fp1_[line + length] == fp2_[at2 + length])
-        length += std::min<std::int64_t>(rest1_[line + length], rest2_[at2 + length]);
+    while (length < limit && fp1_[line + length] == fp2_[at2 + length]) {
+        std::int64_t same = std::min<std::int64_t>(rest1_[line + length], rest2_[at2 + length]);
+        if (same == 1 && limit - length >= LINES_COMPARED_AT_ONCE) {
+            std::int64_t equal = equal_before_difference(fp1_ + line + length, fp2_ + at2 + length);
+            length += equal;
+            if (equal < LINES_COMPARED_AT_ONCE) break;
+        } else {
+            length += same;
+        }
+    }
     return std::min(length, limit);
 }
 
@@ -271,7 +303,7 @@ std::int64_t RunFinder<Index>::measure_with_index(std::int64_t line, std::int64_
                                                   std::int64_t limit) const {
     for (std::int64_t steps = 0; length < limit && fp1_[line + length] == fp2_[at2 + length]; ++steps) {
         if (steps == STEPS_BEFORE_INDEX)
-            return std::min(limit, suffixes_->common(suffixes_->rank_of_first(line), suffixes_->rank_of_second(at2)));
+            return std::min(limit, suffixes_->common(suffixes_->position_of_first(line), suffixes_->place_of_second(at2)));
         length += std::min<std::int64_t>(rest1_[line + length], rest2_[at2 + length]);
     }
     return std::min(length, limit);

@@ -18,24 +18,45 @@ constexpr std::int64_t SEPARATOR = 1;
 constexpr std::int64_t ABSENT = 2;  // a first-file line that the second file lacks
 constexpr std::int64_t FIRST_GROUP = 3;
 
-// Ranges of ranks at most this wide are read entry by entry: that costs less
+// Ranges of places at most this wide are read entry by entry: that costs less
 // than a walk down the wavelet matrix's levels.
-constexpr std::int64_t DIRECT_RANKS = 128;
+constexpr std::int64_t DIRECT_PLACES = 128;
+
+// Places looked at one by one on either side for the nearest of a range of lines
+// before the wavelet matrix is asked: they lie side by side in memory, while the
+// matrix's levels lie far apart once the files are large, and on files of few
+// distinct lines the nearest place mostly lies within this many.
+constexpr std::int64_t NEARBY_PLACES = 512;
+
+// Returned by nearby_place() when the places it looked at hold none of the lines.
+constexpr std::int64_t NOT_NEARBY = -2;
+
+int bits_for(std::int64_t count) {
+    return std::max(1, static_cast<int>(std::bit_width(static_cast<std::uint64_t>(count))));
+}
 
 }  // namespace
 
+// The suffix array of both files laid end to end (the first file, a separator,
+// the second file, an end mark) gives the order; what the searches need of it
+// is kept, and the array goes.
 template <class Index>
 SuffixIndex<Index>::SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count)
-    : first_count_(first_count), second_count_(second_count) {
+    : first_count_(first_count),
+      second_count_(second_count),
+      first_(static_cast<std::size_t>(first_count)),
+      second_lines_(static_cast<std::size_t>(second_count)),
+      place_of_line_(static_cast<std::size_t>(second_count)),
+      recurrences_(static_cast<std::size_t>(second_count)) {
     {
         WorkVector<Index> text = renumbered_text(blocks);
         WorkVector<Index> sorted = suffix_array(std::span<const Index>(text), FIRST_GROUP + blocks.groups());
-        common_.emplace(common_prefixes(std::move(text), std::span<const Index>(sorted)));
-        rank_ = suffix_ranks(std::span<const Index>(sorted));
-        keep_second_suffixes(sorted);
+        WorkVector<Index> shared = common_prefixes(std::move(text), std::span<const Index>(sorted));
+        place_suffixes(sorted, shared);
+        measure_above(sorted, shared);
     }
-    lines_by_rank_.emplace(second_lines_by_rank());
-    places_by_line_.emplace(places_by_second_line());
+    lines_by_place_.emplace(WorkVector<Index>(second_lines_), bits_for(second_count_));
+    places_by_line_.emplace(WorkVector<Index>(place_of_line_), bits_for(second_count_));
 }
 
 template <class Index>
@@ -54,66 +75,111 @@ WorkVector<Index> SuffixIndex<Index>::renumbered_text(const BlockIndex<Index>& b
     return text;
 }
 
-// What the searches need of the suffix array: where the second-file lines'
-// suffixes stand and what they share with one another. The array itself goes.
+// Through the sorted suffixes in order (shared[r]: what the suffixes at r - 1 and
+// r have in common): the second-file suffixes get their places, each with what
+// it shares with the one before; each first-file suffix gets the place it stands
+// at and what it shares with the second-file suffix before it, the least shared
+// value since that one. Suffixes that share RECURRING_SPAN lines stand together,
+// and every place of such a group gets the group's count of first-file suffixes.
 template <class Index>
-void SuffixIndex<Index>::keep_second_suffixes(const WorkVector<Index>& sorted) {
-    auto size = static_cast<std::int64_t>(sorted.size());
-    second_ = RankedBits(size);
-    second_lines_.reserve(static_cast<std::size_t>(second_count_));
-    second_common_.reserve(static_cast<std::size_t>(second_count_));
-    std::int64_t shared = 0;
-    for (std::int64_t rank = 0; rank < size; ++rank) {
-        shared = std::min(shared, common_->at(rank));
-        std::int64_t line = std::int64_t{sorted[static_cast<std::size_t>(rank)]} - first_count_ - 1;
-        if (line < 0 || line >= second_count_) continue;
-        second_.set(rank);
-        second_lines_.push_back(static_cast<Index>(line));
-        second_common_.push_back(static_cast<Index>(shared));
-        shared = std::numeric_limits<Index>::max();
+void SuffixIndex<Index>::place_suffixes(const WorkVector<Index>& sorted, const WorkVector<Index>& shared) {
+    constexpr std::int64_t NONE_YET = std::numeric_limits<Index>::max();
+    WorkVector<Index> commons(static_cast<std::size_t>(second_count_));
+    std::int64_t places = 0;
+    std::int64_t since = 0;  // shared with the last second-file suffix passed; 0 before the first
+    std::int64_t group_start = 0;
+    std::int64_t group_firsts = 0;
+    for (std::size_t rank = 0; rank < sorted.size(); ++rank) {
+        if (shared[rank] < RECURRING_SPAN) {
+            std::fill(recurrences_.begin() + group_start, recurrences_.begin() + places,
+                      static_cast<std::uint8_t>(std::min<std::int64_t>(group_firsts, 2)));
+            group_start = places;
+            group_firsts = 0;
+        }
+        since = std::min<std::int64_t>(since, shared[rank]);
+        std::int64_t at = sorted[rank];
+        if (is_first(at)) {
+            first_[static_cast<std::size_t>(at)] = {static_cast<Index>(places), static_cast<Index>(since), 0};
+            ++group_firsts;
+        } else if (is_second(at)) {
+            std::int64_t line = at - first_count_ - 1;
+            second_lines_[static_cast<std::size_t>(places)] = static_cast<Index>(line);
+            place_of_line_[static_cast<std::size_t>(line)] = static_cast<Index>(places);
+            commons[static_cast<std::size_t>(places)] = static_cast<Index>(since);
+            ++places;
+            since = NONE_YET;
+        }
     }
-    second_.count_ones();
+    std::fill(recurrences_.begin() + group_start, recurrences_.end(),
+              static_cast<std::uint8_t>(std::min<std::int64_t>(group_firsts, 2)));
+    common_.emplace(std::move(commons));
+}
+
+// The same backwards: what each first-file suffix shares with the second-file
+// suffix after it, the least shared value up to that one.
+template <class Index>
+void SuffixIndex<Index>::measure_above(const WorkVector<Index>& sorted, const WorkVector<Index>& shared) {
+    std::int64_t until = 0;  // shared with the next second-file suffix; 0 after the last
+    for (std::size_t rank = sorted.size(); rank-- > 0;) {
+        std::int64_t at = sorted[rank];
+        if (is_first(at)) first_[static_cast<std::size_t>(at)].above = static_cast<Index>(until);
+        until = is_second(at) ? std::int64_t{shared[rank]} : std::min<std::int64_t>(until, shared[rank]);
+    }
+}
+
+// Between two places the suffixes share the least of what each neighbour on the
+// way shares with the one before it.
+template <class Index>
+std::int64_t SuffixIndex<Index>::common(const SuffixPosition& first, std::int64_t place) const {
+    if (place < first.place)
+        return place + 1 == first.place ? first.below : std::min(first.below, common_->min(place + 1, first.place));
+    return place == first.place ? first.above : std::min(first.above, common_->min(first.place + 1, place + 1));
 }
 
 template <class Index>
-WaveletMatrix SuffixIndex<Index>::second_lines_by_rank() const {
-    int bits = std::max(1, static_cast<int>(std::bit_width(static_cast<std::uint64_t>(second_count_))));
-    return WaveletMatrix(WorkVector<Index>(second_lines_), bits);
-}
-
-// Each second-file line's place among the second-file suffixes in sorted order
-// (which needs a bit less than its rank among all suffixes).
-template <class Index>
-WaveletMatrix SuffixIndex<Index>::places_by_second_line() const {
-    WorkVector<Index> places(static_cast<std::size_t>(second_count_));
-    for (std::int64_t k = 0; k < second_count_; ++k)
-        places[static_cast<std::size_t>(second_line(k))] = static_cast<Index>(k);
-    int bits = std::max(1, static_cast<int>(std::bit_width(static_cast<std::uint64_t>(second_count_))));
-    return WaveletMatrix(std::move(places), bits);
+PlaceRange SuffixIndex<Index>::sharing(const SuffixPosition& first, std::int64_t length) const {
+    std::int64_t from = first.below < length ? first.place : common_->last_below(first.place - 1, length);
+    std::int64_t to = first.above < length ? first.place : common_->first_below(first.place + 1, length);
+    return {from, to};
 }
 
 template <class Index>
-std::int64_t SuffixIndex<Index>::common(std::int64_t rank, std::int64_t other) const {
-    if (rank > other) std::swap(rank, other);
-    return other == rank + 1 ? common_->at(other) : common_->min(rank + 1, other + 1);
-}
-
-template <class Index>
-RankRange SuffixIndex<Index>::sharing(std::int64_t rank, std::int64_t length) const {
-    return {common_->last_below(rank, length), common_->first_below(rank + 1, length)};
-}
-
-template <class Index>
-std::int64_t SuffixIndex<Index>::first_second_line(RankRange ranks, std::int64_t from) const {
-    std::int64_t first_k = second_.ones_before(ranks.from);
-    std::int64_t end_k = second_.ones_before(ranks.to);
-    if (end_k - first_k > DIRECT_RANKS) return lines_by_rank_->next_at_least(first_k, end_k, from);
+std::int64_t SuffixIndex<Index>::first_second_line(PlaceRange places, std::int64_t from) const {
+    if (places.to - places.from > DIRECT_PLACES) return lines_by_place_->next_at_least(places.from, places.to, from);
     std::int64_t first = -1;
-    for (std::int64_t k = first_k; k < end_k; ++k) {
+    for (std::int64_t k = places.from; k < places.to; ++k) {
         std::int64_t line = second_line(k);
         if (line >= from && (first < 0 || line < first)) first = line;
     }
     return first;
+}
+
+template <class Index>
+NearPlaces SuffixIndex<Index>::nearest_places(std::int64_t place, std::int64_t from, std::int64_t to,
+                                              bool look_nearby) const {
+    NearPlaces near{NOT_NEARBY, NOT_NEARBY};
+    if (look_nearby) near = {nearby_place(place, from, to, -1), nearby_place(place, from, to, +1)};
+    if (near.below == NOT_NEARBY || near.above == NOT_NEARBY) {
+        WaveletMatrix::Around around = places_by_line_->around(from, to, place);
+        near = {around.below, around.above};
+    }
+    return near;
+}
+
+// The nearest place below `place` (direction -1) or at or above it (+1) whose
+// line lies in [from, to) among the NEARBY_PLACES places there: -1 when the
+// places end first, NOT_NEARBY when none of those holds one.
+template <class Index>
+std::int64_t SuffixIndex<Index>::nearby_place(std::int64_t place, std::int64_t from, std::int64_t to,
+                                              int direction) const {
+    // One comparison tells a line in [from, to): below from, the difference wraps.
+    auto width = static_cast<std::uint64_t>(to - from);
+    std::int64_t k = direction < 0 ? place - 1 : place;
+    std::int64_t end = direction < 0 ? std::max<std::int64_t>(place - 1 - NEARBY_PLACES, -1)
+                                     : std::min(place + NEARBY_PLACES, second_count_);
+    for (; k != end; k += direction)
+        if (static_cast<std::uint64_t>(second_line(k) - from) < width) return k;
+    return end == -1 || end == second_count_ ? -1 : NOT_NEARBY;
 }
 
 template class SuffixIndex<std::int32_t>;

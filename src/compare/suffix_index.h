@@ -1,12 +1,18 @@
-// Where stretches of lines recur, for the run search on files whose lines repeat:
-// the suffixes of both files' lines laid end to end (the first file, a separator,
-// the second file, an end mark) in sorted order, with the lines they share with
-// their neighbours in that order. It tells how many lines a first-file line and
-// a second-file line have in common from there on, which suffixes share a given
-// number of lines with a first-file line, and the first second-file line at or
-// after a place among those. Lines are compared by fingerprint, renumbered
-// densely; first-file lines that the second file lacks all get one number, since
-// a match with the second file stops at any of them anyway.
+// Where stretches of lines recur, for the run search on files whose lines repeat.
+// The suffixes of the second file's lines (each line and all after it), in sorted
+// order: a line's place is where its suffix stands among them. Every first-file
+// line's suffix is placed among them too, with the lines it shares with the
+// nearest second-file suffix on either side. From that the index tells how many
+// lines a first-file line and a second-file line have in common from there on,
+// which places share a given number of lines with a first-file line, and the
+// first second-file line at or after a given one among some places. Lines are
+// compared by fingerprint, renumbered densely; first-file lines that the second
+// file lacks all get one number, since a match with the second file stops at any
+// of them anyway.
+//
+// Everything a search reads first is kept per first-file line, in line order:
+// searches mostly go line by line, so those reads stream, and the scattered ones
+// start from a place instead of from a rank among both files' suffixes.
 // Index: the stored width of positions, std::int32_t only when both files
 // together have fewer than INT32_MAX lines.
 #pragma once
@@ -21,15 +27,26 @@
 
 namespace vesk {
 
-// Ranks [from, to) of the sorted suffixes.
-struct RankRange {
+// Places [from, to) of the second file's sorted suffixes.
+struct PlaceRange {
     std::int64_t from, to;
 };
 
 // Two places on either side of another, -1 where there is none.
-struct NearRanks {
+struct NearPlaces {
     std::int64_t below, above;
 };
+
+// A first-file line's suffix among the second file's: how many of theirs sort
+// before it (its place), and the lines it shares with the one just before and
+// the one just after (0 where there is none).
+struct SuffixPosition {
+    std::int64_t place, below, above;
+};
+
+// The stretch length whose recurrences in the first file the index counts for
+// every second-file line (see first_file_recurrences()).
+constexpr std::int64_t RECURRING_SPAN = 18;
 
 template <class Index>
 class SuffixIndex {
@@ -38,58 +55,59 @@ public:
     // every first-file line; both files' line counts.
     SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count);
 
-    std::int64_t rank_of_first(std::int64_t line) const { return rank_[static_cast<std::size_t>(line)]; }
-    std::int64_t rank_of_second(std::int64_t line) const {
-        return rank_[static_cast<std::size_t>(first_count_ + 1 + line)];
+    SuffixPosition position_of_first(std::int64_t line) const {
+        const Position& position = first_[static_cast<std::size_t>(line)];
+        return {position.place, position.below, position.above};
     }
-    // The second-file lines in the order of their suffixes: how many of them
-    // stand before rank, the k-th of them, and how many lines its suffix and
-    // the (k - 1)-th's have in common from their start.
-    std::int64_t second_suffixes_before(std::int64_t rank) const { return second_.ones_before(rank); }
+    std::int64_t place_of_second(std::int64_t line) const { return place_of_line_[static_cast<std::size_t>(line)]; }
+    // The second-file line at place k, and how many lines its suffix and the one
+    // at place k - 1 have in common from their start (0 for place 0).
     std::int64_t second_line(std::int64_t k) const { return second_lines_[static_cast<std::size_t>(k)]; }
-    std::int64_t second_common(std::int64_t k) const { return second_common_[static_cast<std::size_t>(k)]; }
-    // Lines that the suffixes at two different ranks have in common from their start.
-    std::int64_t common(std::int64_t rank, std::int64_t other) const;
-    // The ranks of the suffixes that have their first `length` lines (at least 1)
-    // in common with the suffix at rank.
-    RankRange sharing(std::int64_t rank, std::int64_t length) const;
-    // The first second-file line at or after `from` whose suffix has a rank in
-    // ranks, or -1.
-    std::int64_t first_second_line(RankRange ranks, std::int64_t from) const;
-    // The second-file lines [from, to) whose suffixes stand nearest to `rank` (a
-    // first-file line's) below and above it: of those lines, the two that have
-    // the most lines in common with it. As places k of second_line(k); -1 where
-    // there is none.
-    NearRanks nearest_second_places(std::int64_t rank, std::int64_t from, std::int64_t to) const {
-        std::int64_t before = second_.ones_before(rank);
-        return {places_by_line_->previous_at_most(from, to, before - 1),
-                places_by_line_->next_at_least(from, to, before)};
-    }
-    // How many first-file lines' suffixes lie in ranks, which sharing() gave:
-    // the suffixes of the separator and the end mark share no line with any.
-    std::int64_t first_file_suffixes(RankRange ranks) const {
-        return ranks.to - ranks.from - (second_.ones_before(ranks.to) - second_.ones_before(ranks.from));
-    }
+    std::int64_t second_common(std::int64_t k) const { return common_->at(k); }
     std::int64_t second_count() const { return second_count_; }
 
+    // Lines that a first-file line's suffix (at `first`) and the suffix at a
+    // place have in common from their start.
+    std::int64_t common(const SuffixPosition& first, std::int64_t place) const;
+    // The places whose suffixes have their first `length` lines (at least 1) in
+    // common with the first-file suffix at `first`; empty when none has.
+    PlaceRange sharing(const SuffixPosition& first, std::int64_t length) const;
+    // The first second-file line at or after `from` whose place lies in places,
+    // or -1.
+    std::int64_t first_second_line(PlaceRange places, std::int64_t from) const;
+    // Of the second-file lines [from, to), the places nearest `place` below it
+    // and at or above it: for a first-file suffix's place, the two lines of them
+    // that have the most lines in common with it. -1 where there is none.
+    // look_nearby: whether the places beside `place` are looked at first.
+    NearPlaces nearest_places(std::int64_t place, std::int64_t from, std::int64_t to, bool look_nearby) const;
+    // How many first-file lines begin the same RECURRING_SPAN lines as second-file
+    // line `line` does: 0, 1, or 2 for two or more.
+    std::int64_t first_file_recurrences(std::int64_t line) const {
+        return recurrences_[static_cast<std::size_t>(place_of_second(line))];
+    }
+
 private:
+    struct Position {
+        Index place, below, above;
+    };
+
     WorkVector<Index> renumbered_text(const BlockIndex<Index>& blocks) const;
-    void keep_second_suffixes(const WorkVector<Index>& sorted);
-    WaveletMatrix second_lines_by_rank() const;
-    WaveletMatrix places_by_second_line() const;
+    void place_suffixes(const WorkVector<Index>& sorted, const WorkVector<Index>& shared);
+    void measure_above(const WorkVector<Index>& sorted, const WorkVector<Index>& shared);
+    bool is_first(std::int64_t at) const { return at < first_count_; }
+    bool is_second(std::int64_t at) const { return at > first_count_ && at <= first_count_ + second_count_; }
+    std::int64_t nearby_place(std::int64_t place, std::int64_t from, std::int64_t to, int direction) const;
 
     std::int64_t first_count_;
     std::int64_t second_count_;
-    WorkVector<Index> rank_;  // where each suffix stands in sorted order
-    std::optional<RangeMin<Index>> common_;  // common_->at(k): lines shared by ranks k - 1 and k
-    RankedBits second_;  // bit k: the suffix at rank k is a second-file line's
-    // Of the second-file lines' suffixes in sorted order: the line, and the
-    // lines in common with the suffix before it (the least common_ between them).
-    WorkVector<Index> second_lines_;
-    WorkVector<Index> second_common_;
+    WorkVector<Position> first_;         // per first-file line
+    WorkVector<Index> second_lines_;     // per place
+    WorkVector<Index> place_of_line_;    // per second-file line
+    WorkVector<std::uint8_t> recurrences_;  // per place
+    std::optional<RangeMin<Index>> common_;  // per place: second_common()
     // second_lines_ again, to find the first line at or after a place in a range.
-    std::optional<WaveletMatrix> lines_by_rank_;
-    // Where each second-file line's suffix stands among theirs, in line order.
+    std::optional<WaveletMatrix> lines_by_place_;
+    // place_of_line_ again, to find the places nearest a place among a range of lines.
     std::optional<WaveletMatrix> places_by_line_;
 };
 

@@ -36,7 +36,7 @@ namespace {
 // The zone's places nearest js are compared line by line: a run through js
 // starts there when js is preceded by a few lines that also begin the pattern,
 // the common case on files of few distinct lines.
-constexpr std::int64_t NEAR_PLACES = 16;
+constexpr std::int64_t NEAR_PLACES = RECURRING_SPAN - 2;
 
 // Farther places whose run stops short of js are looked at up to this many
 // times; after that the scan is followed instead, which is never wrong.
@@ -54,9 +54,6 @@ constexpr std::int64_t SCANNED_WINDOW = 512;
 // Places after `resume` looked at one by one for the scan's next stop before the
 // index is asked.
 constexpr std::int64_t NEARBY_STOPS = 32;
-
-// Lines compared one by one before a run is measured through the index.
-constexpr std::int64_t LINES_COMPARED_FIRST = 8;
 
 // Jumps from one longer run to the next before the rest is found by halving.
 constexpr std::int64_t JUMPS_BEFORE_HALVING = 4;
@@ -95,8 +92,8 @@ struct SuffixSearch<Index>::Walk {
 template <class Index>
 FoundRun SuffixSearch<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const {
     if (lo2 >= hi2) return {0, 0};
-    Query query{line, index_.rank_of_first(line), end1 - line, hi2};
-    if (scan_narrow_ && hi2 - lo2 <= SCANNED_WINDOW) return scan(query, lo2);
+    Query query{line, index_.position_of_first(line), end1 - line, hi2};
+    if (look_directly_ && hi2 - lo2 <= SCANNED_WINDOW) return scan(query, lo2);
     FoundRun best{0, 0};
     // The longest run from resume on stays the longest while its place lies ahead.
     FoundRun longest{0, -1};
@@ -141,7 +138,7 @@ std::int64_t SuffixSearch<Index>::measure(const Query& query, std::int64_t at2) 
     for (std::int64_t k = 0; k < compared; ++k)
         if (fp1_[query.line + k] != fp2_[at2 + k]) return k;
     if (compared == limit) return limit;
-    return std::min(limit, index_.common(query.rank, index_.rank_of_second(at2)));
+    return std::min(limit, index_.common(query.position, index_.place_of_second(at2)));
 }
 
 // The first place at or after `from` where the first `length` lines all match
@@ -149,7 +146,7 @@ std::int64_t SuffixSearch<Index>::measure(const Query& query, std::int64_t at2) 
 template <class Index>
 std::int64_t SuffixSearch<Index>::first_match(const Query& query, std::int64_t length, std::int64_t from) const {
     if (length > query.reach || from + length > query.hi2) return -1;
-    std::int64_t at2 = index_.first_second_line(index_.sharing(query.rank, length), from);
+    std::int64_t at2 = index_.first_second_line(index_.sharing(query.position, length), from);
     return at2 >= 0 && at2 + length <= query.hi2 ? at2 : -1;
 }
 
@@ -176,11 +173,9 @@ FoundRun SuffixSearch<Index>::leftmost_longest(const Query& query, std::int64_t 
 // run found, which no farther suffix can then beat or tie.
 template <class Index>
 void SuffixSearch<Index>::walk(const Query& query, std::int64_t from, int direction, Walk& state) const {
-    std::int64_t before = index_.second_suffixes_before(query.rank);
-    std::int64_t k = direction < 0 ? before - 1 : before;
+    std::int64_t k = direction < 0 ? query.position.place - 1 : query.position.place;
     if (k < 0 || k >= index_.second_count()) return;
-    std::int64_t shared =
-        std::min(query.reach, index_.common(query.rank, index_.rank_of_second(index_.second_line(k))));
+    std::int64_t shared = std::min(query.reach, direction < 0 ? query.position.below : query.position.above);
     for (std::int64_t step = 0;; ++step) {
         if (shared == 0 || shared < state.found.length) return;
         if (step == WALK_STEPS) {
@@ -218,11 +213,11 @@ FoundRun SuffixSearch<Index>::longest_beyond_walk(const Query& query, std::int64
     std::int64_t bound = query.reach;
     if (state.found.length < query.reach) {
         bound = 0;
-        NearRanks near = index_.nearest_second_places(query.rank, from, query.hi2);
+        NearPlaces near = index_.nearest_places(query.position.place, from, query.hi2, look_directly_);
         for (std::int64_t place : {near.below, near.above}) {
             if (place < 0) continue;
             std::int64_t at2 = index_.second_line(place);
-            std::int64_t shared = std::min(query.reach, index_.common(query.rank, index_.rank_of_second(at2)));
+            std::int64_t shared = std::min(query.reach, index_.common(query.position, place));
             bound = std::max(bound, shared);
             consider(query, at2, shared, state.found);
         }
@@ -289,13 +284,13 @@ bool SuffixSearch<Index>::far_place_skips(const Query& query, const FoundRun& lo
     std::int64_t length = std::max(needed, NEAR_PLACES + 2);
     if (last < zone_start || length > query.reach) return false;
     if (lines_before_unlike_pattern(query, longest)) return false;
-    RankRange ranks = index_.sharing(query.rank, length);
-    std::int64_t at2 = index_.first_second_line(ranks, zone_start);
+    PlaceRange places = index_.sharing(query.position, length);
+    std::int64_t at2 = index_.first_second_line(places, zone_start);
     for (std::int64_t checks = 0; at2 >= 0 && at2 <= last; ++checks) {
         if (checks == FAR_CHECKS) return true;
         std::int64_t run = measure(query, at2);
         if (run >= needed && at2 + run > place) return true;
-        at2 = index_.first_second_line(ranks, at2 + 1);
+        at2 = index_.first_second_line(places, at2 + 1);
     }
     return false;
 }
@@ -313,13 +308,11 @@ template <class Index>
 bool SuffixSearch<Index>::lines_before_unlike_pattern(const Query& query, const FoundRun& longest) const {
     std::int64_t span = NEAR_PLACES + 2;
     std::int64_t stretch = longest.start - span + 1;
-    RankRange ranks = index_.sharing(index_.rank_of_second(stretch), span);
-    std::int64_t occurrences = index_.first_file_suffixes(ranks);
-    if (occurrences == 0) return true;
+    std::int64_t recurrences = index_.first_file_recurrences(stretch);
+    if (recurrences == 0) return true;
     std::int64_t aligned = query.line - span + 1;
-    if (occurrences > 1 || aligned < 0) return false;
-    std::int64_t rank = index_.rank_of_first(aligned);
-    return rank >= ranks.from && rank < ranks.to;
+    if (recurrences > 1 || aligned < 0) return false;
+    return index_.common(index_.position_of_first(aligned), index_.place_of_second(stretch)) >= span;
 }
 
 // The first place at or after `from` where the first `length` lines all match

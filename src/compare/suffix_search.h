@@ -13,6 +13,13 @@
 
 namespace vesk {
 
+// Lines compared one by one before a costlier way of telling how far lines
+// match is taken (a hash of the stretch, or the suffix index): a candidate that
+// is no full match mostly fails on the first line or two, and eight fingerprint
+// comparisons cost less than one hash (two wide multiplications and two table
+// reads) or one lookup; stretches this short need neither.
+constexpr std::int64_t LINES_COMPARED_FIRST = 8;
+
 // Whether some stretch shorter than `length` lines both starts and ends the
 // first `length` lines (a border): only then can two places where they all
 // match overlap. Patterns longer than 64 lines are taken to overlap, which is
@@ -22,11 +29,12 @@ bool may_overlap_itself(const std::uint32_t* lines, std::int64_t length);
 template <class Index>
 class SuffixSearch {
 public:
-    // The fingerprints of both files and the index made over them; scan_narrow:
-    // whether narrow windows are scanned line by line (else the index answers).
+    // The fingerprints of both files and the index made over them; look_directly:
+    // whether narrow windows are scanned line by line and the places nearest a
+    // line's own are looked at one by one first (else the index answers all).
     SuffixSearch(const std::uint32_t* first, const std::uint32_t* second, const SuffixIndex<Index>& index,
-                 bool scan_narrow)
-        : fp1_(first), fp2_(second), index_(index), scan_narrow_(scan_narrow) {}
+                 bool look_directly)
+        : fp1_(first), fp2_(second), index_(index), look_directly_(look_directly) {}
 
     // The run the scan records for `line`, reaching at most to end1 in the first
     // file and lying in [lo2, hi2) of the second.
@@ -34,7 +42,8 @@ public:
 
 private:
     struct Query {
-        std::int64_t line, rank;
+        std::int64_t line;
+        SuffixPosition position;
         std::int64_t reach;  // end1 - line: no run is longer
         std::int64_t hi2;
     };
@@ -61,7 +70,7 @@ private:
     const std::uint32_t* fp1_;
     const std::uint32_t* fp2_;
     const SuffixIndex<Index>& index_;
-    bool scan_narrow_;
+    bool look_directly_;
 };
 
 extern template class SuffixSearch<std::int32_t>;

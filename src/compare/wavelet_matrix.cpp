@@ -149,10 +149,62 @@ VESK_COUNTING_CLONES std::int64_t WaveletMatrix::next_at_least(std::int64_t from
     return nearest<true>({from, to}, std::max<std::int64_t>(least, 0));
 }
 
-VESK_COUNTING_CLONES std::int64_t WaveletMatrix::previous_at_most(std::int64_t from, std::int64_t to,
-                                                                  std::int64_t most) const {
-    if (from >= to || most < 0) return -1;
-    return nearest<false>({from, to}, std::min(most, (std::int64_t{1} << bits_) - 1));
+
+// As nearest() does, in both directions at once: where bound's bit is 1 the
+// numbers with a 0 there are all below it, where it is 0 those with a 1 are all
+// above; the deepest such branch on either side holds the answer on that side,
+// unless bound itself is there. The two branches are then descended side by
+// side, so that their reads from memory overlap.
+VESK_COUNTING_CLONES WaveletMatrix::Around WaveletMatrix::around(std::int64_t from, std::int64_t to,
+                                                                 std::int64_t bound) const {
+    if (from >= to || bound < 0) return {-1, from < to ? nearest<true>({from, to}, 0) : -1};
+    Range range{from, to};
+    if (bound >= (std::int64_t{1} << bits_)) return {extreme<false>(0, range, 0), -1};
+    std::int64_t value = 0;
+    Range below{0, 0}, above{0, 0};
+    int below_level = -1, above_level = -1;
+    std::int64_t below_value = 0, above_value = 0;
+    for (int level = 0; level < bits_ && range.from < range.to; ++level) {
+        std::int64_t bit = std::int64_t{1} << (bits_ - 1 - level);
+        Split halves = split(level, range);
+        if ((bound & bit) != 0) {
+            if (halves.zeros.from < halves.zeros.to) {
+                below_level = level;
+                below = halves.zeros;
+                below_value = value;
+            }
+            range = halves.ones;
+            value |= bit;
+        } else {
+            if (halves.ones.from < halves.ones.to) {
+                above_level = level;
+                above = halves.ones;
+                above_value = value | bit;
+            }
+            range = halves.zeros;
+        }
+    }
+    bool present = range.from < range.to;
+    if (present) above_level = -1;
+    // Levels at or past bits_ leave a side as it is.
+    int below_from = below_level < 0 ? bits_ : below_level + 1;
+    int above_from = above_level < 0 ? bits_ : above_level + 1;
+    for (int level = std::min(below_from, above_from); level < bits_; ++level) {
+        std::int64_t bit = std::int64_t{1} << (bits_ - 1 - level);
+        if (level >= below_from) {
+            Split halves = split(level, below);
+            bool ones_left = halves.ones.from < halves.ones.to;
+            below = ones_left ? halves.ones : halves.zeros;
+            if (ones_left) below_value |= bit;
+        }
+        if (level >= above_from) {
+            Split halves = split(level, above);
+            bool zeros_left = halves.zeros.from < halves.zeros.to;
+            above = zeros_left ? halves.zeros : halves.ones;
+            if (!zeros_left) above_value |= bit;
+        }
+    }
+    return {below_level < 0 ? -1 : below_value, present ? bound : above_level < 0 ? -1 : above_value};
 }
 
 // Down the bits of `bound`, among the numbers that agree with it so far. Going up

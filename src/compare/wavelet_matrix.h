@@ -66,8 +66,13 @@ public:
 
     // The smallest number at least `least` at places [from, to), or -1.
     std::int64_t next_at_least(std::int64_t from, std::int64_t to, std::int64_t least) const;
-    // The largest number at most `most` at places [from, to), or -1.
-    std::int64_t previous_at_most(std::int64_t from, std::int64_t to, std::int64_t most) const;
+    // The largest number below `bound` and the smallest at least `bound` at
+    // places [from, to), -1 where there is none: one walk down the bits of bound
+    // for both, since the two share its path.
+    struct Around {
+        std::int64_t below, above;
+    };
+    Around around(std::int64_t from, std::int64_t to, std::int64_t bound) const;
 
 private:
     struct Range {

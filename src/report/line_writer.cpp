@@ -52,8 +52,8 @@ std::string_view prefix_of(LineKind kind, bool added, bool context_report) {
     return added ? "+\t" : "-\t";
 }
 
-// Writes text with every form feed shown as "^L", then the line's newline
-// when the part after the last form feed has none.
+// Writes a line's text (a newline in it can only be its last byte) with every
+// form feed shown as "^L", then a newline when the text has none.
 void write_visible(Output& out, std::string_view text) {
     std::size_t form_feed;
     while ((form_feed = text.find(FORM_FEED)) != std::string_view::npos) {
@@ -62,7 +62,7 @@ void write_visible(Output& out, std::string_view text) {
         text.remove_prefix(form_feed + 1);
     }
     out.write(text);
-    if (text.find('\n') == std::string_view::npos) out.put('\n');
+    if (text.empty() || text.back() != '\n') out.put('\n');
 }
 
 }  // namespace
