@@ -15,13 +15,6 @@ namespace {
 
 using namespace fingerprint_sums;
 
-// Where -b's stripping ends the line: after its last byte that is no blank or newline.
-std::size_t stripped_length(std::string_view line) {
-    std::size_t end = line.size();
-    while (end > 0 && (is_blank(line[end - 1]) || line[end - 1] == '\n')) --end;
-    return end;
-}
-
 #if defined(__SSE2__)
 // The last `length` (below 16) bytes of a line as a block padded with zeros.
 __m128i padded_block(const unsigned char* bytes, std::size_t length) {
@@ -91,7 +84,6 @@ std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uin
     const bool fold = (flags & OPT_IGNORE_CASE) != 0;
     const bool squeeze = (flags & OPT_SQUEEZE_BLANKS) != 0;
     if (!fold && !squeeze) return plain_fingerprint(line);
-    const std::size_t end = squeeze ? stripped_length(line) : line.size();
 
     // UTF-8 (--utf8) has no second bytes that could look like ASCII capitals.
     const bool steps_over_second_bytes = fold && (flags & OPT_UTF8) == 0;
@@ -101,8 +93,8 @@ std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uin
     bool in_blank_run = false;
     // -i: this byte ends a double-byte character.
     bool second_byte = steps_over_second_bytes && first_byte == FirstByte::trail;
-    for (std::size_t at = 0; at < end; ++at) {
-        auto byte = static_cast<unsigned char>(line[at]);
+    for (char text_byte : line) {
+        auto byte = static_cast<unsigned char>(text_byte);
         if (byte == '\n') break;
         if (is_forbidden_control(byte)) return std::nullopt;
         if (fold) {
@@ -125,7 +117,7 @@ std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uin
         in_blank_run = false;
         sums.count(byte);
     }
-    // A blank run that ends the scanned text counts for nothing.
+    // -b: a blank run that ends the line counts for nothing.
     if (in_blank_run) sums = before_blank_run;
     return sums.fingerprint();
 }
