@@ -145,10 +145,34 @@ const BlockIndex<Index>& RunFinder<Index>::index() {
     return *blocks_;
 }
 
+template <class Index>
+FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
+    if (repeats_last_search(line, end1, lo2, hi2)) return last_.found;
+    FoundRun found = search(line, end1, lo2, hi2);
+    last_ = {line, end1, lo2, hi2, found};
+    return found;
+}
+
+// Whether the search from `line` must find what the last one found. That holds
+// when the last search was in the same window from an earlier line of one
+// stretch of a repeated line v that reaches end1, and its run stopped short of
+// what this line may reach. Every pattern from that stretch is v up to end1, so a
+// run at any place is the place's stretch of v, capped by what the line may
+// reach; no run the scan measured for the earlier line reached this line's cap,
+// so the scan measures the same lengths at the same places and finds the same.
+// Files of one repeated line ask this for nearly every line.
+template <class Index>
+bool RunFinder<Index>::repeats_last_search(std::int64_t line, std::int64_t end1, std::int64_t lo2,
+                                           std::int64_t hi2) const {
+    const LastSearch& last = last_;
+    return last.line >= 0 && last.line < line && last.end1 == end1 && last.lo2 == lo2 && last.hi2 == hi2 &&
+           last.line + rest1_[last.line] >= end1 && last.found.length <= end1 - line;
+}
+
 // The usual search, before any index: the blocks, with the allowance of
 // candidates that tells a swarming search.
 template <class Index>
-FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
+FoundRun RunFinder<Index>::search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     if (suffixes_ || suffix_searching_ != SuffixSearching::when_candidates_swarm) [[unlikely]]
         return find_otherwise(line, end1, lo2, hi2);
     candidates_left_ = CALL_CANDIDATES;

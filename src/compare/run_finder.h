@@ -51,6 +51,14 @@ private:
         std::int64_t end1, hi2;
     };
 
+    struct LastSearch {
+        std::int64_t line = -1;
+        std::int64_t end1 = 0, lo2 = 0, hi2 = 0;
+        FoundRun found{0, 0};
+    };
+
+    bool repeats_last_search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const;
+    FoundRun search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     [[gnu::always_inline]] inline FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                                           std::int64_t hi2);
     FoundRun find_otherwise(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
@@ -104,6 +112,7 @@ private:
     std::int64_t common_searches_ = 0;  // searches from common lines, see common_lines_go_to_index()
     std::int64_t swarm_score_ = 0;
     bool handed_over_ = false;           // the current search goes on through the suffix index
+    LastSearch last_;  // see repeats_last_search()
 };
 
 extern template class RunFinder<std::int32_t>;
