@@ -21,6 +21,7 @@ public:
 
     std::int64_t size() const { return static_cast<std::int64_t>(values_.size()); }
     std::int64_t at(std::int64_t place) const { return values_[static_cast<std::size_t>(place)]; }
+    void fetch(std::int64_t place) const { __builtin_prefetch(values_.data() + place); }
 
     // The smallest value in [from, to); from < to.
     std::int64_t min(std::int64_t from, std::int64_t to) const;

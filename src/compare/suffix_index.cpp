@@ -28,6 +28,9 @@ constexpr std::int64_t DIRECT_PLACES = 128;
 // distinct lines the nearest place mostly lies within this many.
 constexpr std::int64_t NEARBY_PLACES = 512;
 
+// Fingerprints a fetch brings in at once: 64-byte cache lines.
+constexpr std::int64_t FINGERPRINTS_PER_CACHE_LINE = 16;
+
 // Returned by nearby_place() when the places it looked at hold none of the lines.
 constexpr std::int64_t NOT_NEARBY = -2;
 
@@ -134,6 +137,39 @@ std::int64_t SuffixIndex<Index>::common(const SuffixPosition& first, std::int64_
     if (place < first.place)
         return place + 1 == first.place ? first.below : std::min(first.below, common_->min(place + 1, first.place));
     return place == first.place ? first.above : std::min(first.above, common_->min(first.place + 1, place + 1));
+}
+
+// A line's place may be past the last suffix; the one before it is fetched then.
+template <class Index>
+void SuffixIndex<Index>::fetch_suffixes_around(std::int64_t line) const {
+    std::int64_t place = std::min<std::int64_t>(first_[static_cast<std::size_t>(line)].place, second_count_ - 1);
+    if (place < 0) return;
+    __builtin_prefetch(second_lines_.data() + std::max<std::int64_t>(place - 1, 0));
+    __builtin_prefetch(second_lines_.data() + place);
+    common_->fetch(place);
+}
+
+// Measuring at a line reads its fingerprints and place; the zone check reads
+// the lines before it and the place of the stretch that ends there.
+template <class Index>
+void SuffixIndex<Index>::fetch_lines_around(std::int64_t line, const std::uint32_t* second) const {
+    std::int64_t place = first_[static_cast<std::size_t>(line)].place;
+    if (place >= second_count_) return;
+    std::int64_t at2 = second_lines_[static_cast<std::size_t>(place)];
+    __builtin_prefetch(second + std::max<std::int64_t>(at2 - 1, 0));
+    __builtin_prefetch(second + at2 + FINGERPRINTS_PER_CACHE_LINE - 1);
+    __builtin_prefetch(place_of_line_.data() + at2);
+    __builtin_prefetch(place_of_line_.data() + std::max<std::int64_t>(at2 - RECURRING_SPAN + 1, 0));
+}
+
+template <class Index>
+void SuffixIndex<Index>::fetch_recurrences_around(std::int64_t line) const {
+    std::int64_t place = first_[static_cast<std::size_t>(line)].place;
+    if (place >= second_count_) return;
+    std::int64_t at2 = second_lines_[static_cast<std::size_t>(place)];
+    common_->fetch(place_of_second(at2));
+    if (at2 >= RECURRING_SPAN - 1)
+        __builtin_prefetch(recurrences_.data() + place_of_second(at2 - RECURRING_SPAN + 1));
 }
 
 template <class Index>

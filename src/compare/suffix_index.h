@@ -66,6 +66,17 @@ public:
     std::int64_t second_common(std::int64_t k) const { return common_->at(k); }
     std::int64_t second_count() const { return second_count_; }
 
+    // Fetching ahead for a search to come from `line`. Searches mostly go line by
+    // line, and once the files are large what one reads first lies outside the
+    // caches, one place depending on the last. So the search from line i fetches,
+    // in three stages, for the lines a few ahead: the sorted suffixes around the
+    // line's place; the second-file lines there (in `second`, the fingerprints)
+    // with their places; and what the zone check reads from those places. Each
+    // stage reads only what the one before fetched.
+    void fetch_suffixes_around(std::int64_t line) const;
+    void fetch_lines_around(std::int64_t line, const std::uint32_t* second) const;
+    void fetch_recurrences_around(std::int64_t line) const;
+
     // Lines that a first-file line's suffix (at `first`) and the suffix at a
     // place have in common from their start.
     std::int64_t common(const SuffixPosition& first, std::int64_t place) const;

@@ -38,6 +38,13 @@ namespace {
 // the common case on files of few distinct lines.
 constexpr std::int64_t NEAR_PLACES = RECURRING_SPAN - 2;
 
+// How far ahead of the line searched the index's reads are fetched, by stage
+// (see SuffixIndex::fetch_suffixes_around()): far enough for a fetch to arrive
+// before its search, near enough that what it fetched is still in the caches.
+constexpr std::int64_t FETCH_SUFFIXES_AHEAD = 16;
+constexpr std::int64_t FETCH_LINES_AHEAD = 8;
+constexpr std::int64_t FETCH_RECURRENCES_AHEAD = 4;
+
 // Farther places whose run stops short of js are looked at up to this many
 // times; after that the scan is followed instead, which is never wrong.
 constexpr std::int64_t FAR_CHECKS = 4;
@@ -92,6 +99,7 @@ struct SuffixSearch<Index>::Walk {
 template <class Index>
 FoundRun SuffixSearch<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const {
     if (lo2 >= hi2) return {0, 0};
+    fetch_ahead(line, end1);
     Query query{line, index_.position_of_first(line), end1 - line, hi2};
     if (look_directly_ && hi2 - lo2 <= SCANNED_WINDOW) return scan(query, lo2);
     FoundRun best{0, 0};
@@ -105,6 +113,13 @@ FoundRun SuffixSearch<Index>::find(std::int64_t line, std::int64_t end1, std::in
         if (longer.length == 0) return best;
         best = longer;
     }
+}
+
+template <class Index>
+void SuffixSearch<Index>::fetch_ahead(std::int64_t line, std::int64_t end1) const {
+    if (line + FETCH_SUFFIXES_AHEAD < end1) index_.fetch_suffixes_around(line + FETCH_SUFFIXES_AHEAD);
+    if (line + FETCH_LINES_AHEAD < end1) index_.fetch_lines_around(line + FETCH_LINES_AHEAD, fp2_);
+    if (line + FETCH_RECURRENCES_AHEAD < end1) index_.fetch_recurrences_around(line + FETCH_RECURRENCES_AHEAD);
 }
 
 // The steps of find_run themselves. A candidate that fails the last-line-first

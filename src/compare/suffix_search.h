@@ -49,6 +49,7 @@ private:
     };
     struct Walk;
 
+    void fetch_ahead(std::int64_t line, std::int64_t end1) const;
     FoundRun scan(const Query& query, std::int64_t lo2) const;
     std::int64_t measure(const Query& query, std::int64_t at2) const;
     std::int64_t next_stop(const Query& query, std::int64_t length, std::int64_t from) const;
