@@ -65,6 +65,22 @@ void write_visible(Output& out, std::string_view text) {
     if (text.empty() || text.back() != '\n') out.put('\n');
 }
 
+// Lines of a few bytes (lone braces, blank lines) are common in long reports,
+// and for them one pass over the bytes costs less than the calls that find the
+// newline and the form feeds of any line.
+constexpr std::size_t SHORT_LINE = 16;
+
+// The text through its newline when that comes within SHORT_LINE bytes and no
+// form feed comes before it; empty otherwise.
+std::string_view short_plain_line(const char* text) {
+    for (std::size_t at = 0; at < SHORT_LINE; ++at) {
+        char byte = text[at];
+        if (byte == '\n') return {text, at + 1};
+        if (byte == '\0' || byte == FORM_FEED) break;
+    }
+    return {};
+}
+
 }  // namespace
 
 const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion,
@@ -94,13 +110,21 @@ const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view te
 }
 
 void print_line(const Comparison& comparison, LineKind kind, const char* text, bool added) {
+    std::string_view prefix = prefix_of(kind, added, comparison.options.context_lines != 0);
+    if (!comparison.options.has(OPT_TAB_STOP)) {
+        std::string_view line = short_plain_line(text);
+        if (!line.empty()) {
+            comparison.out << prefix << line;
+            return;
+        }
+    }
     TabExpansion expansion;
     std::string_view shown(text, line_length(text));
     if (comparison.options.has(OPT_TAB_STOP)) {
         expand_tabs(comparison.out, comparison.options.tab_width, shown, expansion, comparison.options.encoding());
         shown = std::string_view(expansion.bytes, expansion.length);
     }
-    comparison.out << prefix_of(kind, added, comparison.options.context_lines != 0);
+    comparison.out << prefix;
     write_visible(comparison.out, shown);
 }
 
