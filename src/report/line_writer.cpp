@@ -65,20 +65,16 @@ void write_visible(Output& out, std::string_view text) {
     if (text.empty() || text.back() != '\n') out.put('\n');
 }
 
-// Lines of a few bytes (lone braces, blank lines) are common in long reports,
-// and for them one pass over the bytes costs less than the calls that find the
-// newline and the form feeds of any line.
+// How many bytes open the text before its first newline, NUL or form feed, up
+// to SHORT_LINE. Lines of a few bytes (lone braces, blank lines) are common in
+// long reports, and for them one pass over the bytes costs less than the calls
+// that find the newline and the form feeds of any line.
 constexpr std::size_t SHORT_LINE = 16;
 
-// The text through its newline when that comes within SHORT_LINE bytes and no
-// form feed comes before it; empty otherwise.
-std::string_view short_plain_line(const char* text) {
-    for (std::size_t at = 0; at < SHORT_LINE; ++at) {
-        char byte = text[at];
-        if (byte == '\n') return {text, at + 1};
-        if (byte == '\0' || byte == FORM_FEED) break;
-    }
-    return {};
+std::size_t plain_start(const char* text) {
+    std::size_t at = 0;
+    while (at < SHORT_LINE && text[at] != '\n' && text[at] != '\0' && text[at] != FORM_FEED) ++at;
+    return at;
 }
 
 }  // namespace
@@ -110,22 +106,26 @@ const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view te
 }
 
 void print_line(const Comparison& comparison, LineKind kind, const char* text, bool added) {
+    Output& out = comparison.out;
     std::string_view prefix = prefix_of(kind, added, comparison.options.context_lines != 0);
-    if (!comparison.options.has(OPT_TAB_STOP)) {
-        std::string_view line = short_plain_line(text);
-        if (!line.empty()) {
-            comparison.out << prefix << line;
-            return;
-        }
-    }
-    TabExpansion expansion;
-    std::string_view shown(text, line_length(text));
     if (comparison.options.has(OPT_TAB_STOP)) {
-        expand_tabs(comparison.out, comparison.options.tab_width, shown, expansion, comparison.options.encoding());
-        shown = std::string_view(expansion.bytes, expansion.length);
+        // A line too long to expand is reported in its place, with no prefix.
+        TabExpansion expansion;
+        expand_tabs(out, comparison.options.tab_width, std::string_view(text, line_length(text)), expansion,
+                    comparison.options.encoding());
+        out << prefix;
+        write_visible(out, std::string_view(expansion.bytes, expansion.length));
+        return;
     }
-    comparison.out << prefix;
-    write_visible(comparison.out, shown);
+    out << prefix;
+    std::size_t plain = plain_start(text);
+    if (text[plain] == '\n') {
+        out.write(text, plain + 1);
+        return;
+    }
+    out.write(text, plain);
+    const char* rest = text + plain;
+    write_visible(out, std::string_view(rest, line_length(rest)));
 }
 
 }  // namespace vesk
