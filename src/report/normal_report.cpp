@@ -27,7 +27,10 @@ void show_inline(NormalReport& report, std::int64_t lines) {
 }
 
 void print_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to) {
-    for (std::int64_t line = from; line < to; ++line) print_line(comparison, KIND_PLAIN, table.texts[line], false);
+    for (std::int64_t line = from; line < to; ++line) {
+        fetch_texts(table, line + TEXTS_FETCHED_AHEAD, 1);
+        print_line(comparison, KIND_PLAIN, table.texts[line], false);
+    }
 }
 
 // The lines of a change shown in-line: the first file's side of every pair,

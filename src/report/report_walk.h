@@ -4,6 +4,7 @@
 // file's last line counts as unmatched. The walk only reads the marks.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "model/comparison.h"
@@ -34,6 +35,28 @@ WalkStep next_step(const LineTable& first, const LineTable& second, WalkPosition
 // One past the last line of the block of unmatched lines that starts at start.
 std::int64_t block_end(const LineTable& table, std::int64_t start);
 
+// How many lines' texts a report asks for before it prints them. On large files
+// the texts lie far outside the caches, last read when the files were loaded;
+// asked for together, they arrive together instead of one after another.
+constexpr std::int64_t TEXTS_FETCHED_AHEAD = 8;
+
+// Asks for the texts of lines [from, from + count) of a table, as far as it goes.
+inline void fetch_texts(const LineTable& table, std::int64_t from, std::int64_t count) {
+    for (std::int64_t line = from; line < std::min(from + count, table.count); ++line)
+        __builtin_prefetch(table.texts[line]);
+}
+
+// Asks, a few lines ahead of a walk over matched lines, for the text of an
+// unmatched line there, which a report prints next; its place in the table
+// is asked for farther ahead still, since that is out of the caches too.
+inline void fetch_if_unmatched(const LineTable& table, std::int64_t line) {
+    std::int64_t text_ahead = line + TEXTS_FETCHED_AHEAD, place_ahead = line + 2 * TEXTS_FETCHED_AHEAD;
+    if (place_ahead < table.count && table.marks[place_ahead] == MARK_UNMATCHED)
+        __builtin_prefetch(table.texts + place_ahead);
+    if (text_ahead < table.count && table.marks[text_ahead] == MARK_UNMATCHED)
+        __builtin_prefetch(table.texts[text_ahead]);
+}
+
 // Walks the matched run that starts at `at` (both current lines matched) up to
 // its end, calling on_changed_pair(at) for every pair marked MARK_CHANGED_PAIR;
 // returns whether there was one.
@@ -41,6 +64,8 @@ template <class OnPair>
 bool walk_matched_run(const LineTable& first, const LineTable& second, WalkPosition& at, OnPair on_changed_pair) {
     bool changed = false;
     for (; is_matched(first, at.first) && is_matched(second, at.second); ++at.first, ++at.second) {
+        fetch_if_unmatched(first, at.first);
+        fetch_if_unmatched(second, at.second);
         if (first.marks[at.first] != MARK_CHANGED_PAIR) continue;
         on_changed_pair(at);
         changed = true;
@@ -50,13 +75,19 @@ bool walk_matched_run(const LineTable& first, const LineTable& second, WalkPosit
 
 // The whole walk of a report: take_step(step, at) handles each case in turn,
 // moving `at` on, until both files are exhausted; a step returns whether it
-// printed a difference. Returns whether any step did.
+// printed a difference. Returns whether any step did. A step other than a
+// matched run prints the lines at `at` first.
 template <class TakeStep>
 bool walk_report(const Comparison& comparison, TakeStep take_step) {
     WalkPosition at;
     bool differs = false;
-    for (WalkStep step; (step = next_step(comparison.first, comparison.second, at)) != WalkStep::finished;)
+    for (WalkStep step; (step = next_step(comparison.first, comparison.second, at)) != WalkStep::finished;) {
+        if (step != WalkStep::matched_run) {
+            fetch_texts(comparison.first, at.first, TEXTS_FETCHED_AHEAD);
+            fetch_texts(comparison.second, at.second, TEXTS_FETCHED_AHEAD);
+        }
         if (take_step(step, at)) differs = true;
+    }
     return differs;
 }
 
