@@ -38,6 +38,8 @@ public:
 
 private:
     void find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    void store_run(std::int64_t i, const FoundRun& found, std::int64_t hi2);
+    std::int64_t refresh_alike(std::int64_t from, const Window& window);
     // The tree answers exactly what the walk over [lo1, hi1) would: the first line
     // whose fitting run is longer than every fitting one before it and no shorter
     // than any after it. Retired lines count as fitting there, but their length
@@ -71,7 +73,11 @@ void Matcher<Index>::find_run(std::int64_t i, std::int64_t end1, std::int64_t lo
         end_run(2);
     }
     if (retired_[i] != 0) return;
-    FoundRun found = finder_.find(i, end1, lo2, hi2);
+    store_run(i, finder_.find(i, end1, lo2, hi2), hi2);
+}
+
+template <class Index>
+void Matcher<Index>::store_run(std::int64_t i, const FoundRun& found, std::int64_t hi2) {
     runs_.set_length(i, found.length);
     if (found.length == 0) {
         retired_[i] = 1;
@@ -95,11 +101,29 @@ void Matcher<Index>::refresh_runs(const Window& window) {
          d = tree_->first_unfit(d, window)) {
         if (runs_.length(d) <= LONG_RUN) {
             find_run(d, window.hi1, window.lo2, window.hi2);
-            ++d;
+            d = refresh_alike(d + 1, window);
         } else {
             step_through_long_run(d, window);
         }
     }
+}
+
+// The walk above from line `from` on, over the lines whose searches would only
+// repeat the last search's answer (see RunFinder::last_search_holds_through()):
+// they get it without asking. A line that fits is passed over, as the walk
+// would; the first whose stored run is long is left to the walk, which steps
+// through such a run. Returns the line the walk goes on from.
+template <class Index>
+std::int64_t Matcher<Index>::refresh_alike(std::int64_t from, const Window& window) {
+    const std::int64_t through = finder_.last_search_holds_through(window.hi1, window.lo2, window.hi2);
+    const FoundRun found = finder_.last_found();
+    std::int64_t line = from;
+    for (; line <= through; ++line) {
+        if (tree_->fits(line, window)) continue;
+        if (runs_.length(line) > LONG_RUN) break;
+        store_run(line, found, window.hi2);
+    }
+    return line;
 }
 
 // A stored long run that no longer fits: search again along it, stepping over

@@ -45,6 +45,12 @@ public:
     // file and lying in [lo2, hi2) of the second.
     FoundRun find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
 
+    // The last line after the last search's own for which find() in the same
+    // window would only repeat its answer, last_found(), without searching; -1
+    // when there is none.
+    std::int64_t last_search_holds_through(std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const;
+    FoundRun last_found() const { return last_.found; }
+
 private:
     struct Pattern;
     struct Bounds {

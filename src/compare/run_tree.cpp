@@ -83,14 +83,6 @@ void RunTree<Index>::settle() {
 }
 
 template <class Index>
-bool RunTree<Index>::fits(std::int64_t line, const Window& window) const {
-    if (retired_[line] != 0) return true;
-    std::int64_t length = runs_.length(line);
-    std::int64_t start = runs_.start(line);
-    return start >= window.lo2 && line + length <= window.hi1 && start + length <= window.hi2;
-}
-
-template <class Index>
 bool RunTree<Index>::all_fit(const Summary& summary, const Window& window) {
     return summary.min_start >= window.lo2 && summary.max_line_end <= window.hi1 &&
            summary.max_start_end <= window.hi2;

@@ -28,6 +28,14 @@ public:
 
     void update(std::int64_t line);
 
+    // Whether line's entry fits the window (a retired line's always does).
+    bool fits(std::int64_t line, const Window& window) const {
+        if (retired_[line] != 0) return true;
+        std::int64_t length = runs_.length(line);
+        std::int64_t start = runs_.start(line);
+        return start >= window.lo2 && line + length <= window.hi1 && start + length <= window.hi2;
+    }
+
     // The first line in [from, window.hi1) whose entry does not fit the window,
     // or window.hi1 when every one fits.
     std::int64_t first_unfit(std::int64_t from, const Window& window);
@@ -54,7 +62,6 @@ private:
 
     void settle();
     static Summary combine(const Summary& left, const Summary& right);
-    bool fits(std::int64_t line, const Window& window) const;
     static bool all_fit(const Summary& summary, const Window& window);
     Summary summarise_bucket(std::int64_t bucket) const;
     Span child(const Span& span, int side) const;
