@@ -77,6 +77,10 @@ std::size_t plain_start(const char* text) {
     return at;
 }
 
+// Blocks shorter than this are printed line by line: checking that the lines
+// lie in place would cost about what it saves.
+constexpr std::int64_t IN_PLACE_BLOCK = 16;
+
 }  // namespace
 
 const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion,
@@ -126,6 +130,26 @@ void print_line(const Comparison& comparison, LineKind kind, const char* text, b
     out.write(text, plain);
     const char* rest = text + plain;
     write_visible(out, std::string_view(rest, line_length(rest)));
+}
+
+// Lines in place end with their newline, hold no NUL, and follow one another,
+// so each one's length is where the next begins, and one search of the whole
+// block finds any form feed.
+bool print_in_place_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to) {
+    if (comparison.options.has(OPT_TAB_STOP) || to - from < IN_PLACE_BLOCK || !table.in_place(from, to - 1))
+        return false;
+    const char* const* texts = table.texts;
+    const char* last = texts[to - 1];
+    const char* end = last + line_length(last);
+    if (std::memchr(texts[from], FORM_FEED, static_cast<std::size_t>(end - texts[from])) != nullptr) return false;
+    Output& out = comparison.out;
+    std::string_view prefix = prefix_of(KIND_PLAIN, false, comparison.options.context_lines != 0);
+    for (std::int64_t line = from; line < to; ++line) {
+        const char* next = line + 1 < to ? texts[line + 1] : end;
+        out << prefix;
+        out.write(texts[line], static_cast<std::size_t>(next - texts[line]));
+    }
+    return true;
 }
 
 }  // namespace vesk

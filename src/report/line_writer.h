@@ -44,4 +44,10 @@ const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view te
 // newline when the text has none.
 void print_line(const Comparison& comparison, LineKind kind, const char* text, bool added);
 
+// Prints lines [from, to) of a table behind the plain prefix, as print_line()
+// would one by one, when that is quicker: without -t, for a block of lines that
+// lie one after another in the mapped file and hold no form feed. Returns false,
+// printing nothing, otherwise.
+bool print_in_place_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to);
+
 }  // namespace vesk

@@ -27,6 +27,7 @@ void show_inline(NormalReport& report, std::int64_t lines) {
 }
 
 void print_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to) {
+    if (print_in_place_lines(comparison, table, from, to)) return;
     for (std::int64_t line = from; line < to; ++line) {
         fetch_texts(table, line + TEXTS_FETCHED_AHEAD, 1);
         print_line(comparison, KIND_PLAIN, table.texts[line], false);
