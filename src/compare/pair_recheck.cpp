@@ -33,7 +33,7 @@ std::int64_t run_last(const LineTable& first, const LineTable& second, std::int6
 // every text. The same bytes are the same text under any option.
 bool same_stretch(const LineTable& first, const LineTable& second, std::int64_t at1, std::int64_t at2,
                   std::int64_t last) {
-    if (last == 0 || !first.in_place(at1, at1 + last) || !second.in_place(at2, at2 + last)) return false;
+    if (last == 0 || !first.in_place_through(at1 + last) || !second.in_place_through(at2 + last)) return false;
     const char* from1 = first.texts[at1];
     const char* from2 = second.texts[at2];
     std::ptrdiff_t span = first.texts[at1 + last] - from1;

@@ -70,13 +70,6 @@ FirstByte LineTable::first_byte(std::int64_t line) const {
     return trail ? FirstByte::trail : FirstByte::own;
 }
 
-bool LineTable::in_place(std::int64_t from, std::int64_t to) const {
-    if (!mapping_) return false;
-    for (std::int64_t line = from; line <= to; ++line)
-        if (!mapping_->holds(texts[line])) return false;
-    return true;
-}
-
 std::size_t line_length(const char* text) {
     const char* end = ::strchrnul(text, '\n');
     return static_cast<std::size_t>(end - text) + (*end == '\n' ? 1 : 0);

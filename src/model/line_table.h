@@ -68,10 +68,10 @@ public:
     // How -i reads the first byte of line `line`.
     FirstByte first_byte(std::int64_t line) const;
 
-    // Whether lines `from` to `to` all still lie in the mapped file, and so one
-    // right after the other: the lines that stay there are the file's first ones,
-    // and one leaves only for a copy elsewhere (see terminate()).
-    bool in_place(std::int64_t from, std::int64_t to) const;
+    // Whether lines 0 to `line` all lie in the mapped file, and so one right after
+    // the other. The lines that stay there are the file's first ones (every line
+    // after them is a copy), so the last of them tells for all.
+    bool in_place_through(std::int64_t line) const { return mapping_ && mapping_->holds(texts[line]); }
 
     std::int64_t count = 0;
     std::int64_t capacity = LINE_TABLE_STEP;

@@ -136,7 +136,7 @@ void print_line(const Comparison& comparison, LineKind kind, const char* text, b
 // so each one's length is where the next begins, and one search of the whole
 // block finds any form feed.
 bool print_in_place_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to) {
-    if (comparison.options.has(OPT_TAB_STOP) || to - from < IN_PLACE_BLOCK || !table.in_place(from, to - 1))
+    if (comparison.options.has(OPT_TAB_STOP) || to - from < IN_PLACE_BLOCK || !table.in_place_through(to - 1))
         return false;
     const char* const* texts = table.texts;
     const char* last = texts[to - 1];

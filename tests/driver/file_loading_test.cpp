@@ -77,9 +77,9 @@ TEST(Loading, MappedOrReadGivesTheLinesOfA4096ByteLineReaderInTextMode) {
     }
     // The lines from the first that needs the text-mode rules on are copies.
     Loaded copied("a\nb\r\nc\n");
-    EXPECT_TRUE(copied.table.in_place(0, 0));
-    EXPECT_FALSE(copied.table.in_place(0, 1));
-    EXPECT_FALSE(copied.table.in_place(2, 2));
+    EXPECT_TRUE(copied.table.in_place_through(0));
+    EXPECT_FALSE(copied.table.in_place_through(1));
+    EXPECT_FALSE(copied.table.in_place_through(2));
 }
 
 TEST(Loading, GrowsByOneThousandLinesWithClearedMarks) {
