@@ -63,23 +63,47 @@ template <class Index>
 void RunTree<Index>::update(std::int64_t line) {
     std::int64_t bucket = line / BUCKET;
     if (bucket == pending_bucket_) return;
-    settle();
+    summarise_pending();
     pending_bucket_ = bucket;
 }
 
-// Brings the pending bucket's summary and those above it up to date. A node above
-// an unchanged one cannot change either, so the walk up stops there.
+// Refreshes the pending bucket's leaf. The nodes above it wait for settle(), so
+// that a walk through many buckets in a row brings each node up to date once,
+// not once for every bucket below it; the changed leaves they wait for stay side
+// by side, so that bringing them up to date costs no more than the changes made.
+template <class Index>
+void RunTree<Index>::summarise_pending() {
+    if (pending_bucket_ < 0) return;
+    const std::int64_t bucket = pending_bucket_;
+    pending_bucket_ = -1;
+    Summary summary = summarise_bucket(bucket);
+    Summary& leaf = nodes_[static_cast<std::size_t>(leaves_ + bucket)];
+    if (leaf == summary) return;
+    leaf = summary;
+    if (changed_from_ != changed_to_ && (bucket + 1 < changed_from_ || bucket > changed_to_)) update_nodes();
+    if (changed_from_ == changed_to_) changed_from_ = changed_to_ = bucket;
+    changed_from_ = std::min(changed_from_, bucket);
+    changed_to_ = std::max(changed_to_, bucket + 1);
+}
+
+// Brings every node above the changed leaves up to date, level by level.
+template <class Index>
+void RunTree<Index>::update_nodes() {
+    if (changed_from_ == changed_to_) return;
+    for (std::int64_t from = leaves_ + changed_from_, to = leaves_ + changed_to_ - 1; from > 1;) {
+        from /= 2;
+        to /= 2;
+        for (std::int64_t node = from; node <= to; ++node)
+            nodes_[static_cast<std::size_t>(node)] = combine(nodes_[static_cast<std::size_t>(2 * node)],
+                                                          nodes_[static_cast<std::size_t>(2 * node + 1)]);
+    }
+    changed_from_ = changed_to_ = 0;
+}
+
 template <class Index>
 void RunTree<Index>::settle() {
-    if (pending_bucket_ < 0) return;
-    std::int64_t node = leaves_ + pending_bucket_;
-    Summary summary = summarise_bucket(pending_bucket_);
-    pending_bucket_ = -1;
-    while (node >= 1 && nodes_[node] != summary) {
-        nodes_[node] = summary;
-        node /= 2;
-        if (node >= 1) summary = combine(nodes_[2 * node], nodes_[2 * node + 1]);
-    }
+    summarise_pending();
+    update_nodes();
 }
 
 template <class Index>

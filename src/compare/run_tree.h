@@ -60,6 +60,8 @@ private:
         std::int64_t node, from, to;  // the node covers lines [from, to)
     };
 
+    void summarise_pending();
+    void update_nodes();
     void settle();
     static Summary combine(const Summary& left, const Summary& right);
     static bool all_fit(const Summary& summary, const Window& window);
@@ -77,6 +79,9 @@ private:
     std::int64_t leaves_;  // a power of two, at least the number of buckets
     WorkVector<Summary> nodes_;  // node 1 is the root; node k has children 2k and 2k + 1
     std::int64_t pending_bucket_ = -1;  // a bucket whose summary is out of date
+    // Buckets [changed_from_, changed_to_) hold every leaf whose summary changed
+    // since the nodes above the leaves were last brought up to date.
+    std::int64_t changed_from_ = 0, changed_to_ = 0;
 };
 
 extern template class RunTree<std::int32_t>;
