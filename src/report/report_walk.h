@@ -1,7 +1,8 @@
 // The walk that both reports make over the two files in step: which case comes
 // next at the current positions, where a block of unmatched lines ends, and the
 // block headers. Any non-zero mark counts as matched; a position at or past a
-// file's last line counts as unmatched. The walk only reads the marks.
+// file's last line counts as unmatched. The walk only reads the marks, and asks
+// early for the texts of the lines the reports will print.
 #pragma once
 
 #include <algorithm>
