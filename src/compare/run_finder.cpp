@@ -147,34 +147,29 @@ const BlockIndex<Index>& RunFinder<Index>::index() {
 
 template <class Index>
 FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
-    if (repeats_last_search(line, end1, lo2, hi2)) return last_.found;
+    if (line <= last_.through && line > last_.line && last_.in(end1, lo2, hi2)) return last_.found;
     FoundRun found = search(line, end1, lo2, hi2);
-    last_ = {line, end1, lo2, hi2, found};
+    keep_last_search(line, end1, lo2, hi2, found);
     return found;
 }
 
-// The last search's answer holds for the lines after its own up to the line
-// returned, when the window is the same: the last search was from a line of one
-// stretch of a repeated line v that reaches end1, and its run is no longer than
-// such a later line may reach. Every pattern from that stretch is v up to end1,
-// so a run at any place is the place's stretch of v, capped by what the line may
-// reach; no run the scan measured for the earlier line reached the later line's
-// cap, so the scan measures the same lengths at the same places and finds the
-// same. Files of one repeated line are searched so for nearly every line.
-// -1 when the window differs or no line qualifies.
+// A search's answer holds for the lines after its own, in the same window, when
+// it was from a line of one stretch of a repeated line v that reaches end1, up to
+// the line from which a run as long as the answer's reaches end1. Every pattern
+// from that stretch is v up to end1, so a run at any place is the place's stretch
+// of v, capped by what the line may reach; no run the scan measured for the
+// earlier line reached the later line's cap, so the scan measures the same
+// lengths at the same places and finds the same. Files of one repeated line are
+// searched so for nearly every line. Only such a search is kept, so that the
+// check before every other search fails at its first test.
 template <class Index>
-std::int64_t RunFinder<Index>::last_search_holds_through(std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const {
-    const LastSearch& last = last_;
-    if (last.line < 0 || last.end1 != end1 || last.lo2 != lo2 || last.hi2 != hi2 ||
-        last.line + rest1_[last.line] < end1)
-        return -1;
-    return end1 - std::max<std::int64_t>(last.found.length, 1);
-}
-
-template <class Index>
-bool RunFinder<Index>::repeats_last_search(std::int64_t line, std::int64_t end1, std::int64_t lo2,
-                                           std::int64_t hi2) const {
-    return line > last_.line && line <= last_search_holds_through(end1, lo2, hi2);
+void RunFinder<Index>::keep_last_search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2,
+                                        FoundRun found) {
+    if (line + rest1_[line] < end1) [[likely]] {
+        last_.through = -1;
+        return;
+    }
+    last_ = {line, end1 - std::max<std::int64_t>(found.length, 1), end1, lo2, hi2, found};
 }
 
 // The usual search, before any index: the blocks, with the allowance of

@@ -47,8 +47,10 @@ public:
 
     // The last line after the last search's own for which find() in the same
     // window would only repeat its answer, last_found(), without searching; -1
-    // when there is none.
-    std::int64_t last_search_holds_through(std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const;
+    // when there is none (see keep_last_search()).
+    std::int64_t last_search_holds_through(std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const {
+        return last_.in(end1, lo2, hi2) ? last_.through : -1;
+    }
     FoundRun last_found() const { return last_.found; }
 
 private:
@@ -57,14 +59,21 @@ private:
         std::int64_t end1, hi2;
     };
 
+    // A search whose answer the lines after its own up to `through` repeat in
+    // its window; through -1 when there is none.
     struct LastSearch {
-        std::int64_t line = -1;
+        std::int64_t line = -1, through = -1;
         std::int64_t end1 = 0, lo2 = 0, hi2 = 0;
         FoundRun found{0, 0};
+
+        bool in(std::int64_t other_end1, std::int64_t other_lo2, std::int64_t other_hi2) const {
+            return end1 == other_end1 && lo2 == other_lo2 && hi2 == other_hi2;
+        }
     };
 
-    bool repeats_last_search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const;
-    FoundRun search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    void keep_last_search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2, FoundRun found);
+    [[gnu::always_inline]] inline FoundRun search(std::int64_t line, std::int64_t end1, std::int64_t lo2,
+                                                  std::int64_t hi2);
     [[gnu::always_inline]] inline FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                                           std::int64_t hi2);
     FoundRun find_otherwise(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
@@ -118,7 +127,7 @@ private:
     std::int64_t common_searches_ = 0;  // searches from common lines, see common_lines_go_to_index()
     std::int64_t swarm_score_ = 0;
     bool handed_over_ = false;           // the current search goes on through the suffix index
-    LastSearch last_;  // see repeats_last_search()
+    LastSearch last_;  // see keep_last_search()
 };
 
 extern template class RunFinder<std::int32_t>;
