@@ -142,7 +142,7 @@ std::pair<Lines, Lines> pair_s() { return {file_lines("/tmp/vesk-bench/S-1.txt")
 void fill(vesk::LineTable& table, vesk::Diagnostics& diagnostics, const Lines& lines) {
     for (const std::string& line : lines) {
         table.store_next(diagnostics, line);
-        table.commit_line(vesk::compute_fingerprint(line, 0).value_or(0));
+        table.commit_line(vesk::compute_fingerprint(line, vesk::TextRules{}).value_or(0));
     }
 }
 

@@ -42,7 +42,7 @@ bool same_stretch(const LineTable& first, const LineTable& second, std::int64_t 
 
 // Rechecks the run of matched pairs that starts at (at1, at2) and moves both on
 // past it; returns whether a pair differed.
-bool recheck_run(LineTable& first, LineTable& second, std::uint32_t flags, std::uint8_t differing_mark,
+bool recheck_run(LineTable& first, LineTable& second, TextRules rules, std::uint8_t differing_mark,
                  std::int64_t& at1, std::int64_t& at2) {
     const std::int64_t last = run_last(first, second, at1, at2);
     const std::int64_t end1 = at1 + last + 1;
@@ -55,7 +55,7 @@ bool recheck_run(LineTable& first, LineTable& second, std::uint32_t flags, std::
         // The texts lie ahead in file order; ask for them early.
         __builtin_prefetch(first.texts[at1] + 1024);
         __builtin_prefetch(second.texts[at2] + 1024);
-        if (!lines_differ({first.texts[at1], first.first_byte(at1)}, {second.texts[at2], second.first_byte(at2)}, flags))
+        if (!lines_differ({first.texts[at1], first.first_byte(at1)}, {second.texts[at2], second.first_byte(at2)}, rules))
             continue;
         first.marks[at1] = second.marks[at2] = differing_mark;
         differs = true;
@@ -69,7 +69,7 @@ void skip_unmatched(const LineTable& table, std::int64_t& line) {
 
 }  // namespace
 
-bool recheck_matched_pairs(LineTable& first, LineTable& second, std::uint32_t flags, std::uint8_t differing_mark,
+bool recheck_matched_pairs(LineTable& first, LineTable& second, TextRules rules, std::uint8_t differing_mark,
                            Diagnostics& diagnostics) {
     const std::int64_t matched = matched_lines(first);
     if (matched != matched_lines(second)) {
@@ -83,7 +83,7 @@ bool recheck_matched_pairs(LineTable& first, LineTable& second, std::uint32_t fl
         skip_unmatched(first, at1);
         skip_unmatched(second, at2);
         if (at1 == first.count || at2 == second.count) return differs;
-        if (recheck_run(first, second, flags, differing_mark, at1, at2)) differs = true;
+        if (recheck_run(first, second, rules, differing_mark, at1, at2)) differs = true;
     }
 }
 

@@ -11,7 +11,7 @@
 
 #include "compare/matcher.h"
 #include "compare/reference_matcher.h"
-#include "report/report_fixture.h"
+#include "hand_run.h"
 
 namespace vesk {
 namespace {

@@ -185,7 +185,7 @@ bool collides_in_one_encoding(const FilePair& pair, std::uint32_t flags) {
     std::vector<std::string> lines = pair.first.lines;
     lines.insert(lines.end(), pair.second.lines.begin(), pair.second.lines.end());
     auto fingerprint = [flags](const std::string& line, bool utf8) {
-        return compute_fingerprint(utf8 ? inventory().to_utf8(line) : line, flags | (utf8 ? OPT_UTF8 : 0));
+        return compute_fingerprint(utf8 ? inventory().to_utf8(line) : line, Options{flags | (utf8 ? OPT_UTF8 : 0)}.text_rules());
     };
     for (std::size_t x = 0; x < lines.size(); ++x)
         for (std::size_t y = x + 1; y < lines.size(); ++y)
