@@ -53,19 +53,19 @@ std::size_t take_lines_in_place(const FileLoad& load, const MappedFile& file) {
 }
 
 // Where the file can be mapped, the lines that need no text-mode rule stay in
-// the mapping and the reader goes on from the first line that does. Returns
-// whether that took the whole file: the reader, and its buffer, are then not
-// needed (bytes the file gained since it was opened make it a changed file).
-bool take_mapped_lines(const FileLoad& load, TextFile& file, const char* name) {
-    if (!file.may_map()) return false;
+// the mapping and the reader goes on from the first line that does. The mapping
+// covers the size the file reported, which is only a hint: the reader goes on
+// after the mapped lines in any case and reads to the file's real end, so bytes
+// past that size are read like any others (a file that gained them since it was
+// opened is then a changed file). Every mapped line ends with its newline, so the
+// reader never splits one.
+void take_mapped_lines(const FileLoad& load, TextFile& file, const char* name) {
+    if (!file.may_map()) return;
     std::optional<MappedFile> mapped = MappedFile::map(file.descriptor(), name, load.diagnostics.encoding);
-    if (!mapped) return false;
+    if (!mapped) return;
     std::size_t taken = take_lines_in_place(load, *mapped);
-    const bool whole = taken == mapped->size();
     load.table.hold_mapping(std::move(*mapped));
-    if (!whole && !file.resume_at(static_cast<off_t>(taken)))
-        refuse_file(load.diagnostics, file, "%s: read error\n", name);
-    return whole;
+    if (!file.resume_at(static_cast<off_t>(taken))) refuse_file(load.diagnostics, file, "%s: read error\n", name);
 }
 
 // The file has been read: its buffer goes, and a change since it was opened ends the run.
@@ -135,7 +135,7 @@ private:
 }  // namespace
 
 void load_file(const FileLoad& load, TextFile& file, const char* name) {
-    if (take_mapped_lines(load, file, name)) return finish_loading(load, file, name);
+    take_mapped_lines(load, file, name);
     std::string_view line;
     FirstByte first_byte = FirstByte::own;  // of the next line
     while (!abandoned(load)) {
