@@ -32,7 +32,7 @@ constexpr PrintedLine CHANGED_SECOND_LINE{LineKind::added, "!\t"};
 // Unmatched lines are printed as `unmatched`, the context around them plain.
 void print_shown(const Comparison& comparison, const LineTable& table, ShownRange shown, PrintedLine unmatched) {
     for (std::int64_t line = shown.start; line < shown.end; ++line)
-        print_line(comparison, table.marks[line] == MARK_UNMATCHED ? unmatched : CONTEXT_LINE, table.texts[line]);
+        print_line(comparison, table.is_matched(line) ? CONTEXT_LINE : unmatched, table.texts[line]);
 }
 
 void print_pair_change(const Comparison& comparison, WalkPosition at) {
@@ -48,7 +48,7 @@ void report_one_sided(const Comparison& comparison, WalkPosition& at, bool added
     const LineTable& table = added ? comparison.second : comparison.first;
     std::int64_t& position = added ? at.second : at.first;
     const std::int64_t other_position = added ? at.first : at.second;
-    const std::int64_t end = block_end(table, position);
+    const std::int64_t end = table.unmatched_end(position);
     if (end == position) report_empty_block(comparison.diagnostics, added);
     ShownRange shown = shown_range(table, position, end);
     write_one_sided_header(comparison.out, added ? "Add   : " : "Delete: ", added, other_position, shown.start,
@@ -58,8 +58,8 @@ void report_one_sided(const Comparison& comparison, WalkPosition& at, bool added
 }
 
 void report_change(const Comparison& comparison, WalkPosition& at) {
-    const std::int64_t end1 = block_end(comparison.first, at.first);
-    const std::int64_t end2 = block_end(comparison.second, at.second);
+    const std::int64_t end1 = comparison.first.unmatched_end(at.first);
+    const std::int64_t end2 = comparison.second.unmatched_end(at.second);
     ShownRange shown1 = shown_range(comparison.first, at.first, end1);
     ShownRange shown2 = shown_range(comparison.second, at.second, end2);
     write_change_header(comparison.out, "Change: ", shown1.start, shown1.end - 1, shown2.start, shown2.end - 1);

@@ -81,7 +81,7 @@ void report_one_sided(NormalReport& report, bool added) {
     const LineTable& table = added ? comparison.second : comparison.first;
     std::int64_t& position = added ? report.at.second : report.at.first;
     const std::int64_t other_position = added ? report.at.first : report.at.second;
-    const std::int64_t end = block_end(table, position);
+    const std::int64_t end = table.unmatched_end(position);
     write_one_sided_header(comparison.out, added ? "add   : " : "delete: ", added, other_position, position, end - 1);
     if (end == position) report_empty_block(comparison.diagnostics, added);
     print_lines(comparison, table, position, end);
@@ -90,8 +90,8 @@ void report_one_sided(NormalReport& report, bool added) {
 
 void report_change(NormalReport& report) {
     const Comparison& comparison = report.comparison;
-    const std::int64_t end1 = block_end(comparison.first, report.at.first);
-    const std::int64_t end2 = block_end(comparison.second, report.at.second);
+    const std::int64_t end1 = comparison.first.unmatched_end(report.at.first);
+    const std::int64_t end2 = comparison.second.unmatched_end(report.at.second);
     const std::int64_t lines1 = end1 - report.at.first, lines2 = end2 - report.at.second;
     write_change_header(comparison.out, "change: ", report.at.first, end1 - 1, report.at.second, end2 - 1);
     if (comparison.options.shows_inline() && lines1 == lines2) {
@@ -134,10 +134,10 @@ InlineRoom largest_inline_change(const Comparison& comparison) {
                     largest.cover(room_for_pairs(comparison, 1, pair.first, pair.second));
                 });
                 break;
-            case WalkStep::delete_block: at.first = block_end(first, at.first); break;
-            case WalkStep::add_block: at.second = block_end(second, at.second); break;
+            case WalkStep::delete_block: at.first = first.unmatched_end(at.first); break;
+            case WalkStep::add_block: at.second = second.unmatched_end(at.second); break;
             case WalkStep::change_block: {
-                const WalkPosition end{block_end(first, at.first), block_end(second, at.second)};
+                const WalkPosition end{first.unmatched_end(at.first), second.unmatched_end(at.second)};
                 if (end.first - at.first == end.second - at.second)
                     largest.cover(room_for_pairs(comparison, end.first - at.first, at.first, at.second));
                 at = end;
