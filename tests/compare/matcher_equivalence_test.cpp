@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <random>
+#include <span>
 #include <utility>
 #include <vector>
 
+#include "compare/line_blocks.h"
 #include "compare/matcher.h"
+#include "compare/suffix_index.h"
 #include "compare/reference_matcher.h"
 #include "hand_run.h"
 #include "long_runs.h"
@@ -21,24 +23,21 @@ using Lines = std::vector<std::uint32_t>;
 
 using Setting = MatcherTuning;
 
-// What the literal matcher leaves for one pair.
-struct Result {
-    std::string marks;
-    RunTableEntries runs;
-};
-
-Result literal_result(const Lines& first, const Lines& second) {
-    testing::HandRun literal(first, second);
-    RunTableEntries runs = reference::match_lines(literal.comparison.first, literal.comparison.second, literal.diagnostics);
-    return {literal.marks(), runs};
-}
-
-void expect_result(const Lines& first, const Lines& second, const Setting& setting, const Result& expected) {
-    testing::HandRun fast(first, second);
-    RunTableEntries fast_runs = match_lines(fast.comparison.first, fast.comparison.second, fast.diagnostics, setting);
-    ASSERT_EQ(fast.marks(), expected.marks);
-    ASSERT_EQ(fast_runs.lengths, expected.runs.lengths);
-    ASSERT_EQ(fast_runs.starts, expected.runs.starts);
+// Both ways round, the literal matcher's marks and run table, and the fast
+// matcher's under each setting.
+void expect_same_result(const Lines& first, const Lines& second, std::span<const Setting> settings) {
+    for (const auto& [one, other] : {std::pair{first, second}, std::pair{second, first}}) {
+        testing::HandRun literal(one, other);
+        const RunTableEntries runs = reference::match_lines(literal.comparison.first, literal.comparison.second);
+        for (const Setting& setting : settings) {
+            testing::HandRun fast(one, other);
+            const RunTableEntries fast_runs =
+                match_lines(fast.comparison.first, fast.comparison.second, fast.diagnostics, setting);
+            ASSERT_EQ(fast.marks(), literal.marks());
+            ASSERT_EQ(fast_runs.lengths, runs.lengths);
+            ASSERT_EQ(fast_runs.starts, runs.starts);
+        }
+    }
 }
 
 // Fingerprint values for a few symbols: the extremes of the range are included so
@@ -231,12 +230,6 @@ std::pair<Lines, Lines> low_entropy_pair(std::uint32_t seed) {
     return {first, make.edited(base, edits, symbols)};
 }
 
-// How many low-entropy pairs to try: a few hundred in the suite, and as many as
-// VESK_EQUIVALENCE_PAIRS asks for in a long run.
-std::uint32_t low_entropy_pair_count() {
-    return static_cast<std::uint32_t>(testing::case_count("VESK_EQUIVALENCE_PAIRS", 300));
-}
-
 constexpr std::uint32_t SEEDS = 400;
 
 // Every hash comparison a hit (each candidate must then be told apart from a
@@ -254,11 +247,8 @@ TEST(MatcherEquivalence, GeneratedPairs) {
     for (std::size_t at = 0; at < pairs.size(); ++at) {
         const auto& [first, second] = pairs[at];
         SCOPED_TRACE(::testing::Message() << "pair " << at << ", " << first.size() << " by " << second.size());
-        for (const auto& [one, other] : {std::pair{first, second}, std::pair{second, first}}) {
-            Result expected = literal_result(one, other);
-            for (const Setting& setting : settings) expect_result(one, other, setting, expected);
-            if (::testing::Test::HasFatalFailure()) return;
-        }
+        expect_same_result(first, second, settings);
+        if (::testing::Test::HasFatalFailure()) return;
     }
 }
 
@@ -271,13 +261,40 @@ TEST(MatcherEquivalence, LowEntropyPairsWithAndWithoutTheSuffixIndex) {
         {StretchHashing::after_near_misses, IndexWidth::wide, SuffixSearching::always_through_index},
         {StretchHashing::after_near_misses, IndexWidth::fitting, SuffixSearching::never},
     };
-    for (std::uint32_t seed = 1; seed <= low_entropy_pair_count(); ++seed) {
+    // A few hundred pairs in the suite, as many as VESK_EQUIVALENCE_PAIRS asks for in a long run.
+    const auto pairs = static_cast<std::uint32_t>(testing::case_count("VESK_EQUIVALENCE_PAIRS", 300));
+    for (std::uint32_t seed = 1; seed <= pairs; ++seed) {
         auto [first, second] = low_entropy_pair(seed);
         SCOPED_TRACE(::testing::Message() << "seed " << seed << ", " << first.size() << " by " << second.size());
-        for (const auto& [one, other] : {std::pair{first, second}, std::pair{second, first}}) {
-            Result expected = literal_result(one, other);
-            for (const Setting& setting : settings) expect_result(one, other, setting, expected);
-            if (::testing::Test::HasFatalFailure()) return;
+        expect_same_result(first, second, settings);
+        if (::testing::Test::HasFatalFailure()) return;
+    }
+}
+
+// The places nearest a first-file line's own among a narrow window's lines, as
+// the index finds them beside the place or through its wavelet matrix, against
+// a plain look at every place. On a long file of two values the nearest often
+// lies farther off than the places looked at beside it, which no matcher run
+// on pairs as small as the literal matcher allows reaches.
+TEST(SuffixIndex, NearestPlacesOfANarrowWindow) {
+    PairMaker make(5);
+    const std::int64_t count1 = 200, count2 = 3000;
+    const Lines first = make.drawn(count1, 2), second = make.drawn(count2, 2);
+    const BlockIndex<std::int32_t> blocks(first.data(), count1, second.data(), count2);
+    const SuffixIndex<std::int32_t> index(blocks, count1, count2);
+    for (int round = 0; round < 1000; ++round) {
+        const std::int64_t place = index.position_of_first(make.below(count1)).place;
+        const std::int64_t from = make.below(count2), to = std::min(count2, from + 1 + make.below(8));
+        NearPlaces expected{-1, -1};
+        for (std::int64_t k = 0; k < count2; ++k) {
+            if (index.second_line(k) < from || index.second_line(k) >= to) continue;
+            if (k < place) expected.below = k;
+            else if (expected.above < 0) expected.above = k;
+        }
+        for (bool beside : {true, false}) {
+            const NearPlaces near = index.nearest_places(place, from, to, beside);
+            ASSERT_EQ(near.below, expected.below) << round << (beside ? " beside" : "");
+            ASSERT_EQ(near.above, expected.above) << round << (beside ? " beside" : "");
         }
     }
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <numeric>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -96,10 +97,7 @@ std::string random_word(std::mt19937& random) {
     return word;
 }
 
-std::string random_blanks(std::mt19937& random) {
-    const std::string runs[] = {" ", "  ", "\t", " \t "};
-    return runs[random() % std::size(runs)];
-}
+std::string random_blanks(std::mt19937& random) { return std::string(" \t  \t ").substr(random() % 4, 1 + random() % 3); }
 
 // Words and blank runs, to be joined into a line.
 using Pieces = std::vector<std::string>;
@@ -131,11 +129,7 @@ Pieces edited(Pieces pieces, std::mt19937& random) {
     return pieces;
 }
 
-std::string joined(const Pieces& pieces) {
-    std::string line;
-    for (const std::string& piece : pieces) line += piece;
-    return line;
-}
+std::string joined(const Pieces& pieces) { return std::accumulate(pieces.begin(), pieces.end(), std::string()); }
 
 // Lines kept, edited, removed, or followed by a new one.
 FilePair random_pair(std::mt19937& random) {
