@@ -152,4 +152,15 @@ bool print_in_place_lines(const Comparison& comparison, const LineTable& table, 
     return true;
 }
 
+void print_whole_line(Output& out, char marker, const LineTable& table, WholeLine line) {
+    out.put(marker);
+    std::string_view text;
+    for (std::int64_t piece = line.first_piece; piece < line.first_piece + line.pieces; ++piece) {
+        text = table.text(piece);
+        out.write(text);
+    }
+    if (!text.empty() && text.back() == '\n') return;
+    out << "\n\\ No newline at end of file\n";
+}
+
 }  // namespace vesk
