@@ -1,0 +1,131 @@
+// The unified report byte for byte: hunk headers, merging, context at the ends,
+// the missing-newline line, long and colliding lines, the file header (quoted
+// names, times, labels), the other options beside --unified, and its errors.
+// Every expected output is worked out from the rules by hand, as the comments say.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "e2e/e2e_harness.h"
+
+namespace vesk::e2e {
+namespace {
+
+// Labels keep the file header out of the rows about hunks.
+const std::string HEAD = "--- a\n+++ b\n";
+const std::string NO_NEWLINE = "\\ No newline at end of file\n";
+
+std::vector<std::string> unified(const std::string& context, std::vector<std::string> more = {}) {
+    more.insert(more.end(), {"--unified" + context, "--label=a", "--label", "b"});
+    return more;
+}
+
+// A 9,000-byte line (pieces of 4,095, 4,095 and 810 bytes) ending in `last`.
+std::string long_line(char last) { return std::string(8999, 'w') + last; }
+
+// Column k and k + 256 weigh the same, so these two share their fingerprint.
+std::string colliding(char one, char other) {
+    std::string line(300, 'q');
+    line[3] = one;
+    line[259] = other;
+    return line;
+}
+
+struct Row {
+    const char* rule;
+    std::string first, second;
+    std::vector<std::string> options;
+    Outcome outcome;
+};
+
+TEST(UnifiedReport, HunksAsTheRulesBuildThem) {
+    const std::string CUT(4095, 'p'), L1 = long_line('1'), L2 = long_line('2'), C1 = colliding('A', 'B'), C2 = colliding('B', 'A');
+    const Row rows[] = {
+        // Changes at lines 1 and 4 with 2 = 2N common lines between: one hunk
+        // of lines 1-4 on both sides, no context before line 1 or after line 4.
+        {"2N apart", "x\nc1\nc2\ny\n", "X\nc1\nc2\nY\n", unified("=1"),
+         {HEAD + "@@ -1,4 +1,4 @@\n-x\n+X\n c1\n c2\n-y\n+Y\n", "", 1}},
+        // 3 = 2N+1 common lines between: lines 1-2 (c1 after), then 4-5 (c3 before).
+        {"2N+1 apart", "x\nc1\nc2\nc3\ny\n", "X\nc1\nc2\nc3\nY\n", unified("=1"),
+         {HEAD + "@@ -1,2 +1,2 @@\n-x\n+X\n c1\n@@ -4,2 +4,2 @@\n c3\n-y\n+Y\n", "", 1}},
+        // Default 3: line 5 changed, lines 2-4 before and 6-8 after, 7 lines.
+        {"default context", "1\n2\n3\n4\n5\n6\n7\n8\n9\n", "1\n2\n3\n4\nX\n6\n7\n8\n9\n", unified(""),
+         {HEAD + "@@ -2,7 +2,7 @@\n 2\n 3\n 4\n-5\n+X\n 6\n 7\n 8\n", "", 1}},
+        // A range of no lines names the line before it: 0 at the start, 1 after a.
+        {"C=0 at the start", "b\n", "a\nb\n", unified("=0"), {HEAD + "@@ -0,0 +1 @@\n+a\n", "", 1}},
+        {"C=0 in the middle", "a\nc\n", "a\nb\nc\n", unified("=0"), {HEAD + "@@ -1,0 +2 @@\n+b\n", "", 1}},
+        {"C=0 deleted", "a\nb\nc\n", "a\nc\n", unified("=0"), {HEAD + "@@ -2 +1,0 @@\n-b\n", "", 1}},
+        {"empty first file", "", "a\n", unified(""), {HEAD + "@@ -0,0 +1 @@\n+a\n", "", 1}},
+        {"empty second file", "a\n", "", unified(""), {HEAD + "@@ -1 +0,0 @@\n-a\n", "", 1}},
+        // More context than lines: the whole file.
+        {"huge N", "a\nb\nc\n", "a\nB\nc\n", unified("=99999999999999999999"),
+         {HEAD + "@@ -1,3 +1,3 @@\n a\n-b\n+B\n c\n", "", 1}},
+        // b without a newline differs from b with one, on either side; two equal
+        // last lines without one are common.
+        {"no newline, first", "a\nb", "a\nb\n", unified(""), {HEAD + "@@ -1,2 +1,2 @@\n a\n-b\n" + NO_NEWLINE + "+b\n", "", 1}},
+        {"no newline, second", "a\nb\n", "a\nb", unified(""), {HEAD + "@@ -1,2 +1,2 @@\n a\n-b\n+b\n" + NO_NEWLINE, "", 1}},
+        {"no newline, both common", "a\nb", "c\nb", unified(""), {HEAD + "@@ -1,2 +1,2 @@\n-a\n+c\n b\n" + NO_NEWLINE, "", 1}},
+        {"no newline, both changed", "a\nb", "a\nc", unified(""),
+         {HEAD + "@@ -1,2 +1,2 @@\n a\n-b\n" + NO_NEWLINE + "+c\n" + NO_NEWLINE, "", 1}},
+        // Two of three pieces match, the last does not: the whole line differs,
+        // printed joined as one line.
+        {"9,000 bytes, last piece", "a\n" + L1 + "\nz\n", "a\n" + L2 + "\nz\n", unified("=1"),
+         {HEAD + "@@ -1,3 +1,3 @@\n a\n-" + L1 + "\n+" + L2 + "\n z\n", "", 1}},
+        // Pieces that match but make no common line: one of two lines of the
+        // other file, or the same 4,095 bytes as a last line without a newline.
+        {"pieces of two lines", CUT + "\n", CUT + "q\n\n", unified(""), {HEAD + "@@ -1 +1,2 @@\n-" + CUT + "\n+" + CUT + "q\n+\n", "", 1}},
+        {"cut against last", CUT + "\n", CUT, unified(""), {HEAD + "@@ -1 +1 @@\n-" + CUT + "\n+" + CUT + "\n" + NO_NEWLINE, "", 1}},
+        {"collision", "a\n" + C1 + "\nz\n", "a\n" + C2 + "\nz\n", unified("=0"),
+         {HEAD + "@@ -2 +2 @@\n-" + C1 + "\n+" + C2 + "\n", "", 1}},
+        {"identical", "a\n", "a\n", unified(""), {"", "", 0}},
+        // -i and -b make lines common, printed from the first file.
+        {"-i", "A\nb\n", "a\nc\n", unified("=1", {"-i"}), {HEAD + "@@ -1,2 +1,2 @@\n A\n-b\n+c\n", "", 1}},
+        {"-b", "a  b\nx\n", "a b\ny\n", unified("=1", {"-b"}), {HEAD + "@@ -1,2 +1,2 @@\n a  b\n-x\n+y\n", "", 1}},
+        {"-N", "a\n", "b\n", unified("", {"-N"}), {"<< a : b >>\n" + HEAD + "@@ -1 +1 @@\n-a\n+b\n", "", 1}},
+        // Tabs and form feeds as they are, with or without -x, -X and -t.
+        {"plain", "a\tb\f\n", "a\tc\f\n", unified(""), {HEAD + "@@ -1 +1 @@\n-a\tb\f\n+a\tc\f\n", "", 1}},
+        {"-x", "a\tb\f\n", "a\tc\f\n", unified("", {"-x"}), {HEAD + "@@ -1 +1 @@\n-a\tb\f\n+a\tc\f\n", "", 1}},
+        {"-X", "a\tb\f\n", "a\tc\f\n", unified("", {"-X"}), {HEAD + "@@ -1 +1 @@\n-a\tb\f\n+a\tc\f\n", "", 1}},
+        {"-t", "a\tb\f\n", "a\tc\f\n", unified("", {"-t", "4"}), {HEAD + "@@ -1 +1 @@\n-a\tb\f\n+a\tc\f\n", "", 1}},
+        {"-c after", "a\n", "b\n", unified("", {"-c"}), {"", "-c and --unified cannot be given together\n", 2}},
+        {"-c before", "a\n", "b\n", {"-c2", "--unified", "a", "b"}, {"", "-c and --unified cannot be given together\n", 2}},
+        {"bad -c first", "a\n", "b\n", {"-c0", "--unified", "a", "b"}, {"", "0: invalid -c option number", 2}},
+        {"no N", "a\n", "b\n", {"--unified=", "a", "b"}, {"", "--unified=: invalid number of lines\n", 2}},
+        {"negative N", "a\n", "b\n", {"--unified=-1", "a", "b"}, {"", "--unified=-1: invalid number of lines\n", 2}},
+        {"N and more", "a\n", "b\n", {"--unified=2x", "a", "b"}, {"", "--unified=2x: invalid number of lines\n", 2}},
+        {"no =", "a\n", "b\n", {"--unified2", "a", "b"}, {"", "--unified2: invalid option", 2}},
+        {"three labels", "a\n", "b\n", unified("", {"--label=c"}), {"", "--label: given more than twice\n", 2}},
+    };
+    for (const Row& row : rows) EXPECT_EQ(compare(row.first, row.second, row.options), row.outcome) << row.rule;
+}
+
+// 1,000,000,000 seconds after the epoch is 2001-09-09 01:46:40 UTC, 10:46:40 in
+// UTC+9. Names: a blank stays, a tab is \t, the Shift-JIS bytes 0x93 0xFA are
+// octal 223 and 372, '"' and '\' are escaped; "b" needs no quotes.
+TEST(UnifiedReport, FileHeaderQuotesNamesAndGivesLocalTimes) {
+    ScratchDir dir;
+    const std::string first = "my file\t\x93\xfa", second = "q\"\\x";
+    dir.write(first, "a\n");
+    dir.write(second, "b\n");
+    dir.write("b", "b\n");
+    const timespec times[2] = {{1000000000, 5}, {1000000000, 5}};
+    for (const std::string& name : {first, second, std::string("b")})
+        ASSERT_EQ(::utimensat(AT_FDCWD, (dir.path() + "/" + name).c_str(), times, 0), 0);
+    ASSERT_EQ(::setenv("TZ", "JST-9", 1), 0);
+    const std::string time = "\t2001-09-09 10:46:40.000000005 +0900\n", hunk = "@@ -1 +1 @@\n-a\n+b\n";
+    EXPECT_EQ(run_vesk(dir, {"--unified", first, second}),
+              (Outcome{"--- \"my file\\t\\223\\372\"" + time + "+++ \"q\\\"\\\\x\"" + time + hunk, "", 1}));
+    // One label: the first file's name and time; the second keeps its own.
+    EXPECT_EQ(run_vesk(dir, {"--unified", "--label", "old name", first, "b"}),
+              (Outcome{"--- old name\n+++ b" + time + hunk, "", 1}));
+    EXPECT_EQ(run_vesk(dir, {"--label"}), (Outcome{"", "--label: label missing\n", 2}));
+    ::unsetenv("TZ");
+}
+
+}  // namespace
+}  // namespace vesk::e2e
