@@ -33,6 +33,8 @@ public:
     explicit LinePieces(const LineTable& table);
 
     std::int64_t lines() const { return table_->count - static_cast<std::int64_t>(cut_pieces_.size()); }
+    // Whether any line of the file was cut.
+    bool has_cuts() const { return !cut_pieces_.empty(); }
     // Whether piece is continued by the next one.
     bool continued(std::int64_t piece) const;
     bool starts_line(std::int64_t piece) const { return piece == 0 || !continued(piece - 1); }
