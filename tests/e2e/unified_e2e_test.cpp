@@ -105,11 +105,12 @@ TEST(UnifiedReport, HunksAsTheRulesBuildThem) {
 }
 
 // 1,000,000,000 seconds after the epoch is 2001-09-09 01:46:40 UTC, 10:46:40 in
-// UTC+9. Names: a blank stays, a tab is \t, the Shift-JIS bytes 0x93 0xFA are
-// octal 223 and 372, '"' and '\' are escaped; "b" needs no quotes.
+// UTC+9. Names: a blank alone asks for quotes and stays a blank; '"' and '\'
+// are escaped, a tab is \t, the Shift-JIS bytes 0x93 0xFA are octal 223 and
+// 372; "b" needs no quotes.
 TEST(UnifiedReport, FileHeaderQuotesNamesAndGivesLocalTimes) {
     ScratchDir dir;
-    const std::string first = "my file\t\x93\xfa", second = "q\"\\x";
+    const std::string first = "my file", second = "q\"\\x\t\x93\xfa";
     dir.write(first, "a\n");
     dir.write(second, "b\n");
     dir.write("b", "b\n");
@@ -119,7 +120,7 @@ TEST(UnifiedReport, FileHeaderQuotesNamesAndGivesLocalTimes) {
     ASSERT_EQ(::setenv("TZ", "JST-9", 1), 0);
     const std::string time = "\t2001-09-09 10:46:40.000000005 +0900\n", hunk = "@@ -1 +1 @@\n-a\n+b\n";
     EXPECT_EQ(run_vesk(dir, {"--unified", first, second}),
-              (Outcome{"--- \"my file\\t\\223\\372\"" + time + "+++ \"q\\\"\\\\x\"" + time + hunk, "", 1}));
+              (Outcome{"--- \"my file\"" + time + "+++ \"q\\\"\\\\x\\t\\223\\372\"" + time + hunk, "", 1}));
     // One label: the first file's name and time; the second keeps its own.
     EXPECT_EQ(run_vesk(dir, {"--unified", "--label", "old name", first, "b"}),
               (Outcome{"--- old name\n+++ b" + time + hunk, "", 1}));
