@@ -13,6 +13,7 @@
 
 #include "driver/run.h"
 #include "e2e/e2e_harness.h"
+#include "long_runs.h"
 
 namespace vesk {
 namespace {
@@ -21,7 +22,7 @@ struct FilePair {
     std::string first, second;
 };
 
-std::vector<FilePair> generated_pairs(std::size_t count) {
+std::vector<FilePair> generated_pairs(int count) {
     std::mt19937 random(23);
     auto below = [&random](std::size_t bound) { return random() % bound; };
     std::vector<std::string> pool = {"a", "b", "", "a", "x y", "\tz", "\f", "\x82\xa0", "}", "c"};
@@ -44,7 +45,7 @@ std::vector<FilePair> generated_pairs(std::size_t count) {
         return bytes;
     };
     std::vector<FilePair> pairs;
-    while (pairs.size() < count) {
+    while (pairs.size() < static_cast<std::size_t>(count)) {
         std::vector<std::string> first(below(12));
         for (std::string& line : first) line = drawn();
         std::vector<std::string> second = first;
@@ -59,8 +60,7 @@ std::vector<FilePair> generated_pairs(std::size_t count) {
 }
 
 TEST(UnifiedReport, PatchAndGitApplyGiveTheSecondFile) {
-    const char* asked = std::getenv("VESK_UNIFIED_PAIRS");
-    std::vector<FilePair> pairs = generated_pairs(asked != nullptr ? std::strtoul(asked, nullptr, 10) : 2000);
+    std::vector<FilePair> pairs = generated_pairs(testing::case_count("VESK_UNIFIED_PAIRS", 2000));
     const char* sources[] = {"src/report/normal_report.cpp", "src/report/context_report.cpp", "src/compare/matcher.cpp",
                              "src/compare/run_finder.cpp", "README.md", "docs/vesk.1"};
     for (std::size_t at = 0; at + 1 < std::size(sources); ++at)
