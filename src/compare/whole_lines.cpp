@@ -84,7 +84,8 @@ void ChangeWalk::skip_common_lines() {
         // Every line is one piece: a common line is a pair whose texts agree.
         const std::uint8_t* marks1 = view_->first.table().marks;
         const std::uint8_t* marks2 = view_->second.table().marks;
-        while (piece1_ < count1 && piece2_ < count2 && marks1[piece1_] == MARK_MATCHED && marks2[piece2_] == MARK_MATCHED) {
+        while (piece1_ < count1 && piece2_ < count2 && marks1[piece1_] == MARK_MATCHED &&
+               marks2[piece2_] == MARK_MATCHED) {
             ++piece1_;
             ++piece2_;
         }

@@ -117,8 +117,8 @@ void write_quoted_name(Output& out, std::string_view name) {
         if (char letter = escape_letter(value)) {
             out << '\\' << letter;
         } else if (value < 0x20 || value >= 0x80) {
-            const char octal[] = {'\\', static_cast<char>('0' + (value >> 6)), static_cast<char>('0' + ((value >> 3) & 7)),
-                                  static_cast<char>('0' + (value & 7))};
+            const char octal[] = {'\\', static_cast<char>('0' + (value >> 6)),
+                                  static_cast<char>('0' + ((value >> 3) & 7)), static_cast<char>('0' + (value & 7))};
             out.write(octal, sizeof octal);
         } else {
             out.put(byte);

@@ -36,72 +36,73 @@ std::string colliding(char one, char other) {
     return line;
 }
 
+// Every row's files differ: its report, after HEAD, and status 1.
 struct Row {
     const char* rule;
     std::string first, second;
     std::vector<std::string> options;
-    Outcome outcome;
+    std::string out;
 };
 
 TEST(UnifiedReport, HunksAsTheRulesBuildThem) {
-    const std::string CUT(4095, 'p'), L1 = long_line('1'), L2 = long_line('2'), C1 = colliding('A', 'B'), C2 = colliding('B', 'A');
+    const std::string CUT(4095, 'p'), L1 = long_line('1'), L2 = long_line('2');
+    const std::string C1 = colliding('A', 'B'), C2 = colliding('B', 'A'), TABS = "@@ -1 +1 @@\n-a\tb\f\n+a\tc\f\n";
     const Row rows[] = {
         // Changes at lines 1 and 4 with 2 = 2N common lines between: one hunk
         // of lines 1-4 on both sides, no context before line 1 or after line 4.
-        {"2N apart", "x\nc1\nc2\ny\n", "X\nc1\nc2\nY\n", unified("=1"),
-         {HEAD + "@@ -1,4 +1,4 @@\n-x\n+X\n c1\n c2\n-y\n+Y\n", "", 1}},
+        {"2N apart", "x\nc1\nc2\ny\n", "X\nc1\nc2\nY\n", unified("=1"), "@@ -1,4 +1,4 @@\n-x\n+X\n c1\n c2\n-y\n+Y\n"},
         // 3 = 2N+1 common lines between: lines 1-2 (c1 after), then 4-5 (c3 before).
         {"2N+1 apart", "x\nc1\nc2\nc3\ny\n", "X\nc1\nc2\nc3\nY\n", unified("=1"),
-         {HEAD + "@@ -1,2 +1,2 @@\n-x\n+X\n c1\n@@ -4,2 +4,2 @@\n c3\n-y\n+Y\n", "", 1}},
+         "@@ -1,2 +1,2 @@\n-x\n+X\n c1\n@@ -4,2 +4,2 @@\n c3\n-y\n+Y\n"},
         // Default 3: line 5 changed, lines 2-4 before and 6-8 after, 7 lines.
         {"default context", "1\n2\n3\n4\n5\n6\n7\n8\n9\n", "1\n2\n3\n4\nX\n6\n7\n8\n9\n", unified(""),
-         {HEAD + "@@ -2,7 +2,7 @@\n 2\n 3\n 4\n-5\n+X\n 6\n 7\n 8\n", "", 1}},
-        // A range of no lines names the line before it: 0 at the start, 1 after a.
-        {"C=0 at the start", "b\n", "a\nb\n", unified("=0"), {HEAD + "@@ -0,0 +1 @@\n+a\n", "", 1}},
-        {"C=0 in the middle", "a\nc\n", "a\nb\nc\n", unified("=0"), {HEAD + "@@ -1,0 +2 @@\n+b\n", "", 1}},
-        {"C=0 deleted", "a\nb\nc\n", "a\nc\n", unified("=0"), {HEAD + "@@ -2 +1,0 @@\n-b\n", "", 1}},
-        {"empty first file", "", "a\n", unified(""), {HEAD + "@@ -0,0 +1 @@\n+a\n", "", 1}},
-        {"empty second file", "a\n", "", unified(""), {HEAD + "@@ -1 +0,0 @@\n-a\n", "", 1}},
+         "@@ -2,7 +2,7 @@\n 2\n 3\n 4\n-5\n+X\n 6\n 7\n 8\n"},
+        // A range of no lines names the line before it: 0 at the start (an
+        // empty file), 1 after a; a deleted line stands after line 1 of the second.
+        {"C=0 at the start", "", "a\n", unified(""), "@@ -0,0 +1 @@\n+a\n"},
+        {"C=0 in the middle", "a\nc\nd\nf\n", "a\nb\nc\nf\n", unified("=0"),
+         "@@ -1,0 +2 @@\n+b\n@@ -3 +3,0 @@\n-d\n"},
         // More context than lines: the whole file.
-        {"huge N", "a\nb\nc\n", "a\nB\nc\n", unified("=99999999999999999999"),
-         {HEAD + "@@ -1,3 +1,3 @@\n a\n-b\n+B\n c\n", "", 1}},
+        {"huge N", "a\nb\nc\n", "a\nB\nc\n", unified("=99999999999999999999"), "@@ -1,3 +1,3 @@\n a\n-b\n+B\n c\n"},
         // b without a newline differs from b with one, on either side; two equal
-        // last lines without one are common.
-        {"no newline, first", "a\nb", "a\nb\n", unified(""), {HEAD + "@@ -1,2 +1,2 @@\n a\n-b\n" + NO_NEWLINE + "+b\n", "", 1}},
-        {"no newline, second", "a\nb\n", "a\nb", unified(""), {HEAD + "@@ -1,2 +1,2 @@\n a\n-b\n+b\n" + NO_NEWLINE, "", 1}},
-        {"no newline, both common", "a\nb", "c\nb", unified(""), {HEAD + "@@ -1,2 +1,2 @@\n-a\n+c\n b\n" + NO_NEWLINE, "", 1}},
-        {"no newline, both changed", "a\nb", "a\nc", unified(""),
-         {HEAD + "@@ -1,2 +1,2 @@\n a\n-b\n" + NO_NEWLINE + "+c\n" + NO_NEWLINE, "", 1}},
+        // last lines without one (both files lack it) are common.
+        {"no newline, first", "a\nb", "a\nb\n", unified(""), "@@ -1,2 +1,2 @@\n a\n-b\n" + NO_NEWLINE + "+b\n"},
+        {"no newline, second", "a\nb\n", "a\nb", unified(""), "@@ -1,2 +1,2 @@\n a\n-b\n+b\n" + NO_NEWLINE},
+        {"no newline, common", "a\nb", "c\nb", unified(""), "@@ -1,2 +1,2 @@\n-a\n+c\n b\n" + NO_NEWLINE},
         // Two of three pieces match, the last does not: the whole line differs,
         // printed joined as one line.
-        {"9,000 bytes, last piece", "a\n" + L1 + "\nz\n", "a\n" + L2 + "\nz\n", unified("=1"),
-         {HEAD + "@@ -1,3 +1,3 @@\n a\n-" + L1 + "\n+" + L2 + "\n z\n", "", 1}},
+        {"9,000 bytes", "a\n" + L1 + "\nz\n", "a\n" + L2 + "\nz\n", unified("=1"),
+         "@@ -1,3 +1,3 @@\n a\n-" + L1 + "\n+" + L2 + "\n z\n"},
         // Pieces that match but make no common line: one of two lines of the
         // other file, or the same 4,095 bytes as a last line without a newline.
-        {"pieces of two lines", CUT + "\n", CUT + "q\n\n", unified(""), {HEAD + "@@ -1 +1,2 @@\n-" + CUT + "\n+" + CUT + "q\n+\n", "", 1}},
-        {"cut against last", CUT + "\n", CUT, unified(""), {HEAD + "@@ -1 +1 @@\n-" + CUT + "\n+" + CUT + "\n" + NO_NEWLINE, "", 1}},
+        {"pieces of two lines", CUT + "\n", CUT + "q\n\n", unified(""),
+         "@@ -1 +1,2 @@\n-" + CUT + "\n+" + CUT + "q\n+\n"},
+        {"cut against last", CUT + "\n", CUT, unified(""), "@@ -1 +1 @@\n-" + CUT + "\n+" + CUT + "\n" + NO_NEWLINE},
         {"collision", "a\n" + C1 + "\nz\n", "a\n" + C2 + "\nz\n", unified("=0"),
-         {HEAD + "@@ -2 +2 @@\n-" + C1 + "\n+" + C2 + "\n", "", 1}},
-        {"identical", "a\n", "a\n", unified(""), {"", "", 0}},
-        // -i and -b make lines common, printed from the first file.
-        {"-i", "A\nb\n", "a\nc\n", unified("=1", {"-i"}), {HEAD + "@@ -1,2 +1,2 @@\n A\n-b\n+c\n", "", 1}},
-        {"-b", "a  b\nx\n", "a b\ny\n", unified("=1", {"-b"}), {HEAD + "@@ -1,2 +1,2 @@\n a  b\n-x\n+y\n", "", 1}},
-        {"-N", "a\n", "b\n", unified("", {"-N"}), {"<< a : b >>\n" + HEAD + "@@ -1 +1 @@\n-a\n+b\n", "", 1}},
-        // Tabs and form feeds as they are, with or without -x, -X and -t.
-        {"plain", "a\tb\f\n", "a\tc\f\n", unified(""), {HEAD + "@@ -1 +1 @@\n-a\tb\f\n+a\tc\f\n", "", 1}},
-        {"-x", "a\tb\f\n", "a\tc\f\n", unified("", {"-x"}), {HEAD + "@@ -1 +1 @@\n-a\tb\f\n+a\tc\f\n", "", 1}},
-        {"-X", "a\tb\f\n", "a\tc\f\n", unified("", {"-X"}), {HEAD + "@@ -1 +1 @@\n-a\tb\f\n+a\tc\f\n", "", 1}},
-        {"-t", "a\tb\f\n", "a\tc\f\n", unified("", {"-t", "4"}), {HEAD + "@@ -1 +1 @@\n-a\tb\f\n+a\tc\f\n", "", 1}},
-        {"-c after", "a\n", "b\n", unified("", {"-c"}), {"", "-c and --unified cannot be given together\n", 2}},
-        {"-c before", "a\n", "b\n", {"-c2", "--unified", "a", "b"}, {"", "-c and --unified cannot be given together\n", 2}},
-        {"bad -c first", "a\n", "b\n", {"-c0", "--unified", "a", "b"}, {"", "0: invalid -c option number", 2}},
-        {"no N", "a\n", "b\n", {"--unified=", "a", "b"}, {"", "--unified=: invalid number of lines\n", 2}},
-        {"negative N", "a\n", "b\n", {"--unified=-1", "a", "b"}, {"", "--unified=-1: invalid number of lines\n", 2}},
-        {"N and more", "a\n", "b\n", {"--unified=2x", "a", "b"}, {"", "--unified=2x: invalid number of lines\n", 2}},
-        {"no =", "a\n", "b\n", {"--unified2", "a", "b"}, {"", "--unified2: invalid option", 2}},
-        {"three labels", "a\n", "b\n", unified("", {"--label=c"}), {"", "--label: given more than twice\n", 2}},
+         "@@ -2 +2 @@\n-" + C1 + "\n+" + C2 + "\n"},
+        // -i and -b make lines common, printed from the first file; -N comes first.
+        {"-i", "A\nb\n", "a\nc\n", unified("=1", {"-i"}), "@@ -1,2 +1,2 @@\n A\n-b\n+c\n"},
+        {"-b", "a  b\nx\n", "a b\ny\n", unified("=1", {"-b"}), "@@ -1,2 +1,2 @@\n a  b\n-x\n+y\n"},
+        // Tabs and form feeds as they are, whatever -x, -X and -t say.
+        {"-x", "a\tb\f\n", "a\tc\f\n", unified("", {"-x"}), TABS},
+        {"-X -t", "a\tb\f\n", "a\tc\f\n", unified("", {"-X", "-t", "4"}), TABS},
     };
-    for (const Row& row : rows) EXPECT_EQ(compare(row.first, row.second, row.options), row.outcome) << row.rule;
+    for (const Row& row : rows)
+        EXPECT_EQ(compare(row.first, row.second, row.options), (Outcome{HEAD + row.out, "", 1})) << row.rule;
+    const std::string with_names = "<< a : b >>\n" + HEAD + "@@ -1 +1 @@\n-a\n+b\n";
+    EXPECT_EQ(compare("a\n", "b\n", unified("", {"-N"})), (Outcome{with_names, "", 1}));
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {unified("", {"-c"}), "-c and --unified cannot be given together\n"},
+        {{"-c2", "--unified"}, "-c and --unified cannot be given together\n"},
+        {{"-c0", "--unified"}, "0: invalid -c option number"},
+        {{"--unified="}, "--unified=: invalid number of lines\n"},
+        {{"--unified=-1"}, "--unified=-1: invalid number of lines\n"},
+        {{"--unified=2x"}, "--unified=2x: invalid number of lines\n"},
+        {{"--unified2"}, "--unified2: invalid option"},
+        {unified("", {"--label=c"}), "--label: given more than twice\n"},
+    };
+    for (const auto& [options, message] : refused)
+        EXPECT_EQ(compare("a\n", "b\n", options), (Outcome{"", message, 2})) << message;
 }
 
 // 1,000,000,000 seconds after the epoch is 2001-09-09 01:46:40 UTC, 10:46:40 in

@@ -77,7 +77,8 @@ TEST(UnifiedReport, PatchAndGitApplyGiveTheSecondFile) {
         std::string patch, expected;
         for (std::size_t at = 0; at < pairs.size(); ++at) {
             const std::string name = std::to_string(at), first = dir.path() + "/first/" + name;
-            const std::string args[] = {"vesk", "--unified=" + std::to_string(n), "--label=a/" + name, "--label=b/" + name,
+            const std::string args[] = {"vesk", "--unified=" + std::to_string(n),
+                                        "--label=a/" + name, "--label=b/" + name,
                                         first, dir.path() + "/" + name};
             const char* argv[std::size(args)];
             for (std::size_t arg = 0; arg < std::size(args); ++arg) argv[arg] = args[arg].c_str();
@@ -89,7 +90,8 @@ TEST(UnifiedReport, PatchAndGitApplyGiveTheSecondFile) {
             expected += pairs[at].first != pairs[at].second ? pairs[at].second : "";
         }
         dir.write("patch", patch);
-        const std::string to_patch = "cd '" + dir.path() + "/first' && patch -F0 -p1 -s -f -o '" + dir.path() + "/patched' < ../patch";
+        const std::string to_patch =
+            "cd '" + dir.path() + "/first' && patch -F0 -p1 -s -f -o '" + dir.path() + "/patched' < ../patch";
         ASSERT_EQ(std::system(to_patch.c_str()), 0);
         EXPECT_TRUE(e2e::read_bytes(dir.path() + "/patched") == expected) << "patch -F0";
         // Without context git apply places a hunk by its line numbers only as a
@@ -98,7 +100,8 @@ TEST(UnifiedReport, PatchAndGitApplyGiveTheSecondFile) {
         if (n == 0) continue;
         std::filesystem::remove_all(dir.path() + "/work");
         std::filesystem::copy(dir.path() + "/first", dir.path() + "/work");
-        ASSERT_EQ(std::system(("cd '" + dir.path() + "/work' && git apply -p1 --whitespace=nowarn < ../patch").c_str()), 0);
+        const std::string to_apply = "cd '" + dir.path() + "/work' && git apply -p1 --whitespace=nowarn < ../patch";
+        ASSERT_EQ(std::system(to_apply.c_str()), 0);
         for (std::size_t at = 0; at < pairs.size(); ++at)
             ASSERT_EQ(e2e::read_bytes(dir.path() + "/work/" + std::to_string(at)), pairs[at].second) << at;
     }
