@@ -264,8 +264,8 @@ TEST(MatcherEquivalence, LowEntropyPairsWithAndWithoutTheSuffixIndex) {
 // The places nearest a first-file line's own among a narrow window's lines, as
 // the index finds them beside the place or through its wavelet matrix, against
 // a plain look at every place. On a long file of two values the nearest often
-// lies farther off than the places looked at beside it, which no matcher run
-// on pairs as small as the literal matcher allows reaches.
+// lies farther off than the places looked at beside it, which the generated
+// pairs above, small enough for the literal matcher, did not reach.
 TEST(SuffixIndex, NearestPlacesOfANarrowWindow) {
     PairMaker make(5);
     const std::int64_t count1 = 200, count2 = 3000;

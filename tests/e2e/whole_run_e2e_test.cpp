@@ -78,6 +78,8 @@ TEST(WholeRun, FromRealFiles) {
          {"change: 21 : 21\n\t" + x_y + "------\n\t" + y_x, "", 1}},
         {"a block of 20 lines", before + "same\n", "same\n", {}, {"delete: 1,20 : 0\n" + shown, "", 1}},
         {"a form feed in a block", fed + "same\n", "same\n", {}, {"delete: 1,20 : 0\n" + fed_shown, "", 1}},
+        // As the hand-built report of the same block: -X, never read as -x.
+        {"-X", "abc\n", "abcdef\n", {"-X"}, {"change: 1 : 1\n^\tabc\n------\n^\tabcdef\n", "", 1}},
         {"-c alone means 3", "a\nb\nc\nd\ne\n", "a\nb\nc\nd\nX\n", {"-c"},
          {"Change: 2,5 : 2,5\n\tb\n\tc\n\td\n!\te\n------\n\tb\n\tc\n\td\n!\tX\n", "", 1}},
         {"--utf8: a too long line cut between characters", "a" + hiragana + "\t\n", "b\n", {"--utf8", "-t", "4096"},
