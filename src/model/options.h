@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "model/input_encoding.h"
 #include "support/text_encoding.h"
 
 namespace vesk {
@@ -18,6 +19,9 @@ constexpr std::uint32_t OPT_INLINE_REPLACE = 0x80;  // -X: the replacement form 
 // words, the in-line display, tab expansion and message cuts go by UTF-8
 // characters and their widths in terminal columns.
 constexpr std::uint32_t OPT_UTF8 = 0x100;
+// --encoding=E1[,E2]: each file is decoded from its encoding into UTF-8 as it
+// is loaded, and the run goes on as under --utf8 (which comes with it).
+constexpr std::uint32_t OPT_ENCODING = 0x200;
 
 struct Options {
     std::uint32_t flags = 0;
@@ -25,6 +29,8 @@ struct Options {
     std::int32_t tab_width = 8;
     // 1..10 with -c, 0 without; the line writer takes non-zero as "context report".
     std::int32_t context_lines = 0;
+    // Read only when OPT_ENCODING is set: the first file's, then the second's.
+    InputEncoding encodings[2] = {InputEncoding::detect, InputEncoding::detect};
 
     bool has(std::uint32_t flag) const { return (flags & flag) != 0; }
     Encoding encoding() const { return has(OPT_UTF8) ? Encoding::utf8 : Encoding::shift_jis; }

@@ -1,0 +1,97 @@
+#include "driver/encoding_detection.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "driver/transcoding.h"
+#include "support/text_encoding.h"
+
+namespace vesk {
+namespace {
+
+// What a character says for or against Japanese text.
+long character_weight(char32_t code) {
+    if (code >= 0x3000 && code <= 0x30FF) return 2;  // Japanese punctuation, hiragana, katakana
+    if ((code >= 0x4E00 && code <= 0x9FFF) || (code >= 0xFF01 && code <= 0xFF5E)) return 1;  // kanji, full-width
+    if (code == '\t' || code == '\n' || code == '\r' || (code >= 0x20 && code <= 0x7E)) return 0;
+    // Latin-1 signs, Greek, Cyrillic, general punctuation and symbols: all in JIS X 0208.
+    if ((code >= 0xA0 && code <= 0xFF) || (code >= 0x370 && code <= 0x4FF) || (code >= 0x2000 && code <= 0x2BFF))
+        return 0;
+    if (code >= 0xFF61 && code <= 0xFF9F) return -1;  // half-width katakana: rare in real text
+    return -2;
+}
+
+// The part of the file the choice reads: when it is cut, it ends after a line
+// feed, which in CP932, EUC-JP and UTF-8 ends a character, so that no character
+// is cut short. UTF-16 reads it in whole units from the start.
+std::string_view sample_of(std::string_view bytes) {
+    if (bytes.size() <= DETECTION_SAMPLE_BYTES) return bytes;
+    std::string_view sample = bytes.substr(0, DETECTION_SAMPLE_BYTES);
+    std::size_t line_feed = sample.rfind('\n');
+    return line_feed == std::string_view::npos ? sample : sample.substr(0, line_feed + 1);
+}
+
+struct Candidate {
+    InputEncoding encoding;
+    std::size_t raw_bytes;
+    long plausibility;
+
+    bool better_than(const Candidate& other) const {
+        if (raw_bytes != other.raw_bytes) return raw_bytes < other.raw_bytes;
+        return plausibility > other.plausibility;
+    }
+};
+
+Candidate weigh(std::string_view sample, InputEncoding encoding) {
+    DecodedText decoded;
+    if (!decode_text(sample, encoding, decoded)) return {encoding, SIZE_MAX, 0};
+    return {encoding, decoded.raw_bytes, japanese_plausibility({decoded.text.data(), decoded.text.size()})};
+}
+
+InputEncoding utf16_by_its_zeros(std::string_view sample) {
+    std::size_t even = 0, odd = 0;
+    for (std::size_t at = 0; at < sample.size(); ++at)
+        if (sample[at] == '\0') ++(at % 2 == 0 ? even : odd);
+    return even > odd ? InputEncoding::utf16be : InputEncoding::utf16le;
+}
+
+InputEncoding detect_encoding(std::string_view bytes) {
+    for (InputEncoding marked : {InputEncoding::utf8, InputEncoding::utf16le, InputEncoding::utf16be})
+        if (byte_order_mark_length(bytes, marked) > 0) return marked;
+    std::string_view sample = sample_of(bytes);
+    if (std::memchr(sample.data(), '\0', sample.size()) != nullptr) return utf16_by_its_zeros(sample);
+    const Candidate utf8 = weigh(sample, InputEncoding::utf8);
+    if (utf8.raw_bytes == 0) return InputEncoding::utf8;
+    // A cut sample may end inside a unit.
+    const bool cut = sample.size() < bytes.size();
+    std::string_view units = cut ? sample.substr(0, sample.size() & ~std::size_t{1}) : sample;
+    Candidate best = weigh(sample, InputEncoding::cp932);
+    for (const Candidate& next : {weigh(sample, InputEncoding::euc_jp), utf8, weigh(units, InputEncoding::utf16le),
+                                  weigh(units, InputEncoding::utf16be)})
+        if (next.better_than(best)) best = next;
+    return best.encoding;
+}
+
+}  // namespace
+
+long japanese_plausibility(std::string_view text) {
+    long total = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        Utf8Char next = decode_utf8(text.substr(at));
+        total += character_weight(next.code);
+        at += next.length;
+    }
+    return total;
+}
+
+InputEncoding resolve_encoding(std::string_view bytes, InputEncoding requested) {
+    switch (requested) {
+        case InputEncoding::detect: return detect_encoding(bytes);
+        case InputEncoding::utf16:
+            return byte_order_mark_length(bytes, InputEncoding::utf16be) > 0 ? InputEncoding::utf16be
+                                                                              : InputEncoding::utf16le;
+        default: return requested;
+    }
+}
+
+}  // namespace vesk
