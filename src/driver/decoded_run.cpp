@@ -1,6 +1,7 @@
 #include "driver/decoded_run.h"
 
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "driver/encoding_detection.h"
@@ -8,6 +9,7 @@
 #include "driver/phases.h"
 #include "driver/text_file.h"
 #include "driver/transcoding.h"
+#include "model/comparison.h"
 #include "support/run_end.h"
 
 namespace vesk {
@@ -29,8 +31,17 @@ private:
         if (!file.open(name)) fail("%s: not found\n", name);
     }
     WorkVector<char> read(TextFile& file, const char* name);
-    // The text of bytes in the encoding shown for file `index`, to be read instead of file.
-    void decode_into(TextFile& file, std::string_view bytes, int index);
+    // A file's bytes: mapped where it can be, else read.
+    struct RawFile {
+        std::optional<MappedFile> mapping;
+        WorkVector<char> read;
+        std::string_view bytes() const {
+            return mapping ? std::string_view(mapping->data(), mapping->size()) : std::string_view(read.data(), read.size());
+        }
+    };
+    RawFile raw_bytes(TextFile& file, const char* name);
+    // What file `index` is decoded from: raw, in the encoding shown for it.
+    FileBytes bytes_of(RawFile& raw, int index);
 
     const CommandLine& command_;
     Output& out_;
@@ -52,6 +63,13 @@ void DecodedRun::fail(const char* format, const char* name) {
     end_run(2);
 }
 
+DecodedRun::RawFile DecodedRun::raw_bytes(TextFile& file, const char* name) {
+    RawFile raw;
+    if (file.may_map()) raw.mapping = MappedFile::map(file.descriptor(), name, diagnostics_.encoding);
+    if (!raw.mapping) raw.read = read(file, name);
+    return raw;
+}
+
 WorkVector<char> DecodedRun::read(TextFile& file, const char* name) {
     WorkVector<char> bytes;
     switch (file.read_all(bytes)) {
@@ -61,14 +79,9 @@ WorkVector<char> DecodedRun::read(TextFile& file, const char* name) {
     }
 }
 
-void DecodedRun::decode_into(TextFile& file, std::string_view bytes, int index) {
-    bytes.remove_prefix(byte_order_mark_length(bytes, shown_[index]));
-    DecodedText decoded;
-    if (!decode_text(bytes, shown_[index], decoded)) {
-        emit_error(diagnostics_, "%s: the C library cannot decode this encoding\n", {encoding_label(shown_[index])});
-        end_run(2);
-    }
-    file.read_text_from(std::move(decoded.text));
+FileBytes DecodedRun::bytes_of(RawFile& raw, int index) {
+    std::string_view bytes = raw.bytes();
+    return {bytes, shown_[index], byte_order_mark_length(bytes, shown_[index]), raw.mapping ? &*raw.mapping : nullptr};
 }
 
 int DecodedRun::run() {
@@ -85,25 +98,22 @@ int DecodedRun::run() {
     // in two encodings it may still make two texts.
     const bool once = first.same_file_as(second_name);
     if (!once) open(second, second_name);
-    WorkVector<char> first_bytes = read(first, first_name);
-    WorkVector<char> second_bytes = once ? WorkVector<char>() : read(second, second_name);
-    std::string_view first_view(first_bytes.data(), first_bytes.size());
-    std::string_view second_view = once ? first_view : std::string_view(second_bytes.data(), second_bytes.size());
-    shown_[0] = resolve_encoding(first_view, shown_[0]);
-    shown_[1] = resolve_encoding(second_view, shown_[1]);
+    RawFile first_raw = raw_bytes(first, first_name);
+    RawFile second_raw = once ? RawFile() : raw_bytes(second, second_name);
+    RawFile& second_source = once ? first_raw : second_raw;
+    shown_[0] = resolve_encoding(first_raw.bytes(), shown_[0]);
+    shown_[1] = resolve_encoding(second_source.bytes(), shown_[1]);
     print_header();
 
     Comparison comparison(command_.options, out_, diagnostics_);
+    FileBytes first_text = bytes_of(first_raw, 0), second_text = bytes_of(second_source, 1);
     int status = 0;
     if (once && shown_[0] == shown_[1]) {
-        decode_into(first, first_view, 0);
-        load_file({comparison.first, diagnostics_, command_.options.flags}, first, first_name);
+        load_file({comparison.first, diagnostics_, command_.options.flags, nullptr, &first_text}, first, first_name);
     } else {
-        decode_into(second, second_view, 1);
-        second_bytes = WorkVector<char>();
-        decode_into(first, first_view, 0);
-        first_bytes = WorkVector<char>();
-        load_files(comparison, first, first_name, second, second_name);
+        // Two texts of one file: neither takes its mapping over, which both read.
+        if (once) first_text.mapping = second_text.mapping = nullptr;
+        load_files(comparison, first, first_name, second, second_name, &first_text, &second_text);
         status = run_phases(comparison);
     }
     // As in every run: a file that changed while it was read leaves a report not to be trusted.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "driver/transcoding.h"
+#include "support/memory.h"
 #include "support/text_encoding.h"
 
 namespace vesk {
@@ -43,9 +44,10 @@ struct Candidate {
 };
 
 Candidate weigh(std::string_view sample, InputEncoding encoding) {
-    DecodedText decoded;
-    if (!decode_text(sample, encoding, decoded)) return {encoding, SIZE_MAX, 0};
-    return {encoding, decoded.raw_bytes, japanese_plausibility({decoded.text.data(), decoded.text.size()})};
+    WorkVector<char> text(decoded_size_bound(sample.size()));
+    std::optional<DecodedText> decoded = decode_text(sample, encoding, text.data());
+    if (!decoded) return {encoding, SIZE_MAX, 0};
+    return {encoding, decoded->raw_bytes, japanese_plausibility({text.data(), decoded->size})};
 }
 
 InputEncoding utf16_by_its_zeros(std::string_view sample) {

@@ -38,7 +38,10 @@ void TextFile::close() {
 }
 
 bool TextFile::resume_at(off_t offset) {
-    if (::lseek(fd_, offset, SEEK_SET) != offset) return false;
+    if (from_text_)
+        text_at_ = std::min(static_cast<std::size_t>(offset), text_.size());
+    else if (::lseek(fd_, offset, SEEK_SET) != offset)
+        return false;
     begin_ = end_ = 0;
     at_end_ = false;
     // Lines came from the file before: a failing read is a read error, not a missing file.

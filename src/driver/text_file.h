@@ -56,10 +56,11 @@ public:
     // Reads the rest of the file as it is, without the text-mode rules (line,
     // the Status for "read it all", is not among the answers).
     Status read_all(WorkVector<char>& bytes);
-    // From here on the lines come from text instead of the file, under the same
-    // rules; such a file is never mapped.
-    void read_text_from(WorkVector<char> text) {
-        text_ = std::move(text);
+    // From here on the lines come from text (which must outlive the reading)
+    // instead of the file, under the same rules; such a file is never mapped,
+    // and resume_at() counts in text.
+    void read_text_from(std::string_view text) {
+        text_ = text;
         text_at_ = 0;
         from_text_ = true;
     }
@@ -103,7 +104,7 @@ private:
     Status read_past_end_of_text();
 
     ReadFunction read_ = nullptr;  // nullptr: ::read
-    WorkVector<char> text_;        // what is read instead of the file when from_text_
+    std::string_view text_;        // what is read instead of the file when from_text_
     std::size_t text_at_ = 0;
     bool from_text_ = false;
     int fd_ = -1;

@@ -2,8 +2,11 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "support/text_encoding.h"
 
@@ -14,22 +17,25 @@ constexpr std::string_view UTF8_MARK = "\xEF\xBB\xBF";
 constexpr std::string_view UTF16LE_MARK = "\xFF\xFE";
 constexpr std::string_view UTF16BE_MARK = "\xFE\xFF";
 
-// The decoded text as it is written: room is made in advance, so that the
-// writes need no check of their own.
+// Writes the decoded text into room made in advance (decoded_size_bound).
 class Utf8Writer {
 public:
-    explicit Utf8Writer(DecodedText& decoded) : decoded_(decoded) {}
-    ~Utf8Writer() { decoded_.text.resize(used_); }
+    Utf8Writer(char* out, DecodedText& decoded) : out_(out), decoded_(decoded) {}
+    ~Utf8Writer() { decoded_.size = used_; }
 
-    // Room for at least count more bytes.
-    void reserve(std::size_t count) {
-        if (decoded_.text.size() - used_ < count) decoded_.text.resize(used_ + count + decoded_.text.size() / 2);
+    void put(unsigned char byte) { out_[used_++] = static_cast<char>(byte); }
+    void put_bytes(const unsigned char* bytes, std::size_t count) {
+        std::memcpy(out_ + used_, bytes, count);
+        used_ += count;
     }
-    char* end() { return decoded_.text.data() + used_; }
-    std::size_t room() const { return decoded_.text.size() - used_; }
-    void advance_to(char* at) { used_ = static_cast<std::size_t>(at - decoded_.text.data()); }
-
-    void put(unsigned char byte) { decoded_.text[used_++] = static_cast<char>(byte); }
+    // The low `count` bytes of word, first the lowest (one word is written:
+    // the room has the slack for it).
+    void put_word(std::uint32_t word, std::size_t count) {
+        const unsigned char bytes[4] = {static_cast<unsigned char>(word), static_cast<unsigned char>(word >> 8),
+                                        static_cast<unsigned char>(word >> 16), 0};
+        std::memcpy(out_ + used_, bytes, 4);
+        used_ += count;
+    }
     void put_code(char32_t code);
     void put_raw(unsigned char byte);
 
@@ -39,6 +45,7 @@ private:
     // complete).
     bool completes_sequence(unsigned char byte) const;
 
+    char* out_;
     DecodedText& decoded_;
     std::size_t used_ = 0;
 };
@@ -66,7 +73,7 @@ bool Utf8Writer::completes_sequence(unsigned char byte) const {
     char candidate[4];
     // A sequence is at most four bytes: its start lies at most three back.
     for (std::size_t back = 1; back <= 3 && back <= used_; ++back) {
-        std::memcpy(candidate, decoded_.text.data() + used_ - back, back);
+        std::memcpy(candidate, out_ + used_ - back, back);
         candidate[back] = static_cast<char>(byte);
         if (decode_utf8(std::string_view(candidate, back + 1)).length == back + 1) return true;
     }
@@ -89,41 +96,103 @@ void Utf8Writer::put_raw(unsigned char byte) {
     put(byte);
 }
 
-// At most three bytes come out for every byte that goes in: a character of one
-// or two bytes is at most three in UTF-8, and so is a raw byte.
-constexpr std::size_t MAX_GROWTH = 3;
-
-bool decode_with_iconv(std::string_view bytes, const char* charset, DecodedText& decoded) {
-    iconv_t converter = iconv_open("UTF-8", charset);
-    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
-    Utf8Writer out(decoded);
-    out.reserve(bytes.size() * MAX_GROWTH + 4);
-    // iconv takes its input as char** without writing to it.
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t in_left = bytes.size();
-    while (in_left > 0) {
-        char* written = out.end();
-        std::size_t room = out.room();
-        std::size_t result = iconv(converter, &in, &in_left, &written, &room);
-        out.advance_to(written);
-        if (result != static_cast<std::size_t>(-1)) break;
-        if (errno == E2BIG) {
-            out.reserve(in_left * MAX_GROWTH + 4);
-            continue;
-        }
-        // EILSEQ, or EINVAL for a character cut short by the end: this byte starts none.
-        out.reserve(MAX_GROWTH);
-        out.put_raw(static_cast<unsigned char>(*in));
-        ++in;
-        --in_left;
-        iconv(converter, nullptr, nullptr, nullptr, nullptr);
+// A CP932 or EUC-JP file read as iconv reads it, one character at a time:
+// what a code is (how many bytes, which UTF-8 bytes) is asked of iconv the first
+// time it is met, and kept. Both encodings are stateless, so a code means the
+// same wherever it stands.
+class LegacyDecoder {
+public:
+    explicit LegacyDecoder(const char* charset);
+    ~LegacyDecoder() {
+        if (usable()) iconv_close(converter_);
     }
-    iconv_close(converter);
-    return true;
+    LegacyDecoder(const LegacyDecoder&) = delete;
+    LegacyDecoder& operator=(const LegacyDecoder&) = delete;
+
+    bool usable() const { return converter_ != reinterpret_cast<iconv_t>(-1); }
+    void decode(std::string_view bytes, Utf8Writer& out);
+
+private:
+    // What the bytes at a position make, packed in one word: the UTF-8 bytes of
+    // the character (every character of both is in the Basic Multilingual Plane,
+    // so at most three) in the low 24 bits, their count, and the number of bytes
+    // it takes (0: none, either because no character starts here or because
+    // more bytes are needed to tell).
+    using Code = std::uint32_t;
+    static constexpr Code KNOWN = 1u << 31;    // asked already
+    static constexpr Code REFUSED = 1u << 30;  // no character starts here
+    static constexpr Code utf8_size(Code code) { return code >> 24 & 0x7; }
+    static constexpr Code length(Code code) { return code >> 27 & 0x7; }
+
+    // Asks iconv about the character that starts bytes (which holds at most three).
+    Code ask(std::string_view bytes);
+
+    iconv_t converter_;
+    std::array<Code, 128> singles_{};                                        // first byte 0x80..0xFF
+    std::unique_ptr<Code[]> pairs_ = std::make_unique<Code[]>(std::size_t{1} << 15);  // the same, and a second
+};
+
+LegacyDecoder::LegacyDecoder(const char* charset) : converter_(iconv_open("UTF-8", charset)) {
+    if (!usable()) return;
+    for (unsigned first = 0x80; first <= 0xFF; ++first) {
+        const char byte = static_cast<char>(first);
+        singles_[first - 0x80] = ask(std::string_view(&byte, 1));
+    }
 }
 
-void decode_utf8_text(std::string_view bytes, DecodedText& decoded) {
-    decoded.text.assign(bytes.begin(), bytes.end());
+LegacyDecoder::Code LegacyDecoder::ask(std::string_view bytes) {
+    // A character is found by giving iconv one byte more each time until it
+    // takes them all (or refuses them).
+    for (std::size_t taken = 1; taken <= bytes.size(); ++taken) {
+        iconv(converter_, nullptr, nullptr, nullptr, nullptr);
+        char* in = const_cast<char*>(bytes.data());  // iconv does not write to its input
+        std::size_t in_left = taken;
+        char utf8[8];
+        char* written = utf8;
+        std::size_t room = sizeof utf8;
+        std::size_t result = iconv(converter_, &in, &in_left, &written, &room);
+        const auto size = static_cast<std::size_t>(written - utf8);
+        if (result != static_cast<std::size_t>(-1) && in_left == 0 && size <= 3) {
+            Code code = KNOWN | static_cast<Code>(taken) << 27 | static_cast<Code>(size) << 24;
+            for (std::size_t at = 0; at < size; ++at) code |= Code{static_cast<unsigned char>(utf8[at])} << (8 * at);
+            return code;
+        }
+        if (result != static_cast<std::size_t>(-1) || errno != EINVAL) return KNOWN | REFUSED;
+    }
+    return KNOWN;
+}
+
+void LegacyDecoder::decode(std::string_view bytes, Utf8Writer& out) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    for (std::size_t at = 0; at < size;) {
+        const unsigned char first = data[at];
+        // Both encodings read every byte below 0x80 as ASCII.
+        if (first < 0x80) {
+            out.put(first);
+            ++at;
+            continue;
+        }
+        Code code = singles_[first - 0x80];
+        if (length(code) == 0 && (code & REFUSED) == 0 && at + 1 < size) {
+            Code& pair = pairs_[std::size_t{first - 0x80u} << 8 | data[at + 1]];
+            if (pair == 0) pair = ask(bytes.substr(at, 2));
+            code = pair;
+            // Three bytes (EUC-JP's JIS X 0212), which pairs cannot tell: asked each time.
+            if (length(code) == 0 && (code & REFUSED) == 0 && at + 2 < size) code = ask(bytes.substr(at, 3));
+        }
+        if (length(code) == 0) {
+            out.put_raw(first);
+            ++at;
+            continue;
+        }
+        out.put_word(code, utf8_size(code));
+        at += length(code);
+    }
+}
+
+void decode_utf8_text(std::string_view bytes, Utf8Writer& out, DecodedText& decoded) {
+    out.put_bytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     for (std::size_t at = 0; at < bytes.size();) {
         if (static_cast<unsigned char>(bytes[at]) < 0x80) {
             ++at;
@@ -138,10 +207,7 @@ void decode_utf8_text(std::string_view bytes, DecodedText& decoded) {
 constexpr bool is_high_surrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 constexpr bool is_low_surrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-void decode_utf16_text(std::string_view bytes, bool big_endian, DecodedText& decoded) {
-    Utf8Writer out(decoded);
-    // Two bytes make at most three in UTF-8; a pair of units (four) makes four.
-    out.reserve(bytes.size() / 2 * 3 + 4);
+void decode_utf16_text(std::string_view bytes, bool big_endian, Utf8Writer& out, DecodedText& decoded) {
     auto unit_at = [&](std::size_t at) -> char32_t {
         auto first = static_cast<unsigned char>(bytes[at]), second = static_cast<unsigned char>(bytes[at + 1]);
         return big_endian ? char32_t{first} << 8 | second : char32_t{second} << 8 | first;
@@ -152,18 +218,14 @@ void decode_utf16_text(std::string_view bytes, bool big_endian, DecodedText& dec
         if (is_high_surrogate(unit) && at + 3 < bytes.size() && is_low_surrogate(unit_at(at + 2))) {
             out.put_code(0x10000 + ((unit - 0xD800) << 10) + (unit_at(at + 2) - 0xDC00));
             at += 2;
-        } else if (is_high_surrogate(unit) || is_low_surrogate(unit)) {
-            // Its three-byte form, which UTF-8 forbids: three stray bytes.
-            ++decoded.raw_bytes;
-            out.put_code(unit);
         } else {
+            // A surrogate alone comes out in its three-byte form, which UTF-8
+            // forbids: three stray bytes.
+            if (is_high_surrogate(unit) || is_low_surrogate(unit)) ++decoded.raw_bytes;
             out.put_code(unit);
         }
     }
-    if (at < bytes.size()) {
-        out.reserve(3);
-        out.put_raw(static_cast<unsigned char>(bytes[at]));
-    }
+    if (at < bytes.size()) out.put_raw(static_cast<unsigned char>(bytes[at]));
 }
 
 }  // namespace
@@ -177,16 +239,21 @@ std::size_t byte_order_mark_length(std::string_view bytes, InputEncoding encodin
     }
 }
 
-bool decode_text(std::string_view bytes, InputEncoding encoding, DecodedText& decoded) {
-    decoded.raw_bytes = 0;
-    decoded.text.clear();
-    switch (encoding) {
-        case InputEncoding::cp932: return decode_with_iconv(bytes, "CP932", decoded);
-        case InputEncoding::euc_jp: return decode_with_iconv(bytes, "EUC-JP-MS", decoded);
-        case InputEncoding::utf16le: decode_utf16_text(bytes, false, decoded); return true;
-        case InputEncoding::utf16be: decode_utf16_text(bytes, true, decoded); return true;
-        default: decode_utf8_text(bytes, decoded); return true;
+std::optional<DecodedText> decode_text(std::string_view bytes, InputEncoding encoding, char* out) {
+    DecodedText decoded;
+    {
+        Utf8Writer writer(out, decoded);
+        if (encoding == InputEncoding::cp932 || encoding == InputEncoding::euc_jp) {
+            LegacyDecoder decoder(encoding == InputEncoding::cp932 ? "CP932" : "EUC-JP-MS");
+            if (!decoder.usable()) return std::nullopt;
+            decoder.decode(bytes, writer);
+        } else if (encoding == InputEncoding::utf16le || encoding == InputEncoding::utf16be) {
+            decode_utf16_text(bytes, encoding == InputEncoding::utf16be, writer, decoded);
+        } else {
+            decode_utf8_text(bytes, writer, decoded);
+        }
     }
+    return decoded;
 }
 
 }  // namespace vesk
