@@ -128,15 +128,15 @@ private:
     Code ask(std::string_view bytes);
 
     iconv_t converter_;
-    std::array<Code, 128> singles_{};                                        // first byte 0x80..0xFF
-    std::unique_ptr<Code[]> pairs_ = std::make_unique<Code[]>(std::size_t{1} << 15);  // the same, and a second
+    std::array<Code, 256> singles_{};  // by the first byte
+    std::unique_ptr<Code[]> pairs_ = std::make_unique<Code[]>(std::size_t{1} << 16);  // by the first two
 };
 
 LegacyDecoder::LegacyDecoder(const char* charset) : converter_(iconv_open("UTF-8", charset)) {
     if (!usable()) return;
-    for (unsigned first = 0x80; first <= 0xFF; ++first) {
+    for (unsigned first = 0; first <= 0xFF; ++first) {
         const char byte = static_cast<char>(first);
-        singles_[first - 0x80] = ask(std::string_view(&byte, 1));
+        singles_[first] = ask(std::string_view(&byte, 1));
     }
 }
 
@@ -166,23 +166,16 @@ void LegacyDecoder::decode(std::string_view bytes, Utf8Writer& out) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t size = bytes.size();
     for (std::size_t at = 0; at < size;) {
-        const unsigned char first = data[at];
-        // Both encodings read every byte below 0x80 as ASCII.
-        if (first < 0x80) {
-            out.put(first);
-            ++at;
-            continue;
-        }
-        Code code = singles_[first - 0x80];
+        Code code = singles_[data[at]];
         if (length(code) == 0 && (code & REFUSED) == 0 && at + 1 < size) {
-            Code& pair = pairs_[std::size_t{first - 0x80u} << 8 | data[at + 1]];
+            Code& pair = pairs_[std::size_t{data[at]} << 8 | data[at + 1]];
             if (pair == 0) pair = ask(bytes.substr(at, 2));
             code = pair;
             // Three bytes (EUC-JP's JIS X 0212), which pairs cannot tell: asked each time.
             if (length(code) == 0 && (code & REFUSED) == 0 && at + 2 < size) code = ask(bytes.substr(at, 3));
         }
         if (length(code) == 0) {
-            out.put_raw(first);
+            out.put_raw(data[at]);
             ++at;
             continue;
         }
