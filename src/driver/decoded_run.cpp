@@ -109,7 +109,7 @@ int DecodedRun::run() {
     FileBytes first_text = bytes_of(first_raw, 0), second_text = bytes_of(second_source, 1);
     int status = 0;
     if (once && shown_[0] == shown_[1]) {
-        load_file({comparison.first, diagnostics_, command_.options.flags, nullptr, &first_text}, first, first_name);
+        load_file({comparison.first, diagnostics_, command_.options.text_rules(), nullptr, &first_text}, first, first_name);
     } else {
         // Two texts of one file: neither takes its mapping over, which both read.
         if (once) first_text.mapping = second_text.mapping = nullptr;
