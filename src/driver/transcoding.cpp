@@ -28,15 +28,27 @@ public:
         std::memcpy(out_ + used_, bytes, count);
         used_ += count;
     }
-    // The low `count` bytes of word, first the lowest (one word is written:
-    // the room has the slack for it).
+    // The low `count` bytes of word, first the lowest; the bytes above them
+    // must be 0 (the whole word is written: the room has the slack for it).
     void put_word(std::uint32_t word, std::size_t count) {
         const unsigned char bytes[4] = {static_cast<unsigned char>(word), static_cast<unsigned char>(word >> 8),
-                                        static_cast<unsigned char>(word >> 16), 0};
+                                        static_cast<unsigned char>(word >> 16), static_cast<unsigned char>(word >> 24)};
         std::memcpy(out_ + used_, bytes, 4);
         used_ += count;
     }
-    void put_code(char32_t code);
+    // Where the next byte goes, for a loop that writes through a pointer of its own.
+    char* cursor() const { return out_ + used_; }
+    void move_to(char* at) { used_ = static_cast<std::size_t>(at - out_); }
+
+    void put_code(char32_t code) {
+        if (code < 0x80) return put(static_cast<unsigned char>(code));
+        if (code < 0x800) return put_word((0xC0 | code >> 6) | (0x80 | (code & 0x3F)) << 8, 2);
+        if (code < 0x10000)
+            return put_word((0xE0 | code >> 12) | (0x80 | (code >> 6 & 0x3F)) << 8 | (0x80 | (code & 0x3F)) << 16, 3);
+        put_word((0xF0 | code >> 18) | (0x80 | (code >> 12 & 0x3F)) << 8 | (0x80 | (code >> 6 & 0x3F)) << 16 |
+                     (0x80 | (code & 0x3F)) << 24,
+                 4);
+    }
     void put_raw(unsigned char byte);
 
 private:
@@ -49,24 +61,6 @@ private:
     DecodedText& decoded_;
     std::size_t used_ = 0;
 };
-
-void Utf8Writer::put_code(char32_t code) {
-    if (code < 0x80) {
-        put(static_cast<unsigned char>(code));
-    } else if (code < 0x800) {
-        put(static_cast<unsigned char>(0xC0 | code >> 6));
-        put(static_cast<unsigned char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        put(static_cast<unsigned char>(0xE0 | code >> 12));
-        put(static_cast<unsigned char>(0x80 | (code >> 6 & 0x3F)));
-        put(static_cast<unsigned char>(0x80 | (code & 0x3F)));
-    } else {
-        put(static_cast<unsigned char>(0xF0 | code >> 18));
-        put(static_cast<unsigned char>(0x80 | (code >> 12 & 0x3F)));
-        put(static_cast<unsigned char>(0x80 | (code >> 6 & 0x3F)));
-        put(static_cast<unsigned char>(0x80 | (code & 0x3F)));
-    }
-}
 
 bool Utf8Writer::completes_sequence(unsigned char byte) const {
     if ((byte & 0xC0) != 0x80) return false;
@@ -126,6 +120,8 @@ private:
 
     // Asks iconv about the character that starts bytes (which holds at most three).
     Code ask(std::string_view bytes);
+    // What the two bytes of pair start: a character of one byte or two, or nothing.
+    Code at_pair(std::string_view pair);
 
     iconv_t converter_;
     std::array<Code, 256> singles_{};  // by the first byte
@@ -162,25 +158,46 @@ LegacyDecoder::Code LegacyDecoder::ask(std::string_view bytes) {
     return KNOWN;
 }
 
+LegacyDecoder::Code LegacyDecoder::at_pair(std::string_view pair) {
+    Code code = singles_[static_cast<unsigned char>(pair[0])];
+    return length(code) > 0 || (code & REFUSED) != 0 ? code : ask(pair);
+}
+
 void LegacyDecoder::decode(std::string_view bytes, Utf8Writer& out) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t size = bytes.size();
-    for (std::size_t at = 0; at < size;) {
-        Code code = singles_[data[at]];
-        if (length(code) == 0 && (code & REFUSED) == 0 && at + 1 < size) {
-            Code& pair = pairs_[std::size_t{data[at]} << 8 | data[at + 1]];
-            if (pair == 0) pair = ask(bytes.substr(at, 2));
-            code = pair;
-            // Three bytes (EUC-JP's JIS X 0212), which pairs cannot tell: asked each time.
-            if (length(code) == 0 && (code & REFUSED) == 0 && at + 2 < size) code = ask(bytes.substr(at, 3));
-        }
+    std::size_t at = 0;
+    char* into = out.cursor();
+    // Every position but the last is looked up by its first two bytes, whatever
+    // the character's length: one look-up a character.
+    while (at + 1 < size) {
+        Code& known = pairs_[std::size_t{data[at]} << 8 | data[at + 1]];
+        if (known == 0) known = at_pair(bytes.substr(at, 2));
+        Code code = known;
+        // Three bytes (EUC-JP's JIS X 0212), which pairs cannot tell: asked each time.
+        if (length(code) == 0 && (code & REFUSED) == 0 && at + 2 < size) code = ask(bytes.substr(at, 3));
         if (length(code) == 0) {
+            out.move_to(into);
             out.put_raw(data[at]);
+            into = out.cursor();
             ++at;
             continue;
         }
-        out.put_word(code, utf8_size(code));
+        // The whole word goes: the room has the slack for it, and the bytes
+        // past the character are overwritten next (or stay 0 at the end).
+        const unsigned char utf8[4] = {static_cast<unsigned char>(code), static_cast<unsigned char>(code >> 8),
+                                       static_cast<unsigned char>(code >> 16), 0};
+        std::memcpy(into, utf8, 4);
+        into += utf8_size(code);
         at += length(code);
+    }
+    out.move_to(into);
+    if (at < size) {
+        Code code = singles_[data[at]];
+        if (length(code) == 0)
+            out.put_raw(data[at]);
+        else
+            out.put_word(code & 0xFFFFFF, utf8_size(code));
     }
 }
 
