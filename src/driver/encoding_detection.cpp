@@ -19,6 +19,9 @@ long character_weight(char32_t code) {
     if ((code >= 0xA0 && code <= 0xFF) || (code >= 0x370 && code <= 0x4FF) || (code >= 0x2000 && code <= 0x2BFF))
         return 0;
     if (code >= 0xFF61 && code <= 0xFF9F) return -1;  // half-width katakana: rare in real text
+    // Control characters (C1 among them, which EUC-JP reads its stray bytes as)
+    // are no text at all.
+    if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) return -10;
     return -2;
 }
 
@@ -68,8 +71,12 @@ InputEncoding detect_encoding(std::string_view bytes) {
     const bool cut = sample.size() < bytes.size();
     std::string_view units = cut ? sample.substr(0, sample.size() & ~std::size_t{1}) : sample;
     Candidate best = weigh(sample, InputEncoding::cp932);
-    for (const Candidate& next : {weigh(sample, InputEncoding::euc_jp), utf8, weigh(units, InputEncoding::utf16le),
-                                  weigh(units, InputEncoding::utf16be)})
+    for (const Candidate& next : {weigh(sample, InputEncoding::euc_jp), utf8})
+        if (next.better_than(best)) best = next;
+    // UTF-16 text without a NUL holds no line feed either (that is 0A 00): a
+    // line feed byte says the text is in a byte encoding.
+    if (std::memchr(sample.data(), '\n', sample.size()) != nullptr) return best.encoding;
+    for (const Candidate& next : {weigh(units, InputEncoding::utf16le), weigh(units, InputEncoding::utf16be)})
         if (next.better_than(best)) best = next;
     return best.encoding;
 }

@@ -3,7 +3,8 @@
 // holds, means UTF-16 (little-endian when most NULs stand at odd offsets, as
 // the high bytes of ASCII characters do there); else valid UTF-8 is UTF-8 (so
 // is ASCII, the same in every encoding); else the candidate that decodes with
-// the fewest invalid sequences, and among those the one that reads as the most
+// the fewest invalid sequences (UTF-16 only when no line feed byte is seen
+// either), and among those the one that reads as the most
 // plausible Japanese: kana and Japanese punctuation count most, kanji and
 // full-width forms less, half-width katakana and anything outside Japanese text
 // against it. Ties go to CP932, then EUC-JP, UTF-8 and UTF-16.
