@@ -3,13 +3,11 @@
 // --utf8 prints on the pair in UTF-8, status included, under every option that
 // shapes the report. Whole runs, in-process, on generated pairs.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
-#include "driver/run.h"
 #include "e2e/e2e_harness.h"
 #include "long_runs.h"
 
@@ -22,19 +20,6 @@ const std::vector<std::string> WORDS = {
     "ました", "ください", "メール", "テスト", "サーバー", "ﾃｽﾄ", "ｶﾀｶﾅ", "。", "、", "「", "」", "・", "１２３",
     "ＡＢＣ", "abc", "ABC", "2024", "10:30", " ", "\t", "  ", "※", "α", "Я", "①",
 };
-
-// text (UTF-8) in charset, through the C library's converter, with a mark first.
-std::string converted(const std::string& text, const char* charset, const std::string& mark) {
-    iconv_t converter = ::iconv_open(charset, "UTF-8");
-    std::string out(4 * text.size() + 4, '\0');
-    char* in = const_cast<char*>(text.data());
-    char* into = out.data();
-    std::size_t in_left = text.size(), out_left = out.size();
-    const bool whole = ::iconv(converter, &in, &in_left, &into, &out_left) != static_cast<std::size_t>(-1);
-    ::iconv_close(converter);
-    EXPECT_TRUE(whole) << charset;
-    return mark + out.substr(0, out.size() - out_left);
-}
 
 struct Form {
     const char* charset;
@@ -64,16 +49,6 @@ std::vector<std::string> random_pair(std::mt19937& random) {
     return {first, second};
 }
 
-e2e::Outcome run_vesk(std::vector<std::string> args) {
-    args.insert(args.begin(), "vesk");
-    std::vector<const char*> argv;
-    for (const std::string& arg : args) argv.push_back(arg.c_str());
-    argv.push_back(nullptr);
-    Output out, err;
-    int status = execute(static_cast<int>(args.size()), argv.data(), out, err);
-    return {out.captured(), err.captured(), status};
-}
-
 // 150 pairs in the suite, each in two forms drawn at random; VESK_ENCODING_PAIRS=5000 for a long run.
 TEST(EncodingEquivalence, GeneratedPairsInAnyTwoEncodings) {
     const int PAIRS = testing::case_count("VESK_ENCODING_PAIRS", 150);
@@ -87,14 +62,14 @@ TEST(EncodingEquivalence, GeneratedPairsInAnyTwoEncodings) {
         const Form& second = FORMS[random() % std::size(FORMS)];
         dir.write("u1", pair[0]);
         dir.write("u2", pair[1]);
-        dir.write("e1", converted(pair[0], first.charset, first.mark));
-        dir.write("e2", converted(pair[1], second.charset, second.mark));
+        dir.write("e1", first.mark + e2e::converted(pair[0], "UTF-8", first.charset));
+        dir.write("e2", second.mark + e2e::converted(pair[1], "UTF-8", second.charset));
         for (const std::vector<std::string>& options : OPTION_SETS) {
             std::vector<std::string> in_utf8 = {"--utf8"}, decoded = {"--encoding=auto"};
             for (const std::string& option : options) in_utf8.push_back(option), decoded.push_back(option);
             in_utf8.insert(in_utf8.end(), {u1, u2});
             decoded.insert(decoded.end(), {e1, e2});
-            ASSERT_EQ(run_vesk(decoded), run_vesk(in_utf8))
+            ASSERT_EQ(e2e::run_in_process(decoded), e2e::run_in_process(in_utf8))
                 << first.charset << first.mark.size() << " against " << second.charset << second.mark.size()
                 << ::testing::PrintToString(options) << "\n" << pair[0] << "\nagainst\n" << pair[1];
         }
