@@ -53,23 +53,31 @@ Candidate weigh(std::string_view sample, InputEncoding encoding) {
     return {encoding, decoded->raw_bytes, japanese_plausibility({text.data(), decoded->size})};
 }
 
-InputEncoding utf16_by_its_zeros(std::string_view sample) {
-    std::size_t even = 0, odd = 0;
-    for (std::size_t at = 0; at < sample.size(); ++at)
-        if (sample[at] == '\0') ++(at % 2 == 0 ? even : odd);
-    return even > odd ? InputEncoding::utf16be : InputEncoding::utf16le;
+// The byte order of UTF-16 text: zeros stand where the high bytes of ASCII
+// characters do (odd offsets in little-endian), and each such zero counts as
+// much as a kana; the rest is the plausibility of what either order reads as
+// (an ideograph such as U+4E00 has a zero byte too, on the other side).
+InputEncoding utf16_byte_order(std::string_view units) {
+    constexpr long ZERO_WEIGHT = 2;
+    long zeros_even = 0, zeros_odd = 0;
+    for (std::size_t at = 0; at < units.size(); ++at)
+        if (units[at] == '\0') ++(at % 2 == 0 ? zeros_even : zeros_odd);
+    Candidate little = weigh(units, InputEncoding::utf16le), big = weigh(units, InputEncoding::utf16be);
+    little.plausibility += ZERO_WEIGHT * zeros_odd;
+    big.plausibility += ZERO_WEIGHT * zeros_even;
+    return big.better_than(little) ? InputEncoding::utf16be : InputEncoding::utf16le;
 }
 
 InputEncoding detect_encoding(std::string_view bytes) {
     for (InputEncoding marked : {InputEncoding::utf8, InputEncoding::utf16le, InputEncoding::utf16be})
         if (byte_order_mark_length(bytes, marked) > 0) return marked;
     std::string_view sample = sample_of(bytes);
-    if (std::memchr(sample.data(), '\0', sample.size()) != nullptr) return utf16_by_its_zeros(sample);
-    const Candidate utf8 = weigh(sample, InputEncoding::utf8);
-    if (utf8.raw_bytes == 0) return InputEncoding::utf8;
     // A cut sample may end inside a unit.
     const bool cut = sample.size() < bytes.size();
     std::string_view units = cut ? sample.substr(0, sample.size() & ~std::size_t{1}) : sample;
+    if (std::memchr(sample.data(), '\0', sample.size()) != nullptr) return utf16_byte_order(units);
+    const Candidate utf8 = weigh(sample, InputEncoding::utf8);
+    if (utf8.raw_bytes == 0) return InputEncoding::utf8;
     Candidate best = weigh(sample, InputEncoding::cp932);
     for (const Candidate& next : {weigh(sample, InputEncoding::euc_jp), utf8})
         if (next.better_than(best)) best = next;

@@ -1,7 +1,7 @@
 // Which encoding a file given as `auto` is in, from its first bytes: a
 // byte-order mark decides; else a NUL byte, which no text in a byte encoding
-// holds, means UTF-16 (little-endian when most NULs stand at odd offsets, as
-// the high bytes of ASCII characters do there); else valid UTF-8 is UTF-8 (so
+// holds, means UTF-16 (in the byte order that puts the NULs where the high
+// bytes of ASCII characters stand and reads as more plausible text); else valid UTF-8 is UTF-8 (so
 // is ASCII, the same in every encoding); else the candidate that decodes with
 // the fewest invalid sequences (UTF-16 only when no line feed byte is seen
 // either), and among those the one that reads as the most
