@@ -17,6 +17,28 @@ constexpr std::string_view UTF8_MARK = "\xEF\xBB\xBF";
 constexpr std::string_view UTF16LE_MARK = "\xFF\xFE";
 constexpr std::string_view UTF16BE_MARK = "\xFE\xFF";
 
+// Writes code in UTF-8 at into and returns where the next byte goes: a whole
+// word, whose bytes past the character are 0 (the room has the slack for it).
+char* put_utf8(char* into, char32_t code) {
+    std::uint32_t word;
+    std::size_t count;
+    if (code < 0x80) {
+        word = code, count = 1;
+    } else if (code < 0x800) {
+        word = (0xC0 | code >> 6) | (0x80 | (code & 0x3F)) << 8, count = 2;
+    } else if (code < 0x10000) {
+        word = (0xE0 | code >> 12) | (0x80 | (code >> 6 & 0x3F)) << 8 | (0x80 | (code & 0x3F)) << 16, count = 3;
+    } else {
+        word = (0xF0 | code >> 18) | (0x80 | (code >> 12 & 0x3F)) << 8 | (0x80 | (code >> 6 & 0x3F)) << 16 |
+               (0x80 | (code & 0x3F)) << 24;
+        count = 4;
+    }
+    const unsigned char bytes[4] = {static_cast<unsigned char>(word), static_cast<unsigned char>(word >> 8),
+                                    static_cast<unsigned char>(word >> 16), static_cast<unsigned char>(word >> 24)};
+    std::memcpy(into, bytes, 4);
+    return into + count;
+}
+
 // Writes the decoded text into room made in advance (decoded_size_bound).
 class Utf8Writer {
 public:
@@ -28,27 +50,10 @@ public:
         std::memcpy(out_ + used_, bytes, count);
         used_ += count;
     }
-    // The low `count` bytes of word, first the lowest; the bytes above them
-    // must be 0 (the whole word is written: the room has the slack for it).
-    void put_word(std::uint32_t word, std::size_t count) {
-        const unsigned char bytes[4] = {static_cast<unsigned char>(word), static_cast<unsigned char>(word >> 8),
-                                        static_cast<unsigned char>(word >> 16), static_cast<unsigned char>(word >> 24)};
-        std::memcpy(out_ + used_, bytes, 4);
-        used_ += count;
-    }
     // Where the next byte goes, for a loop that writes through a pointer of its own.
     char* cursor() const { return out_ + used_; }
     void move_to(char* at) { used_ = static_cast<std::size_t>(at - out_); }
 
-    void put_code(char32_t code) {
-        if (code < 0x80) return put(static_cast<unsigned char>(code));
-        if (code < 0x800) return put_word((0xC0 | code >> 6) | (0x80 | (code & 0x3F)) << 8, 2);
-        if (code < 0x10000)
-            return put_word((0xE0 | code >> 12) | (0x80 | (code >> 6 & 0x3F)) << 8 | (0x80 | (code & 0x3F)) << 16, 3);
-        put_word((0xF0 | code >> 18) | (0x80 | (code >> 12 & 0x3F)) << 8 | (0x80 | (code >> 6 & 0x3F)) << 16 |
-                     (0x80 | (code & 0x3F)) << 24,
-                 4);
-    }
     void put_raw(unsigned char byte);
 
 private:
@@ -120,8 +125,6 @@ private:
 
     // Asks iconv about the character that starts bytes (which holds at most three).
     Code ask(std::string_view bytes);
-    // What the two bytes of pair start: a character of one byte or two, or nothing.
-    Code at_pair(std::string_view pair);
 
     iconv_t converter_;
     std::array<Code, 256> singles_{};  // by the first byte
@@ -158,24 +161,41 @@ LegacyDecoder::Code LegacyDecoder::ask(std::string_view bytes) {
     return KNOWN;
 }
 
-LegacyDecoder::Code LegacyDecoder::at_pair(std::string_view pair) {
-    Code code = singles_[static_cast<unsigned char>(pair[0])];
-    return length(code) > 0 || (code & REFUSED) != 0 ? code : ask(pair);
-}
-
 void LegacyDecoder::decode(std::string_view bytes, Utf8Writer& out) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t size = bytes.size();
     std::size_t at = 0;
     char* into = out.cursor();
-    // Every position but the last is looked up by its first two bytes, whatever
-    // the character's length: one look-up a character.
-    while (at + 1 < size) {
-        Code& known = pairs_[std::size_t{data[at]} << 8 | data[at + 1]];
-        if (known == 0) known = at_pair(bytes.substr(at, 2));
-        Code code = known;
-        // Three bytes (EUC-JP's JIS X 0212), which pairs cannot tell: asked each time.
-        if (length(code) == 0 && (code & REFUSED) == 0 && at + 2 < size) code = ask(bytes.substr(at, 3));
+    // The whole word goes: the room has the slack for it, and the bytes past
+    // the character are overwritten next (or stay 0 at the end).
+    auto put = [&into](Code code) {
+        const unsigned char utf8[4] = {static_cast<unsigned char>(code), static_cast<unsigned char>(code >> 8),
+                                       static_cast<unsigned char>(code >> 16), 0};
+        std::memcpy(into, utf8, 4);
+        into += utf8_size(code);
+    };
+    while (at < size) {
+        // Which kind of character starts here is known from its first byte
+        // alone; a branch on it, not a load, tells where the next one starts.
+        const Code single = singles_[data[at]];
+        if (length(single) == 1) {
+            put(single);
+            ++at;
+            continue;
+        }
+        Code code = single;
+        if ((single & REFUSED) == 0 && at + 1 < size) {
+            Code& pair = pairs_[std::size_t{data[at]} << 8 | data[at + 1]];
+            if (pair == 0) pair = ask(bytes.substr(at, 2));
+            code = pair;
+            if (length(code) == 2) {
+                put(code);
+                at += 2;
+                continue;
+            }
+            // Three bytes (EUC-JP's JIS X 0212), which pairs cannot tell: asked each time.
+            if (length(code) == 0 && (code & REFUSED) == 0 && at + 2 < size) code = ask(bytes.substr(at, 3));
+        }
         if (length(code) == 0) {
             out.move_to(into);
             out.put_raw(data[at]);
@@ -183,22 +203,10 @@ void LegacyDecoder::decode(std::string_view bytes, Utf8Writer& out) {
             ++at;
             continue;
         }
-        // The whole word goes: the room has the slack for it, and the bytes
-        // past the character are overwritten next (or stay 0 at the end).
-        const unsigned char utf8[4] = {static_cast<unsigned char>(code), static_cast<unsigned char>(code >> 8),
-                                       static_cast<unsigned char>(code >> 16), 0};
-        std::memcpy(into, utf8, 4);
-        into += utf8_size(code);
+        put(code);
         at += length(code);
     }
     out.move_to(into);
-    if (at < size) {
-        Code code = singles_[data[at]];
-        if (length(code) == 0)
-            out.put_raw(data[at]);
-        else
-            out.put_word(code & 0xFFFFFF, utf8_size(code));
-    }
 }
 
 void decode_utf8_text(std::string_view bytes, Utf8Writer& out, DecodedText& decoded) {
@@ -218,24 +226,26 @@ constexpr bool is_high_surrogate(char32_t unit) { return unit >= 0xD800 && unit 
 constexpr bool is_low_surrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 void decode_utf16_text(std::string_view bytes, bool big_endian, Utf8Writer& out, DecodedText& decoded) {
-    auto unit_at = [&](std::size_t at) -> char32_t {
-        auto first = static_cast<unsigned char>(bytes[at]), second = static_cast<unsigned char>(bytes[at + 1]);
-        return big_endian ? char32_t{first} << 8 | second : char32_t{second} << 8 | first;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    auto unit_at = [data, big_endian](std::size_t at) -> char32_t {
+        return big_endian ? char32_t{data[at]} << 8 | data[at + 1] : char32_t{data[at + 1]} << 8 | data[at];
     };
+    char* into = out.cursor();
     std::size_t at = 0;
     for (; at + 1 < bytes.size(); at += 2) {
         char32_t unit = unit_at(at);
         if (is_high_surrogate(unit) && at + 3 < bytes.size() && is_low_surrogate(unit_at(at + 2))) {
-            out.put_code(0x10000 + ((unit - 0xD800) << 10) + (unit_at(at + 2) - 0xDC00));
+            into = put_utf8(into, 0x10000 + ((unit - 0xD800) << 10) + (unit_at(at + 2) - 0xDC00));
             at += 2;
         } else {
             // A surrogate alone comes out in its three-byte form, which UTF-8
             // forbids: three stray bytes.
             if (is_high_surrogate(unit) || is_low_surrogate(unit)) ++decoded.raw_bytes;
-            out.put_code(unit);
+            into = put_utf8(into, unit);
         }
     }
-    if (at < bytes.size()) out.put_raw(static_cast<unsigned char>(bytes[at]));
+    out.move_to(into);
+    if (at < bytes.size()) out.put_raw(data[at]);
 }
 
 }  // namespace
