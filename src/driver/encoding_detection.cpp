@@ -14,7 +14,10 @@ namespace {
 long character_weight(char32_t code) {
     if (code >= 0x3000 && code <= 0x30FF) return 2;  // Japanese punctuation, hiragana, katakana
     if ((code >= 0x4E00 && code <= 0x9FFF) || (code >= 0xFF01 && code <= 0xFF5E)) return 1;  // kanji, full-width
-    if (code == '\t' || code == '\n' || code == '\r' || (code >= 0x20 && code <= 0x7E)) return 0;
+    // ASCII letters, digits and signs: what the other readings of ASCII text
+    // lose (as UTF-16, two of them make an ideograph).
+    if (code > 0x20 && code <= 0x7E) return 1;
+    if (code == '\t' || code == '\n' || code == '\r' || code == ' ') return 0;
     // Latin-1 signs, Greek, Cyrillic, general punctuation and symbols: all in JIS X 0208.
     if ((code >= 0xA0 && code <= 0xFF) || (code >= 0x370 && code <= 0x4FF) || (code >= 0x2000 && code <= 0x2BFF))
         return 0;

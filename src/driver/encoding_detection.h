@@ -1,13 +1,14 @@
 // Which encoding a file given as `auto` is in, from its first bytes: a
 // byte-order mark decides; else a NUL byte, which no text in a byte encoding
-// holds, means UTF-16 (in the byte order that puts the NULs where the high
-// bytes of ASCII characters stand and reads as more plausible text); else valid UTF-8 is UTF-8 (so
-// is ASCII, the same in every encoding); else the candidate that decodes with
-// the fewest invalid sequences (UTF-16 only when no line feed byte is seen
-// either), and among those the one that reads as the most
-// plausible Japanese: kana and Japanese punctuation count most, kanji and
-// full-width forms less, half-width katakana and anything outside Japanese text
-// against it. Ties go to CP932, then EUC-JP, UTF-8 and UTF-16.
+// holds, means UTF-16, in the byte order that puts the NULs where the high
+// bytes of ASCII characters stand and reads as the more plausible text; else
+// valid UTF-8 is UTF-8 (so is ASCII, the same in every encoding); else the
+// candidate that decodes with the fewest invalid sequences (UTF-16 only when
+// no line feed byte is seen either), and among those the one that reads as
+// the most plausible Japanese: kana and Japanese punctuation count most;
+// kanji, full-width forms and ASCII letters, digits and signs less; half-width
+// katakana, control characters and anything outside Japanese text against
+// it. Ties go to CP932, then EUC-JP, UTF-8 and UTF-16.
 #pragma once
 
 #include <cstddef>
