@@ -113,6 +113,8 @@ int DecodedRun::run() {
     } else {
         // Two texts of one file: neither takes its mapping over, which both read.
         if (once) first_text.mapping = second_text.mapping = nullptr;
+        comparison.stamps[0] = {first_name, first.modified()};
+        comparison.stamps[1] = {second_name, once ? first.modified() : second.modified()};
         load_files(comparison, first, first_name, second, second_name, &first_text, &second_text);
         status = run_phases(comparison);
     }

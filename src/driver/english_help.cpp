@@ -3,7 +3,8 @@
 namespace vesk {
 
 const char* const ENGLISH_HELP[] = {
-    "Usage: vesk [-biNxX] [-c[<m>]] [-t <n>] [--utf8] <filename1> <filename2>",
+    "Usage: vesk [-biNxX] [-c[<m>]] [-t <n>] [--utf8] [--unified[=N]]",
+    "            [--label L]... <filename1> <filename2>",
     "       vesk -usage | --help | --version",
     "",
     "Compares two text files line by line and prints their differences:",
@@ -28,6 +29,13 @@ const char* const ENGLISH_HELP[] = {
     "             read each file in encoding E (E2 for the second file): auto,",
     "             cp932, euc-jp, utf-8 or utf-16; auto finds each file's own;",
     "             then compare the texts as --utf8 does",
+    "  --unified[=N]",
+    "             the unified report, which patch and git apply read, with N",
+    "             unchanged lines around each change (3 without =N); not with",
+    "             -c; -x, -X and -t have no effect",
+    "  --label L  (or --label=L) printed in the unified report's header in",
+    "             place of the first file's name and time; a second one, in",
+    "             place of the second file's",
     "  -usage     as the only argument: the short help in Japanese (Shift-JIS)",
     "  --help     print this help and exit",
     "  --version  print the version and the licence and exit",

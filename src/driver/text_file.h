@@ -64,6 +64,8 @@ public:
         text_at_ = 0;
         from_text_ = true;
     }
+    // The modification time the file reported when it was opened.
+    timespec modified() const { return identity_.modified; }
 
     // The open file's descriptor, for looking at the file without moving its offset.
     int descriptor() const { return fd_; }

@@ -20,9 +20,12 @@ constexpr std::uint32_t OPT_INLINE_REPLACE = 0x80;  // -X: the replacement form 
 // words, the in-line display, tab expansion and message cuts go by UTF-8
 // characters and their widths in terminal columns.
 constexpr std::uint32_t OPT_UTF8 = 0x100;
+// --unified[=N]: the unified report, which patch and git apply read, in place
+// of the normal report.
+constexpr std::uint32_t OPT_UNIFIED = 0x200;
 // --encoding=E1[,E2]: each file is decoded from its encoding into UTF-8 as it
 // is loaded, and the run goes on as under --utf8 (which comes with it).
-constexpr std::uint32_t OPT_ENCODING = 0x200;
+constexpr std::uint32_t OPT_ENCODING = 0x400;
 
 struct Options {
     std::uint32_t flags = 0;
@@ -33,6 +36,11 @@ struct Options {
     std::int32_t context_lines = 0;
     // Read only when OPT_ENCODING is set: the first file's, then the second's.
     InputEncoding encodings[2] = {InputEncoding::detect, InputEncoding::detect};
+    // Read only when OPT_UNIFIED is set: the common lines shown around a change.
+    std::int64_t unified_lines = 3;
+    // --label: what the unified report's header shows for each file in place of
+    // its name and time; nullptr where none was given.
+    const char* labels[2] = {nullptr, nullptr};
 
     bool has(std::uint32_t flag) const { return (flags & flag) != 0; }
     Encoding encoding() const { return has(OPT_UTF8) ? Encoding::utf8 : Encoding::shift_jis; }
