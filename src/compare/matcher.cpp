@@ -123,8 +123,9 @@ bool Matcher<Index>::may_defer(std::int64_t line, std::int64_t length) const {
 // it and no shorter than any after it. Retired lines count as fitting there, but
 // their length is 0 and a run of length 0 is never chosen. A deferred line's
 // stored length bounds its run here, so only the deferred line with the leftmost
-// longest bound can beat that answer: its run is found, and either it holds the
-// bound (the line wins) or the bound comes down to it and the next one is asked.
+// longest bound can beat that answer: if its stored run fits, that is its run;
+// else its run is found, and either it holds the bound (the line wins) or the
+// bound comes down to it and the next one is asked.
 template <class Index>
 std::int64_t Matcher<Index>::choose_run(const Window& window) {
     const std::int64_t searched = tree_->longest_fitting(window);
@@ -134,6 +135,9 @@ std::int64_t Matcher<Index>::choose_run(const Window& window) {
         if (deferred == -1) return searched;
         const std::int64_t bound = runs_.length(deferred);
         if (bound < searched_length || (bound == searched_length && deferred > searched)) return searched;
+        // A stored run that fits is the leftmost longest here still (see may_defer()).
+        const std::int64_t start = runs_.start(deferred);
+        if (start >= window.lo2 && start + bound <= window.hi2 && deferred + bound <= window.hi1) return deferred;
         store_run(deferred, finder_.find(deferred, window.hi1, window.lo2, window.hi2), window.hi2);
         if (runs_.length(deferred) == bound) return deferred;
     }
