@@ -19,6 +19,9 @@ constexpr std::uint32_t OPT_INLINE_REPLACE = 0x80;  // -X: the replacement form 
 // words, the in-line display, tab expansion and message cuts go by UTF-8
 // characters and their widths in terminal columns.
 constexpr std::uint32_t OPT_UTF8 = 0x100;
+// --unified[=N]: the unified report, which patch and git apply read, in place
+// of the normal report.
+constexpr std::uint32_t OPT_UNIFIED = 0x200;
 
 struct Options {
     std::uint32_t flags = 0;
@@ -27,6 +30,11 @@ struct Options {
     // The -c count: 1..10 with -c, 0 without. Whether the context report runs is
     // OPT_CONTEXT's to say; this is only how much context it shows.
     std::int32_t context_lines = 0;
+    // Read only when OPT_UNIFIED is set: the common lines shown around a change.
+    std::int64_t unified_lines = 3;
+    // --label: what the unified report's header shows for each file in place of
+    // its name and time; nullptr where none was given.
+    const char* labels[2] = {nullptr, nullptr};
 
     bool has(std::uint32_t flag) const { return (flags & flag) != 0; }
     Encoding encoding() const { return has(OPT_UTF8) ? Encoding::utf8 : Encoding::shift_jis; }

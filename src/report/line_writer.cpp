@@ -145,4 +145,16 @@ bool print_in_place_lines(const Comparison& comparison, PrintedLine line, const 
     return true;
 }
 
+void print_whole_line(const Comparison& comparison, PrintedLine line, const LineTable& table, WholeLine whole) {
+    Output& out = comparison.out;
+    out << line.prefix;
+    std::string_view text;
+    for (std::int64_t piece = whole.first_piece; piece < whole.first_piece + whole.pieces; ++piece) {
+        text = table.text(piece);
+        out.write(text);
+    }
+    if (!text.empty() && text.back() == '\n') return;
+    out << "\n\\ No newline at end of file\n";
+}
+
 }  // namespace vesk
