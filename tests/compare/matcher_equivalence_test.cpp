@@ -38,14 +38,12 @@ void expect_result(const Lines& first, const Lines& second, const Setting& setti
     testing::HandRun fast(first, second);
     RunTableEntries fast_runs = match_lines(fast.comparison.first, fast.comparison.second, fast.diagnostics, setting);
     ASSERT_EQ(fast.marks(), expected.marks);
-    ASSERT_EQ(fast_runs.lengths.size(), expected.runs.lengths.size());
-    for (std::size_t line = 0; line < fast_runs.lengths.size(); ++line) {
-        if (fast_runs.deferred[line] != 0) {
-            ASSERT_LE(expected.runs.lengths[line], fast_runs.lengths[line]) << "deferred line " << line;
-        } else {
-            ASSERT_EQ(fast_runs.lengths[line], expected.runs.lengths[line]) << "line " << line;
-            ASSERT_EQ(fast_runs.starts[line], expected.runs.starts[line]) << "line " << line;
-        }
+    for (std::size_t line = 0; line < expected.runs.lengths.size(); ++line) {
+        const auto& [lengths, starts] = std::pair{expected.runs.lengths, expected.runs.starts};
+        ASSERT_TRUE(fast_runs.deferred[line] != 0 ? lengths[line] <= fast_runs.lengths[line]
+                                                  : lengths[line] == fast_runs.lengths[line] &&
+                                                        starts[line] == fast_runs.starts[line])
+            << "line " << line << (fast_runs.deferred[line] != 0 ? ", deferred" : "");
     }
 }
 
@@ -160,21 +158,14 @@ public:
         return lines;
     }
 
-    // Every line followed by a new one (a distinct line or a common one), every
-    // other line dropped, or every other line changed: one-line runs in chains.
+    // Every line followed by a new one (distinct or common), every other line
+    // changed, or every other line dropped: one-line runs in chains.
     Lines spread(const Lines& lines, std::int64_t symbols) {
         Lines result;
         std::int64_t kind = below(3);
         for (std::size_t at = 0; at < lines.size(); ++at) {
-            bool other = at % 2 == 1;
-            if (kind == 0) {
-                result.push_back(lines[at]);
-                result.push_back(below(2) == 0 ? fresh() : symbol(below(symbols)));
-            } else if (kind == 1) {
-                if (!other) result.push_back(lines[at]);
-            } else {
-                result.push_back(other ? fresh() : lines[at]);
-            }
+            if (kind != 2 || at % 2 == 0) result.push_back(kind == 1 && at % 2 == 1 ? fresh() : lines[at]);
+            if (kind == 0) result.push_back(below(2) == 0 ? fresh() : symbol(below(symbols)));
         }
         return result;
     }
