@@ -2,8 +2,8 @@
 // matcher asks of a window without visiting every line: which is the next entry
 // that does not fit the window, and which fitting entry is the leftmost longest.
 // Retired lines (whose entry can no longer change) count as fitting.
-// Index: the stored width of the summaries, std::int32_t only when both files
-// have at most INT32_MAX lines (every value summarised is a line number or a count).
+// Index: the stored width of the summaries (every one a line number or a count),
+// std::int32_t only where fits_32_bit_index() (matcher_tuning.h) allows.
 #pragma once
 
 #include <cstdint>
