@@ -72,8 +72,9 @@
 // THE LADDER
 //
 // A search (RunFinder::find) takes the cheapest way that answers it:
-//   1. The line at the window's start is compared directly: when it is the
-//      line searched for, no index is made (identical files never make one).
+//   1. The line at the window's start is compared directly: a search whose
+//      run from there reaches as far as the line may is settled without any
+//      index (identical files never make one).
 //   2. The block index, made on first need: the candidates are the places of
 //      the pattern's rarest block, visited only where the scan's result can
 //      change. A candidate is tested last lines first (LINES_COMPARED_FIRST,
