@@ -47,7 +47,7 @@ public:
     // with the allowance's count (now below 0): whether it may go on testing
     // them, with another allowance in `left`. False hands the search over to the
     // suffix index (handed_over()), made by the caller at the first handover.
-    [[gnu::cold]] bool keeps_testing_candidates(std::int64_t& left, bool index_made);
+    bool keeps_testing_candidates(std::int64_t& left, bool index_made);
     bool handed_over() const { return handed_over_; }
 
     // Once the index is made, a search from a line whose fingerprint has more
@@ -85,6 +85,12 @@ private:
     static constexpr std::int64_t PROBE_EVERY = 16;
     static constexpr std::int64_t SWARM_SCORE_TO_GO = 32;
     static constexpr std::int64_t SWARM_SCORE_MOST = 64;
+    // A search that alone tests more candidates than a 64th of both files' lines
+    // swarms vastly: the files have so few distinct lines that searches will keep
+    // doing so, and after four of them the index is made at once. Searches on
+    // typical text that swarm at all test a few thousand candidates at most.
+    static constexpr std::int64_t VAST_SWARM_SHARE = 64;
+    static constexpr std::int64_t VAST_SWARMS = 4;
 
     std::int64_t lines_;  // of both files
     // Lines measured at candidates that passed their last lines but fell short.
@@ -100,5 +106,18 @@ private:
     std::int64_t swarm_score_ = 0;      // see score_common_search()
     bool handed_over_ = false;          // the current search goes on through the suffix index
 };
+
+inline bool SearchEscalation::keeps_testing_candidates(std::int64_t& left, bool index_made) {
+    std::int64_t vast = lines_ / VAST_SWARM_SHARE;
+    if (call_swarm_ < vast && call_swarm_ + CALL_CANDIDATES >= vast) ++vast_swarms_;
+    if (index_made || swarm_allowance_ <= 0 || vast_swarms_ >= VAST_SWARMS) {
+        handed_over_ = true;
+        return false;
+    }
+    left = CALL_CANDIDATES - 1;
+    call_swarm_ += CALL_CANDIDATES;
+    swarm_allowance_ -= CALL_CANDIDATES;
+    return true;
+}
 
 }  // namespace vesk
