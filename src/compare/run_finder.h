@@ -1,5 +1,5 @@
 // The search behind find_run: the longest run that starts at one line of the
-// first file, as the resuming scan over the second file's window measures it,
+// first file, as the scan (matcher.h) over the second file's window measures it,
 // found by visiting only the second-file lines where the scan's result can change.
 // Those are first found through the blocks of equal lines (line_blocks.h). Where
 // a line is so common that a search tests many of them (it swarms), the search

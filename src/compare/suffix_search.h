@@ -1,7 +1,7 @@
 // The run search through the suffix index, for lines whose fingerprint is so
 // common in the window that visiting its places one by one would cost more than
 // the file is long. It gives exactly the run the resuming scan records (see
-// run_finder.cpp for the scan); its cost depends on how the line's longest
+// matcher.h for the scan); its cost depends on how the line's longest
 // matches lie, not on how often the line occurs.
 // Index: the stored width of positions (see suffix_index.h).
 #pragma once
