@@ -98,7 +98,8 @@
 // run table          L[i], S[i]: the run last recorded for each line        run_table.h
 // run tree           next entry that does not fit a window; the leftmost    run_tree.h
 //                    longest fitting one (choose_run without the walk)
-// retired flags      lines whose every later find_run stores 0              matcher.cpp
+// line states        retired lines (every later find_run stores 0) and      matcher.cpp
+//                    deferred ones (see Deferred lines)
 // block rests        lines from here to the end of this line's block        line_blocks.h
 // block index        the second file's blocks of a fingerprint, in order    line_blocks.h
 // prefix hashes      do two stretches (probably) hold the same lines        prefix_hash.h
