@@ -108,7 +108,7 @@
 // WHERE THINGS ARE
 //
 // Every file below but matcher.cpp is in compare/match/, the matcher's own
-// machinery; nothing outside the matcher includes it.
+// machinery; nothing else in the program includes it.
 //
 // structure          question it answers                                    file
 // run table          L[i], S[i]: the run last recorded for each line        run_table.h
