@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "model/palette.h"
 #include "support/text_encoding.h"
 
 namespace vesk {
@@ -18,6 +19,9 @@ constexpr std::uint32_t OPT_INLINE_REPLACE = 0x80;  // -X: the replacement form 
 // words, the in-line display, tab expansion and message cuts go by UTF-8
 // characters and their widths in terminal columns.
 constexpr std::uint32_t OPT_UTF8 = 0x100;
+// --color: the reports colour their lines, and the changed words in them, with
+// the palette's escape sequences (--color=auto has decided by the time this is set).
+constexpr std::uint32_t OPT_COLOR = 0x1000;
 
 struct Options {
     std::uint32_t flags = 0;
@@ -25,6 +29,8 @@ struct Options {
     std::int32_t tab_width = 8;
     // 1..10 with -c, 0 without; the line writer takes non-zero as "context report".
     std::int32_t context_lines = 0;
+    // Read only when OPT_COLOR is set.
+    Palette palette;
 
     bool has(std::uint32_t flag) const { return (flags & flag) != 0; }
     Encoding encoding() const { return has(OPT_UTF8) ? Encoding::utf8 : Encoding::shift_jis; }

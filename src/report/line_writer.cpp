@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
-#include "report/utf8_chars.h"
+#include "support/char_class.h"
 #include "support/run_end.h"
 
 namespace vesk {
@@ -52,9 +53,8 @@ std::string_view prefix_of(LineKind kind, bool added, bool context_report) {
     return added ? "+\t" : "-\t";
 }
 
-// Writes a line's text (a newline in it can only be its last byte) with every
-// form feed shown as "^L", then a newline when the text has none.
-void write_visible(Output& out, std::string_view text) {
+// Writes text with every form feed shown as "^L".
+void write_form_feeds_shown(Output& out, std::string_view text) {
     std::size_t form_feed;
     while ((form_feed = text.find(FORM_FEED)) != std::string_view::npos) {
         out.write(text.substr(0, form_feed));
@@ -62,6 +62,12 @@ void write_visible(Output& out, std::string_view text) {
         text.remove_prefix(form_feed + 1);
     }
     out.write(text);
+}
+
+// Writes a line's text (a newline in it can only be its last byte) with every
+// form feed shown as "^L", then a newline when the text has none.
+void write_visible(Output& out, std::string_view text) {
+    write_form_feeds_shown(out, text);
     if (text.empty() || text.back() != '\n') out.put('\n');
 }
 
@@ -81,14 +87,24 @@ std::size_t plain_start(const char* text) {
 // lie in place would cost about what it saves.
 constexpr std::int64_t IN_PLACE_BLOCK = 16;
 
-}  // namespace
+// Moves the offsets of text that `at` has reached (the boundaries of segments,
+// in order) to where they stand in the expansion.
+struct OffsetMap {
+    std::span<std::size_t> offsets;
+    std::size_t next = 0;
 
-const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion,
-                        Encoding encoding) {
+    void reach(std::size_t at, std::size_t expanded_at) {
+        while (next < offsets.size() && offsets[next] <= at) offsets[next++] = expanded_at;
+    }
+};
+
+const char* expand_mapping(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion,
+                           Encoding encoding, OffsetMap map) {
     // Columns are 64-bit: one tab may be worth up to 2,147,483,647 blanks.
     std::int64_t column = 0;
     std::size_t used = 0;
     for (std::size_t at = 0; at < text.size();) {
+        map.reach(at, used);
         PrintedChar next = printed_char(text.substr(at), encoding);
         const bool tab = text[at] == '\t';
         std::int64_t width = tab ? tab_width - column % tab_width : static_cast<std::int64_t>(next.width);
@@ -104,14 +120,75 @@ const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view te
         used += bytes;
         at += next.length;
     }
+    map.reach(text.size(), used);
     expansion.bytes[used] = '\0';
     expansion.length = used;
     return expansion.bytes;
 }
 
-void print_line(const Comparison& comparison, LineKind kind, const char* text, bool added) {
+std::string_view sequence_of(const Options& options, LineSide side, bool words) {
+    const bool deleted = side == LineSide::deleted;
+    if (words) return options.palette[deleted ? PaletteKey::deleted_words : PaletteKey::added_words];
+    return options.palette[deleted ? PaletteKey::deleted : PaletteKey::added];
+}
+
+// A coloured line: its sequence, the prefix, the text without its newline with
+// each changed word in the words' colour, the reset, the newline. With -t the
+// words' offsets move with the expansion.
+void print_coloured_line(const Comparison& comparison, std::string_view prefix, const char* text,
+                         LineColour colour) {
+    Output& out = comparison.out;
+    const Options& options = comparison.options;
+    std::string_view line(text, line_length(text));
+    std::vector<std::size_t> bounds;
+    TabExpansion expansion;
+    if (options.has(OPT_TAB_STOP)) {
+        for (const Segment& word : colour.words) bounds.insert(bounds.end(), {word.start, word.end});
+        expand_mapping(out, options.tab_width, line, expansion, options.encoding(), OffsetMap{bounds});
+        line = std::string_view(expansion.bytes, expansion.length);
+    }
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    const std::string_view line_sequence = sequence_of(options, colour.side, false);
+    const std::string_view reset = options.palette[PaletteKey::reset];
+    out << line_sequence << prefix;
+    std::size_t written = 0;
+    for (std::size_t word = 0; word < colour.words.size(); ++word) {
+        const std::size_t start = bounds.empty() ? colour.words[word].start : bounds[2 * word];
+        const std::size_t end = bounds.empty() ? colour.words[word].end : bounds[2 * word + 1];
+        write_form_feeds_shown(out, line.substr(written, start - written));
+        out << sequence_of(options, colour.side, true);
+        write_form_feeds_shown(out, line.substr(start, end - start));
+        out << reset << line_sequence;
+        written = end;
+    }
+    write_form_feeds_shown(out, line.substr(written));
+    out << reset << '\n';
+}
+
+}  // namespace
+
+void open_header(Output& out, const Options& options, HeaderColour colour) {
+    if (!options.has(OPT_COLOR)) return;
+    out << options.palette[colour == HeaderColour::file_names ? PaletteKey::file_header : PaletteKey::block_header];
+}
+
+void close_header(Output& out, const Options& options) {
+    if (options.has(OPT_COLOR)) out << options.palette[PaletteKey::reset];
+    out << '\n';
+}
+
+const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion,
+                        Encoding encoding) {
+    return expand_mapping(out, tab_width, text, expansion, encoding, OffsetMap{});
+}
+
+void print_line(const Comparison& comparison, LineKind kind, const char* text, bool added, LineColour colour) {
     Output& out = comparison.out;
     std::string_view prefix = prefix_of(kind, added, comparison.options.context_lines != 0);
+    if (colour.side != LineSide::plain && comparison.options.has(OPT_COLOR)) {
+        print_coloured_line(comparison, prefix, text, colour);
+        return;
+    }
     if (comparison.options.has(OPT_TAB_STOP)) {
         // A line too long to expand is reported in its place, with no prefix.
         TabExpansion expansion;
@@ -135,7 +212,8 @@ void print_line(const Comparison& comparison, LineKind kind, const char* text, b
 // Lines in place end with their newline, hold no NUL, and follow one another,
 // so each one's length is where the next begins, and one search of the whole
 // block finds any form feed.
-bool print_in_place_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to) {
+bool print_in_place_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to,
+                          LineSide side) {
     if (comparison.options.has(OPT_TAB_STOP) || to - from < IN_PLACE_BLOCK || !table.in_place_through(to - 1))
         return false;
     const char* const* texts = table.texts;
@@ -144,6 +222,18 @@ bool print_in_place_lines(const Comparison& comparison, const LineTable& table, 
     if (std::memchr(texts[from], FORM_FEED, static_cast<std::size_t>(end - texts[from])) != nullptr) return false;
     Output& out = comparison.out;
     std::string_view prefix = prefix_of(KIND_PLAIN, false, comparison.options.context_lines != 0);
+    if (side != LineSide::plain && comparison.options.has(OPT_COLOR)) {
+        // Each line ends with its newline, which goes after the reset.
+        const std::string_view line_sequence = sequence_of(comparison.options, side, false);
+        const std::string_view reset = comparison.options.palette[PaletteKey::reset];
+        for (std::int64_t line = from; line < to; ++line) {
+            const char* next = line + 1 < to ? texts[line + 1] : end;
+            out << line_sequence << prefix;
+            out.write(texts[line], static_cast<std::size_t>(next - texts[line]) - 1);
+            out << reset << '\n';
+        }
+        return true;
+    }
     for (std::int64_t line = from; line < to; ++line) {
         const char* next = line + 1 < to ? texts[line + 1] : end;
         out << prefix;

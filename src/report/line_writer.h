@@ -3,12 +3,21 @@
 // Bytes, not characters: a double-byte character counts as two columns. Under
 // --utf8 columns are terminal columns: each UTF-8 character counts its width.
 // Every call writes exactly one output line to standard output.
+//
+// Colour (--color) is bytes around what is printed, taken from the options'
+// palette; nothing else prints an escape sequence. A coloured line is the
+// sequence of its colour, the line without its newline, the reset, then the
+// newline: no colour spans a line end. A changed word inside it is the word's
+// sequence, the word, the reset and the line's sequence again. Without the
+// escape sequences the output is the same as without --color.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
+#include "compare/changed_words.h"
 #include "model/comparison.h"
 
 namespace vesk {
@@ -21,6 +30,28 @@ enum LineKind : std::uint8_t {
     KIND_UNPAIRED = 2,  // "+\t" (added) or "-\t" in the context report
     KIND_REPLACED = 4,  // "^\t": shown in the in-line display's replacement form
 };
+
+// Which file a printed line stands for in a difference, for its colour.
+enum class LineSide : std::uint8_t {
+    plain,    // not coloured: context, common lines
+    deleted,  // a line of the first file (de), its changed words dw
+    added,    // a line of the second file (ad), its changed words aw
+};
+
+struct LineColour {
+    LineSide side = LineSide::plain;
+    std::span<const Segment> words;  // changed words: bytes of the line's text
+};
+
+// The lines other than file lines that are coloured: the file-name header (hd)
+// and the header of a block (ln).
+enum class HeaderColour : std::uint8_t { file_names, block };
+
+// A header line is written between these two: open_header() starts its colour,
+// close_header() ends it and writes the newline. Without OPT_COLOR in options
+// they write only that newline.
+void open_header(Output& out, const Options& options, HeaderColour colour);
+void close_header(Output& out, const Options& options);
 
 // Where expand_tabs writes: an expanded line is at most 4,095 columns. In
 // bytes, a column is one byte of Shift-JIS text, and UTF-8 text of a stored line
@@ -41,13 +72,14 @@ const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view te
 
 // Prints a line's text (through its first newline, or up to a NUL) behind the
 // prefix that kind chooses; `added` tells "+" from "-" for KIND_UNPAIRED. Adds a
-// newline when the text has none.
-void print_line(const Comparison& comparison, LineKind kind, const char* text, bool added);
+// newline when the text has none. Coloured as `colour` says under OPT_COLOR.
+void print_line(const Comparison& comparison, LineKind kind, const char* text, bool added, LineColour colour = {});
 
 // Prints lines [from, to) of a table behind the plain prefix, as print_line()
 // would one by one, when that is quicker: without -t, for a block of lines that
 // lie one after another in the mapped file and hold no form feed. Returns false,
 // printing nothing, otherwise.
-bool print_in_place_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to);
+bool print_in_place_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to,
+                          LineSide side = LineSide::plain);
 
 }  // namespace vesk

@@ -1,5 +1,6 @@
 #include "report/normal_report.h"
 
+#include "report/change_colours.h"
 #include "report/inline_display.h"
 #include "report/line_writer.h"
 #include "report/report_walk.h"
@@ -11,6 +12,7 @@ struct NormalReport {
     const Comparison& comparison;
     WalkPosition& at;
     InlineLines& shown;  // the in-line display's copies, reused from change to change
+    ChangeColours& colours;  // under --color, reused from change to change
 };
 
 bool shows_inline(const NormalReport& report) {
@@ -26,11 +28,35 @@ void show_inline(NormalReport& report, std::int64_t lines) {
         show_inline_words(comparison, lines, report.at.first, report.at.second, report.shown);
 }
 
-void print_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to) {
-    if (print_in_place_lines(comparison, table, from, to)) return;
+// The lines of a block of one file, coloured as its side.
+void print_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to,
+                 LineSide side) {
+    if (print_in_place_lines(comparison, table, from, to, side)) return;
     for (std::int64_t line = from; line < to; ++line) {
         fetch_texts(table, line + TEXTS_FETCHED_AHEAD, 1);
-        print_line(comparison, KIND_PLAIN, table.texts[line], false);
+        print_line(comparison, KIND_PLAIN, table.texts[line], false, {side, {}});
+    }
+}
+
+// Both sides of a change printed in full, each line with its changed words.
+void print_change_lines(NormalReport& report, WalkPosition end) {
+    const Comparison& comparison = report.comparison;
+    const WalkPosition from = report.at;
+    if (!comparison.options.has(OPT_COLOR)) {
+        print_lines(comparison, comparison.first, from.first, end.first, LineSide::plain);
+        comparison.out << "------\n";
+        print_lines(comparison, comparison.second, from.second, end.second, LineSide::plain);
+        return;
+    }
+    report.colours.find(comparison, from.first, end.first, from.second, end.second);
+    for (std::int64_t line = from.first; line < end.first; ++line) {
+        fetch_texts(comparison.first, line + TEXTS_FETCHED_AHEAD, 1);
+        print_line(comparison, KIND_PLAIN, comparison.first.texts[line], false, report.colours.first(line));
+    }
+    comparison.out << "------\n";
+    for (std::int64_t line = from.second; line < end.second; ++line) {
+        fetch_texts(comparison.second, line + TEXTS_FETCHED_AHEAD, 1);
+        print_line(comparison, KIND_PLAIN, comparison.second.texts[line], false, report.colours.second(line));
     }
 }
 
@@ -41,10 +67,10 @@ void print_shown_lines(NormalReport& report) {
     InlineLines& shown = report.shown;
     auto kind = [&shown](std::int64_t pair) { return shown.replaced(pair) ? KIND_REPLACED : KIND_PLAIN; };
     for (std::int64_t pair = 0; pair < shown.pairs(); ++pair)
-        print_line(comparison, kind(pair), shown.first_text(pair), false);
+        print_line(comparison, kind(pair), shown.first_text(pair), false, {LineSide::deleted, {}});
     comparison.out << "------\n";
     for (std::int64_t pair = 0; pair < shown.pairs(); ++pair)
-        print_line(comparison, kind(pair), shown.second_text(pair), false);
+        print_line(comparison, kind(pair), shown.second_text(pair), false, {LineSide::added, {}});
 }
 
 // A matched pair whose texts differ: a change of one line each. Its lines keep
@@ -52,17 +78,15 @@ void print_shown_lines(NormalReport& report) {
 void report_pair_change(NormalReport& report) {
     const Comparison& comparison = report.comparison;
     const WalkPosition at = report.at;
-    write_change_header(comparison.out, "change: ", at.first, at.first, at.second, at.second);
-    const char* first_text = comparison.first.texts[at.first];
-    const char* second_text = comparison.second.texts[at.second];
-    if (shows_inline(report)) {
-        show_inline(report, 1);
-        first_text = report.shown.first_text(0);
-        second_text = report.shown.second_text(0);
+    write_change_header(comparison.out, comparison.options, "change: ", at.first, at.first, at.second, at.second);
+    if (!shows_inline(report)) {
+        print_change_lines(report, {at.first + 1, at.second + 1});
+        return;
     }
-    print_line(comparison, KIND_PLAIN, first_text, false);
+    show_inline(report, 1);
+    print_line(comparison, KIND_PLAIN, report.shown.first_text(0), false, {LineSide::deleted, {}});
     comparison.out << "------\n";
-    print_line(comparison, KIND_PLAIN, second_text, false);
+    print_line(comparison, KIND_PLAIN, report.shown.second_text(0), false, {LineSide::added, {}});
 }
 
 // Lines of one file only: deleted from the first (added false) or added in
@@ -73,9 +97,9 @@ void report_one_sided(NormalReport& report, bool added) {
     std::int64_t& position = added ? report.at.second : report.at.first;
     const std::int64_t other_position = added ? report.at.first : report.at.second;
     const std::int64_t end = block_end(table, position);
-    write_one_sided_header(comparison.out, added ? "add   : " : "delete: ", added, other_position, position, end - 1);
+    write_one_sided_header(comparison.out, comparison.options, added ? "add   : " : "delete: ", added, other_position, position, end - 1);
     if (end == position) report_empty_block(comparison.diagnostics, added);
-    print_lines(comparison, table, position, end);
+    print_lines(comparison, table, position, end, added ? LineSide::added : LineSide::deleted);
     position = end;
 }
 
@@ -84,14 +108,12 @@ void report_change(NormalReport& report) {
     const std::int64_t end1 = block_end(comparison.first, report.at.first);
     const std::int64_t end2 = block_end(comparison.second, report.at.second);
     const std::int64_t lines1 = end1 - report.at.first, lines2 = end2 - report.at.second;
-    write_change_header(comparison.out, "change: ", report.at.first, end1 - 1, report.at.second, end2 - 1);
+    write_change_header(comparison.out, comparison.options, "change: ", report.at.first, end1 - 1, report.at.second, end2 - 1);
     if (shows_inline(report) && lines1 == lines2) {
         show_inline(report, lines1);
         print_shown_lines(report);
     } else {
-        print_lines(comparison, comparison.first, report.at.first, end1);
-        comparison.out << "------\n";
-        print_lines(comparison, comparison.second, report.at.second, end2);
+        print_change_lines(report, {end1, end2});
     }
     report.at = {end1, end2};
     if (lines1 + lines2 == 0) report_empty_change(comparison.diagnostics);
@@ -149,8 +171,9 @@ bool print_normal_report(const Comparison& comparison) {
     InlineLines shown;
     if (comparison.options.has(OPT_INLINE_WORDS) || comparison.options.has(OPT_INLINE_REPLACE))
         shown.reserve(largest_inline_change(comparison));
-    return walk_report(comparison, [&comparison, &shown](WalkStep step, WalkPosition& at) {
-        NormalReport report{comparison, at, shown};
+    ChangeColours colours;
+    return walk_report(comparison, [&comparison, &shown, &colours](WalkStep step, WalkPosition& at) {
+        NormalReport report{comparison, at, shown, colours};
         return take_step(report, step);
     });
 }
