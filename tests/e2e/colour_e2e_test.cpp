@@ -66,9 +66,6 @@ TEST(Colour, HandWorkedReports) {
              ad("\ttotal = price * {amount};")},
         {"-i makes Foo and foo one word", "Foo bar\n", "foo baz\n", {"-i", "--color=always"},
          header("change: 1 : 1") + de("\tFoo {bar}") + "------\n" + ad("\tfoo {baz}")},
-        // Without -i only the blank is common (2 of 14 characters).
-        {"without -i Foo and foo differ", "Foo bar\n", "foo baz\n", {"--color=always"},
-         header("change: 1 : 1") + de("\tFoo bar") + "------\n" + ad("\tfoo baz")},
         {"-b makes two blanks and one the same", "a  b c\n", "a b d\n", {"-b", "--color=always"},
          header("change: 1 : 1") + de("\ta  b {c}") + "------\n" + ad("\ta b {d}")},
         // Without -b the runs differ; a, b and the blank after b are common (6 of 11).
@@ -84,7 +81,6 @@ TEST(Colour, HandWorkedReports) {
          "\x1b[4m<< a : b >>" + RESET + "\n\x1b[35mDelete: 1,2 : 0" + RESET + "\n\x1b[33m-\tx" + RESET + "\n\ty\n"},
         {"--color=never and --color into a pipe print no escape", "x\n", "y\n", {"--color=always", "--color=never"},
          "change: 1 : 1\n\tx\n------\n\ty\n"},
-        {"--color alone is auto: a pipe is no terminal", "x\n", "y\n", {"--color"}, "change: 1 : 1\n\tx\n------\n\ty\n"},
     };
     for (const Row& row : rows) EXPECT_EQ(compare(row.first, row.second, row.options), (Outcome{row.out, "", 1})) << row.name;
 }

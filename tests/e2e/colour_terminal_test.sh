@@ -1,5 +1,5 @@
 #!/bin/sh
-# --color=auto in a real terminal: tmux runs vesk in a pane and capture-pane -e
+# --color (auto) in a real terminal: tmux runs vesk in a pane and capture-pane -e
 # shows the screen with its colours. Into a pipe, with TERM=dumb and with
 # NO_COLOR=1 the same run shows none. Status 77 (skipped) only without tmux,
 # which .ci/run installs.
@@ -7,30 +7,35 @@ set -eu
 vesk=$1
 command -v tmux >/dev/null 2>&1 || exit 77
 dir=$(mktemp -d)
-socket="$dir/socket"
-trap 'tmux -S "$socket" kill-server 2>/dev/null || true; rm -rf "$dir"' EXIT
+trap 'for n in 1 2 3; do tmux -S "$dir/socket$n" kill-server 2>/dev/null || true; done; rm -rf "$dir"' EXIT
 printf 'keep\nold line\n' >"$dir/a"
 printf 'keep\nnew line\n' >"$dir/b"
 escape=$(printf '\033')
 
-# The screen of a pane that ran vesk --color=auto under env's arguments.
+# The screen of a pane on server $1 (1 to 3) that ran vesk --color under the
+# env arguments after it, once the report's last line is on it.
 screen() {
+    socket="$dir/socket$1"
+    shift
     tmux -S "$socket" -f /dev/null new-session -d -x 80 -y 12 \
-        "cd '$dir' && env -u NO_COLOR $* '$vesk' --color=auto a b; touch '$dir/done'; sleep 60"
+        "cd '$dir' && env -u NO_COLOR $* '$vesk' --color a b; sleep 60"
     tries=0
-    while [ ! -e "$dir/done" ] && [ $tries -lt 100 ]; do sleep 0.1; tries=$((tries + 1)); done
+    until tmux -S "$socket" capture-pane -p | grep -q "new line" || [ $tries -ge 100 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
     tmux -S "$socket" capture-pane -e -p
-    tmux -S "$socket" kill-server
-    rm -f "$dir/done"
 }
 
 fail() { echo "FAIL: $1"; exit 1; }
 
-coloured=$(screen TERM=xterm)
+coloured=$(screen 1 TERM=xterm)
 echo "$coloured" | grep -q "change: 2 : 2" || fail "vesk did not run in the pane: $coloured"
 echo "$coloured" | grep -q "$escape\[[0-9;]*31m" || fail "no colour on a terminal"
+server=1
 for setting in TERM=dumb NO_COLOR=1; do
-    plain=$(screen "$setting")
+    server=$((server + 1))
+    plain=$(screen $server "$setting")
     echo "$plain" | grep -q "old line" || fail "vesk did not run with $setting"
     case $plain in *"$escape"*) fail "colour with $setting" ;; esac
 done
