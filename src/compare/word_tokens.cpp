@@ -107,14 +107,10 @@ private:
 
 }  // namespace
 
-TextRules text_rules(const Options& options) {
-    return {options.encoding(), options.has(OPT_IGNORE_CASE), options.has(OPT_SQUEEZE_BLANKS)};
-}
-
 void split_tokens(std::string_view text, const TextRules& rules, LineTokens& line, FirstByte first_byte) {
     line.tokens.clear();
     line.chars = 0;
-    if (rules.ignore_case) {
+    if (rules.fold_case) {
         fold_text(text, rules.encoding, first_byte, line.folded);
         line.text = line.folded;
     } else {

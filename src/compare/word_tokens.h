@@ -5,7 +5,9 @@
 // (a control byte, another kind of space) is one too. A joining character (a
 // combining mark) belongs to the token of the character before it. Under -b a
 // run of blanks that ends the line is no token. The text is a printed line
-// without its newline.
+// without its newline. Tokens compare as the reports compare texts: -i folds
+// A-Z (in Shift-JIS text never the byte after a byte that folding takes as a
+// lead byte), and under -b every run of blanks equals every other.
 #pragma once
 
 #include <cstddef>
@@ -15,20 +17,9 @@
 #include <vector>
 
 #include "model/line_table.h"
-#include "model/options.h"
-#include "support/text_encoding.h"
+#include "model/text_rules.h"
 
 namespace vesk {
-
-// How two texts compare, as the reports compare them: -i folds A-Z (in
-// Shift-JIS text never the byte after a byte that folding takes as a lead byte),
-// and under -b every run of blanks equals every other.
-struct TextRules {
-    Encoding encoding = Encoding::shift_jis;
-    bool ignore_case = false;
-    bool squeeze_blanks = false;
-};
-TextRules text_rules(const Options& options);
 
 struct Token {
     std::size_t start;  // bytes [start, end) of the text

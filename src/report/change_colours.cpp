@@ -23,7 +23,7 @@ void ChangeColours::find(const Comparison& comparison, std::int64_t first_from, 
     if (!found_) return;
     printed_lines(comparison.first, first_from, first_to, first_lines_);
     printed_lines(comparison.second, second_from, second_to, second_lines_);
-    words_.find(first_lines_, second_lines_, text_rules(comparison.options));
+    words_.find(first_lines_, second_lines_, comparison.options.text_rules());
 }
 
 }  // namespace vesk

@@ -1,15 +1,14 @@
-// The colours of the lines of one change under --color: the first file's lines
-// as deleted, the second's as added, each with the changed words that the
-// comparison of its pair found. Without OPT_COLOR nothing is looked at.
+// The changed words of the lines of one change under --color, as the comparison
+// of their pairs found them. Without OPT_COLOR nothing is looked at.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "compare/changed_words.h"
 #include "model/comparison.h"
-#include "report/line_writer.h"
 
 namespace vesk {
 
@@ -20,14 +19,14 @@ public:
     void find(const Comparison& comparison, std::int64_t first_from, std::int64_t first_to, std::int64_t second_from,
               std::int64_t second_to);
 
-    // The colours of a line of the change, by its number in its file.
-    LineColour first(std::int64_t line) const {
-        if (!found_) return {LineSide::deleted, {}};
-        return {LineSide::deleted, words_.first_segments(static_cast<std::size_t>(line - first_from_))};
+    // The changed words of a line of the change, by its number in its file.
+    std::span<const Segment> first(std::int64_t line) const {
+        if (!found_) return {};
+        return words_.first_segments(static_cast<std::size_t>(line - first_from_));
     }
-    LineColour second(std::int64_t line) const {
-        if (!found_) return {LineSide::added, {}};
-        return {LineSide::added, words_.second_segments(static_cast<std::size_t>(line - second_from_))};
+    std::span<const Segment> second(std::int64_t line) const {
+        if (!found_) return {};
+        return words_.second_segments(static_cast<std::size_t>(line - second_from_));
     }
 
 private:

@@ -22,25 +22,35 @@ ShownRange shown_range(const LineTable& table, std::int64_t block_start, std::in
     return shown;
 }
 
-// Unmatched lines get unmatched_kind (and added) and their colour; context
-// lines a plain tab.
-template <class ColourOf>
-void print_shown(const Comparison& comparison, const LineTable& table, ShownRange shown, LineKind unmatched_kind,
-                 bool added, ColourOf colour_of) {
+// The marks of the context report: "-" for a deleted line, "+" for an added
+// one, "!" for a line of a change, a bare tab for context.
+constexpr PrintedLine CONTEXT_LINE{LineKind::common, "\t"};
+constexpr PrintedLine DELETED_LINE{LineKind::deleted, "-\t"};
+constexpr PrintedLine ADDED_LINE{LineKind::added, "+\t"};
+constexpr PrintedLine CHANGED_FIRST_LINE{LineKind::deleted, "!\t"};
+constexpr PrintedLine CHANGED_SECOND_LINE{LineKind::added, "!\t"};
+
+// Unmatched lines are printed as `unmatched` with the changed words words_of
+// gives them, the context around them plain.
+template <class WordsOf>
+void print_shown(const Comparison& comparison, const LineTable& table, ShownRange shown, PrintedLine unmatched,
+                 WordsOf words_of) {
     for (std::int64_t line = shown.start; line < shown.end; ++line) {
-        if (table.marks[line] == MARK_UNMATCHED)
-            print_line(comparison, unmatched_kind, table.texts[line], added, colour_of(line));
+        if (table.is_matched(line))
+            print_line(comparison, CONTEXT_LINE, table.texts[line]);
         else
-            print_line(comparison, KIND_PLAIN, table.texts[line], false);
+            print_line(comparison, unmatched, table.texts[line], words_of(line));
     }
 }
+
+std::span<const Segment> no_words(std::int64_t) { return {}; }
 
 void print_pair_change(const Comparison& comparison, WalkPosition at, ChangeColours& colours) {
     write_change_header(comparison.out, comparison.options, "Change: ", at.first, at.first, at.second, at.second);
     colours.find(comparison, at.first, at.first + 1, at.second, at.second + 1);
-    print_line(comparison, KIND_CHANGED, comparison.first.texts[at.first], false, colours.first(at.first));
+    print_line(comparison, CHANGED_FIRST_LINE, comparison.first.texts[at.first], colours.first(at.first));
     comparison.out << "------\n";
-    print_line(comparison, KIND_CHANGED, comparison.second.texts[at.second], false, colours.second(at.second));
+    print_line(comparison, CHANGED_SECOND_LINE, comparison.second.texts[at.second], colours.second(at.second));
 }
 
 // Lines of one file only, deleted from the first (added false) or added in
@@ -49,27 +59,26 @@ void report_one_sided(const Comparison& comparison, WalkPosition& at, bool added
     const LineTable& table = added ? comparison.second : comparison.first;
     std::int64_t& position = added ? at.second : at.first;
     const std::int64_t other_position = added ? at.first : at.second;
-    const std::int64_t end = block_end(table, position);
+    const std::int64_t end = table.unmatched_end(position);
     if (end == position) report_empty_block(comparison.diagnostics, added);
     ShownRange shown = shown_range(table, position, end);
     write_one_sided_header(comparison.out, comparison.options, added ? "Add   : " : "Delete: ", added, other_position, shown.start,
                            shown.end - 1);
-    const LineColour colour{added ? LineSide::added : LineSide::deleted, {}};
-    print_shown(comparison, table, shown, KIND_UNPAIRED, added, [colour](std::int64_t) { return colour; });
+    print_shown(comparison, table, shown, added ? ADDED_LINE : DELETED_LINE, no_words);
     position = end;
 }
 
 void report_change(const Comparison& comparison, WalkPosition& at, ChangeColours& colours) {
-    const std::int64_t end1 = block_end(comparison.first, at.first);
-    const std::int64_t end2 = block_end(comparison.second, at.second);
+    const std::int64_t end1 = comparison.first.unmatched_end(at.first);
+    const std::int64_t end2 = comparison.second.unmatched_end(at.second);
     colours.find(comparison, at.first, end1, at.second, end2);
     ShownRange shown1 = shown_range(comparison.first, at.first, end1);
     ShownRange shown2 = shown_range(comparison.second, at.second, end2);
     write_change_header(comparison.out, comparison.options, "Change: ", shown1.start, shown1.end - 1, shown2.start, shown2.end - 1);
-    print_shown(comparison, comparison.first, shown1, KIND_CHANGED, false,
+    print_shown(comparison, comparison.first, shown1, CHANGED_FIRST_LINE,
                 [&colours](std::int64_t line) { return colours.first(line); });
     comparison.out << "------\n";
-    print_shown(comparison, comparison.second, shown2, KIND_CHANGED, false,
+    print_shown(comparison, comparison.second, shown2, CHANGED_SECOND_LINE,
                 [&colours](std::int64_t line) { return colours.second(line); });
     const bool unmatched_shown = end1 > at.first || end2 > at.second;
     at = {end1, end2};

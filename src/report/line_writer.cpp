@@ -46,13 +46,6 @@ PrintedChar printed_char(std::string_view text, Encoding encoding) {
     end_run(1);
 }
 
-std::string_view prefix_of(LineKind kind, bool added, bool context_report) {
-    if (kind == KIND_REPLACED) return "^\t";
-    if (!context_report || kind == KIND_PLAIN) return "\t";
-    if (kind == KIND_CHANGED) return "!\t";
-    return added ? "+\t" : "-\t";
-}
-
 // Writes text with every form feed shown as "^L".
 void write_form_feeds_shown(Output& out, std::string_view text) {
     std::size_t form_feed;
@@ -126,8 +119,12 @@ const char* expand_mapping(Output& out, std::int64_t tab_width, std::string_view
     return expansion.bytes;
 }
 
-std::string_view sequence_of(const Options& options, LineSide side, bool words) {
-    const bool deleted = side == LineSide::deleted;
+bool is_coloured(const Options& options, LineKind kind) {
+    return kind != LineKind::common && options.has(OPT_COLOR);
+}
+
+std::string_view sequence_of(const Options& options, LineKind kind, bool words) {
+    const bool deleted = kind == LineKind::deleted;
     if (words) return options.palette[deleted ? PaletteKey::deleted_words : PaletteKey::added_words];
     return options.palette[deleted ? PaletteKey::deleted : PaletteKey::added];
 }
@@ -135,31 +132,29 @@ std::string_view sequence_of(const Options& options, LineSide side, bool words) 
 // A coloured line: its sequence, the prefix, the text without its newline with
 // each changed word in the words' colour, the reset, the newline. With -t the
 // words' offsets move with the expansion.
-void print_coloured_line(const Comparison& comparison, std::string_view prefix, const char* text,
-                         LineColour colour) {
+void print_coloured_line(const Comparison& comparison, PrintedLine printed, const char* text,
+                         std::span<const Segment> words) {
     Output& out = comparison.out;
     const Options& options = comparison.options;
     std::string_view line(text, line_length(text));
     std::vector<std::size_t> bounds;
+    for (const Segment& word : words) bounds.insert(bounds.end(), {word.start, word.end});
     TabExpansion expansion;
     if (options.has(OPT_TAB_STOP)) {
-        for (const Segment& word : colour.words) bounds.insert(bounds.end(), {word.start, word.end});
         expand_mapping(out, options.tab_width, line, expansion, options.encoding(), OffsetMap{bounds});
         line = std::string_view(expansion.bytes, expansion.length);
     }
     if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-    const std::string_view line_sequence = sequence_of(options, colour.side, false);
+    const std::string_view line_sequence = sequence_of(options, printed.kind, false);
     const std::string_view reset = options.palette[PaletteKey::reset];
-    out << line_sequence << prefix;
+    out << line_sequence << printed.prefix;
     std::size_t written = 0;
-    for (std::size_t word = 0; word < colour.words.size(); ++word) {
-        const std::size_t start = bounds.empty() ? colour.words[word].start : bounds[2 * word];
-        const std::size_t end = bounds.empty() ? colour.words[word].end : bounds[2 * word + 1];
-        write_form_feeds_shown(out, line.substr(written, start - written));
-        out << sequence_of(options, colour.side, true);
-        write_form_feeds_shown(out, line.substr(start, end - start));
+    for (std::size_t bound = 0; bound < bounds.size(); bound += 2) {
+        write_form_feeds_shown(out, line.substr(written, bounds[bound] - written));
+        out << sequence_of(options, printed.kind, true);
+        write_form_feeds_shown(out, line.substr(bounds[bound], bounds[bound + 1] - bounds[bound]));
         out << reset << line_sequence;
-        written = end;
+        written = bounds[bound + 1];
     }
     write_form_feeds_shown(out, line.substr(written));
     out << reset << '\n';
@@ -182,13 +177,13 @@ const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view te
     return expand_mapping(out, tab_width, text, expansion, encoding, OffsetMap{});
 }
 
-void print_line(const Comparison& comparison, LineKind kind, const char* text, bool added, LineColour colour) {
-    Output& out = comparison.out;
-    std::string_view prefix = prefix_of(kind, added, comparison.options.context_lines != 0);
-    if (colour.side != LineSide::plain && comparison.options.has(OPT_COLOR)) {
-        print_coloured_line(comparison, prefix, text, colour);
+void print_line(const Comparison& comparison, PrintedLine line, const char* text, std::span<const Segment> words) {
+    if (is_coloured(comparison.options, line.kind)) {
+        print_coloured_line(comparison, line, text, words);
         return;
     }
+    Output& out = comparison.out;
+    const std::string_view prefix = line.prefix;
     if (comparison.options.has(OPT_TAB_STOP)) {
         // A line too long to expand is reported in its place, with no prefix.
         TabExpansion expansion;
@@ -212,8 +207,8 @@ void print_line(const Comparison& comparison, LineKind kind, const char* text, b
 // Lines in place end with their newline, hold no NUL, and follow one another,
 // so each one's length is where the next begins, and one search of the whole
 // block finds any form feed.
-bool print_in_place_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to,
-                          LineSide side) {
+bool print_in_place_lines(const Comparison& comparison, PrintedLine line, const LineTable& table, std::int64_t from,
+                          std::int64_t to) {
     if (comparison.options.has(OPT_TAB_STOP) || to - from < IN_PLACE_BLOCK || !table.in_place_through(to - 1))
         return false;
     const char* const* texts = table.texts;
@@ -221,23 +216,22 @@ bool print_in_place_lines(const Comparison& comparison, const LineTable& table, 
     const char* end = last + line_length(last);
     if (std::memchr(texts[from], FORM_FEED, static_cast<std::size_t>(end - texts[from])) != nullptr) return false;
     Output& out = comparison.out;
-    std::string_view prefix = prefix_of(KIND_PLAIN, false, comparison.options.context_lines != 0);
-    if (side != LineSide::plain && comparison.options.has(OPT_COLOR)) {
+    if (is_coloured(comparison.options, line.kind)) {
         // Each line ends with its newline, which goes after the reset.
-        const std::string_view line_sequence = sequence_of(comparison.options, side, false);
+        const std::string_view line_sequence = sequence_of(comparison.options, line.kind, false);
         const std::string_view reset = comparison.options.palette[PaletteKey::reset];
-        for (std::int64_t line = from; line < to; ++line) {
-            const char* next = line + 1 < to ? texts[line + 1] : end;
-            out << line_sequence << prefix;
-            out.write(texts[line], static_cast<std::size_t>(next - texts[line]) - 1);
+        for (std::int64_t at = from; at < to; ++at) {
+            const char* next = at + 1 < to ? texts[at + 1] : end;
+            out << line_sequence << line.prefix;
+            out.write(texts[at], static_cast<std::size_t>(next - texts[at]) - 1);
             out << reset << '\n';
         }
         return true;
     }
-    for (std::int64_t line = from; line < to; ++line) {
-        const char* next = line + 1 < to ? texts[line + 1] : end;
-        out << prefix;
-        out.write(texts[line], static_cast<std::size_t>(next - texts[line]));
+    for (std::int64_t at = from; at < to; ++at) {
+        const char* next = at + 1 < to ? texts[at + 1] : end;
+        out << line.prefix;
+        out.write(texts[at], static_cast<std::size_t>(next - texts[at]));
     }
     return true;
 }

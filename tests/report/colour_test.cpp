@@ -11,7 +11,7 @@
 
 #include "compare/changed_words.h"
 #include "driver/phases.h"
-#include "report_fixture.h"
+#include "hand_run.h"
 #include "support/char_class.h"
 
 namespace vesk {
@@ -43,7 +43,7 @@ std::vector<RefToken> reference_tokens(const std::string& line, const TextRules&
     const bool blank_end = !tokens.empty() && line.find_first_not_of(" \t", tokens.back().start) == std::string::npos;
     if (rules.squeeze_blanks && blank_end) tokens.pop_back();
     std::string folded = line;
-    for (std::size_t at = 0; rules.ignore_case && at < folded.size(); ++at) {
+    for (std::size_t at = 0; rules.fold_case && at < folded.size(); ++at) {
         const auto byte = static_cast<unsigned char>(folded[at]);
         if (rules.encoding == Encoding::shift_jis && byte >= 0x80 && !(byte >= 0xA1 && byte <= 0xDF)) ++at;
         else if (byte >= 'A' && byte <= 'Z') folded[at] = static_cast<char>(byte + 0x20);
@@ -108,8 +108,8 @@ TEST(ChangedWords, SegmentsAreTheTokensOutsideALongestCommonSubsequence) {
     PairWords words;
     long similar = 0;
     for (long round = 0; round < runs("VESK_COLOUR_PAIRS", 5000) && !::testing::Test::HasFailure(); ++round) {
-        const TextRules rules{round % 3 == 2 ? Encoding::utf8 : Encoding::shift_jis, random() % 2 == 0,
-                              random() % 2 == 0};
+        const bool fold_case = random() % 2 == 0, squeeze_blanks = random() % 2 == 0;
+        const TextRules rules{fold_case, squeeze_blanks, round % 3 == 2 ? Encoding::utf8 : Encoding::shift_jis};
         const std::string first = random_line(random, PIECES[round % 3]);
         const std::string second = edited(first, random, PIECES[round % 3]);
         SCOPED_TRACE("\"" + first + "\" / \"" + second + "\"");
