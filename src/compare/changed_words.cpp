@@ -59,16 +59,22 @@ std::size_t changed_chars(const LineTokens& line, const std::vector<std::uint8_t
 
 bool PairWords::compare(std::string_view first, std::string_view second, const TextRules& rules,
                         FirstByte first_byte1, FirstByte first_byte2) {
-    split_tokens(first, rules, first_, first_byte1);
-    split_tokens(second, rules, second_, first_byte2);
-    first_changed_.assign(first_.tokens.size(), 0);
-    second_changed_.assign(second_.tokens.size(), 0);
+    split_tokens(first, rules, own_first_, first_byte1);
+    split_tokens(second, rules, own_second_, first_byte2);
+    return compare(own_first_, own_second_, rules.squeeze_blanks);
+}
+
+bool PairWords::compare(const LineTokens& first, const LineTokens& second, bool squeeze_blanks) {
+    first_ = &first;
+    second_ = &second;
+    first_changed_.assign(first.tokens.size(), 0);
+    second_changed_.assign(second.tokens.size(), 0);
     first_segments_.clear();
     second_segments_.clear();
-    total_chars_ = first_.chars + second_.chars;
+    total_chars_ = first.chars + second.chars;
     common_chars_ = 0;
-    if (!find_common_tokens(rules.squeeze_blanks)) return false;
-    common_chars_ = total_chars_ - changed_chars(first_, first_changed_) - changed_chars(second_, second_changed_);
+    if (!find_common_tokens(squeeze_blanks)) return false;
+    common_chars_ = total_chars_ - changed_chars(first, first_changed_) - changed_chars(second, second_changed_);
     if (2 * common_chars_ < total_chars_) return false;
     collect_segments();
     return true;
@@ -77,13 +83,14 @@ bool PairWords::compare(std::string_view first, std::string_view second, const T
 // The common tokens before and after the part that differs cost a walk each;
 // only what lies between goes through the diagonals.
 bool PairWords::find_common_tokens(bool squeeze_blanks) {
-    const std::size_t first_count = first_.tokens.size(), second_count = second_.tokens.size();
+    const LineTokens &first = *first_, &second = *second_;
+    const std::size_t first_count = first.tokens.size(), second_count = second.tokens.size();
     std::size_t prefix = 0;
-    while (prefix < first_count && prefix < second_count && same_token(first_, prefix, second_, prefix, squeeze_blanks))
+    while (prefix < first_count && prefix < second_count && same_token(first, prefix, second, prefix, squeeze_blanks))
         ++prefix;
     std::size_t first_end = first_count, second_end = second_count;
     while (first_end > prefix && second_end > prefix &&
-           same_token(first_, first_end - 1, second_, second_end - 1, squeeze_blanks)) {
+           same_token(first, first_end - 1, second, second_end - 1, squeeze_blanks)) {
         --first_end;
         --second_end;
     }
@@ -119,7 +126,7 @@ bool PairWords::walk_diagonals(std::size_t prefix, std::size_t first_end, std::s
             const std::int64_t run_start = x;
             std::int64_t y = x - k;
             while (x < first_length && y < second_length &&
-                   same_token(first_, prefix + static_cast<std::size_t>(x), second_, prefix + static_cast<std::size_t>(y),
+                   same_token(*first_, prefix + static_cast<std::size_t>(x), *second_, prefix + static_cast<std::size_t>(y),
                               squeeze_blanks)) {
                 ++x;
                 ++y;
@@ -155,8 +162,8 @@ void PairWords::mark_path_back(std::size_t prefix, std::size_t first_end, std::s
 }
 
 void PairWords::collect_segments() {
-    add_segments(first_, first_changed_, first_segments_);
-    add_segments(second_, second_changed_, second_segments_);
+    add_segments(*first_, first_changed_, first_segments_);
+    add_segments(*second_, second_changed_, second_segments_);
 }
 
 void ChangedWords::find(std::span<const std::string_view> first, std::span<const std::string_view> second,
@@ -166,10 +173,20 @@ void ChangedWords::find(std::span<const std::string_view> first, std::span<const
         side->segments.clear();
         side->starts.assign(1, 0);
     }
+    const bool unequal = first.size() != second.size();
+    if (unequal) {
+        cut_lines(first, rules, first_lines_);
+        cut_lines(second, rules, second_lines_);
+        squeeze_blanks_ = rules.squeeze_blanks;
+        second_count_ = second.size();
+    }
     std::size_t next_second = 0;
     for (std::size_t line = 0; line < first.size(); ++line) {
-        std::size_t partner = first.size() == second.size() ? line : most_similar(first[line], second, next_second, rules);
-        if (partner != NO_PARTNER && pair_.compare(first[line], second[partner], rules)) {
+        const std::size_t partner = unequal ? most_similar(line, next_second) : line;
+        const bool similar = partner != NO_PARTNER &&
+                             (unequal ? pair_.compare(first_lines_[line], second_lines_[partner], squeeze_blanks_)
+                                      : pair_.compare(first[line], second[line], rules));
+        if (similar) {
             partners_[line] = partner;
             keep_pair(partner);
             next_second = partner + 1;
@@ -180,13 +197,27 @@ void ChangedWords::find(std::span<const std::string_view> first, std::span<const
     second_.starts.resize(second.size() + 1, second_.segments.size());
 }
 
-std::size_t ChangedWords::most_similar(std::string_view line, std::span<const std::string_view> second,
-                                       std::size_t from, const TextRules& rules) {
+void ChangedWords::cut_lines(std::span<const std::string_view> lines, const TextRules& rules,
+                             std::vector<LineTokens>& cut) {
+    if (cut.size() < lines.size()) cut.resize(lines.size());
+    for (std::size_t line = 0; line < lines.size(); ++line) {
+        split_tokens(lines[line], rules, cut[line]);
+        sort_keys(cut[line]);
+    }
+}
+
+// A candidate whose tokens could not hold half the characters even if all that
+// share keys were common is passed over without comparing it.
+std::size_t ChangedWords::most_similar(std::size_t line, std::size_t from) {
+    const LineTokens& tokens = first_lines_[line];
+    const std::size_t end = std::min(second_count_, from + PAIRING_WINDOW);
     std::size_t best = NO_PARTNER;
     // Similarity as the share of common characters: best_common / best_total.
     std::size_t best_common = 0, best_total = 1;
-    for (std::size_t candidate = from; candidate < std::min(second.size(), from + PAIRING_WINDOW); ++candidate) {
-        if (!pair_.compare(line, second[candidate], rules)) continue;
+    for (std::size_t candidate = from; candidate < end; ++candidate) {
+        const LineTokens& other = second_lines_[candidate];
+        if (2 * common_chars_bound(tokens, other) < tokens.chars + other.chars) continue;
+        if (!pair_.compare(tokens, other, squeeze_blanks_)) continue;
         const std::size_t common = pair_.common_chars(), total = std::max<std::size_t>(pair_.total_chars(), 1);
         if (best == NO_PARTNER || common * best_total > best_common * total) {
             best = candidate;

@@ -46,6 +46,9 @@ public:
     // similar; then first_segments() and second_segments() hold their changed words.
     bool compare(std::string_view first, std::string_view second, const TextRules& rules,
                  FirstByte first_byte1 = FirstByte::own, FirstByte first_byte2 = FirstByte::own);
+    // The same for two lines already cut into tokens by the same rules; they
+    // must stay as they are while the segments are read.
+    bool compare(const LineTokens& first, const LineTokens& second, bool squeeze_blanks);
 
     std::span<const Segment> first_segments() const { return first_segments_; }
     std::span<const Segment> second_segments() const { return second_segments_; }
@@ -60,7 +63,9 @@ private:
     void mark_path_back(std::size_t prefix, std::size_t first_end, std::size_t second_end, std::size_t differences);
     void collect_segments();
 
-    LineTokens first_, second_;
+    LineTokens own_first_, own_second_;  // the lines compare() cut itself
+    const LineTokens* first_ = nullptr;
+    const LineTokens* second_ = nullptr;
     std::vector<std::uint8_t> first_changed_, second_changed_;
     // The furthest point reached on each diagonal after d differences, for every
     // d: row d holds diagonals -d..d, at offset d * d.
@@ -93,11 +98,15 @@ private:
     static std::span<const Segment> line_segments(const SideSegments& side, std::size_t line) {
         return std::span<const Segment>(side.segments).subspan(side.starts[line], side.starts[line + 1] - side.starts[line]);
     }
-    std::size_t most_similar(std::string_view line, std::span<const std::string_view> second, std::size_t from,
-                             const TextRules& rules);
+    std::size_t most_similar(std::size_t line, std::size_t from);
+    void cut_lines(std::span<const std::string_view> lines, const TextRules& rules, std::vector<LineTokens>& cut);
     void keep_pair(std::size_t second_line);
 
     PairWords pair_;
+    // The lines of an unequal change, each cut once for all its comparisons.
+    std::vector<LineTokens> first_lines_, second_lines_;
+    std::size_t second_count_ = 0;  // of the change; second_lines_ may hold more, from an earlier one
+    bool squeeze_blanks_ = false;
     std::vector<std::size_t> partners_;
     SideSegments first_, second_;
 };

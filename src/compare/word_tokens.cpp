@@ -1,5 +1,7 @@
 #include "compare/word_tokens.h"
 
+#include <algorithm>
+
 #include "support/byte_rules.h"
 #include "support/char_class.h"
 
@@ -117,6 +119,39 @@ void split_tokens(std::string_view text, const TextRules& rules, LineTokens& lin
         line.text = text;
     }
     Splitter(text, rules, line).split();
+}
+
+}  // namespace vesk
+
+namespace vesk {
+
+void sort_keys(LineTokens& line) {
+    line.sorted_keys.clear();
+    for (const Token& token : line.tokens) line.sorted_keys.emplace_back(token.key, token.chars);
+    std::sort(line.sorted_keys.begin(), line.sorted_keys.end());
+}
+
+// Within a run of equal keys, the longest tokens come last: of n on one line
+// and m on the other, the last min(n, m) of each are the most a subsequence can use.
+std::size_t common_chars_bound(const LineTokens& a, const LineTokens& b) {
+    const auto& first = a.sorted_keys;
+    const auto& second = b.sorted_keys;
+    std::size_t bound = 0, x = 0, y = 0;
+    while (x < first.size() && y < second.size()) {
+        if (first[x].first != second[y].first) {
+            (first[x].first < second[y].first ? x : y) += 1;
+            continue;
+        }
+        const std::uint64_t key = first[x].first;
+        std::size_t x_end = x, y_end = y;
+        while (x_end < first.size() && first[x_end].first == key) ++x_end;
+        while (y_end < second.size() && second[y_end].first == key) ++y_end;
+        const std::size_t used = std::min(x_end - x, y_end - y);
+        for (std::size_t at = 0; at < used; ++at) bound += first[x_end - 1 - at].second + second[y_end - 1 - at].second;
+        x = x_end;
+        y = y_end;
+    }
+    return bound;
 }
 
 }  // namespace vesk

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "model/line_table.h"
@@ -35,12 +36,22 @@ struct LineTokens {
     std::string folded;     // the text with -i's folding, when -i is given
     std::string_view text;  // the text the tokens' bytes are compared in
     std::size_t chars = 0;  // characters in all tokens together
+    // The tokens' keys and characters, in order of key and then of characters;
+    // filled by sort_keys().
+    std::vector<std::pair<std::uint64_t, std::size_t>> sorted_keys;
 };
 
 // Cuts text into tokens under rules; first_byte tells how -i reads the first
 // byte (a piece of a long line may open on the trail byte of a character).
 void split_tokens(std::string_view text, const TextRules& rules, LineTokens& line,
                   FirstByte first_byte = FirstByte::own);
+
+void sort_keys(LineTokens& line);
+
+// At least the characters, on both lines together, of any common subsequence
+// of their tokens: for each key, the most characters that as many tokens with
+// it as both lines hold can have. Both lines' keys are sorted.
+std::size_t common_chars_bound(const LineTokens& a, const LineTokens& b);
 
 // Whether token x of a and token y of b are equal under the rules they were cut by.
 inline bool same_token(const LineTokens& a, std::size_t x, const LineTokens& b, std::size_t y, bool squeeze_blanks) {
