@@ -173,20 +173,14 @@ void ChangedWords::find(std::span<const std::string_view> first, std::span<const
         side->segments.clear();
         side->starts.assign(1, 0);
     }
-    const bool unequal = first.size() != second.size();
-    if (unequal) {
-        cut_lines(first, rules, first_lines_);
-        cut_lines(second, rules, second_lines_);
-        squeeze_blanks_ = rules.squeeze_blanks;
-        second_count_ = second.size();
-    }
+    rules_ = rules;
+    second_texts_ = second;
+    window_lines_.fill(NO_PARTNER);
     std::size_t next_second = 0;
     for (std::size_t line = 0; line < first.size(); ++line) {
-        const std::size_t partner = unequal ? most_similar(line, next_second) : line;
-        const bool similar = partner != NO_PARTNER &&
-                             (unequal ? pair_.compare(first_lines_[line], second_lines_[partner], squeeze_blanks_)
-                                      : pair_.compare(first[line], second[line], rules));
-        if (similar) {
+        cut(first[line], first_line_);
+        const std::size_t partner = first.size() == second.size() ? line : most_similar(next_second);
+        if (partner != NO_PARTNER && similar(first_line_, second_line(partner))) {
             partners_[line] = partner;
             keep_pair(partner);
             next_second = partner + 1;
@@ -197,27 +191,36 @@ void ChangedWords::find(std::span<const std::string_view> first, std::span<const
     second_.starts.resize(second.size() + 1, second_.segments.size());
 }
 
-void ChangedWords::cut_lines(std::span<const std::string_view> lines, const TextRules& rules,
-                             std::vector<LineTokens>& cut) {
-    if (cut.size() < lines.size()) cut.resize(lines.size());
-    for (std::size_t line = 0; line < lines.size(); ++line) {
-        split_tokens(lines[line], rules, cut[line]);
-        sort_keys(cut[line]);
-    }
+void ChangedWords::cut(std::string_view text, LineTokens& tokens) const {
+    split_tokens(text, rules_, tokens);
+    sort_keys(tokens);
 }
 
-// A candidate whose tokens could not hold half the characters even if all that
-// share keys were common is passed over without comparing it.
-std::size_t ChangedWords::most_similar(std::size_t line, std::size_t from) {
-    const LineTokens& tokens = first_lines_[line];
-    const std::size_t end = std::min(second_count_, from + PAIRING_WINDOW);
+// The lines a pairing looks at only ever move on, so the window keeps each one
+// cut for as long as it can still be a candidate.
+const LineTokens& ChangedWords::second_line(std::size_t line) {
+    const std::size_t slot = line % PAIRING_WINDOW;
+    if (window_lines_[slot] != line) {
+        cut(second_texts_[line], window_[slot]);
+        window_lines_[slot] = line;
+    }
+    return window_[slot];
+}
+
+// A pair whose tokens could not hold half the characters even if all that share
+// keys were common is not compared at all: most pairs of unlike lines end there.
+bool ChangedWords::similar(const LineTokens& first, const LineTokens& second) {
+    if (2 * common_chars_bound(first, second) < first.chars + second.chars) return false;
+    return pair_.compare(first, second, rules_.squeeze_blanks);
+}
+
+std::size_t ChangedWords::most_similar(std::size_t from) {
+    const std::size_t end = std::min(second_texts_.size(), from + PAIRING_WINDOW);
     std::size_t best = NO_PARTNER;
     // Similarity as the share of common characters: best_common / best_total.
     std::size_t best_common = 0, best_total = 1;
     for (std::size_t candidate = from; candidate < end; ++candidate) {
-        const LineTokens& other = second_lines_[candidate];
-        if (2 * common_chars_bound(tokens, other) < tokens.chars + other.chars) continue;
-        if (!pair_.compare(tokens, other, squeeze_blanks_)) continue;
+        if (!similar(first_line_, second_line(candidate))) continue;
         const std::size_t common = pair_.common_chars(), total = std::max<std::size_t>(pair_.total_chars(), 1);
         if (best == NO_PARTNER || common * best_total > best_common * total) {
             best = candidate;

@@ -13,6 +13,7 @@
 // picked-out words.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -98,15 +99,19 @@ private:
     static std::span<const Segment> line_segments(const SideSegments& side, std::size_t line) {
         return std::span<const Segment>(side.segments).subspan(side.starts[line], side.starts[line + 1] - side.starts[line]);
     }
-    std::size_t most_similar(std::size_t line, std::size_t from);
-    void cut_lines(std::span<const std::string_view> lines, const TextRules& rules, std::vector<LineTokens>& cut);
+    void cut(std::string_view text, LineTokens& tokens) const;
+    const LineTokens& second_line(std::size_t line);
+    bool similar(const LineTokens& first, const LineTokens& second);
+    std::size_t most_similar(std::size_t from);
     void keep_pair(std::size_t second_line);
 
     PairWords pair_;
-    // The lines of an unequal change, each cut once for all its comparisons.
-    std::vector<LineTokens> first_lines_, second_lines_;
-    std::size_t second_count_ = 0;  // of the change; second_lines_ may hold more, from an earlier one
-    bool squeeze_blanks_ = false;
+    TextRules rules_;
+    std::span<const std::string_view> second_texts_;
+    LineTokens first_line_;  // the first file's line being paired
+    // The second file's lines last cut, line k in slot k % PAIRING_WINDOW.
+    std::array<LineTokens, PAIRING_WINDOW> window_;
+    std::array<std::size_t, PAIRING_WINDOW> window_lines_{};
     std::vector<std::size_t> partners_;
     SideSegments first_, second_;
 };
