@@ -126,8 +126,8 @@ bool PairWords::walk_diagonals(std::size_t prefix, std::size_t first_end, std::s
             const std::int64_t run_start = x;
             std::int64_t y = x - k;
             while (x < first_length && y < second_length &&
-                   same_token(*first_, prefix + static_cast<std::size_t>(x), *second_, prefix + static_cast<std::size_t>(y),
-                              squeeze_blanks)) {
+                   same_token(*first_, prefix + static_cast<std::size_t>(x), *second_,
+                              prefix + static_cast<std::size_t>(y), squeeze_blanks)) {
                 ++x;
                 ++y;
             }

@@ -62,8 +62,8 @@ void report_one_sided(const Comparison& comparison, WalkPosition& at, bool added
     const std::int64_t end = table.unmatched_end(position);
     if (end == position) report_empty_block(comparison.diagnostics, added);
     ShownRange shown = shown_range(table, position, end);
-    write_one_sided_header(comparison.out, comparison.options, added ? "Add   : " : "Delete: ", added, other_position, shown.start,
-                           shown.end - 1);
+    write_one_sided_header(comparison.out, comparison.options, added ? "Add   : " : "Delete: ", added, other_position,
+                           shown.start, shown.end - 1);
     print_shown(comparison, table, shown, added ? ADDED_LINE : DELETED_LINE, no_words);
     position = end;
 }
@@ -74,7 +74,8 @@ void report_change(const Comparison& comparison, WalkPosition& at, ChangeColours
     colours.find(comparison, at.first, end1, at.second, end2);
     ShownRange shown1 = shown_range(comparison.first, at.first, end1);
     ShownRange shown2 = shown_range(comparison.second, at.second, end2);
-    write_change_header(comparison.out, comparison.options, "Change: ", shown1.start, shown1.end - 1, shown2.start, shown2.end - 1);
+    write_change_header(comparison.out, comparison.options, "Change: ", shown1.start, shown1.end - 1, shown2.start,
+                        shown2.end - 1);
     print_shown(comparison, comparison.first, shown1, CHANGED_FIRST_LINE,
                 [&colours](std::int64_t line) { return colours.first(line); });
     comparison.out << "------\n";
@@ -89,7 +90,7 @@ void report_change(const Comparison& comparison, WalkPosition& at, ChangeColours
 bool take_step(const Comparison& comparison, WalkPosition& at, WalkStep step, ChangeColours& colours) {
     switch (step) {
         case WalkStep::matched_run: {
-            auto print_pair = [&comparison, &colours](WalkPosition pair) { print_pair_change(comparison, pair, colours); };
+            auto print_pair = [&](WalkPosition pair) { print_pair_change(comparison, pair, colours); };
             return walk_matched_run(comparison.first, comparison.second, at, print_pair);
         }
         case WalkStep::delete_block: report_one_sided(comparison, at, false); return true;

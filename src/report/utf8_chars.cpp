@@ -1,10 +1,9 @@
 #include "report/utf8_chars.h"
 
 #include <algorithm>
-#include <array>
-#include <iterator>
 
 namespace vesk {
+
 void classify_utf8(const char* text, LineMap& classes) {
     std::uint8_t previous = CLASS_SYMBOL;  // what a joining character at the start joins
     std::size_t position = 0;
