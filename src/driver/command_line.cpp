@@ -1,7 +1,9 @@
 #include "driver/command_line.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string_view>
 
 #include "driver/colour_options.h"
 #include "driver/english_help.h"
@@ -104,6 +106,69 @@ void read_letters(const char* argument, Options& options, Diagnostics& diagnosti
     }
 }
 
+// --unified, --unified=N and --label, which carry values. They stand among the
+// options, and -c and --unified, two reports, exclude each other.
+constexpr std::string_view UNIFIED = "--unified";
+constexpr std::string_view LABEL = "--label";
+// More context than any file has lines; small enough that twice it, and ten
+// times it and a digit, still fit.
+constexpr std::int64_t MOST_UNIFIED_LINES = std::int64_t{1} << 59;
+
+// Whether argument is name=VALUE.
+bool has_value(std::string_view argument, std::string_view name) {
+    return argument.size() > name.size() && argument.starts_with(name) && argument[name.size()] == '=';
+}
+
+[[noreturn]] void option_error(Diagnostics& diagnostics, const char* format, const char* argument = "") {
+    emit_error(diagnostics, format, {argument});
+    end_run(2);
+}
+
+void refuse_both_reports(const Options& options, Diagnostics& diagnostics) {
+    if (options.has(OPT_CONTEXT) && options.has(OPT_UNIFIED))
+        option_error(diagnostics, "-c and --unified cannot be given together\n");
+}
+
+// The N of --unified=N: decimal digits only, 0 or more.
+void read_unified(const char* argument, Options& options, Diagnostics& diagnostics) {
+    options.flags |= OPT_UNIFIED;
+    options.unified_lines = 3;
+    const char* count = argument + UNIFIED.size();
+    if (*count == '\0') return;
+    ++count;  // the "="
+    if (*count == '\0') option_error(diagnostics, "%s: invalid number of lines\n", argument);
+    std::int64_t lines = 0;
+    for (; *count != '\0'; ++count) {
+        if (*count < '0' || *count > '9') option_error(diagnostics, "%s: invalid number of lines\n", argument);
+        // Once at the cap, more digits change nothing (and cannot overflow).
+        lines = std::min(lines * 10 + (*count - '0'), MOST_UNIFIED_LINES);
+    }
+    options.unified_lines = lines;
+}
+
+// Reads --unified[=N] or --label[=L] (L possibly the next argument, as `next`
+// says); returns false for any other argument. Moves next past a label taken
+// from the next argument.
+bool read_valued_option(int argc, const char* const* argv, int& next, Options& options, Diagnostics& diagnostics) {
+    const std::string_view argument = argv[next];
+    if (argument == UNIFIED || has_value(argument, UNIFIED)) {
+        read_unified(argv[next], options, diagnostics);
+        return true;
+    }
+    const char* label = nullptr;
+    if (argument == LABEL) {
+        if (next + 1 == argc) option_error(diagnostics, "--label: label missing\n");
+        label = argv[++next];
+    } else if (has_value(argument, LABEL)) {
+        label = argv[next] + LABEL.size() + 1;
+    } else {
+        return false;
+    }
+    if (options.labels[1] != nullptr) option_error(diagnostics, "--label: given more than twice\n");
+    options.labels[options.labels[0] == nullptr ? 0 : 1] = label;
+    return true;
+}
+
 }  // namespace
 
 std::int32_t read_decimal(const char* text) {
@@ -136,8 +201,11 @@ CommandLine read_command_line(int argc, const char* const* argv, Output& out, Di
             ++next;
         } else if (std::strncmp(argument, "-c", 2) == 0) {
             read_context(argument, command.options, diagnostics);
+            refuse_both_reports(command.options, diagnostics);
         } else if (argument[0] != '-') {
             break;
+        } else if (read_valued_option(argc, argv, next, command.options, diagnostics)) {
+            refuse_both_reports(command.options, diagnostics);
         } else if (const LongOption* option = find_long_option(argument)) {
             command.options.flags |= option->flag;
             // Messages from here on are cut between UTF-8 characters.

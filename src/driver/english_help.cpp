@@ -3,7 +3,9 @@
 namespace vesk {
 
 const char* const ENGLISH_HELP[] = {
-    "Usage: vesk [-biNxX] [-c[<m>]] [-t <n>] [--utf8] <filename1> <filename2>",
+    "Usage: vesk [-biNxX] [-c[<m>]] [-t <n>] [--utf8] [--unified[=N]]",
+    "            [--label L]... [--color[=WHEN]] [--palette=...]",
+    "            <filename1> <filename2>",
     "       vesk -usage | --help | --version",
     "",
     "Compares two text files line by line and prints their differences:",
@@ -32,6 +34,13 @@ const char* const ENGLISH_HELP[] = {
     "             ';'): rs=0 reset, hd=1 file names, ln=36 block headers, de=31",
     "             and ad=32 lines of the first and second file, dw=7;31 and",
     "             aw=7;32 their changed words",
+    "  --unified[=N]",
+    "             the unified report, which patch and git apply read, with N",
+    "             unchanged lines around each change (3 without =N); not with",
+    "             -c; -x, -X and -t have no effect",
+    "  --label L  (or --label=L) printed in the unified report's header in",
+    "             place of the first file's name and time; a second one, in",
+    "             place of the second file's",
     "  -usage     as the only argument: the short help in Japanese (Shift-JIS)",
     "  --help     print this help and exit",
     "  --version  print the version and the licence and exit",

@@ -6,6 +6,7 @@
 #include "compare/pair_recheck.h"
 #include "report/context_report.h"
 #include "report/normal_report.h"
+#include "report/unified_report.h"
 
 namespace vesk {
 
@@ -15,6 +16,10 @@ int run_phases(Comparison& comparison) {
     match_lines(first, second, comparison.diagnostics);
     align_matches(first, second, comparison.diagnostics);
     const TextRules rules = comparison.options.text_rules();
+    if (comparison.options.has(OPT_UNIFIED)) {
+        recheck_matched_pairs(first, second, rules, MARK_CHANGED_PAIR, comparison.diagnostics);
+        return print_unified_report(comparison) ? 1 : 0;
+    }
     if (!comparison.options.context_report()) {
         recheck_matched_pairs(first, second, rules, MARK_CHANGED_PAIR, comparison.diagnostics);
         return print_normal_report(comparison) ? 1 : 0;

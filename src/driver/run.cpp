@@ -32,6 +32,8 @@ int compare_files(const CommandLine& command, TextFile& first_file, TextFile& se
                   Diagnostics& diagnostics) {
     if (identical_text_files(first_file, second_file)) return 0;
     Comparison comparison(command.options, out, diagnostics);
+    comparison.stamps[0] = {command.first_name, first_file.modified()};
+    comparison.stamps[1] = {command.second_name, second_file.modified()};
     load_files(comparison, first_file, command.first_name, second_file, command.second_name);
     return run_phases(comparison);
 }

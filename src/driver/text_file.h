@@ -53,6 +53,9 @@ public:
     // is a MemoryShortage.
     Status next_line(std::string_view& line);
 
+    // The modification time the file reported when it was opened.
+    timespec modified() const { return identity_.modified; }
+
     // The open file's descriptor, for looking at the file without moving its offset.
     int descriptor() const { return fd_; }
 

@@ -23,6 +23,9 @@ constexpr std::uint32_t OPT_UTF8 = 0x100;
 // --color: the reports colour their lines, and the changed words in them, with
 // the palette's escape sequences (--color=auto has decided by the time this is set).
 constexpr std::uint32_t OPT_COLOR = 0x1000;
+// --unified[=N]: the unified report, which patch and git apply read, in place
+// of the normal report.
+constexpr std::uint32_t OPT_UNIFIED = 0x200;
 
 struct Options {
     std::uint32_t flags = 0;
@@ -33,6 +36,11 @@ struct Options {
     std::int32_t context_lines = 0;
     // Read only when OPT_COLOR is set.
     Palette palette{};
+    // Read only when OPT_UNIFIED is set: the common lines shown around a change.
+    std::int64_t unified_lines = 3;
+    // --label: what the unified report's header shows for each file in place of
+    // its name and time; nullptr where none was given.
+    const char* labels[2] = {nullptr, nullptr};
 
     bool has(std::uint32_t flag) const { return (flags & flag) != 0; }
     Encoding encoding() const { return has(OPT_UTF8) ? Encoding::utf8 : Encoding::shift_jis; }

@@ -129,35 +129,50 @@ std::string_view sequence_of(const Options& options, LineKind kind, bool words) 
     return options.palette[deleted ? PaletteKey::deleted : PaletteKey::added];
 }
 
-// A coloured line: its sequence, the prefix, the text without its newline with
-// each changed word in the words' colour, the reset, the newline. With -t the
-// words' offsets move with the expansion.
+// The line's sequence, the prefix, the text (without its newline) with the
+// words [bounds[2k], bounds[2k + 1]) in the words' colour, the reset, the
+// newline; write_text writes each part of the text.
+template <class WriteText>
+void write_coloured(Output& out, const Options& options, PrintedLine printed, std::string_view text,
+                    std::span<const std::size_t> bounds, WriteText write_text) {
+    const std::string_view line_sequence = sequence_of(options, printed.kind, false);
+    const std::string_view reset = options.palette[PaletteKey::reset];
+    out << line_sequence << printed.prefix;
+    std::size_t written = 0;
+    for (std::size_t bound = 0; bound < bounds.size(); bound += 2) {
+        write_text(out, text.substr(written, bounds[bound] - written));
+        out << sequence_of(options, printed.kind, true);
+        write_text(out, text.substr(bounds[bound], bounds[bound + 1] - bounds[bound]));
+        out << reset << line_sequence;
+        written = bounds[bound + 1];
+    }
+    write_text(out, text.substr(written));
+    out << reset << '\n';
+}
+
+std::vector<std::size_t> bounds_of(std::span<const Segment> words) {
+    std::vector<std::size_t> bounds;
+    for (const Segment& word : words) bounds.insert(bounds.end(), {word.start, word.end});
+    return bounds;
+}
+
+void write_plain(Output& out, std::string_view text) { out.write(text); }
+
+// A coloured line: the prefix and the text in its colour, each changed word in
+// the words' colour. With -t the words' offsets move with the expansion.
 void print_coloured_line(const Comparison& comparison, PrintedLine printed, const char* text,
                          std::span<const Segment> words) {
     Output& out = comparison.out;
     const Options& options = comparison.options;
     std::string_view line(text, line_length(text));
-    std::vector<std::size_t> bounds;
-    for (const Segment& word : words) bounds.insert(bounds.end(), {word.start, word.end});
+    std::vector<std::size_t> bounds = bounds_of(words);
     TabExpansion expansion;
     if (options.has(OPT_TAB_STOP)) {
         expand_mapping(out, options.tab_width, line, expansion, options.encoding(), OffsetMap{bounds});
         line = std::string_view(expansion.bytes, expansion.length);
     }
     if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-    const std::string_view line_sequence = sequence_of(options, printed.kind, false);
-    const std::string_view reset = options.palette[PaletteKey::reset];
-    out << line_sequence << printed.prefix;
-    std::size_t written = 0;
-    for (std::size_t bound = 0; bound < bounds.size(); bound += 2) {
-        write_form_feeds_shown(out, line.substr(written, bounds[bound] - written));
-        out << sequence_of(options, printed.kind, true);
-        write_form_feeds_shown(out, line.substr(bounds[bound], bounds[bound + 1] - bounds[bound]));
-        out << reset << line_sequence;
-        written = bounds[bound + 1];
-    }
-    write_form_feeds_shown(out, line.substr(written));
-    out << reset << '\n';
+    write_coloured(out, options, printed, line, bounds, write_form_feeds_shown);
 }
 
 }  // namespace
@@ -234,6 +249,44 @@ bool print_in_place_lines(const Comparison& comparison, PrintedLine line, const 
         out.write(texts[at], static_cast<std::size_t>(next - texts[at]));
     }
     return true;
+}
+
+namespace {
+
+// A whole line of one piece is printed from its place; a longer one is joined
+// first, so that its words can be found by their offsets.
+void print_coloured_whole_line(const Comparison& comparison, PrintedLine line, const LineTable& table,
+                               WholeLine whole, std::span<const Segment> words) {
+    std::string joined;
+    std::string_view text = table.text(whole.first_piece);
+    if (whole.pieces > 1) {
+        for (std::int64_t piece = whole.first_piece; piece < whole.first_piece + whole.pieces; ++piece)
+            joined += table.text(piece);
+        text = joined;
+    }
+    const bool newline = !text.empty() && text.back() == '\n';
+    if (newline) text.remove_suffix(1);
+    write_coloured(comparison.out, comparison.options, line, text, bounds_of(words), write_plain);
+    if (!newline) comparison.out << "\\ No newline at end of file\n";
+}
+
+}  // namespace
+
+void print_whole_line(const Comparison& comparison, PrintedLine line, const LineTable& table, WholeLine whole,
+                      std::span<const Segment> words) {
+    if (is_coloured(comparison.options, line.kind)) {
+        print_coloured_whole_line(comparison, line, table, whole, words);
+        return;
+    }
+    Output& out = comparison.out;
+    out << line.prefix;
+    std::string_view text;
+    for (std::int64_t piece = whole.first_piece; piece < whole.first_piece + whole.pieces; ++piece) {
+        text = table.text(piece);
+        out.write(text);
+    }
+    if (!text.empty() && text.back() == '\n') return;
+    out << "\n\\ No newline at end of file\n";
 }
 
 }  // namespace vesk

@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "compare/changed_words.h"
+#include "compare/whole_lines.h"
 #include "model/comparison.h"
 
 namespace vesk {
@@ -74,5 +75,15 @@ void print_line(const Comparison& comparison, PrintedLine line, const char* text
 // the mapped file and hold no form feed. Returns false, printing nothing, otherwise.
 bool print_in_place_lines(const Comparison& comparison, PrintedLine line, const LineTable& table, std::int64_t from,
                           std::int64_t to);
+
+// Prints a whole line of table as the unified report shows it: its prefix, then
+// its pieces joined, byte for byte (form feeds and tabs as they are, whatever -t
+// says), then a newline. A line without one, which can only be the last of its
+// file, gets one and then the line "\ No newline at end of file", so that what
+// applies the report knows to leave it out. Under OPT_COLOR, `words` are the
+// changed words of a deleted or added line: bytes of the joined line; that
+// last line is not coloured.
+void print_whole_line(const Comparison& comparison, PrintedLine line, const LineTable& table, WholeLine whole,
+                      std::span<const Segment> words = {});
 
 }  // namespace vesk

@@ -79,6 +79,13 @@ TEST(Colour, HandWorkedReports) {
         {"a custom palette; context lines stay plain", "x\ny\n", "y\n",
          {"-N", "-c1", "--palette=hd=4:ln=35:de=33", "--color=always"},
          "\x1b[4m<< a : b >>" + RESET + "\n\x1b[35mDelete: 1,2 : 0" + RESET + "\n\x1b[33m-\tx" + RESET + "\n\ty\n"},
+        // File names bold, the hunk header a block header; the line without
+        // newline is coloured, its note after it is not.
+        {"the unified report", "keep\ncount = total_size + 1;\nend\n", "keep\ncount = total_len + 1;\nend",
+         {"--unified", "--label", "A", "--label", "B", "--color=always"},
+         "\x1b[1m--- A" + RESET + "\n\x1b[1m+++ B" + RESET + "\n" + header("@@ -1,3 +1,3 @@") + " keep\n" +
+             de("-count = {total_size} + 1;") + de("-end") + ad("+count = {total_len} + 1;") + ad("+end") +
+             "\\ No newline at end of file\n"},
         {"--color=never and --color into a pipe print no escape", "x\n", "y\n", {"--color=always", "--color=never"},
          "change: 1 : 1\n\tx\n------\n\ty\n"},
     };
