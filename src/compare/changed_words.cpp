@@ -193,7 +193,8 @@ void ChangedWords::find(std::span<const std::string_view> first, std::span<const
 
 void ChangedWords::cut(std::string_view text, LineTokens& tokens) const {
     split_tokens(text, rules_, tokens);
-    sort_keys(tokens);
+    tokens.sorted_keys.clear();
+    if (tokens.tokens.size() <= BOUNDED_TOKENS) sort_keys(tokens);
 }
 
 // The lines a pairing looks at only ever move on, so the window keeps each one
@@ -210,7 +211,8 @@ const LineTokens& ChangedWords::second_line(std::size_t line) {
 // A pair whose tokens could not hold half the characters even if all that share
 // keys were common is not compared at all: most pairs of unlike lines end there.
 bool ChangedWords::similar(const LineTokens& first, const LineTokens& second) {
-    if (2 * common_chars_bound(first, second) < first.chars + second.chars) return false;
+    const bool bounded = first.tokens.size() <= BOUNDED_TOKENS && second.tokens.size() <= BOUNDED_TOKENS;
+    if (bounded && 2 * common_chars_bound(first, second) < first.chars + second.chars) return false;
     return pair_.compare(first, second, rules_.squeeze_blanks);
 }
 

@@ -81,6 +81,10 @@ public:
     // The second-file lines a first-file line of an unequal change may pair with.
     static constexpr std::size_t PAIRING_WINDOW = 32;
     static constexpr std::size_t NO_PARTNER = SIZE_MAX;
+    // Lines of up to this many tokens are first bounded by their shared keys
+    // (sorting them is cheap); longer ones, far fewer, go straight to the
+    // comparison, whose own limits bound them.
+    static constexpr std::size_t BOUNDED_TOKENS = 4096;
 
     // first and second: the printed lines of the change, without their newlines.
     void find(std::span<const std::string_view> first, std::span<const std::string_view> second,
