@@ -88,7 +88,6 @@ bool same_change(const LineChange& one, const LineChange& other) {
     return one.first.first_piece == other.first.first_piece && one.second.first_piece == other.second.first_piece;
 }
 
-// walk stands just before the hunk's first change.
 // walk stands just before the hunk's first change. The "-" and "+" lines of
 // each change are the two sides whose changed words are picked out.
 void print_hunk(const Comparison& comparison, const WholeLineView& view, ChangeWalk walk, const Hunk& hunk,
