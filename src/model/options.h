@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "model/palette.h"
+#include "model/input_encoding.h"
 #include "model/text_rules.h"
 #include "support/text_encoding.h"
 
@@ -26,6 +27,9 @@ constexpr std::uint32_t OPT_COLOR = 0x1000;
 // --unified[=N]: the unified report, which patch and git apply read, in place
 // of the normal report.
 constexpr std::uint32_t OPT_UNIFIED = 0x200;
+// --encoding=E1[,E2]: each file is decoded from its encoding into UTF-8 as it
+// is loaded, and the run goes on as under --utf8 (which comes with it).
+constexpr std::uint32_t OPT_ENCODING = 0x400;
 
 struct Options {
     std::uint32_t flags = 0;
@@ -36,6 +40,8 @@ struct Options {
     std::int32_t context_lines = 0;
     // Read only when OPT_COLOR is set.
     Palette palette{};
+    // Read only when OPT_ENCODING is set: the first file's, then the second's.
+    InputEncoding encodings[2] = {InputEncoding::detect, InputEncoding::detect};
     // Read only when OPT_UNIFIED is set: the common lines shown around a change.
     std::int64_t unified_lines = 3;
     // --label: what the unified report's header shows for each file in place of
