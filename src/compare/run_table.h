@@ -1,9 +1,8 @@
 // The first file's run table, the matcher's own working store: for every line,
 // the length of the run last recorded for it and the line of the second file
 // where that run starts. It starts all zero (length 0, start 0) and lives for one
-// match_lines call. Entries are stored at the matcher's index width: 32 bits only
-// when both files have at most INT32_MAX lines, so that no length or start can
-// be cut short.
+// match_lines call. Entries are stored at the matcher's index width
+// (fits_32_bit_index(), matcher_tuning.h), so that no length or start is cut short.
 #pragma once
 
 #include <cstdint>
@@ -23,10 +22,13 @@ struct FoundRun {
 };
 
 // A run table read out at full width: one entry per line of the first file and
-// the spare one past the last line, which no search ever writes.
+// the spare one past the last line, which no search ever writes. deferred (when
+// filled in): 1 for the lines whose entry the matcher brought up to date only
+// where it could be chosen; their length bounds the one the steps would leave.
 struct RunTableEntries {
     std::vector<std::int64_t> lengths;
     std::vector<std::int64_t> starts;
+    std::vector<std::uint8_t> deferred;
 };
 
 template <class Index>
