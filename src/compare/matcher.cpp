@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "compare/run_finder.h"
-#include "compare/run_tree.h"
+#include "compare/match/run_finder.h"
+#include "compare/match/run_tree.h"
 #include "support/memory.h"
 #include "support/run_end.h"
 

@@ -107,6 +107,9 @@
 //
 // WHERE THINGS ARE
 //
+// Every file below but matcher.cpp is in compare/match/, the matcher's own
+// machinery; nothing else in the program includes it.
+//
 // structure          question it answers                                    file
 // run table          L[i], S[i]: the run last recorded for each line        run_table.h
 // run tree           next entry that does not fit a window; the leftmost    run_tree.h
@@ -163,8 +166,8 @@
 
 #include <cstdint>
 
-#include "compare/matcher_tuning.h"
-#include "compare/run_table.h"
+#include "compare/match/matcher_tuning.h"
+#include "compare/match/run_table.h"
 #include "model/line_table.h"
 #include "support/error_report.h"
 

@@ -65,6 +65,9 @@ public:
     // written to it afterwards: the report is broken off for good.
     bool failed() const { return failed_; }
 
+    // Whether the stream writes to a terminal (a memory stream never does).
+    bool is_terminal() const;
+
     // What a memory stream has collected.
     const std::string& captured() const { return memory_; }
 

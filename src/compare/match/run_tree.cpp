@@ -1,4 +1,4 @@
-#include "compare/run_tree.h"
+#include "compare/match/run_tree.h"
 
 #include <algorithm>
 #include <bit>
