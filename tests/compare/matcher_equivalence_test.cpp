@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "compare/line_blocks.h"
+#include "compare/match/line_blocks.h"
 #include "compare/matcher.h"
-#include "compare/suffix_index.h"
+#include "compare/match/suffix_index.h"
 #include "compare/reference_matcher.h"
 #include "hand_run.h"
 #include "long_runs.h"
