@@ -81,10 +81,10 @@ void show_pairs(Pairs& pairs, int stride, Show show) {
 
 void time_forms(Pairs& pairs, int stride, const vesk::bench::Timing& restoring) {
     auto words = vesk::bench::time_runs(RUNS, [&] {
-        show_pairs(pairs, stride, [](char* a, char* b) { vesk::show_pair_in_words(a, b, 0); });
+        show_pairs(pairs, stride, [](char* a, char* b) { vesk::show_pair_in_words(a, b, vesk::TextRules{}); });
     });
     auto replacement = vesk::bench::time_runs(RUNS, [&] {
-        show_pairs(pairs, stride, [](char* a, char* b) { vesk::show_pair_replaced(a, b, 0); });
+        show_pairs(pairs, stride, [](char* a, char* b) { vesk::show_pair_replaced(a, b, vesk::TextRules{}); });
     });
     int shown = PAIRS / stride;
     std::printf("%6d pairs, -x: %s\n", shown, vesk::bench::describe(words).c_str());

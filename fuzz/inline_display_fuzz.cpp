@@ -53,12 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string b = stored_line(data + HEADER + first_size, body - first_size);
 
     std::string words_a = a, words_b = b;
-    vesk::show_pair_in_words(words_a.data(), words_b.data(), flags);
+    vesk::show_pair_in_words(words_a.data(), words_b.data(), vesk::Options{flags}.text_rules());
     check_rewritten(a, words_a.c_str(), false, flags);
     check_rewritten(b, words_b.c_str(), false, flags);
 
     std::string replaced_a = a, replaced_b = b;
-    const bool replaced = vesk::show_pair_replaced(replaced_a.data(), replaced_b.data(), flags);
+    const bool replaced = vesk::show_pair_replaced(replaced_a.data(), replaced_b.data(), vesk::Options{flags}.text_rules());
     // Lines as long as each other are never a replacement (UTF-8 counts columns).
     if (replaced && a.size() == b.size() && (flags & vesk::OPT_UTF8) == 0) std::abort();
     check_rewritten(a, replaced_a.c_str(), replaced, flags);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "support/run_end.h"
 
 namespace vesk {
 namespace {
@@ -13,15 +12,9 @@ struct AlignCursor {
     std::int64_t line = 0;
     bool exhausted = false;
 
-    bool on_matched() const { return line < table.count && table.marks[line] == MARK_MATCHED; }
-    void skip_unmatched() {
-        while (line < table.count && table.marks[line] == MARK_UNMATCHED) ++line;
-    }
+    bool on_matched() const { return table.is_matched(line); }
+    void skip_unmatched() { line = table.unmatched_end(line); }
 };
-
-std::int64_t matched_lines(const LineTable& table) {
-    return std::count(table.marks, table.marks + table.count, MARK_MATCHED);
-}
 
 void advance_matched_run(AlignCursor& first, AlignCursor& second) {
     while (first.on_matched() && second.on_matched()) {
@@ -37,9 +30,7 @@ void advance_matched_run(AlignCursor& first, AlignCursor& second) {
 void shift_block(AlignCursor& own, AlignCursor& other) {
     const LineTable& table = own.table;
     const std::uint32_t* fingerprints = table.fingerprints;
-    std::int64_t next_marked = own.line + 1;
-    while (next_marked < table.count && table.marks[next_marked] == MARK_UNMATCHED) ++next_marked;
-    if (next_marked > table.count) next_marked = table.count;
+    const std::int64_t next_marked = std::min(table.unmatched_end(own.line + 1), table.count);
 
     std::int64_t moved = 0;
     while (moved < next_marked - own.line && other.line + moved < other.table.count &&
@@ -69,15 +60,10 @@ bool walk_stuck(const AlignCursor& first, const AlignCursor& second) {
     return (first.exhausted && second.on_matched()) || (second.exhausted && first.on_matched());
 }
 
-[[noreturn]] void report_unequal_matches(Diagnostics& diagnostics) {
-    emit_error(diagnostics, "program error: equal lines unmatch \n");
-    end_run(-1);
-}
-
 }  // namespace
 
 void align_matches(LineTable& first, LineTable& second, Diagnostics& diagnostics) {
-    if (matched_lines(first) != matched_lines(second)) report_unequal_matches(diagnostics);
+    confirm_equal_matched_counts(first, second, diagnostics);
     AlignCursor one{first}, two{second};
     while (!(one.exhausted && two.exhausted)) {
         if (walk_stuck(one, two)) report_unequal_matches(diagnostics);

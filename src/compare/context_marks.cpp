@@ -20,12 +20,12 @@ void mark_trailing(LineTable& table, std::int64_t after_block, std::int32_t cont
 void mark_file(LineTable& table, std::int32_t context_lines) {
     std::int64_t line = 0;
     while (line < table.count) {
-        if (table.marks[line] != MARK_UNMATCHED) {
+        if (table.is_matched(line)) {
             ++line;
             continue;
         }
         mark_leading(table, line, context_lines);
-        while (line < table.count && table.marks[line] == MARK_UNMATCHED) ++line;
+        line = table.unmatched_end(line);
         mark_trailing(table, line, context_lines);
         // The line after the block is matched (or the end): nothing starts there.
         ++line;

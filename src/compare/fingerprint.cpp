@@ -80,13 +80,13 @@ std::optional<std::uint32_t> plain_fingerprint(std::string_view line) {
 
 }  // namespace
 
-std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uint32_t flags, FirstByte first_byte) {
-    const bool fold = (flags & OPT_IGNORE_CASE) != 0;
-    const bool squeeze = (flags & OPT_SQUEEZE_BLANKS) != 0;
+std::optional<std::uint32_t> compute_fingerprint(std::string_view line, TextRules rules, FirstByte first_byte) {
+    const bool fold = rules.fold_case;
+    const bool squeeze = rules.squeeze_blanks;
     if (!fold && !squeeze) return plain_fingerprint(line);
 
     // UTF-8 (--utf8) has no second bytes that could look like ASCII capitals.
-    const bool steps_over_second_bytes = fold && (flags & OPT_UTF8) == 0;
+    const bool steps_over_second_bytes = fold && !rules.utf8();
 
     Sums sums;
     Sums before_blank_run;
@@ -122,8 +122,8 @@ std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uin
     return sums.fingerprint();
 }
 
-bool fingerprint_line(LineTable& table, std::string_view line, std::uint32_t flags, FirstByte first_byte) {
-    std::optional<std::uint32_t> fingerprint = compute_fingerprint(line, flags, first_byte);
+bool fingerprint_line(LineTable& table, std::string_view line, TextRules rules, FirstByte first_byte) {
+    std::optional<std::uint32_t> fingerprint = compute_fingerprint(line, rules, first_byte);
     if (!fingerprint) return false;
     table.commit_line(*fingerprint, first_byte);
     return true;

@@ -12,19 +12,20 @@
 #include <string_view>
 
 #include "model/line_table.h"
+#include "model/text_rules.h"
 #include "support/byte_rules.h"
 
 namespace vesk {
 
-// The fingerprint of line (its bytes up to its first newline), as the options in
-// flags normalise it, or nothing when the line is not text: it holds a NUL or
+// The fingerprint of line (its bytes up to its first newline), as the text rules
+// normalise it, or nothing when the line is not text: it holds a NUL or
 // another forbidden control byte. first_byte: how -i reads the line's first byte.
-std::optional<std::uint32_t> compute_fingerprint(std::string_view line, std::uint32_t flags,
+std::optional<std::uint32_t> compute_fingerprint(std::string_view line, TextRules rules,
                                                  FirstByte first_byte = FirstByte::own);
 
 // Gives the line stored as text `table.count` its fingerprint and counts it,
 // with how -i reads its first byte; false (nothing counted) when the line is not text.
-bool fingerprint_line(LineTable& table, std::string_view line, std::uint32_t flags,
+bool fingerprint_line(LineTable& table, std::string_view line, TextRules rules,
                       FirstByte first_byte = FirstByte::own);
 
 // Whether -i's walk over piece, a line cut short at 4,095 bytes, ends on a lead

@@ -17,26 +17,25 @@ namespace {
 
 using namespace fingerprint_sums;
 
-constexpr bool is_plain(std::uint32_t flags) { return (flags & (OPT_IGNORE_CASE | OPT_SQUEEZE_BLANKS)) == 0; }
 
 // A byte that ends a line in place (its newline) or keeps it from staying there:
 // every control byte a text may not hold (the newline, NUL and Ctrl-Z among
 // them), and the carriage return, which text mode drops.
 constexpr bool stops_scan(unsigned char byte) { return byte == '\r' || is_forbidden_control(byte); }
 
-// The line through the newline at offset `newline`, fingerprinted under flags; it
+// The line through the newline at offset `newline`, fingerprinted under rules; it
 // holds no byte that would make it not text.
-InPlaceLine fingerprinted(const char* bytes, std::size_t newline, std::uint32_t flags) {
+InPlaceLine fingerprinted(const char* bytes, std::size_t newline, TextRules rules) {
     std::string_view line(bytes, newline + 1);
-    return {line.size(), compute_fingerprint(line, flags).value()};
+    return {line.size(), compute_fingerprint(line, rules).value()};
 }
 
-std::optional<InPlaceLine> scan_bytes(const char* bytes, std::size_t window, std::uint32_t flags) {
+std::optional<InPlaceLine> scan_bytes(const char* bytes, std::size_t window, TextRules rules) {
     for (std::size_t at = 0; at < window; ++at) {
         auto byte = static_cast<unsigned char>(bytes[at]);
         if (!stops_scan(byte)) continue;
         if (byte != '\n') return std::nullopt;
-        return fingerprinted(bytes, at, flags);
+        return fingerprinted(bytes, at, rules);
     }
     return std::nullopt;
 }
@@ -68,8 +67,8 @@ unsigned stop_bytes(__m128i block) {
 }
 
 // Finding the newline and summing the bytes share one pass over the line.
-std::optional<InPlaceLine> scan_16(const char* bytes, std::size_t window, std::uint32_t flags) {
-    const bool plain = is_plain(flags);
+std::optional<InPlaceLine> scan_16(const char* bytes, std::size_t window, TextRules rules) {
+    const bool plain = rules.exact();
     Sums sums;
     BlockSums blocks(sums);
     for (std::size_t at = 0; at < window; at += 16) {
@@ -83,7 +82,7 @@ std::optional<InPlaceLine> scan_16(const char* bytes, std::size_t window, std::u
         }
         auto newline = static_cast<std::size_t>(__builtin_ctz(stops));
         if (bytes[at + newline] != '\n') return std::nullopt;
-        if (!plain) return fingerprinted(bytes, at + newline, flags);
+        if (!plain) return fingerprinted(bytes, at + newline, rules);
         // The newline and the bytes after it count for nothing.
         blocks.count(_mm_and_si128(block, _mm_loadu_si128(reinterpret_cast<const __m128i*>(KEEP_MASK + 32 - newline))));
         blocks.flush();
@@ -117,8 +116,8 @@ __attribute__((target("avx2"))) unsigned stop_bytes(__m256i block) {
 }
 
 __attribute__((target("avx2"))) std::optional<InPlaceLine> scan_32(const char* bytes, std::size_t window,
-                                                                  std::uint32_t flags) {
-    const bool plain = is_plain(flags);
+                                                                  TextRules rules) {
+    const bool plain = rules.exact();
     __m256i weighted = _mm256_setzero_si256(), positional = _mm256_setzero_si256();
     std::uint32_t column = 0;
     for (std::size_t at = 0; at < window; at += 32) {
@@ -129,7 +128,7 @@ __attribute__((target("avx2"))) std::optional<InPlaceLine> scan_32(const char* b
         if (stops != 0) {
             newline = static_cast<std::size_t>(__builtin_ctz(stops));
             if (bytes[at + newline] != '\n') return std::nullopt;
-            if (!plain) return fingerprinted(bytes, at + newline, flags);
+            if (!plain) return fingerprinted(bytes, at + newline, rules);
             if (at == 0 && newline <= SHORT_LINE) return counted_one_by_one(bytes, newline);
             // The newline and the bytes after it count for nothing.
             block = _mm256_and_si256(block, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(KEEP_MASK + 32 - newline)));
@@ -168,24 +167,24 @@ bool processor_has(ScanWidth width) {
 }
 
 std::optional<InPlaceLine> scan_in_place_line_with(ScanWidth width, const char* bytes, std::size_t window,
-                                                   std::uint32_t flags) {
+                                                   TextRules rules) {
     switch (width) {
 #if defined(VESK_SCAN_32)
-        case ScanWidth::bytes32: return scan_32(bytes, window, flags);
+        case ScanWidth::bytes32: return scan_32(bytes, window, rules);
 #endif
 #if defined(__SSE2__)
-        case ScanWidth::bytes16: return scan_16(bytes, window, flags);
+        case ScanWidth::bytes16: return scan_16(bytes, window, rules);
 #endif
-        default: return scan_bytes(bytes, window, flags);
+        default: return scan_bytes(bytes, window, rules);
     }
 }
 
-std::optional<InPlaceLine> scan_in_place_line(const char* bytes, std::size_t window, std::uint32_t flags) {
+std::optional<InPlaceLine> scan_in_place_line(const char* bytes, std::size_t window, TextRules rules) {
     // Asked once: the answer cannot change while the program runs.
     static const ScanWidth widest = processor_has(ScanWidth::bytes32)   ? ScanWidth::bytes32
                                     : processor_has(ScanWidth::bytes16) ? ScanWidth::bytes16
                                                                         : ScanWidth::bytes1;
-    return scan_in_place_line_with(widest, bytes, window, flags);
+    return scan_in_place_line_with(widest, bytes, window, rules);
 }
 
 }  // namespace vesk

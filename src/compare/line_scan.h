@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "model/text_rules.h"
+
 namespace vesk {
 
 // A line that can stay where it lies: it ends with a newline inside the window
@@ -14,21 +16,21 @@ namespace vesk {
 // never the piece after a cut, it opens on a byte of its own (FirstByte::own).
 struct InPlaceLine {
     std::size_t length;  // through the newline
-    std::uint32_t fingerprint;  // as compute_fingerprint() gives it under the same flags
+    std::uint32_t fingerprint;  // as compute_fingerprint() gives it under the same rules
 };
 
 // The bytes a scan may read past its window.
 constexpr std::size_t SCAN_OVERREAD = 31;
 
-// The line at bytes when it is such a line; nothing otherwise. flags: the OPT_*
-// bits, of which -i and -b shape the fingerprint.
-std::optional<InPlaceLine> scan_in_place_line(const char* bytes, std::size_t window, std::uint32_t flags);
+// The line at bytes when it is such a line, fingerprinted under the text rules;
+// nothing otherwise.
+std::optional<InPlaceLine> scan_in_place_line(const char* bytes, std::size_t window, TextRules rules);
 
 // How many bytes a scan looks at in one step; scan_in_place_line() takes the
 // widest one the processor has. For tests, which hold each to the same results.
 enum class ScanWidth { bytes1, bytes16, bytes32 };
 bool processor_has(ScanWidth width);
 std::optional<InPlaceLine> scan_in_place_line_with(ScanWidth width, const char* bytes, std::size_t window,
-                                                   std::uint32_t flags);
+                                                   TextRules rules);
 
 }  // namespace vesk

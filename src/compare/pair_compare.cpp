@@ -88,17 +88,17 @@ bool same_text(std::string_view first_text, const char* second) {
 
 }  // namespace
 
-bool lines_differ(LineText first, LineText second, std::uint32_t flags) {
+bool lines_differ(LineText first, LineText second, TextRules rules) {
     std::string_view first_text(first.text, line_length(first.text));
-    const bool fold = (flags & OPT_IGNORE_CASE) != 0;
+    const bool fold = rules.fold_case;
     // Identical texts are equal under every option, and most matched pairs are;
     // unless -i reads their first bytes differently.
     if ((!fold || first.first_byte == second.first_byte) && same_text(first_text, second.text)) return false;
-    if (!fold && (flags & OPT_SQUEEZE_BLANKS) == 0) return true;
-    const bool utf8 = (flags & OPT_UTF8) != 0;
+    if (rules.exact()) return true;
+    const bool utf8 = rules.utf8();
     TextCursor first_cursor(first_text, fold, utf8, first.first_byte);
     TextCursor second_cursor({second.text, line_length(second.text)}, fold, utf8, second.first_byte);
-    if ((flags & OPT_SQUEEZE_BLANKS) != 0) return differ_squeezed(first_cursor, second_cursor);
+    if (rules.squeeze_blanks) return differ_squeezed(first_cursor, second_cursor);
     return differ_exactly(first_cursor, second_cursor);
 }
 

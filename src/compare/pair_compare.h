@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "model/line_table.h"
+#include "model/text_rules.h"
 
 namespace vesk {
 
@@ -22,8 +23,7 @@ struct LineText {
     FirstByte first_byte;
 };
 
-// True when the line texts differ under the OPT_IGNORE_CASE, OPT_SQUEEZE_BLANKS
-// and OPT_UTF8 bits of flags. Neither text is changed.
-bool lines_differ(LineText first, LineText second, std::uint32_t flags);
+// True when the line texts differ under the text rules. Neither text is changed.
+bool lines_differ(LineText first, LineText second, TextRules rules);
 
 }  // namespace vesk

@@ -5,24 +5,15 @@
 #include <cstring>
 
 #include "compare/pair_compare.h"
-#include "support/run_end.h"
 
 namespace vesk {
 namespace {
-
-bool is_matched(const LineTable& table, std::int64_t line) {
-    return line < table.count && table.marks[line] != MARK_UNMATCHED;
-}
-
-std::int64_t matched_lines(const LineTable& table) {
-    return table.count - std::count(table.marks, table.marks + table.count, MARK_UNMATCHED);
-}
 
 // The last line of the run of matched pairs that starts at (at1, at2), as an
 // offset from its start.
 std::int64_t run_last(const LineTable& first, const LineTable& second, std::int64_t at1, std::int64_t at2) {
     std::int64_t last = 0;
-    while (is_matched(first, at1 + last + 1) && is_matched(second, at2 + last + 1)) ++last;
+    while (first.is_matched(at1 + last + 1) && second.is_matched(at2 + last + 1)) ++last;
     return last;
 }
 
@@ -42,7 +33,7 @@ bool same_stretch(const LineTable& first, const LineTable& second, std::int64_t 
 
 // Rechecks the run of matched pairs that starts at (at1, at2) and moves both on
 // past it; returns whether a pair differed.
-bool recheck_run(LineTable& first, LineTable& second, std::uint32_t flags, std::uint8_t differing_mark,
+bool recheck_run(LineTable& first, LineTable& second, TextRules rules, std::uint8_t differing_mark,
                  std::int64_t& at1, std::int64_t& at2) {
     const std::int64_t last = run_last(first, second, at1, at2);
     const std::int64_t end1 = at1 + last + 1;
@@ -55,7 +46,7 @@ bool recheck_run(LineTable& first, LineTable& second, std::uint32_t flags, std::
         // The texts lie ahead in file order; ask for them early.
         __builtin_prefetch(first.texts[at1] + 1024);
         __builtin_prefetch(second.texts[at2] + 1024);
-        if (!lines_differ({first.texts[at1], first.first_byte(at1)}, {second.texts[at2], second.first_byte(at2)}, flags))
+        if (!lines_differ({first.texts[at1], first.first_byte(at1)}, {second.texts[at2], second.first_byte(at2)}, rules))
             continue;
         first.marks[at1] = second.marks[at2] = differing_mark;
         differs = true;
@@ -63,27 +54,20 @@ bool recheck_run(LineTable& first, LineTable& second, std::uint32_t flags, std::
     return differs;
 }
 
-void skip_unmatched(const LineTable& table, std::int64_t& line) {
-    while (line < table.count && table.marks[line] == MARK_UNMATCHED) ++line;
-}
-
 }  // namespace
 
-bool recheck_matched_pairs(LineTable& first, LineTable& second, std::uint32_t flags, std::uint8_t differing_mark,
+bool recheck_matched_pairs(LineTable& first, LineTable& second, TextRules rules, std::uint8_t differing_mark,
                            Diagnostics& diagnostics) {
-    const std::int64_t matched = matched_lines(first);
-    if (matched != matched_lines(second)) {
-        emit_error(diagnostics, "program error: equal lines unmatch \n");
-        end_run(-1);
-    }
+    confirm_equal_matched_counts(first, second, diagnostics);
+    const std::int64_t matched = first.matched_count();
     bool differs = matched != first.count || matched != second.count;
     std::int64_t at1 = 0, at2 = 0;
     // Equally many matched lines: the walk reaches the ends of both files together.
     for (;;) {
-        skip_unmatched(first, at1);
-        skip_unmatched(second, at2);
+        at1 = first.unmatched_end(at1);
+        at2 = second.unmatched_end(at2);
         if (at1 == first.count || at2 == second.count) return differs;
-        if (recheck_run(first, second, flags, differing_mark, at1, at2)) differs = true;
+        if (recheck_run(first, second, rules, differing_mark, at1, at2)) differs = true;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "model/line_table.h"
+#include "model/text_rules.h"
 #include "support/error_report.h"
 
 namespace vesk {
@@ -19,7 +20,7 @@ namespace vesk {
 // differ at all: a pair differed, or either file has an unmatched line.
 // Files with different numbers of matched lines: "program error: equal lines
 // unmatch \n" and the run ends with -1.
-bool recheck_matched_pairs(LineTable& first, LineTable& second, std::uint32_t flags, std::uint8_t differing_mark,
+bool recheck_matched_pairs(LineTable& first, LineTable& second, TextRules rules, std::uint8_t differing_mark,
                            Diagnostics& diagnostics);
 
 }  // namespace vesk

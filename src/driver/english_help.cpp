@@ -45,7 +45,7 @@ const char* const ENGLISH_HELP[] = {
 };
 
 const char* const VERSION_TEXT[] = {
-    "vesk 1.51",
+    "vesk " VESK_VERSION,
     "Copyright (c) 2026 The vesk authors",
     "MIT License: free to use, copy, change and share; no warranty.",
     nullptr,

@@ -29,10 +29,9 @@ bool abandoned(const FileLoad& load) {
 // How -i reads the first byte of the line after line, one that opens on
 // first_byte: a line cut at 4,095 bytes right after a lead byte leaves that
 // character's trail byte to the next piece. UTF-8 (--utf8) has no such bytes.
-FirstByte first_byte_after(std::string_view line, FirstByte first_byte, std::uint32_t flags) {
+FirstByte first_byte_after(std::string_view line, FirstByte first_byte, TextRules rules) {
     const bool cut = line.size() == MAX_LINE_BYTES && line.back() != '\n';
-    const bool shift_jis = (flags & OPT_UTF8) == 0;
-    return cut && shift_jis && ends_on_lead_byte(line, first_byte) ? FirstByte::trail : FirstByte::own;
+    return cut && !rules.utf8() && ends_on_lead_byte(line, first_byte) ? FirstByte::trail : FirstByte::own;
 }
 
 // Takes the lines of the mapped file that can stay where they lie, from its
@@ -44,7 +43,7 @@ std::size_t take_lines_in_place(const FileLoad& load, const MappedFile& file) {
     std::size_t at = 0;
     while (at < file.size() && !abandoned(load)) {
         std::optional<InPlaceLine> line =
-            scan_in_place_line(file.data() + at, std::min(file.size() - at, MAX_LINE_BYTES), load.flags);
+            scan_in_place_line(file.data() + at, std::min(file.size() - at, MAX_LINE_BYTES), load.rules);
         if (!line) break;
         load.table.take_in_place(load.diagnostics, file.data() + at);
         load.table.commit_line(line->fingerprint);
@@ -54,19 +53,19 @@ std::size_t take_lines_in_place(const FileLoad& load, const MappedFile& file) {
 }
 
 // Where the file can be mapped, the lines that need no text-mode rule stay in
-// the mapping and the reader goes on from the first line that does. Returns
-// whether that took the whole file: the reader, and its buffer, are then not
-// needed (bytes the file gained since it was opened make it a changed file).
-bool take_mapped_lines(const FileLoad& load, TextFile& file, const char* name) {
-    if (!file.may_map()) return false;
+// the mapping and the reader goes on from the first line that does. The mapping
+// covers the size the file reported, which is only a hint: the reader goes on
+// after the mapped lines in any case and reads to the file's real end, so bytes
+// past that size are read like any others (a file that gained them since it was
+// opened is then a changed file). Every mapped line ends with its newline, so the
+// reader never splits one.
+void take_mapped_lines(const FileLoad& load, TextFile& file, const char* name) {
+    if (!file.may_map()) return;
     std::optional<MappedFile> mapped = MappedFile::map(file.descriptor(), name, load.diagnostics.encoding);
-    if (!mapped) return false;
+    if (!mapped) return;
     std::size_t taken = take_lines_in_place(load, *mapped);
-    const bool whole = taken == mapped->size();
     load.table.hold_mapping(std::move(*mapped));
-    if (!whole && !file.resume_at(static_cast<off_t>(taken)))
-        refuse_file(load.diagnostics, file, "%s: read error\n", name);
-    return whole;
+    if (!file.resume_at(static_cast<off_t>(taken))) refuse_file(load.diagnostics, file, "%s: read error\n", name);
 }
 
 // The file has been read: its buffer goes, and a change since it was opened ends the run.
@@ -81,7 +80,7 @@ class BackgroundLoad {
 public:
     BackgroundLoad(Comparison& comparison, TextFile& file, const char* name)
         : diagnostics_(messages_),
-          load_{comparison.second, diagnostics_, comparison.options.flags, &abandoned_},
+          load_{comparison.second, diagnostics_, comparison.options.text_rules(), &abandoned_},
           file_(file),
           name_(name) {
         diagnostics_.refuse_memory = comparison.diagnostics.refuse_memory;
@@ -136,7 +135,7 @@ private:
 }  // namespace
 
 void load_file(const FileLoad& load, TextFile& file, const char* name) {
-    if (take_mapped_lines(load, file, name)) return finish_loading(load, file, name);
+    take_mapped_lines(load, file, name);
     std::string_view line;
     FirstByte first_byte = FirstByte::own;  // of the next line
     while (!abandoned(load)) {
@@ -149,9 +148,9 @@ void load_file(const FileLoad& load, TextFile& file, const char* name) {
         }
         // A NUL in the line makes the fingerprint refuse it, as any forbidden control byte.
         const char* stored = load.table.store_next(load.diagnostics, line);
-        if (!fingerprint_line(load.table, std::string_view(stored, line.size()), load.flags, first_byte))
+        if (!fingerprint_line(load.table, std::string_view(stored, line.size()), load.rules, first_byte))
             refuse_file(load.diagnostics, file, "%s: no text file\n", name);
-        first_byte = first_byte_after(line, first_byte, load.flags);
+        first_byte = first_byte_after(line, first_byte, load.rules);
     }
 }
 
@@ -159,7 +158,7 @@ void load_files(Comparison& comparison, TextFile& first, const char* first_name,
                 const char* second_name) {
     // If the first file fails, the second one's loading is abandoned unseen.
     BackgroundLoad second_load(comparison, second, second_name);
-    load_file({comparison.first, comparison.diagnostics, comparison.options.flags}, first, first_name);
+    load_file({comparison.first, comparison.diagnostics, comparison.options.text_rules()}, first, first_name);
     second_load.finish(comparison.diagnostics);
     // The first file may have changed while the second one was still loading.
     confirm_unchanged(first, first_name, comparison.diagnostics);

@@ -20,7 +20,7 @@ namespace vesk {
 struct FileLoad {
     LineTable& table;
     Diagnostics& diagnostics;
-    std::uint32_t flags;  // OPT_* bits; -i and -b shape the fingerprints
+    TextRules rules;  // they shape the fingerprints
     const std::atomic<bool>* abandoned = nullptr;
 };
 

@@ -10,7 +10,9 @@ namespace vesk {
 // text file may not hold before the first Ctrl-Z, and nothing but more Ctrl-Z,
 // carriage returns and line feeds after it. Such a pair loads into two equal
 // tables, the matcher pairs every line with itself, and every report of it is
-// empty with status 0. Reads without moving the files' offsets; any doubt (a
+// empty with status 0. Both files are read to their real ends, whatever size
+// they report (a file under /proc reports 0). Reads without moving the files'
+// offsets; any doubt (a
 // read that fails, a special file, a file that is not text) answers false, and
 // the comparison then runs in full, refusals included. Read buffers that cannot
 // be had are a MemoryShortage.

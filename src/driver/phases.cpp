@@ -15,18 +15,18 @@ int run_phases(Comparison& comparison) {
     LineTable& second = comparison.second;
     match_lines(first, second, comparison.diagnostics);
     align_matches(first, second, comparison.diagnostics);
-    const std::uint32_t flags = comparison.options.flags;
+    const TextRules rules = comparison.options.text_rules();
     if (comparison.options.has(OPT_UNIFIED)) {
-        recheck_matched_pairs(first, second, flags, MARK_CHANGED_PAIR, comparison.diagnostics);
+        recheck_matched_pairs(first, second, rules, MARK_CHANGED_PAIR, comparison.diagnostics);
         return print_unified_report(comparison) ? 1 : 0;
     }
-    if (!comparison.options.has(OPT_CONTEXT)) {
-        recheck_matched_pairs(first, second, flags, MARK_CHANGED_PAIR, comparison.diagnostics);
+    if (!comparison.options.context_report()) {
+        recheck_matched_pairs(first, second, rules, MARK_CHANGED_PAIR, comparison.diagnostics);
         return print_normal_report(comparison) ? 1 : 0;
     }
     // Pairs whose texts differ become unmatched lines, so that the context report
     // shows them as changes with their context.
-    if (!recheck_matched_pairs(first, second, flags, MARK_UNMATCHED, comparison.diagnostics)) return 0;
+    if (!recheck_matched_pairs(first, second, rules, MARK_UNMATCHED, comparison.diagnostics)) return 0;
     mark_context(first, second, comparison.options.context_lines);
     return print_context_report(comparison) ? 1 : 0;
 }

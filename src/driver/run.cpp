@@ -23,7 +23,7 @@ void open_or_end(TextFile& file, const char* name, Diagnostics& diagnostics) {
 // as two copies of it would be; it cannot differ from itself.
 void load_once(const CommandLine& command, TextFile& file, Output& out, Diagnostics& diagnostics) {
     Comparison comparison(command.options, out, diagnostics);
-    load_file({comparison.first, diagnostics, command.options.flags}, file, command.first_name);
+    load_file({comparison.first, diagnostics, command.options.text_rules()}, file, command.first_name);
 }
 
 // Returns 0 or 1.

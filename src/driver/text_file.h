@@ -66,7 +66,10 @@ public:
     bool same_file_as(const char* name) const;
     // Whether a regular file's size or modification time is no longer what they
     // were when it was opened: the file changed while it was read or compared.
-    // Other files (pipes, devices) have nothing to compare and never change here.
+    // Other files (pipes, devices) have nothing to compare and never change here;
+    // nor can a file whose size tells nothing of its contents (one under /proc
+    // reports 0), but such a file is read to its end like a pipe, never mapped,
+    // so every line of it the report shows is a copy of what was read.
     bool changed() const;
 
     // How blocks are read: ::read, or a stand-in that fails on cue in tests. A

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/run_end.h"
+
 namespace vesk {
 namespace {
 
@@ -27,7 +29,7 @@ void resize_entries(Diagnostics& diagnostics, T*& array, std::size_t& room, std:
 }  // namespace
 
 LineTable::LineTable(Diagnostics& diagnostics) {
-    std::int64_t entries = capacity + 1;
+    std::int64_t entries = capacity_ + 1;
     fingerprints = allocate_entries<std::uint32_t>(diagnostics, entries);
     texts = allocate_entries<const char*>(diagnostics, entries);
     marks = allocate_entries<std::uint8_t>(diagnostics, entries);
@@ -42,23 +44,23 @@ LineTable::~LineTable() {
 }
 
 void LineTable::grow(Diagnostics& diagnostics) {
-    std::int64_t old_entries = capacity + 1;
-    std::int64_t entries = capacity + LINE_TABLE_STEP + 1;
+    std::int64_t old_entries = capacity_ + 1;
+    std::int64_t entries = capacity_ + LINE_TABLE_STEP + 1;
     // Fingerprints and texts are written as lines arrive; everything else must read 0.
     resize_entries(diagnostics, fingerprints, rooms_.fingerprints, old_entries, entries, false);
     resize_entries(diagnostics, texts, rooms_.texts, old_entries, entries, false);
     resize_entries(diagnostics, marks, rooms_.marks, old_entries, entries, true);
-    capacity += LINE_TABLE_STEP;
+    capacity_ += LINE_TABLE_STEP;
 }
 
 const char* LineTable::store_next(Diagnostics& diagnostics, std::string_view text) {
-    if (count == capacity) grow(diagnostics);
+    if (count == capacity_) grow(diagnostics);
     texts[count] = copy_line(diagnostics, store_, text);
     return texts[count];
 }
 
 void LineTable::take_in_place(Diagnostics& diagnostics, char* text) {
-    if (count == capacity) grow(diagnostics);
+    if (count == capacity_) grow(diagnostics);
     texts[count] = text;
 }
 
@@ -68,6 +70,19 @@ FirstByte LineTable::first_byte(std::int64_t line) const {
     if (trail_first_lines_.empty()) return FirstByte::own;
     bool trail = std::binary_search(trail_first_lines_.begin(), trail_first_lines_.end(), line);
     return trail ? FirstByte::trail : FirstByte::own;
+}
+
+std::int64_t LineTable::matched_count() const {
+    return count - std::count(marks, marks + count, MARK_UNMATCHED);
+}
+
+void confirm_equal_matched_counts(const LineTable& first, const LineTable& second, Diagnostics& diagnostics) {
+    if (first.matched_count() != second.matched_count()) report_unequal_matches(diagnostics);
+}
+
+void report_unequal_matches(Diagnostics& diagnostics) {
+    emit_error(diagnostics, "program error: equal lines unmatch \n");
+    end_run(-1);
 }
 
 std::size_t line_length(const char* text) {

@@ -73,8 +73,24 @@ public:
     // after them is a copy), so the last of them tells for all.
     bool in_place_through(std::int64_t line) const { return mapping_ && mapping_->holds(texts[line]); }
 
+    // The questions every phase asks of the marks. Any mark but MARK_UNMATCHED
+    // counts as matched (the context marks and MARK_CHANGED_PAIR are matched
+    // lines too), and a line at or past the end counts as unmatched.
+    bool is_matched(std::int64_t line) const { return line < count && marks[line] != MARK_UNMATCHED; }
+    // One past the last line of the block of unmatched lines that starts at
+    // `start` (start itself when that line is matched): the next matched line, or
+    // the end.
+    std::int64_t unmatched_end(std::int64_t start) const {
+        while (start < count && marks[start] == MARK_UNMATCHED) ++start;
+        return start;
+    }
+    // How many lines are matched.
+    std::int64_t matched_count() const;
+
+    // The room of every per-line array, less the spare entry after it.
+    std::int64_t capacity() const { return capacity_; }
+
     std::int64_t count = 0;
-    std::int64_t capacity = LINE_TABLE_STEP;
 
     const char** texts = nullptr;  // see above
     std::uint32_t* fingerprints = nullptr;
@@ -82,6 +98,8 @@ public:
 
 private:
     void grow(Diagnostics& diagnostics);
+
+    std::int64_t capacity_ = LINE_TABLE_STEP;
 
     // The bytes each array has room for: the tables grow by a thousand lines at a
     // time, but their memory in doubling steps.
@@ -97,5 +115,11 @@ private:
 
 // The length of a line's text: through its first newline, or up to its NUL.
 std::size_t line_length(const char* text);
+
+// The matched lines of the two files pair up in order, so there must be equally
+// many in both: otherwise report_unequal_matches().
+void confirm_equal_matched_counts(const LineTable& first, const LineTable& second, Diagnostics& diagnostics);
+// "program error: equal lines unmatch \n", and the run ends with -1.
+[[noreturn]] void report_unequal_matches(Diagnostics& diagnostics);
 
 }  // namespace vesk

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "model/text_rules.h"
 #include "support/text_encoding.h"
 
 namespace vesk {
@@ -26,7 +27,8 @@ struct Options {
     std::uint32_t flags = 0;
     // Read only when OPT_TAB_STOP is set; at least 1.
     std::int32_t tab_width = 8;
-    // 1..10 with -c, 0 without; the line writer takes non-zero as "context report".
+    // The -c count: 1..10 with -c, 0 without. Whether the context report runs is
+    // OPT_CONTEXT's to say; this is only how much context it shows.
     std::int32_t context_lines = 0;
     // Read only when OPT_UNIFIED is set: the common lines shown around a change.
     std::int64_t unified_lines = 3;
@@ -36,6 +38,9 @@ struct Options {
 
     bool has(std::uint32_t flag) const { return (flags & flag) != 0; }
     Encoding encoding() const { return has(OPT_UTF8) ? Encoding::utf8 : Encoding::shift_jis; }
+    TextRules text_rules() const { return {has(OPT_IGNORE_CASE), has(OPT_SQUEEZE_BLANKS), encoding()}; }
+    bool context_report() const { return has(OPT_CONTEXT); }
+    bool shows_inline() const { return has(OPT_INLINE_WORDS) || has(OPT_INLINE_REPLACE); }
 };
 
 }  // namespace vesk

@@ -21,22 +21,25 @@ ShownRange shown_range(const LineTable& table, std::int64_t block_start, std::in
     return shown;
 }
 
-// Unmatched lines get unmatched_kind (and added); context lines a plain tab.
-void print_shown(const Comparison& comparison, const LineTable& table, ShownRange shown, LineKind unmatched_kind,
-                 bool added) {
-    for (std::int64_t line = shown.start; line < shown.end; ++line) {
-        if (table.marks[line] == MARK_UNMATCHED)
-            print_line(comparison, unmatched_kind, table.texts[line], added);
-        else
-            print_line(comparison, KIND_PLAIN, table.texts[line], false);
-    }
+// The marks of the context report: "-" for a deleted line, "+" for an added
+// one, "!" for a line of a change, a bare tab for context.
+constexpr PrintedLine CONTEXT_LINE{LineKind::common, "\t"};
+constexpr PrintedLine DELETED_LINE{LineKind::deleted, "-\t"};
+constexpr PrintedLine ADDED_LINE{LineKind::added, "+\t"};
+constexpr PrintedLine CHANGED_FIRST_LINE{LineKind::deleted, "!\t"};
+constexpr PrintedLine CHANGED_SECOND_LINE{LineKind::added, "!\t"};
+
+// Unmatched lines are printed as `unmatched`, the context around them plain.
+void print_shown(const Comparison& comparison, const LineTable& table, ShownRange shown, PrintedLine unmatched) {
+    for (std::int64_t line = shown.start; line < shown.end; ++line)
+        print_line(comparison, table.is_matched(line) ? CONTEXT_LINE : unmatched, table.texts[line]);
 }
 
 void print_pair_change(const Comparison& comparison, WalkPosition at) {
     write_change_header(comparison.out, "Change: ", at.first, at.first, at.second, at.second);
-    print_line(comparison, KIND_CHANGED, comparison.first.texts[at.first], false);
+    print_line(comparison, CHANGED_FIRST_LINE, comparison.first.texts[at.first]);
     comparison.out << "------\n";
-    print_line(comparison, KIND_CHANGED, comparison.second.texts[at.second], false);
+    print_line(comparison, CHANGED_SECOND_LINE, comparison.second.texts[at.second]);
 }
 
 // Lines of one file only, deleted from the first (added false) or added in
@@ -45,24 +48,24 @@ void report_one_sided(const Comparison& comparison, WalkPosition& at, bool added
     const LineTable& table = added ? comparison.second : comparison.first;
     std::int64_t& position = added ? at.second : at.first;
     const std::int64_t other_position = added ? at.first : at.second;
-    const std::int64_t end = block_end(table, position);
+    const std::int64_t end = table.unmatched_end(position);
     if (end == position) report_empty_block(comparison.diagnostics, added);
     ShownRange shown = shown_range(table, position, end);
     write_one_sided_header(comparison.out, added ? "Add   : " : "Delete: ", added, other_position, shown.start,
                            shown.end - 1);
-    print_shown(comparison, table, shown, KIND_UNPAIRED, added);
+    print_shown(comparison, table, shown, added ? ADDED_LINE : DELETED_LINE);
     position = end;
 }
 
 void report_change(const Comparison& comparison, WalkPosition& at) {
-    const std::int64_t end1 = block_end(comparison.first, at.first);
-    const std::int64_t end2 = block_end(comparison.second, at.second);
+    const std::int64_t end1 = comparison.first.unmatched_end(at.first);
+    const std::int64_t end2 = comparison.second.unmatched_end(at.second);
     ShownRange shown1 = shown_range(comparison.first, at.first, end1);
     ShownRange shown2 = shown_range(comparison.second, at.second, end2);
     write_change_header(comparison.out, "Change: ", shown1.start, shown1.end - 1, shown2.start, shown2.end - 1);
-    print_shown(comparison, comparison.first, shown1, KIND_CHANGED, false);
+    print_shown(comparison, comparison.first, shown1, CHANGED_FIRST_LINE);
     comparison.out << "------\n";
-    print_shown(comparison, comparison.second, shown2, KIND_CHANGED, false);
+    print_shown(comparison, comparison.second, shown2, CHANGED_SECOND_LINE);
     const bool unmatched_shown = end1 > at.first || end2 > at.second;
     at = {end1, end2};
     if (!unmatched_shown) report_empty_change(comparison.diagnostics);

@@ -10,20 +10,17 @@ namespace {
 constexpr std::uint8_t SHOWN = 1;
 constexpr std::uint8_t HIDDEN = 0;
 
-bool folds(std::uint32_t flags) { return (flags & OPT_IGNORE_CASE) != 0; }
-bool squeezes(std::uint32_t flags) { return (flags & OPT_SQUEEZE_BLANKS) != 0; }
-
 // Under -b a blank run is read as its last blank; returns where to stand.
-std::size_t skip_blank_run(const DisplayLine& line, std::size_t position, std::uint32_t flags) {
-    if (!squeezes(flags) || !line.blank(position)) return position;
+std::size_t skip_blank_run(const DisplayLine& line, std::size_t position, TextRules rules) {
+    if (!rules.squeeze_blanks || !line.blank(position)) return position;
     while (line.blank(position + 1)) ++position;
     return position;
 }
 
 // Whether two single positions belong to the common part of a pair.
-bool positions_agree(const DisplayLine& a, std::size_t x, const DisplayLine& b, std::size_t y, std::uint32_t flags) {
-    if (!a.blank(x)) return same_character(a, x, b, y, folds(flags));
-    return squeezes(flags) ? b.blank(y) : a.symbols[x] == b.symbols[y];
+bool positions_agree(const DisplayLine& a, std::size_t x, const DisplayLine& b, std::size_t y, TextRules rules) {
+    if (!a.blank(x)) return same_character(a, x, b, y, rules.fold_case);
+    return rules.squeeze_blanks ? b.blank(y) : a.symbols[x] == b.symbols[y];
 }
 
 // What one line shows, the other shows too; false when neither shows it.
@@ -45,42 +42,42 @@ bool fits_work_arrays(const char* a, const char* b) {
 
 // Hides every character that is the same at the same position of both lines.
 // A blank of a is never hidden, so that blank runs never vanish from view.
-void hide_equal_positions(DisplayLine& a, DisplayLine& b, std::uint32_t flags) {
+void hide_equal_positions(DisplayLine& a, DisplayLine& b, TextRules rules) {
     std::size_t x = 0, y = 0;
     while (x < a.length && y < b.length) {
         std::uint8_t role = a.roles[x];
         if (role != b.roles[y] || role == ROLE_SECOND) {
             ++x, ++y;
         } else if (role == ROLE_FIRST) {
-            if (same_character(a, x, b, y, folds(flags))) a.mask[x] = a.mask[x + 1] = b.mask[y] = b.mask[y + 1] = HIDDEN;
+            if (same_character(a, x, b, y, rules.fold_case)) a.mask[x] = a.mask[x + 1] = b.mask[y] = b.mask[y + 1] = HIDDEN;
             x += 2, y += 2;
         } else {
-            x = skip_blank_run(a, x, flags);
-            y = skip_blank_run(b, y, flags);
-            if (!a.blank(x) && same_character(a, x, b, y, folds(flags))) a.mask[x] = b.mask[y] = HIDDEN;
+            x = skip_blank_run(a, x, rules);
+            y = skip_blank_run(b, y, rules);
+            if (!a.blank(x) && same_character(a, x, b, y, rules.fold_case)) a.mask[x] = b.mask[y] = HIDDEN;
             ++x, ++y;
         }
     }
 }
 
 // A position shown in either line is shown in both (positions only, not roles).
-void merge_positions(DisplayLine& a, DisplayLine& b, std::uint32_t flags) {
+void merge_positions(DisplayLine& a, DisplayLine& b, TextRules rules) {
     std::size_t x = 0, y = 0;
     while (x < a.length && y < b.length) {
-        x = skip_blank_run(a, x, flags);
-        y = skip_blank_run(b, y, flags);
+        x = skip_blank_run(a, x, rules);
+        y = skip_blank_run(b, y, rules);
         carry_shown(a.mask[x], b.mask[y]);
         ++x, ++y;
     }
 }
 
-void show_words(DisplayLine& a, DisplayLine& b, std::uint32_t flags) {
+void show_words(DisplayLine& a, DisplayLine& b, TextRules rules) {
     std::fill_n(a.mask.begin(), a.length, SHOWN);
     std::fill_n(b.mask.begin(), b.length, SHOWN);
-    hide_equal_positions(a, b, flags);
+    hide_equal_positions(a, b, rules);
     widen_to_words(a.classes, a.length, a.mask);
     widen_to_words(b.classes, b.length, b.mask);
-    merge_positions(a, b, flags);
+    merge_positions(a, b, rules);
     write_shown(a, a.length);
     write_shown(b, b.length);
 }
@@ -92,20 +89,20 @@ struct Middle {
 };
 
 // Walks the common beginning; returns where each middle starts.
-void find_common_prefix(const DisplayLine& a, const DisplayLine& b, std::uint32_t flags, Middle& in_a,
+void find_common_prefix(const DisplayLine& a, const DisplayLine& b, TextRules rules, Middle& in_a,
                         Middle& in_b) {
     std::size_t x = 0, y = 0;
     while (x < a.length && y < b.length) {
         std::uint8_t role = a.roles[x];
         if (role != b.roles[y]) break;
         if (role == ROLE_FIRST) {
-            if (!same_character(a, x, b, y, folds(flags))) break;
+            if (!same_character(a, x, b, y, rules.fold_case)) break;
             x += 2, y += 2;
             continue;
         }
-        x = skip_blank_run(a, x, flags);
-        y = skip_blank_run(b, y, flags);
-        if (!positions_agree(a, x, b, y, flags)) break;
+        x = skip_blank_run(a, x, rules);
+        y = skip_blank_run(b, y, rules);
+        if (!positions_agree(a, x, b, y, rules)) break;
         ++x, ++y;
     }
     in_a.start = x;
@@ -114,8 +111,8 @@ void find_common_prefix(const DisplayLine& a, const DisplayLine& b, std::uint32_
 
 // Under -b a blank run is read backwards as its first blank, never below floor.
 std::ptrdiff_t first_blank_of_run(const DisplayLine& line, std::ptrdiff_t position, std::size_t floor,
-                                  std::uint32_t flags) {
-    if (!squeezes(flags) || !line.blank(static_cast<std::size_t>(position))) return position;
+                                  TextRules rules) {
+    if (!rules.squeeze_blanks || !line.blank(static_cast<std::size_t>(position))) return position;
     auto lowest = static_cast<std::ptrdiff_t>(floor);
     while (position > lowest && line.blank(static_cast<std::size_t>(position - 1)) &&
            line.roles[position - 1] == ROLE_SINGLE)
@@ -124,7 +121,7 @@ std::ptrdiff_t first_blank_of_run(const DisplayLine& line, std::ptrdiff_t positi
 }
 
 // Walks the common end back to the middles' starts; sets the middles' lengths.
-void find_common_suffix(const DisplayLine& a, const DisplayLine& b, std::uint32_t flags, Middle& in_a,
+void find_common_suffix(const DisplayLine& a, const DisplayLine& b, TextRules rules, Middle& in_a,
                         Middle& in_b) {
     auto x = static_cast<std::ptrdiff_t>(a.length) - 1;
     auto y = static_cast<std::ptrdiff_t>(b.length) - 1;
@@ -133,14 +130,14 @@ void find_common_suffix(const DisplayLine& a, const DisplayLine& b, std::uint32_
         std::uint8_t role = a.roles[x];
         if (role != b.roles[y]) break;
         if (role == ROLE_SECOND) {
-            if (!same_character(a, static_cast<std::size_t>(x - 1), b, static_cast<std::size_t>(y - 1), folds(flags)))
+            if (!same_character(a, static_cast<std::size_t>(x - 1), b, static_cast<std::size_t>(y - 1), rules.fold_case))
                 break;
             x -= 2, y -= 2;
             continue;
         }
-        x = first_blank_of_run(a, x, in_a.start, flags);
-        y = first_blank_of_run(b, y, in_b.start, flags);
-        if (!positions_agree(a, static_cast<std::size_t>(x), b, static_cast<std::size_t>(y), flags)) break;
+        x = first_blank_of_run(a, x, in_a.start, rules);
+        y = first_blank_of_run(b, y, in_b.start, rules);
+        if (!positions_agree(a, static_cast<std::size_t>(x), b, static_cast<std::size_t>(y), rules)) break;
         --x, --y;
     }
     in_a.length = static_cast<std::size_t>(x - a_floor + 1);
@@ -148,12 +145,12 @@ void find_common_suffix(const DisplayLine& a, const DisplayLine& b, std::uint32_
 }
 
 bool replacement_applies(const DisplayLine& a, const DisplayLine& b, const Middle& in_a, const Middle& in_b,
-                         std::uint32_t flags) {
+                         TextRules rules) {
     if (in_a.length == in_b.length) return false;
     const auto limit = static_cast<std::size_t>(SHORT_MIDDLE_LIMIT);
     if (in_a.length > limit && in_b.length > limit) return false;
     // Under -b a middle that differs only in the width of its blank runs is no replacement.
-    return !squeezes(flags) ||
+    return !rules.squeeze_blanks ||
            count_blank_units(a, in_a.start, in_a.length) != count_blank_units(b, in_b.start, in_b.length);
 }
 
@@ -206,27 +203,25 @@ std::int64_t count_blank_units(const DisplayLine& line, std::size_t start, std::
     return units;
 }
 
-void show_pair_in_words(char* a, char* b, std::uint32_t flags) {
+void show_pair_in_words(char* a, char* b, TextRules rules) {
     if (!fits_work_arrays(a, b)) return;
-    const bool utf8 = (flags & OPT_UTF8) != 0;
-    DisplayLine line_a(a, utf8), line_b(b, utf8);
-    show_words(line_a, line_b, flags);
+    DisplayLine line_a(a, rules.utf8()), line_b(b, rules.utf8());
+    show_words(line_a, line_b, rules);
 }
 
-bool show_pair_replaced(char* a, char* b, std::uint32_t flags) {
+bool show_pair_replaced(char* a, char* b, TextRules rules) {
     if (!fits_work_arrays(a, b)) return false;
-    const bool utf8 = (flags & OPT_UTF8) != 0;
-    DisplayLine line_a(a, utf8), line_b(b, utf8);
+    DisplayLine line_a(a, rules.utf8()), line_b(b, rules.utf8());
     if (line_a.length != line_b.length) {
         Middle in_a, in_b;
-        find_common_prefix(line_a, line_b, flags, in_a, in_b);
-        find_common_suffix(line_a, line_b, flags, in_a, in_b);
-        if (replacement_applies(line_a, line_b, in_a, in_b, flags)) {
+        find_common_prefix(line_a, line_b, rules, in_a, in_b);
+        find_common_suffix(line_a, line_b, rules, in_a, in_b);
+        if (replacement_applies(line_a, line_b, in_a, in_b, rules)) {
             show_replacement(line_a, line_b, in_a, in_b);
             return true;
         }
     }
-    show_words(line_a, line_b, flags);
+    show_words(line_a, line_b, rules);
     return false;
 }
 
@@ -279,14 +274,14 @@ void show_inline_words(const Comparison& comparison, std::int64_t count, std::in
                        InlineLines& shown) {
     shown.copy(comparison, count, first1, first2);
     for (std::int64_t t = 0; t < shown.pairs(); ++t)
-        show_pair_in_words(shown.first_text(t), shown.second_text(t), comparison.options.flags);
+        show_pair_in_words(shown.first_text(t), shown.second_text(t), comparison.options.text_rules());
 }
 
 void show_inline_replacement(const Comparison& comparison, std::int64_t count, std::int64_t first1,
                              std::int64_t first2, InlineLines& shown) {
     shown.copy(comparison, count, first1, first2);
     for (std::int64_t t = 0; t < shown.pairs(); ++t)
-        if (show_pair_replaced(shown.first_text(t), shown.second_text(t), comparison.options.flags))
+        if (show_pair_replaced(shown.first_text(t), shown.second_text(t), comparison.options.text_rules()))
             shown.set_replaced(t);
 }
 

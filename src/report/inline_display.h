@@ -70,12 +70,12 @@ void show_inline_words(const Comparison& comparison, std::int64_t count, std::in
 void show_inline_replacement(const Comparison& comparison, std::int64_t count, std::int64_t first1,
                              std::int64_t first2, InlineLines& shown);
 
-// One pair, line a of file 1 against line b of file 2, under the option flags.
+// One pair, line a of file 1 against line b of file 2, under the text rules.
 // A text longer than a stored line can be (LINE_MAP_SIZE - 1 bytes) is left as it is.
 // Under --utf8 a text may come out shorter than it was.
-void show_pair_in_words(char* a, char* b, std::uint32_t flags);
+void show_pair_in_words(char* a, char* b, TextRules rules);
 // Returns true when the pair was shown in replacement form (and cut short).
-bool show_pair_replaced(char* a, char* b, std::uint32_t flags);
+bool show_pair_replaced(char* a, char* b, TextRules rules);
 
 // The units of the positions [start, start + length) of line: a single blank
 // run counts once, every other position once (both halves of a wide character).

@@ -45,13 +45,6 @@ PrintedChar printed_char(std::string_view text, Encoding encoding) {
     end_run(1);
 }
 
-std::string_view prefix_of(LineKind kind, bool added, bool context_report) {
-    if (kind == KIND_REPLACED) return "^\t";
-    if (!context_report || kind == KIND_PLAIN) return "\t";
-    if (kind == KIND_CHANGED) return "!\t";
-    return added ? "+\t" : "-\t";
-}
-
 // Writes a line's text (a newline in it can only be its last byte) with every
 // form feed shown as "^L", then a newline when the text has none.
 void write_visible(Output& out, std::string_view text) {
@@ -109,9 +102,9 @@ const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view te
     return expansion.bytes;
 }
 
-void print_line(const Comparison& comparison, LineKind kind, const char* text, bool added) {
+void print_line(const Comparison& comparison, PrintedLine line, const char* text) {
     Output& out = comparison.out;
-    std::string_view prefix = prefix_of(kind, added, comparison.options.context_lines != 0);
+    const std::string_view prefix = line.prefix;
     if (comparison.options.has(OPT_TAB_STOP)) {
         // A line too long to expand is reported in its place, with no prefix.
         TabExpansion expansion;
@@ -135,7 +128,8 @@ void print_line(const Comparison& comparison, LineKind kind, const char* text, b
 // Lines in place end with their newline, hold no NUL, and follow one another,
 // so each one's length is where the next begins, and one search of the whole
 // block finds any form feed.
-bool print_in_place_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to) {
+bool print_in_place_lines(const Comparison& comparison, PrintedLine line, const LineTable& table, std::int64_t from,
+                          std::int64_t to) {
     if (comparison.options.has(OPT_TAB_STOP) || to - from < IN_PLACE_BLOCK || !table.in_place_through(to - 1))
         return false;
     const char* const* texts = table.texts;
@@ -143,11 +137,10 @@ bool print_in_place_lines(const Comparison& comparison, const LineTable& table, 
     const char* end = last + line_length(last);
     if (std::memchr(texts[from], FORM_FEED, static_cast<std::size_t>(end - texts[from])) != nullptr) return false;
     Output& out = comparison.out;
-    std::string_view prefix = prefix_of(KIND_PLAIN, false, comparison.options.context_lines != 0);
-    for (std::int64_t line = from; line < to; ++line) {
-        const char* next = line + 1 < to ? texts[line + 1] : end;
-        out << prefix;
-        out.write(texts[line], static_cast<std::size_t>(next - texts[line]));
+    for (std::int64_t at = from; at < to; ++at) {
+        const char* next = at + 1 < to ? texts[at + 1] : end;
+        out << line.prefix;
+        out.write(texts[at], static_cast<std::size_t>(next - texts[at]));
     }
     return true;
 }

@@ -1,5 +1,5 @@
-// The one routine that prints a line of an input file: a prefix for the line's
-// role, then its text with form feeds shown as "^L" and, with -t, tabs expanded.
+// The one routine that prints a line of an input file: the prefix its report
+// chose, then its text with form feeds shown as "^L" and, with -t, tabs expanded.
 // Bytes, not characters: a double-byte character counts as two columns. Under
 // --utf8 columns are terminal columns: each UTF-8 character counts its width.
 // Every call writes exactly one output line to standard output.
@@ -14,13 +14,18 @@
 
 namespace vesk {
 
-// What a printed line is to its report; chooses its prefix. The marks "!", "+"
-// and "-" appear only in the context report, "^" wherever KIND_REPLACED is given.
-enum LineKind : std::uint8_t {
-    KIND_PLAIN = 0,     // a tab
-    KIND_CHANGED = 1,   // "!\t" in the context report
-    KIND_UNPAIRED = 2,  // "+\t" (added) or "-\t" in the context report
-    KIND_REPLACED = 4,  // "^\t": shown in the in-line display's replacement form
+// Which side of a difference a printed line stands on. Each report chooses the
+// prefix that marks it; the line writer takes the prefix as given.
+enum class LineKind : std::uint8_t {
+    common,   // a line both files hold: context, or the line of a matched pair
+    deleted,  // the first file's line in a difference
+    added,    // the second file's line in a difference
+};
+
+// Where a line stands and the prefix its report marks it with.
+struct PrintedLine {
+    LineKind kind;
+    std::string_view prefix;
 };
 
 // Where expand_tabs writes: an expanded line is at most 4,095 columns. In
@@ -40,16 +45,15 @@ struct TabExpansion {
 const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion,
                         Encoding encoding = Encoding::shift_jis);
 
-// Prints a line's text (through its first newline, or up to a NUL) behind the
-// prefix that kind chooses; `added` tells "+" from "-" for KIND_UNPAIRED. Adds a
-// newline when the text has none.
-void print_line(const Comparison& comparison, LineKind kind, const char* text, bool added);
+// Prints a line's text (through its first newline, or up to a NUL) behind its
+// prefix. Adds a newline when the text has none.
+void print_line(const Comparison& comparison, PrintedLine line, const char* text);
 
-// Prints lines [from, to) of a table behind the plain prefix, as print_line()
-// would one by one, when that is quicker: without -t, for a block of lines that
-// lie one after another in the mapped file and hold no form feed. Returns false,
-// printing nothing, otherwise.
-bool print_in_place_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to);
+// Prints lines [from, to) of a table, as print_line() would one by one, when
+// that is quicker: without -t, for a block of lines that lie one after another in
+// the mapped file and hold no form feed. Returns false, printing nothing, otherwise.
+bool print_in_place_lines(const Comparison& comparison, PrintedLine line, const LineTable& table, std::int64_t from,
+                          std::int64_t to);
 
 // Prints a whole line of table as the unified report shows it: marker, then its
 // pieces joined, byte for byte (form feeds and tabs as they are), then a

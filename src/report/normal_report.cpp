@@ -13,10 +13,6 @@ struct NormalReport {
     InlineLines& shown;  // the in-line display's copies, reused from change to change
 };
 
-bool shows_inline(const NormalReport& report) {
-    return report.comparison.options.has(OPT_INLINE_WORDS) || report.comparison.options.has(OPT_INLINE_REPLACE);
-}
-
 // -X wins over -x.
 void show_inline(NormalReport& report, std::int64_t lines) {
     const Comparison& comparison = report.comparison;
@@ -26,11 +22,22 @@ void show_inline(NormalReport& report, std::int64_t lines) {
         show_inline_words(comparison, lines, report.at.first, report.at.second, report.shown);
 }
 
+// Every line the normal report prints stands behind a tab, or behind "^" and a
+// tab where the in-line display showed it in replacement form.
+constexpr std::string_view PLAIN_PREFIX = "\t";
+constexpr std::string_view REPLACED_PREFIX = "^\t";
+
+// The first file's lines of a difference are its deleted side, the second's its added side.
+LineKind side_of(const Comparison& comparison, const LineTable& table) {
+    return &table == &comparison.first ? LineKind::deleted : LineKind::added;
+}
+
 void print_lines(const Comparison& comparison, const LineTable& table, std::int64_t from, std::int64_t to) {
-    if (print_in_place_lines(comparison, table, from, to)) return;
+    const PrintedLine printed{side_of(comparison, table), PLAIN_PREFIX};
+    if (print_in_place_lines(comparison, printed, table, from, to)) return;
     for (std::int64_t line = from; line < to; ++line) {
         fetch_texts(table, line + TEXTS_FETCHED_AHEAD, 1);
-        print_line(comparison, KIND_PLAIN, table.texts[line], false);
+        print_line(comparison, printed, table.texts[line]);
     }
 }
 
@@ -39,12 +46,14 @@ void print_lines(const Comparison& comparison, const LineTable& table, std::int6
 void print_shown_lines(NormalReport& report) {
     const Comparison& comparison = report.comparison;
     InlineLines& shown = report.shown;
-    auto kind = [&shown](std::int64_t pair) { return shown.replaced(pair) ? KIND_REPLACED : KIND_PLAIN; };
+    auto printed = [&shown](LineKind kind, std::int64_t pair) {
+        return PrintedLine{kind, shown.replaced(pair) ? REPLACED_PREFIX : PLAIN_PREFIX};
+    };
     for (std::int64_t pair = 0; pair < shown.pairs(); ++pair)
-        print_line(comparison, kind(pair), shown.first_text(pair), false);
+        print_line(comparison, printed(LineKind::deleted, pair), shown.first_text(pair));
     comparison.out << "------\n";
     for (std::int64_t pair = 0; pair < shown.pairs(); ++pair)
-        print_line(comparison, kind(pair), shown.second_text(pair), false);
+        print_line(comparison, printed(LineKind::added, pair), shown.second_text(pair));
 }
 
 // A matched pair whose texts differ: a change of one line each. Its lines keep
@@ -55,14 +64,14 @@ void report_pair_change(NormalReport& report) {
     write_change_header(comparison.out, "change: ", at.first, at.first, at.second, at.second);
     const char* first_text = comparison.first.texts[at.first];
     const char* second_text = comparison.second.texts[at.second];
-    if (shows_inline(report)) {
+    if (report.comparison.options.shows_inline()) {
         show_inline(report, 1);
         first_text = report.shown.first_text(0);
         second_text = report.shown.second_text(0);
     }
-    print_line(comparison, KIND_PLAIN, first_text, false);
+    print_line(comparison, {LineKind::deleted, PLAIN_PREFIX}, first_text);
     comparison.out << "------\n";
-    print_line(comparison, KIND_PLAIN, second_text, false);
+    print_line(comparison, {LineKind::added, PLAIN_PREFIX}, second_text);
 }
 
 // Lines of one file only: deleted from the first (added false) or added in
@@ -72,7 +81,7 @@ void report_one_sided(NormalReport& report, bool added) {
     const LineTable& table = added ? comparison.second : comparison.first;
     std::int64_t& position = added ? report.at.second : report.at.first;
     const std::int64_t other_position = added ? report.at.first : report.at.second;
-    const std::int64_t end = block_end(table, position);
+    const std::int64_t end = table.unmatched_end(position);
     write_one_sided_header(comparison.out, added ? "add   : " : "delete: ", added, other_position, position, end - 1);
     if (end == position) report_empty_block(comparison.diagnostics, added);
     print_lines(comparison, table, position, end);
@@ -81,11 +90,11 @@ void report_one_sided(NormalReport& report, bool added) {
 
 void report_change(NormalReport& report) {
     const Comparison& comparison = report.comparison;
-    const std::int64_t end1 = block_end(comparison.first, report.at.first);
-    const std::int64_t end2 = block_end(comparison.second, report.at.second);
+    const std::int64_t end1 = comparison.first.unmatched_end(report.at.first);
+    const std::int64_t end2 = comparison.second.unmatched_end(report.at.second);
     const std::int64_t lines1 = end1 - report.at.first, lines2 = end2 - report.at.second;
     write_change_header(comparison.out, "change: ", report.at.first, end1 - 1, report.at.second, end2 - 1);
-    if (shows_inline(report) && lines1 == lines2) {
+    if (comparison.options.shows_inline() && lines1 == lines2) {
         show_inline(report, lines1);
         print_shown_lines(report);
     } else {
@@ -125,10 +134,10 @@ InlineRoom largest_inline_change(const Comparison& comparison) {
                     largest.cover(room_for_pairs(comparison, 1, pair.first, pair.second));
                 });
                 break;
-            case WalkStep::delete_block: at.first = block_end(first, at.first); break;
-            case WalkStep::add_block: at.second = block_end(second, at.second); break;
+            case WalkStep::delete_block: at.first = first.unmatched_end(at.first); break;
+            case WalkStep::add_block: at.second = second.unmatched_end(at.second); break;
             case WalkStep::change_block: {
-                const WalkPosition end{block_end(first, at.first), block_end(second, at.second)};
+                const WalkPosition end{first.unmatched_end(at.first), second.unmatched_end(at.second)};
                 if (end.first - at.first == end.second - at.second)
                     largest.cover(room_for_pairs(comparison, end.first - at.first, at.first, at.second));
                 at = end;
@@ -147,7 +156,7 @@ InlineRoom largest_inline_change(const Comparison& comparison) {
 
 bool print_normal_report(const Comparison& comparison) {
     InlineLines shown;
-    if (comparison.options.has(OPT_INLINE_WORDS) || comparison.options.has(OPT_INLINE_REPLACE))
+    if (comparison.options.shows_inline())
         shown.reserve(largest_inline_change(comparison));
     return walk_report(comparison, [&comparison, &shown](WalkStep step, WalkPosition& at) {
         NormalReport report{comparison, at, shown};

@@ -17,18 +17,12 @@ WalkStep next_step(const LineTable& first, const LineTable& second, WalkPosition
     const bool first_exhausted = at.first >= first.count;
     const bool second_exhausted = at.second >= second.count;
     if (first_exhausted && second_exhausted) return WalkStep::finished;
-    const bool first_matched = is_matched(first, at.first);
-    const bool second_matched = is_matched(second, at.second);
+    const bool first_matched = first.is_matched(at.first);
+    const bool second_matched = second.is_matched(at.second);
     if (first_matched && second_matched) return WalkStep::matched_run;
     if (second_exhausted || (!first_matched && second_matched)) return WalkStep::delete_block;
     if (first_exhausted || (!second_matched && first_matched)) return WalkStep::add_block;
     return WalkStep::change_block;
-}
-
-std::int64_t block_end(const LineTable& table, std::int64_t start) {
-    std::int64_t end = start;
-    while (end < table.count && table.marks[end] == MARK_UNMATCHED) ++end;
-    return end;
 }
 
 void write_one_sided_header(Output& out, const char* label, bool added, std::int64_t other_position,

@@ -27,14 +27,7 @@ struct WalkPosition {
     std::int64_t second = 0;  // current line of the second file
 };
 
-inline bool is_matched(const LineTable& table, std::int64_t line) {
-    return line < table.count && table.marks[line] != MARK_UNMATCHED;
-}
-
 WalkStep next_step(const LineTable& first, const LineTable& second, WalkPosition at);
-
-// One past the last line of the block of unmatched lines that starts at start.
-std::int64_t block_end(const LineTable& table, std::int64_t start);
 
 // How many lines' texts a report asks for before it prints them. On large files
 // the texts lie far outside the caches, last read when the files were loaded;
@@ -52,9 +45,8 @@ inline void fetch_texts(const LineTable& table, std::int64_t from, std::int64_t 
 // is asked for farther ahead still, since that is out of the caches too.
 inline void fetch_if_unmatched(const LineTable& table, std::int64_t line) {
     std::int64_t text_ahead = line + TEXTS_FETCHED_AHEAD, place_ahead = line + 2 * TEXTS_FETCHED_AHEAD;
-    if (place_ahead < table.count && table.marks[place_ahead] == MARK_UNMATCHED)
-        __builtin_prefetch(table.texts + place_ahead);
-    if (text_ahead < table.count && table.marks[text_ahead] == MARK_UNMATCHED)
+    if (place_ahead < table.count && !table.is_matched(place_ahead)) __builtin_prefetch(table.texts + place_ahead);
+    if (text_ahead < table.count && !table.is_matched(text_ahead))
         __builtin_prefetch(table.texts[text_ahead]);
 }
 
@@ -64,7 +56,7 @@ inline void fetch_if_unmatched(const LineTable& table, std::int64_t line) {
 template <class OnPair>
 bool walk_matched_run(const LineTable& first, const LineTable& second, WalkPosition& at, OnPair on_changed_pair) {
     bool changed = false;
-    for (; is_matched(first, at.first) && is_matched(second, at.second); ++at.first, ++at.second) {
+    for (; first.is_matched(at.first) && second.is_matched(at.second); ++at.first, ++at.second) {
         fetch_if_unmatched(first, at.first);
         fetch_if_unmatched(second, at.second);
         if (first.marks[at.first] != MARK_CHANGED_PAIR) continue;

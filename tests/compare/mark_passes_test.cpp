@@ -8,7 +8,7 @@
 #include "compare/alignment.h"
 #include "compare/context_marks.h"
 #include "compare/pair_recheck.h"
-#include "report/report_fixture.h"
+#include "hand_run.h"
 #include "run_status.h"
 
 namespace vesk {
@@ -58,7 +58,7 @@ TEST(RecheckMatchedPairs, MarksThePairsWhoseTextsDiffer) {
     for (const auto& c : cases) {
         HandRun hand(testing::options_with(c.flags), c.first, c.second);
         hand.set_marks(c.marks);
-        EXPECT_EQ(recheck_matched_pairs(hand.comparison.first, hand.comparison.second, c.flags, c.differing_mark,
+        EXPECT_EQ(recheck_matched_pairs(hand.comparison.first, hand.comparison.second, Options{c.flags}.text_rules(), c.differing_mark,
                                         hand.diagnostics),
                   c.differs)
             << c.marks;
@@ -78,7 +78,7 @@ TEST(MarkPasses, MarksThatCannotPairUpAreAProgramError) {
         HandRun hand({}, letter_lines(c.first), letter_lines(c.second));
         hand.set_marks(c.marks);
         const std::optional<int> status = c.recheck ? testing::ended_status([&] {
-            recheck_matched_pairs(hand.comparison.first, hand.comparison.second, 0, MARK_CHANGED_PAIR, hand.diagnostics);
+            recheck_matched_pairs(hand.comparison.first, hand.comparison.second, TextRules{}, MARK_CHANGED_PAIR, hand.diagnostics);
         }) : align(hand);
         EXPECT_EQ(status, -1) << c.marks;
         EXPECT_EQ(hand.err.captured(), "program error: equal lines unmatch \n") << c.marks;

@@ -11,7 +11,8 @@
 
 #include "compare/matcher.h"
 #include "compare/reference_matcher.h"
-#include "report/report_fixture.h"
+#include "hand_run.h"
+#include "long_runs.h"
 
 namespace vesk {
 namespace {
@@ -233,8 +234,7 @@ std::pair<Lines, Lines> low_entropy_pair(std::uint32_t seed) {
 // How many low-entropy pairs to try: a few hundred in the suite, and as many as
 // VESK_EQUIVALENCE_PAIRS asks for in a long run.
 std::uint32_t low_entropy_pair_count() {
-    const char* asked = std::getenv("VESK_EQUIVALENCE_PAIRS");
-    return asked != nullptr ? static_cast<std::uint32_t>(std::strtoul(asked, nullptr, 10)) : 300;
+    return static_cast<std::uint32_t>(testing::case_count("VESK_EQUIVALENCE_PAIRS", 300));
 }
 
 constexpr std::uint32_t SEEDS = 400;

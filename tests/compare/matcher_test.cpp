@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "report/report_fixture.h"
+#include "hand_run.h"
 #include "run_status.h"
 #include "support/run_end.h"
 

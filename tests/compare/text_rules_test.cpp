@@ -86,7 +86,7 @@ TEST(Fingerprint, EveryWayOfComputingItFollowsTheFormula) {
         const std::string line = random_line(random);
         const std::uint32_t flags = FLAG_SETS[round % 5];
         const FirstByte first_byte = round % 3 == 0 ? FirstByte::trail : FirstByte::own;
-        EXPECT_EQ(compute_fingerprint(line, flags, first_byte), reference_fingerprint(line, flags, first_byte))
+        EXPECT_EQ(compute_fingerprint(line, Options{flags}.text_rules(), first_byte), reference_fingerprint(line, flags, first_byte))
             << round;
         // A line stays in place when its newline lies in the window and no byte
         // before it is below 0x20 but tab, form feed and escape.
@@ -97,7 +97,7 @@ TEST(Fingerprint, EveryWayOfComputingItFollowsTheFormula) {
         bytes.resize(bytes.size() + SCAN_OVERREAD, 'z');
         for (ScanWidth width : {ScanWidth::bytes1, ScanWidth::bytes16, ScanWidth::bytes32}) {
             if (!processor_has(width)) continue;
-            std::optional<InPlaceLine> found = scan_in_place_line_with(width, bytes.data(), window, flags);
+            std::optional<InPlaceLine> found = scan_in_place_line_with(width, bytes.data(), window, Options{flags}.text_rules());
             ASSERT_EQ(found.has_value(), stays) << round << " width " << static_cast<int>(width);
             if (!found) continue;
             EXPECT_EQ(found->length, newline + 1) << round;
@@ -130,7 +130,7 @@ TEST(LinesDiffer, AgreesWithTheReferenceOnGeneratedPairs) {
         const FirstByte first_byte = round % 3 == 0 ? FirstByte::trail : FirstByte::own;
         const bool differ = (first.find('\n') == std::string::npos) != (second.find('\n') == std::string::npos) ||
                             normalised(first, flags, first_byte) != normalised(second, flags);
-        EXPECT_EQ(lines_differ({first.c_str(), first_byte}, second.c_str(), flags), differ)
+        EXPECT_EQ(lines_differ({first.c_str(), first_byte}, second.c_str(), Options{flags}.text_rules()), differ)
             << "\"" << first << "\" against \"" << second << "\" flags " << flags;
     }
 }

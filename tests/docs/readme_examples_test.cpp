@@ -1,11 +1,13 @@
-// Runs every example of README.md against the built program, so that the
-// outputs shown there cannot drift from what vesk prints.
+// Runs every example of README.md and of the manual page's EXAMPLES against the
+// built program, so that the outputs shown there cannot drift from what vesk
+// prints.
 //
-// An example is a fenced block marked "console". In it, a line that begins with
-// "$ " is a command; the lines up to the next command are what it prints
-// (standard output and standard error together). The commands of one block run
-// in one shell, in a scratch folder that has the repository's examples/ in it,
-// so "echo $?" shows the status of the command before it.
+// An example is a fenced block marked "console" in the README, and a no-fill
+// block (.nf to .fi) in the manual. In it, a line that begins with "$ " is a
+// command; the lines up to the next command are what it prints (standard output
+// and standard error together). The commands of one block run in one shell, in
+// a scratch folder that has the repository's examples/ in it, so "echo $?" shows
+// the status of the command before it.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -26,24 +28,51 @@ struct Example {
     std::string expected;
 };
 
-std::vector<Example> readme_examples() {
-    std::ifstream readme(std::string(VESK_SOURCE_DIR) + "/README.md", std::ios::binary);
-    std::vector<Example> examples;
-    bool inside = false;
+// A line of the manual's examples as it reads: \- a hyphen, \e a backslash,
+// \(aq an apostrophe.
+std::string unescaped(const std::string& line) {
     std::string text;
-    for (int number = 1; std::getline(readme, text); ++number) {
-        if (!inside && text == "```console")
+    for (std::size_t at = 0; at < line.size(); ++at) {
+        if (line.compare(at, 2, "\\-") == 0 || line.compare(at, 2, "\\e") == 0) {
+            text += line[at + 1] == '-' ? '-' : '\\';
+            ++at;
+        } else if (line.compare(at, 4, "\\(aq") == 0) {
+            text += '\'';
+            at += 3;
+        } else {
+            text += line[at];
+        }
+    }
+    return text;
+}
+
+// The blocks of a document between a line `open` and a line `close`; of the
+// manual only those in its EXAMPLES section, with the escapes it uses there read
+// as the characters they stand for.
+std::vector<Example> examples_in(const std::string& name, const std::string& open, const std::string& close,
+                                 const std::string& section = "") {
+    std::ifstream document(std::string(VESK_SOURCE_DIR) + "/" + name, std::ios::binary);
+    std::vector<Example> examples;
+    bool in_section = section.empty(), inside = false;
+    std::string text;
+    for (int number = 1; std::getline(document, text); ++number) {
+        if (!section.empty() && text.starts_with(".SH ")) in_section = text == ".SH " + section;
+        if (!in_section) continue;
+        if (!section.empty()) text = unescaped(text);
+        if (!inside && text == open)
             examples.push_back(Example{number, {}, {}});
-        else if (inside && text == "```")
+        else if (inside && text == close)
             inside = false;
         else if (inside && text.starts_with("$ "))
             examples.back().commands.push_back(text.substr(2));
         else if (inside)
             examples.back().expected += text + "\n";
-        inside = inside || text == "```console";
+        inside = inside || text == open;
     }
     return examples;
 }
+
+std::vector<Example> readme_examples() { return examples_in("README.md", "```console", "```"); }
 
 // Runs the block's commands with the built vesk first on PATH and returns all
 // they printed. A fixed locale keeps the other tools' output the same everywhere.
@@ -60,12 +89,14 @@ std::string run_example(const Example& example) {
 }
 
 TEST(ReadmeExamples, EveryShownOutputIsWhatVeskPrints) {
-    const std::vector<Example> examples = readme_examples();
-    ASSERT_FALSE(examples.empty()) << "README.md shows no console example";
-    for (const Example& example : examples) {
-        SCOPED_TRACE("README.md line " + std::to_string(example.line));
-        ASSERT_FALSE(example.commands.empty()) << "a console block without a command";
-        EXPECT_EQ(run_example(example), example.expected);
+    for (const auto& [name, examples] : {std::pair{"README.md", readme_examples()},
+                                         {"docs/vesk.1", examples_in("docs/vesk.1", ".nf", ".fi", "EXAMPLES")}}) {
+        ASSERT_FALSE(examples.empty()) << name << " shows no example";
+        for (const Example& example : examples) {
+            SCOPED_TRACE(std::string(name) + " line " + std::to_string(example.line));
+            ASSERT_FALSE(example.commands.empty()) << "an example without a command";
+            EXPECT_EQ(run_example(example), example.expected);
+        }
     }
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "report/report_fixture.h"
+#include "hand_run.h"
 
 namespace vesk {
 namespace {

@@ -69,5 +69,35 @@ TEST(FileIdentity, ATruncationInsideTheLastPageIsAReadError) {
     EXPECT_EQ(run_vesk(dir, {"a", "b"}), (Outcome{"", "a: read error\n", 2}));
 }
 
+// Files under /proc report a size of 0 and hold text: their contents decide,
+// never the size. /proc/version and the kernel's type and release hold one line
+// each, the same throughout a run, so every expected report is one header and
+// the lines as the normal and the context report print them.
+TEST(FileIdentity, AReportedSizeOfZeroIsNoVerdict) {
+    ScratchDir dir;
+    dir.write("empty", "");
+    const std::string version = read_bytes("/proc/version");
+    const std::string type = read_bytes("/proc/sys/kernel/ostype");
+    const std::string release = read_bytes("/proc/sys/kernel/osrelease");
+    ASSERT_FALSE(version.empty() || type.empty() || release.empty());
+    dir.write("version", version);
+    const Outcome deleted{"delete: 1 : 0\n\t" + version, "", 1};
+    const Outcome changed{"change: 1 : 1\n\t" + type + "------\n\t" + release, "", 1};
+    const std::pair<std::vector<std::string>, Outcome> cases[] = {
+        {{"/proc/version", "empty"}, deleted},
+        {{"-x", "/proc/version", "empty"}, deleted},
+        {{"--utf8", "/proc/version", "empty"}, deleted},
+        {{"-c", "/proc/version", "empty"}, {"Delete: 1 : 0\n-\t" + version, "", 1}},
+        {{"/proc/sys/kernel/ostype", "/proc/sys/kernel/osrelease"}, changed},
+        {{"-c", "/proc/sys/kernel/ostype", "/proc/sys/kernel/osrelease"},
+         {"Change: 1 : 1\n!\t" + type + "------\n!\t" + release, "", 1}},
+        {{"/proc/version", "version"}, {"", "", 0}},
+        {{"-c", "-x", "--utf8", "version", "/proc/version"}, {"", "", 0}},
+        // Its entries end in NUL bytes.
+        {{"/proc/self/environ", "empty"}, {"", "/proc/self/environ: no text file\n", 2}},
+    };
+    for (const auto& [args, expected] : cases) EXPECT_EQ(run_vesk(dir, args), expected) << ::testing::PrintToString(args);
+}
+
 }  // namespace
 }  // namespace vesk::e2e

@@ -129,9 +129,9 @@ TEST(ShowPair, WordAndReplacementForms) {
     for (const auto& c : cases) {
         std::string a = c.a, b = c.b;
         if (c.form == WORDS)
-            show_pair_in_words(a.data(), b.data(), c.flags);
+            show_pair_in_words(a.data(), b.data(), Options{c.flags}.text_rules());
         else
-            EXPECT_EQ(show_pair_replaced(a.data(), b.data(), c.flags), c.form == REPLACEMENT_SHOWN) << c.name;
+            EXPECT_EQ(show_pair_replaced(a.data(), b.data(), Options{c.flags}.text_rules()), c.form == REPLACEMENT_SHOWN) << c.name;
         EXPECT_EQ(std::string(a.c_str()), c.shown_a) << c.name;
         EXPECT_EQ(std::string(b.c_str()), c.shown_b) << c.name;
     }

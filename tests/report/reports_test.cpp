@@ -8,7 +8,7 @@
 #include "report/context_report.h"
 #include "report/line_writer.h"
 #include "report/normal_report.h"
-#include "report_fixture.h"
+#include "hand_run.h"
 #include "run_status.h"
 
 namespace vesk {
@@ -25,7 +25,7 @@ TEST(PrintLine, TextUpToItsNewlineWithTabStops) {
                                     {"-t", "\f\tx\n", "\t^L   x\n"}};
     for (const auto& [tab_stop, text, expected] : cases) {
         testing::HandRun hand(options_with(tab_stop.empty() ? 0 : OPT_TAB_STOP, 0, 4), {}, {});
-        print_line(hand.comparison, KIND_PLAIN, text.c_str(), false);
+        print_line(hand.comparison, {LineKind::common, "\t"}, text.c_str());
         EXPECT_EQ(hand.out.captured(), expected);
     }
 }
@@ -45,10 +45,10 @@ TEST(ExpandTabs, TheLongestLineIs4095Characters) {
 // text right-aligned in 256 columns, cut there.
 TEST(PrintLine, TooLongLineEndsTheRunWithAMessageOnStandardOutput) {
     testing::HandRun hand(options_with(OPT_TAB_STOP, 0, 4095), {}, {});
-    print_line(hand.comparison, KIND_PLAIN, "x\n", false);
-    EXPECT_EQ(testing::ended_status([&] { print_line(hand.comparison, KIND_CHANGED, "\t\n", false); }), 1);
+    print_line(hand.comparison, {LineKind::common, "\t"}, "x\n");
+    EXPECT_EQ(testing::ended_status([&] { print_line(hand.comparison, {LineKind::deleted, "!\t"}, "\t\n"); }), 1);
     const std::string cut = std::string(300, 'y') + "\t\n";
-    EXPECT_EQ(testing::ended_status([&] { print_line(hand.comparison, KIND_PLAIN, cut.c_str(), false); }), 1);
+    EXPECT_EQ(testing::ended_status([&] { print_line(hand.comparison, {LineKind::common, "\t"}, cut.c_str()); }), 1);
     EXPECT_EQ(hand.out.captured(), "\tx\nError: " + std::string(254, ' ') + "\t\n ... too long line\n" +
                                        "Error: " + std::string(256, 'y') + " ... too long line\n");
     EXPECT_EQ(hand.err.captured(), "");

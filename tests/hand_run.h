@@ -19,7 +19,7 @@ struct HandRun {
         for (auto [table, lines] : {std::pair{&comparison.first, &first_lines}, {&comparison.second, &second_lines}})
             for (const std::string& line : *lines) {
                 table->store_next(diagnostics, line);
-                fingerprint_line(*table, line, options.flags);
+                fingerprint_line(*table, line, options.text_rules());
             }
     }
 
