@@ -65,6 +65,10 @@ public:
     // written to it afterwards: the report is broken off for good.
     bool failed() const { return failed_; }
 
+    // How many columns wide the terminal is that the descriptor writes to; 0 when
+    // it writes to no terminal (a file, a pipe, memory) or the terminal does not say.
+    std::int64_t terminal_columns() const;
+
     // What a memory stream has collected.
     const std::string& captured() const { return memory_; }
 
