@@ -16,6 +16,7 @@
 #include "compare/fingerprint.h"
 #include "driver/run.h"
 #include "e2e/e2e_harness.h"
+#include "in_process_run.h"
 #include "long_runs.h"
 #include "model/options.h"
 #include "report/cp932_chart.h"
@@ -154,16 +155,6 @@ FilePair random_pair(std::mt19937& random) {
 
 // --- the property ---
 
-e2e::Outcome run_vesk(std::vector<std::string> args) {
-    args.insert(args.begin(), "vesk");
-    std::vector<const char*> argv;
-    for (const std::string& arg : args) argv.push_back(arg.c_str());
-    argv.push_back(nullptr);
-    Output out, err;
-    int status = execute(static_cast<int>(args.size()), argv.data(), out, err);
-    return {out.captured(), err.captured(), status};
-}
-
 struct OptionSet {
     std::vector<std::string> args;
     std::uint32_t flags;  // those that shape fingerprints
@@ -203,7 +194,7 @@ void expect_same_report(const std::string (&shift_jis)[2], const std::string (&u
     args.insert(args.end(), {shift_jis[0], shift_jis[1]});
     utf8_args.insert(utf8_args.begin(), "--utf8");
     utf8_args.insert(utf8_args.end(), {utf8[0], utf8[1]});
-    e2e::Outcome in_shift_jis = run_vesk(args), in_utf8 = run_vesk(utf8_args);
+    e2e::Outcome in_shift_jis = testing::run_in_process(args), in_utf8 = testing::run_in_process(utf8_args);
     const std::string label = where + " with" + ::testing::PrintToString(options.args);
     ASSERT_EQ(in_utf8.status, in_shift_jis.status) << label;
     ASSERT_EQ(in_utf8.err, in_shift_jis.err) << label;
