@@ -3,7 +3,9 @@
 namespace vesk {
 
 const char* const ENGLISH_HELP[] = {
-    "Usage: vesk [-biNxX] [-c[<m>]] [-t <n>] [--utf8] <filename1> <filename2>",
+    "Usage: vesk [-biNxX] [-c[<m>]] [-t <n>] [--utf8]",
+    "            [--side-by-side [--width=W] [--suppress-common-lines]]",
+    "            <filename1> <filename2>",
     "       vesk -usage | --help | --version",
     "",
     "Compares two text files line by line and prints their differences:",
@@ -24,6 +26,15 @@ const char* const ENGLISH_HELP[] = {
     "             (every n columns with --utf8)",
     "  --utf8     read the text as UTF-8, not Shift-JIS: -i folds A to Z",
     "             wherever they stand; -x, -X and -t count terminal columns",
+    "  --side-by-side",
+    "             both files in two columns, every line of both; the mark",
+    "             between them is '|' for differing lines, '<' or '>' for a",
+    "             line of one file alone, a blank for a common line; not with",
+    "             -c; -x and -X have no effect",
+    "  --width=W  the rows' width in terminal columns, 20 or more (without it:",
+    "             the terminal's, or 130 when not writing to a terminal)",
+    "  --suppress-common-lines",
+    "             leave out the rows of common lines (only with --side-by-side)",
     "  -usage     as the only argument: the short help in Japanese (Shift-JIS)",
     "  --help     print this help and exit",
     "  --version  print the version and the licence and exit",
