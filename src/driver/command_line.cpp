@@ -253,6 +253,7 @@ CommandLine read_command_line(int argc, const char* const* argv, Output& out, Di
         } else if (read_valued_option(argc, argv, next, command.options, diagnostics)) {
             refuse_both_reports(command.options, diagnostics);
         } else if (read_side_by_side_option(argument, command.options, diagnostics)) {
+            continue;  // a shape of the side-by-side report, checked once all options are read
         } else if (const LongOption* option = find_long_option(argument)) {
             command.options.flags |= option->flag;
             refuse_both_reports(command.options, diagnostics);

@@ -67,7 +67,9 @@ std::string reference_row(char mark, const Line* left, const Line* right, int wi
     row += std::string(static_cast<std::size_t>(left_columns - used), ' ') + ' ' + mark;
     if (mark == '<') return row;
     row += ' ';
-    if (right != nullptr) EXPECT_LE(reference_cell(*right, right_columns, tab_width, row, utf8), right_columns);
+    if (right != nullptr) {
+        EXPECT_LE(reference_cell(*right, right_columns, tab_width, row, utf8), right_columns);
+    }
     return row.erase(row.find_last_not_of(' ') + 1);
 }
 
@@ -165,7 +167,9 @@ TEST(SideBySide, TheTestsWidthsAreTheCLibrarysWidths) {
         wchar_t wide = 0;
         std::mbstate_t state{};
         ASSERT_EQ(std::mbrtowc(&wide, glyph.utf8.data(), glyph.utf8.size(), &state), glyph.utf8.size());
-        if (glyph.width >= 0) EXPECT_EQ(::wcwidth(wide), glyph.width) << glyph.utf8;
+        if (glyph.width >= 0) {
+            EXPECT_EQ(::wcwidth(wide), glyph.width) << glyph.utf8;
+        }
     }
     std::setlocale(LC_CTYPE, previous.c_str());
 }
