@@ -29,9 +29,10 @@ void write_file(const std::string& path, const std::uint8_t* data, std::size_t s
     file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
-// Byte 0 picks letters and bit 5 --utf8, byte 1 the -c count (0: none, 1: bare
-// -c, else -c<n-2>, 11 and 12 being invalid), byte 2 the -t width (0: none, else
-// -t <n-1>, 0 invalid).
+// Byte 0 picks letters, bit 5 --utf8 and bit 6 --unified (its count from bits 5
+// to 7 of byte 1, which alone refuses it with a -c), byte 1 the -c count (0:
+// none, 1: bare -c, else -c<n-2>, 11 and 12 being invalid), byte 2 the -t width
+// (0: none, else -t <n-1>, 0 invalid).
 std::vector<std::string> options_from(const std::uint8_t* header) {
     std::vector<std::string> options;
     std::string letters = "-";
@@ -40,6 +41,7 @@ std::vector<std::string> options_from(const std::uint8_t* header) {
         if (header[0] & (1 << bit)) letters += flags[bit];
     if (letters.size() > 1) options.push_back(letters);
     if (header[0] & (1 << 5)) options.push_back("--utf8");
+    if (header[0] & (1 << 6)) options.push_back("--unified=" + std::to_string(header[1] >> 5));
     int context = header[1] % 14;
     if (context == 1) options.push_back("-c");
     if (context > 1) options.push_back("-c" + std::to_string(context - 2));

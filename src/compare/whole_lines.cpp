@@ -80,6 +80,17 @@ bool WholeLineView::common(std::int64_t piece1, std::int64_t piece2) const {
 
 void ChangeWalk::skip_common_lines() {
     const std::int64_t count1 = view_->first.table().count, count2 = view_->second.table().count;
+    if (!view_->first.has_cuts() && !view_->second.has_cuts()) {
+        // Every line is one piece: a common line is a pair whose texts agree.
+        const std::uint8_t* marks1 = view_->first.table().marks;
+        const std::uint8_t* marks2 = view_->second.table().marks;
+        while (piece1_ < count1 && piece2_ < count2 && marks1[piece1_] == MARK_MATCHED &&
+               marks2[piece2_] == MARK_MATCHED) {
+            ++piece1_;
+            ++piece2_;
+        }
+        return;
+    }
     while (piece1_ < count1 && piece2_ < count2 && view_->common(piece1_, piece2_)) {
         const std::int64_t pieces = view_->first.line_at(piece1_).pieces;
         piece1_ += pieces;

@@ -33,6 +33,8 @@ public:
     explicit LinePieces(const LineTable& table);
 
     std::int64_t lines() const { return table_->count - static_cast<std::int64_t>(cut_pieces_.size()); }
+    // Whether any line of the file was cut.
+    bool has_cuts() const { return !cut_pieces_.empty(); }
     // Whether piece is continued by the next one.
     bool continued(std::int64_t piece) const;
     bool starts_line(std::int64_t piece) const { return piece == 0 || !continued(piece - 1); }
@@ -62,7 +64,10 @@ struct LineSpan {
 
 // A stretch of differing lines between two common ones (or an end of the files):
 // the lines of the first file there, and of the second. At least one side holds
-// a line.
+// a line. From the end of one change to the start of the next (or the ends of
+// the files) every line is common, and the common lines of the two files pair
+// one to one, in order, with equal piece counts: a report walks both sides in
+// step with line_at().
 struct LineChange {
     LineSpan first;
     LineSpan second;

@@ -110,8 +110,9 @@ void read_letters(const char* argument, Options& options, Diagnostics& diagnosti
 // options, and -c and --unified, two reports, exclude each other.
 constexpr std::string_view UNIFIED = "--unified";
 constexpr std::string_view LABEL = "--label";
-// More context than any file has lines; small enough that twice it still fits.
-constexpr std::int64_t MOST_UNIFIED_LINES = std::int64_t{1} << 60;
+// More context than any file has lines; small enough that twice it, and ten
+// times it and a digit, still fit.
+constexpr std::int64_t MOST_UNIFIED_LINES = std::int64_t{1} << 59;
 
 // Whether argument is name=VALUE.
 bool has_value(std::string_view argument, std::string_view name) {
@@ -187,6 +188,7 @@ void read_unified(const char* argument, Options& options, Diagnostics& diagnosti
     std::int64_t lines = 0;
     for (; *count != '\0'; ++count) {
         if (*count < '0' || *count > '9') option_error(diagnostics, "%s: invalid number of lines\n", argument);
+        // Once at the cap, more digits change nothing (and cannot overflow).
         lines = std::min(lines * 10 + (*count - '0'), MOST_UNIFIED_LINES);
     }
     options.unified_lines = lines;

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "compare/fingerprint.h"
-#include "compare/line_scan.h"
+#include "driver/line_scan.h"
 #include "model/mapped_file.h"
 #include "support/run_end.h"
 

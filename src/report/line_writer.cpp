@@ -133,10 +133,11 @@ bool print_in_place_lines(const Comparison& comparison, PrintedLine line, const 
     return true;
 }
 
-void print_whole_line(Output& out, char marker, const LineTable& table, WholeLine line) {
-    out.put(marker);
+void print_whole_line(const Comparison& comparison, PrintedLine line, const LineTable& table, WholeLine whole) {
+    Output& out = comparison.out;
+    out << line.prefix;
     std::string_view text;
-    for (std::int64_t piece = line.first_piece; piece < line.first_piece + line.pieces; ++piece) {
+    for (std::int64_t piece = whole.first_piece; piece < whole.first_piece + whole.pieces; ++piece) {
         text = table.text(piece);
         out.write(text);
     }

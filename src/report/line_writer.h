@@ -56,12 +56,12 @@ void print_line(const Comparison& comparison, PrintedLine line, const char* text
 bool print_in_place_lines(const Comparison& comparison, PrintedLine line, const LineTable& table, std::int64_t from,
                           std::int64_t to);
 
-// Prints a whole line of table as the unified report shows it: marker, then its
-// pieces joined, byte for byte (form feeds and tabs as they are), then a
-// newline. A line without one, which can only be the last of its file, gets one
-// and then the line "\ No newline at end of file", so that what applies the
-// report knows to leave it out.
-void print_whole_line(Output& out, char marker, const LineTable& table, WholeLine line);
+// Prints a whole line of table as the unified report shows it: its prefix, then
+// its pieces joined, byte for byte (form feeds and tabs as they are, whatever -t
+// says), then a newline. A line without one, which can only be the last of its
+// file, gets one and then the line "\ No newline at end of file", so that what
+// applies the report knows to leave it out.
+void print_whole_line(const Comparison& comparison, PrintedLine line, const LineTable& table, WholeLine whole);
 
 // The columns of a side-by-side row of `width` columns: the left cell, a gutter
 // of a blank, the mark and a blank, then the right cell.

@@ -53,11 +53,18 @@ void write_hunk_range(Output& out, char sign, std::int64_t start, std::int64_t l
     if (lines != 1) out << ',' << lines;
 }
 
+// The marks of the unified report: a blank for a common line, "-" for a
+// deleted and "+" for an added one.
+constexpr PrintedLine COMMON_LINE{LineKind::common, " "};
+constexpr PrintedLine DELETED_LINE{LineKind::deleted, "-"};
+constexpr PrintedLine ADDED_LINE{LineKind::added, "+"};
+
 // The lines of a file from piece `from` (the start of a line) up to piece `to`.
-void print_lines(Output& out, char marker, const LinePieces& pieces, std::int64_t from, std::int64_t to) {
+void print_lines(const Comparison& comparison, PrintedLine printed, const LinePieces& pieces, std::int64_t from,
+                 std::int64_t to) {
     while (from < to) {
         const WholeLine line = pieces.line_at(from);
-        print_whole_line(out, marker, pieces.table(), line);
+        print_whole_line(comparison, printed, pieces.table(), line);
         from += line.pieces;
     }
 }
@@ -76,7 +83,8 @@ bool same_change(const LineChange& one, const LineChange& other) {
 }
 
 // walk stands just before the hunk's first change.
-void print_hunk(Output& out, const WholeLineView& view, ChangeWalk walk, const Hunk& hunk) {
+void print_hunk(const Comparison& comparison, const WholeLineView& view, ChangeWalk walk, const Hunk& hunk) {
+    Output& out = comparison.out;
     const std::int64_t start1 = hunk.first.first.first_line - hunk.before;
     const std::int64_t start2 = hunk.first.second.first_line - hunk.before;
     out << "@@";
@@ -87,13 +95,13 @@ void print_hunk(Output& out, const WholeLineView& view, ChangeWalk walk, const H
     LineChange change;
     do {
         walk.next(change);
-        print_lines(out, ' ', view.first, common_from, change.first.first_piece);
-        print_lines(out, '-', view.first, change.first.first_piece, change.first.end_piece);
-        print_lines(out, '+', view.second, change.second.first_piece, change.second.end_piece);
+        print_lines(comparison, COMMON_LINE, view.first, common_from, change.first.first_piece);
+        print_lines(comparison, DELETED_LINE, view.first, change.first.first_piece, change.first.end_piece);
+        print_lines(comparison, ADDED_LINE, view.second, change.second.first_piece, change.second.end_piece);
         common_from = change.first.end_piece;
     } while (!same_change(change, hunk.last));
     const std::int64_t end1 = hunk.last.first.end_line() + hunk.after;
-    print_lines(out, ' ', view.first, common_from, view.first.first_piece(end1));
+    print_lines(comparison, COMMON_LINE, view.first, common_from, view.first.first_piece(end1));
 }
 
 }  // namespace
@@ -109,8 +117,8 @@ void write_quoted_name(Output& out, std::string_view name) {
         if (char letter = escape_letter(value)) {
             out << '\\' << letter;
         } else if (value < 0x20 || value >= 0x80) {
-            const char octal[] = {'\\', static_cast<char>('0' + (value >> 6)), static_cast<char>('0' + ((value >> 3) & 7)),
-                                  static_cast<char>('0' + (value & 7))};
+            const char octal[] = {'\\', static_cast<char>('0' + (value >> 6)),
+                                  static_cast<char>('0' + ((value >> 3) & 7)), static_cast<char>('0' + (value & 7))};
             out.write(octal, sizeof octal);
         } else {
             out.put(byte);
@@ -133,7 +141,6 @@ void write_file_time(Output& out, timespec time) {
 }
 
 bool print_unified_report(const Comparison& comparison) {
-    Output& out = comparison.out;
     const WholeLineView view(comparison.first, comparison.second);
     const std::int64_t context = comparison.options.unified_lines;
     ChangeWalk walk(view);
@@ -156,7 +163,7 @@ bool print_unified_report(const Comparison& comparison) {
         const std::int64_t common_after =
             (more ? next.first.first_line : view.first.lines()) - hunk.last.first.end_line();
         hunk.after = std::min(context, common_after);
-        print_hunk(out, view, hunk_walk, hunk);
+        print_hunk(comparison, view, hunk_walk, hunk);
         if (!more) return true;
         hunk_walk = next_walk;
         change = next;

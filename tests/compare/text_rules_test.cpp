@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "compare/fingerprint.h"
-#include "compare/line_scan.h"
+#include "driver/line_scan.h"
 #include "compare/pair_compare.h"
 #include "model/options.h"
 

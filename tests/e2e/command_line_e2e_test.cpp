@@ -96,7 +96,7 @@ TEST(CommandLine, HelpAndVersionWinWhereverTheyStand) {
         EXPECT_TRUE(std::all_of(line.begin(), line.end(), [](char byte) { return byte >= 0x20 && byte < 0x7F; })) << line;
     }
     for (const char* entry : {"\n  -b ", "\n  -i ", "\n  -N ", "\n  -x ", "\n  -X ", "\n  -c[<m>] ", "\n  -t <n> ",
-                              "\n  --utf8 ", "\n  -usage ", "\n  --help ", "\n  --version ", "\n  0 ", "\n  1 ", "\n  2 ", "\n  255 ",
+                              "\n  --utf8 ", "\n  --unified[=N]\n", "\n  --label L ", "\n  -usage ", "\n  --help ", "\n  --version ", "\n  0 ", "\n  1 ", "\n  2 ", "\n  255 ",
                               "man vesk"})
         EXPECT_NE(help.out.find(entry), std::string::npos) << entry;
 

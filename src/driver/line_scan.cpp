@@ -1,4 +1,4 @@
-#include "compare/line_scan.h"
+#include "driver/line_scan.h"
 
 #include <algorithm>
 #include <string_view>
