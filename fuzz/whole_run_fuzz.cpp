@@ -29,8 +29,9 @@ void write_file(const std::string& path, const std::uint8_t* data, std::size_t s
     file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
-// Byte 0 picks letters, bit 5 --utf8 and bit 6 --unified (its count from bits 5
-// to 7 of byte 1, which alone refuses it with a -c), byte 1 the -c count (0:
+// Byte 0 picks letters, bit 5 --utf8, bit 6 --unified (its count from bits 5
+// to 7 of byte 1, which alone refuses it with a -c) and bit 7 --encoding (which
+// from bits 5 to 7 of byte 2), byte 1 the -c count (0:
 // none, 1: bare -c, else -c<n-2>, 11 and 12 being invalid), byte 2 the -t width
 // (0: none, else -t <n-1>, 0 invalid).
 std::vector<std::string> options_from(const std::uint8_t* header) {
@@ -42,6 +43,8 @@ std::vector<std::string> options_from(const std::uint8_t* header) {
     if (letters.size() > 1) options.push_back(letters);
     if (header[0] & (1 << 5)) options.push_back("--utf8");
     if (header[0] & (1 << 6)) options.push_back("--unified=" + std::to_string(header[1] >> 5));
+    const char* const encodings[] = {"auto", "cp932", "euc-jp", "utf-8", "utf-16", "auto,cp932", "euc-jp,utf-16", "x"};
+    if (header[0] & (1 << 7)) options.push_back(std::string("--encoding=") + encodings[header[2] >> 5]);
     int context = header[1] % 14;
     if (context == 1) options.push_back("-c");
     if (context > 1) options.push_back("-c" + std::to_string(context - 2));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "driver/english_help.h"
@@ -82,6 +83,31 @@ void read_context(const char* argument, Options& options, Diagnostics& diagnosti
         emit_error(diagnostics, "%s: invalid -c option number", {count});
         end_run(2);
     }
+}
+
+[[noreturn]] void encoding_error(const char* argument, Diagnostics& diagnostics) {
+    emit_error(diagnostics, "%s: unknown encoding (use auto, cp932, shift_jis, sjis, euc-jp, utf-8 or utf-16, or two of them as E1,E2)\n",
+               {argument});
+    end_run(2);
+}
+
+// --encoding=E for both files, or --encoding=E1,E2 for each.
+void read_encodings(const char* argument, Options& options, Diagnostics& diagnostics) {
+    const char* value = std::strchr(argument, '=');
+    if (value == nullptr) encoding_error(argument, diagnostics);
+    std::string_view names(value + 1);
+    std::size_t comma = names.find(',');
+    std::optional<InputEncoding> first = encoding_named(names.substr(0, comma));
+    std::optional<InputEncoding> second = comma == std::string_view::npos ? first : encoding_named(names.substr(comma + 1));
+    if (!first || !second) encoding_error(argument, diagnostics);
+    options.encodings[0] = *first;
+    options.encodings[1] = *second;
+    options.flags |= OPT_ENCODING | OPT_UTF8;
+    diagnostics.encoding = Encoding::utf8;
+}
+
+bool is_encoding_option(const char* argument) {
+    return std::strncmp(argument, "--encoding", 10) == 0 && (argument[10] == '=' || argument[10] == '\0');
 }
 
 std::uint32_t letter_flag(char letter) {
@@ -252,6 +278,8 @@ CommandLine read_command_line(int argc, const char* const* argv, Output& out, Di
             refuse_both_reports(command.options, diagnostics);
         } else if (argument[0] != '-') {
             break;
+        } else if (is_encoding_option(argument)) {
+            read_encodings(argument, command.options, diagnostics);
         } else if (read_valued_option(argc, argv, next, command.options, diagnostics)) {
             refuse_both_reports(command.options, diagnostics);
         } else if (read_side_by_side_option(argument, command.options, diagnostics)) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "driver/command_line.h"
+#include "driver/decoded_run.h"
 #include "model/comparison.h"
 #include "driver/file_loading.h"
 #include "driver/identical_files.h"
@@ -42,6 +43,7 @@ int compare_files(const CommandLine& command, TextFile& first_file, TextFile& se
 
 int run_comparison(int argc, const char* const* argv, Output& out, Diagnostics& diagnostics) {
     CommandLine command = read_command_line(argc, argv, out, diagnostics);
+    if (command.options.has(OPT_ENCODING)) return run_decoded_comparison(command, out, diagnostics);
     if (command.options.has(OPT_FILE_NAMES)) out << "<< " << command.first_name << " : " << command.second_name << " >>\n";
     if (std::strcmp(command.first_name, command.second_name) == 0) {
         emit_error(diagnostics, "same files\n");

@@ -38,7 +38,10 @@ void TextFile::close() {
 }
 
 bool TextFile::resume_at(off_t offset) {
-    if (::lseek(fd_, offset, SEEK_SET) != offset) return false;
+    if (from_text_)
+        text_at_ = std::min(static_cast<std::size_t>(offset), text_.size());
+    else if (::lseek(fd_, offset, SEEK_SET) != offset)
+        return false;
     begin_ = end_ = 0;
     at_end_ = false;
     // Lines came from the file before: a failing read is a read error, not a missing file.
@@ -96,11 +99,36 @@ bool TextFile::refill() {
 }
 
 ssize_t TextFile::read_block(char* into, std::size_t size) {
+    if (from_text_) {
+        std::size_t count = std::min(size, text_.size() - text_at_);
+        std::memcpy(into, text_.data() + text_at_, count);
+        text_at_ += count;
+        return static_cast<ssize_t>(count);
+    }
     ssize_t got;
     do {
         got = read_ != nullptr ? read_(fd_, into, size) : ::read(fd_, into, size);
     } while (got < 0 && errno == EINTR);
     return got;
+}
+
+TextFile::Status TextFile::read_all(WorkVector<char>& bytes) {
+    // Large files are read into a block of twice the size so far: few moves.
+    constexpr std::size_t FIRST_BLOCK = std::size_t{1} << 16;
+    std::size_t used = 0;
+    for (;;) {
+        if (bytes.size() - used < FIRST_BLOCK) bytes.resize(std::max(FIRST_BLOCK, 2 * bytes.size()));
+        ssize_t got = read_block(bytes.data() + used, bytes.size() - used);
+        if (got < 0) {
+            bytes.clear();
+            return read_before_ ? Status::read_error : Status::unreadable;
+        }
+        read_before_ = true;
+        if (got == 0) break;
+        used += static_cast<std::size_t>(got);
+    }
+    bytes.resize(used);
+    return Status::end;
 }
 
 // Applies the text-mode rules to the bytes just read at buffer_[first, first + count).

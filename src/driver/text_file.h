@@ -53,6 +53,17 @@ public:
     // is a MemoryShortage.
     Status next_line(std::string_view& line);
 
+    // Reads the rest of the file as it is, without the text-mode rules (line,
+    // the Status for "read it all", is not among the answers).
+    Status read_all(WorkVector<char>& bytes);
+    // From here on the lines come from text (which must outlive the reading)
+    // instead of the file, under the same rules; such a file is never mapped,
+    // and resume_at() counts in text.
+    void read_text_from(std::string_view text) {
+        text_ = text;
+        text_at_ = 0;
+        from_text_ = true;
+    }
     // The modification time the file reported when it was opened.
     timespec modified() const { return identity_.modified; }
 
@@ -76,7 +87,7 @@ public:
     // file read through a stand-in is read only through it, never mapped.
     using ReadFunction = ssize_t (*)(int fd, void* into, std::size_t size);
     void read_with(ReadFunction reader) { read_ = reader; }
-    bool may_map() const { return read_ == nullptr; }
+    bool may_map() const { return read_ == nullptr && !from_text_; }
 
 private:
     // Large blocks keep the system calls few: about one per megabyte of input.
@@ -98,6 +109,9 @@ private:
     Status read_past_end_of_text();
 
     ReadFunction read_ = nullptr;  // nullptr: ::read
+    std::string_view text_;        // what is read instead of the file when from_text_
+    std::size_t text_at_ = 0;
+    bool from_text_ = false;
     int fd_ = -1;
     Identity identity_;
     Buffer<char> buffer_;

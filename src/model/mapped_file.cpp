@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <utility>
@@ -98,6 +99,31 @@ std::optional<MappedFile> MappedFile::map(int fd, const char* name, Encoding enc
     }
     auto* base = static_cast<char*>(file);
     return MappedFile(base, size, reserved, watch(base, base + file_pages, name, encoding));
+}
+
+namespace {
+
+std::size_t page_multiple(std::size_t size) {
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    return (size + page - 1) / page * page;
+}
+
+}  // namespace
+
+std::optional<MappedFile> MappedFile::anonymous(std::size_t capacity) {
+    const std::size_t reserved = page_multiple(capacity + READ_SLACK);
+    void* range = ::mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (range == MAP_FAILED) return std::nullopt;
+    // Made text is written once from start to end: large pages fault far less often.
+    ::madvise(range, reserved, MADV_HUGEPAGE);
+    return MappedFile(static_cast<char*>(range), capacity, reserved, -1);
+}
+
+void MappedFile::shrink_to(std::size_t size) {
+    const std::size_t kept = page_multiple(size + READ_SLACK);
+    if (kept < reserved_) ::munmap(base_ + kept, reserved_ - kept);
+    reserved_ = std::min(kept, reserved_);
+    size_ = size;
 }
 
 MappedFile::MappedFile(MappedFile&& other) noexcept

@@ -28,6 +28,13 @@ public:
     // cuts messages.
     static std::optional<MappedFile> map(int fd, const char* name, Encoding encoding = Encoding::shift_jis);
 
+    // Room for capacity bytes of text that is made rather than read (a file
+    // decoded into UTF-8), zero-filled, with the same slack; nothing when the
+    // memory cannot be had.
+    static std::optional<MappedFile> anonymous(std::size_t capacity);
+    // The text made there is size bytes long: the pages past it and its slack go.
+    void shrink_to(std::size_t size);
+
     MappedFile(MappedFile&& other) noexcept;
     MappedFile& operator=(MappedFile&& other) noexcept;
     MappedFile(const MappedFile&) = delete;

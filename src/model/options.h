@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "model/input_encoding.h"
 #include "model/text_rules.h"
 #include "support/text_encoding.h"
 
@@ -22,9 +23,12 @@ constexpr std::uint32_t OPT_UTF8 = 0x100;
 // --unified[=N]: the unified report, which patch and git apply read, in place
 // of the normal report.
 constexpr std::uint32_t OPT_UNIFIED = 0x200;
+// --encoding=E1[,E2]: each file is decoded from its encoding into UTF-8 as it
+// is loaded, and the run goes on as under --utf8 (which comes with it).
+constexpr std::uint32_t OPT_ENCODING = 0x400;
 // --side-by-side: the two files in two columns, every line of both, in place of
 // the normal report; --width and --suppress-common-lines shape it.
-constexpr std::uint32_t OPT_SIDE_BY_SIDE = 0x400;
+constexpr std::uint32_t OPT_SIDE_BY_SIDE = 0x800;
 
 struct Options {
     std::uint32_t flags = 0;
@@ -33,6 +37,8 @@ struct Options {
     // The -c count: 1..10 with -c, 0 without. Whether the context report runs is
     // OPT_CONTEXT's to say; this is only how much context it shows.
     std::int32_t context_lines = 0;
+    // Read only when OPT_ENCODING is set: the first file's, then the second's.
+    InputEncoding encodings[2] = {InputEncoding::detect, InputEncoding::detect};
     // Read only when OPT_UNIFIED is set: the common lines shown around a change.
     std::int64_t unified_lines = 3;
     // --label: what the unified report's header shows for each file in place of

@@ -14,9 +14,7 @@
 #include <vector>
 
 #include "compare/fingerprint.h"
-#include "driver/run.h"
 #include "e2e/e2e_harness.h"
-#include "in_process_run.h"
 #include "long_runs.h"
 #include "model/options.h"
 #include "report/cp932_chart.h"
@@ -194,7 +192,7 @@ void expect_same_report(const std::string (&shift_jis)[2], const std::string (&u
     args.insert(args.end(), {shift_jis[0], shift_jis[1]});
     utf8_args.insert(utf8_args.begin(), "--utf8");
     utf8_args.insert(utf8_args.end(), {utf8[0], utf8[1]});
-    e2e::Outcome in_shift_jis = testing::run_in_process(args), in_utf8 = testing::run_in_process(utf8_args);
+    e2e::Outcome in_shift_jis = e2e::run_in_process(args), in_utf8 = e2e::run_in_process(utf8_args);
     const std::string label = where + " with" + ::testing::PrintToString(options.args);
     ASSERT_EQ(in_utf8.status, in_shift_jis.status) << label;
     ASSERT_EQ(in_utf8.err, in_shift_jis.err) << label;

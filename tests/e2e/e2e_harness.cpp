@@ -1,6 +1,7 @@
 #include "e2e/e2e_harness.h"
 
 #include <fcntl.h>
+#include <iconv.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -10,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "driver/run.h"
 
 namespace vesk::e2e {
 
@@ -73,6 +76,29 @@ Outcome run_vesk(const ScratchDir& dir, std::vector<std::string> args, Setup set
     if (pid < 0 || ::waitpid(pid, &wait_status, 0) != pid) throw std::runtime_error("cannot run " + program);
     const int status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
     return {setup.stdout_to == Setup::Stdout::captured ? take_file(out_path) : "", take_file(err_path), status};
+}
+
+Outcome run_in_process(std::vector<std::string> args) {
+    args.insert(args.begin(), "vesk");
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    argv.push_back(nullptr);
+    Output out, err;
+    int status = execute(static_cast<int>(args.size()), argv.data(), out, err);
+    return {out.captured(), err.captured(), status};
+}
+
+std::string converted(const std::string& text, const char* from, const char* to) {
+    iconv_t converter = ::iconv_open(to, from);
+    if (converter == reinterpret_cast<iconv_t>(-1)) return "(no converter)";
+    std::string out(4 * text.size() + 4, '\0');
+    char* in = const_cast<char*>(text.data());
+    char* into = out.data();
+    std::size_t in_left = text.size(), out_left = out.size();
+    const bool whole = ::iconv(converter, &in, &in_left, &into, &out_left) != static_cast<std::size_t>(-1);
+    ::iconv_close(converter);
+    out.resize(out.size() - out_left);
+    return whole ? out : "(not " + std::string(from) + ")";
 }
 
 Outcome compare(const std::string& first, const std::string& second, std::vector<std::string> options) {

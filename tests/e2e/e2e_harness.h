@@ -45,6 +45,14 @@ struct Setup {
 // process killed by a signal is 128 plus the signal's number, as a shell shows it.
 Outcome run_vesk(const ScratchDir& dir, std::vector<std::string> args, Setup setup = {});
 
+// Runs vesk's whole run in this process with args (argv[1] on), as the
+// executable would: for property tests that run it thousands of times.
+Outcome run_in_process(std::vector<std::string> args);
+
+// text converted from one encoding to another by the C library's iconv; a
+// message in parentheses when it cannot be, whole.
+std::string converted(const std::string& text, const char* from, const char* to);
+
 // The bytes of a file, all of them; "" when it cannot be read.
 std::string read_bytes(const std::string& path);
 

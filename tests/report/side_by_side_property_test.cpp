@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "e2e/e2e_harness.h"
-#include "in_process_run.h"
 #include "long_runs.h"
 
 namespace vesk {
@@ -148,14 +147,14 @@ TEST(SideBySide, GeneratedPairsLineUpInEveryWidth) {
 
         std::string expected;
         std::size_t next[2] = {0, 0};
-        for (char mark : marks_from_unified(testing::run_in_process(unified).out, files[0].size())) {
+        for (char mark : marks_from_unified(e2e::run_in_process(unified).out, files[0].size())) {
             const Line* left = mark == '>' ? nullptr : &files[0].at(next[0]++);
             const Line* right = mark == '<' ? nullptr : &files[1].at(next[1]++);
             if (!suppress || mark != ' ') expected += reference_row(mark, left, right, width, tab_width, utf8) + "\n";
         }
         EXPECT_EQ(next[0], files[0].size());
         EXPECT_EQ(next[1], files[1].size());
-        ASSERT_EQ(testing::run_in_process(options).out, expected) << "pair " << count << ", width " << width;
+        ASSERT_EQ(e2e::run_in_process(options).out, expected) << "pair " << count << ", width " << width;
     }
 }
 
