@@ -4,6 +4,7 @@
 #include "compare/context_marks.h"
 #include "compare/matcher.h"
 #include "compare/pair_recheck.h"
+#include "compare/whole_lines.h"
 #include "report/context_report.h"
 #include "report/normal_report.h"
 #include "report/side_by_side_report.h"
@@ -19,7 +20,7 @@ int run_phases(Comparison& comparison) {
     const TextRules rules = comparison.options.text_rules();
     if (comparison.options.has(OPT_UNIFIED)) {
         recheck_matched_pairs(first, second, rules, MARK_CHANGED_PAIR, comparison.diagnostics);
-        return print_unified_report(comparison) ? 1 : 0;
+        return print_unified_report(comparison, WholeLineView(first, second)) ? 1 : 0;
     }
     if (comparison.options.has(OPT_SIDE_BY_SIDE)) {
         recheck_matched_pairs(first, second, rules, MARK_CHANGED_PAIR, comparison.diagnostics);

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <ctime>
 
-#include "compare/whole_lines.h"
 #include "report/line_writer.h"
 
 namespace vesk {
@@ -140,8 +139,7 @@ void write_file_time(Output& out, timespec time) {
     out.write(text, length);
 }
 
-bool print_unified_report(const Comparison& comparison) {
-    const WholeLineView view(comparison.first, comparison.second);
+bool print_unified_report(const Comparison& comparison, const WholeLineView& view) {
     const std::int64_t context = comparison.options.unified_lines;
     ChangeWalk walk(view);
     ChangeWalk hunk_walk = walk;

@@ -9,17 +9,19 @@
 // gives the second.
 #pragma once
 
+#include <ctime>
 #include <string_view>
 
+#include "compare/whole_lines.h"
 #include "model/comparison.h"
 #include "support/output.h"
 
 namespace vesk {
 
-// Prints the report of the whole-line view of the marks left by the recheck of
-// the matched pairs (differing pairs MARK_CHANGED_PAIR); returns whether the
-// files differ, and prints nothing when they do not.
-bool print_unified_report(const Comparison& comparison);
+// Prints the report of view, the whole lines of the comparison's files as the
+// recheck of the matched pairs left their marks; returns whether the files
+// differ, and prints nothing when they do not.
+bool print_unified_report(const Comparison& comparison, const WholeLineView& view);
 
 // A file's name as the header writes it: as given, or between double quotes
 // when it holds a blank, a byte below 0x20 or from 0x80, '"' or '\'; inside

@@ -43,6 +43,17 @@ TEST(CommandLine, ArgumentsMessagesAndStatuses) {
         {{"-x", "--utf8", "-i", "a", "b"}, {"", "", 0}},  // an extension stands among the options
         {{"a", "b", "--utf8"}, {"", USAGE, 2}},
         {{"--utf", "a", "b"}, {"", "--utf: invalid option", 2}},
+        // The unified report's options: equal files print nothing, not even a header.
+        {{"--unified", "--label", "x", "a", "b"}, {"", "", 0}},
+        {{"--unified", "-c", "a", "b"}, {"", "-c and --unified cannot be given together\n", 2}},
+        {{"-c2", "--unified=1", "a", "b"}, {"", "-c and --unified cannot be given together\n", 2}},
+        {{"-c0", "--unified", "a", "b"}, {"", "0: invalid -c option number", 2}},
+        {{"--unified=", "a", "b"}, {"", "--unified=: invalid number of lines\n", 2}},
+        {{"--unified=-1", "a", "b"}, {"", "--unified=-1: invalid number of lines\n", 2}},
+        {{"--unified=2x", "a", "b"}, {"", "--unified=2x: invalid number of lines\n", 2}},
+        {{"--unified2", "a", "b"}, {"", "--unified2: invalid option", 2}},
+        {{"--label"}, {"", "--label: label missing\n", 2}},
+        {{"--label=1", "--label", "2", "--label=3", "a", "b"}, {"", "--label: given more than twice\n", 2}},
         // The first error wins, and the -N header comes before the file errors.
         {{"-q", "-c0", "a", "b"}, {"", "-q: invalid option", 2}},
         {{"-c0", "-q", "a", "b"}, {"", "0: invalid -c option number", 2}},
