@@ -31,20 +31,18 @@ public:
           diagnostics_(diagnostics),
           runs_(diagnostics, first.count),
           finder_(first, second, runs_, finder_settings(first, second, tuning)),
-          retired_(static_cast<std::size_t>(first.count) + 1, 0) {}
+          states_(static_cast<std::size_t>(first.count) + 1, LINE_SEARCHED) {}
 
     void run();
     const RunTable<Index>& run_table() const { return runs_; }
+    const WorkVector<std::uint8_t>& line_states() const { return states_; }
 
 private:
     void find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     void store_run(std::int64_t i, const FoundRun& found, std::int64_t hi2);
     std::int64_t refresh_alike(std::int64_t from, const Window& window);
-    // The tree answers exactly what the walk over [lo1, hi1) would: the first line
-    // whose fitting run is longer than every fitting one before it and no shorter
-    // than any after it. Retired lines count as fitting there, but their length
-    // is 0 and a run of length 0 is never chosen.
-    std::int64_t choose_run(const Window& window) { return tree_->longest_fitting(window); }
+    bool may_defer(std::int64_t line, std::int64_t length) const;
+    std::int64_t choose_run(const Window& window);
     void refresh_runs(const Window& window);
     void step_through_long_run(std::int64_t& line, const Window& window);
     void mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& window);
@@ -57,11 +55,13 @@ private:
     // nothing else ever reads it.
     RunTable<Index> runs_;
     RunFinder<Index> finder_;
-    // retired_[d]: every later find_run on line d would store length 0 and keep
+    // A LineState per line (and the spare entry).
+    // LINE_RETIRED: every later find_run on the line would store length 0 and keep
     // its start, so it is skipped. Once find_run finds no line with d's fingerprint
     // in a window, every later window that holds d lies inside that one (windows
     // are nested or disjoint, and d's windows all hold d), so none holds one either.
-    WorkVector<std::uint8_t> retired_;
+    // LINE_DEFERRED: see may_defer().
+    WorkVector<std::uint8_t> states_;
     // Built after the first pass, which looks at every line in order anyway.
     std::optional<RunTree<Index>> tree_;
 };
@@ -72,7 +72,7 @@ void Matcher<Index>::find_run(std::int64_t i, std::int64_t end1, std::int64_t lo
         emit_error(diagnostics_, "program error!\n");
         end_run(2);
     }
-    if (retired_[i] != 0) return;
+    if (states_[i] != LINE_SEARCHED) return;
     store_run(i, finder_.find(i, end1, lo2, hi2), hi2);
 }
 
@@ -80,21 +80,75 @@ template <class Index>
 void Matcher<Index>::store_run(std::int64_t i, const FoundRun& found, std::int64_t hi2) {
     runs_.set_length(i, found.length);
     if (found.length == 0) {
-        retired_[i] = 1;
+        states_[i] = states_[i] == LINE_DEFERRED ? LINE_RETIRED_DEFERRED : LINE_RETIRED;
     } else {
         if (found.start >= hi2) {
             emit_error(diagnostics_, "program error\n");
             end_run(2);
         }
         runs_.set_start(i, found.start);
+        if (may_defer(i, found.length)) states_[i] = LINE_DEFERRED;
     }
     if (tree_) tree_->update(i);
+}
+
+// Whether a line whose search found a run of `length` lines may be deferred: its
+// fingerprint v recurs nowhere in the run's other lines, and the run is not long.
+//
+// Then the scan skips no candidate: one inside a measured run of at most `length`
+// lines, `k` lines after its start, would make fp1[line + k] = v for some k in
+// [1, length). Every candidate is measured, or fails the test of the best length
+// so far, or lies past the scan's end, and those it does not measure are shorter
+// than the best. So what the scan records is the leftmost of the longest runs
+// from the line that lie inside the window. In a window inside this one (every
+// later window that holds the line is) the longest runs are no longer, so the
+// same holds there, and the entry the steps leave when the line is refreshed is
+// that leftmost longest run: kept when the old one fits (it is then still the
+// leftmost longest), found again otherwise. Its length never grows, so the
+// stored entry stays an upper bound, and the run itself is needed only where it
+// could be chosen (choose_run()). Lines passed over by the steps through a long
+// run keep their entries in the steps, but the long run beats them there.
+// A long run is never deferred: refreshing it steps over the lines it covers.
+template <class Index>
+bool Matcher<Index>::may_defer(std::int64_t line, std::int64_t length) const {
+    if (length > LONG_RUN) return false;
+    const std::uint32_t* fp1 = first_.fingerprints;
+    for (std::int64_t k = 1; k < length; ++k)
+        if (fp1[line + k] == fp1[line]) return false;
+    return true;
+}
+
+// The tree answers exactly what the walk over [lo1, hi1) would, among searched
+// lines: the first line whose fitting run is longer than every fitting one before
+// it and no shorter than any after it. Retired lines count as fitting there, but
+// their length is 0 and a run of length 0 is never chosen. A deferred line's
+// stored length bounds its run here, so only the deferred line with the leftmost
+// longest bound can beat that answer: if its stored run fits, that is its run;
+// else its run is found, and either it holds the bound (the line wins) or the
+// bound comes down to it and the next one is asked.
+template <class Index>
+std::int64_t Matcher<Index>::choose_run(const Window& window) {
+    const std::int64_t searched = tree_->longest_fitting(window);
+    const std::int64_t searched_length = searched == -1 ? 0 : runs_.length(searched);
+    for (;;) {
+        const std::int64_t deferred = tree_->longest_deferred(window);
+        if (deferred == -1) return searched;
+        const std::int64_t bound = runs_.length(deferred);
+        if (bound < searched_length || (bound == searched_length && deferred > searched)) return searched;
+        // A stored run that fits is the leftmost longest here still (see may_defer()).
+        const std::int64_t start = runs_.start(deferred);
+        if (start >= window.lo2 && start + bound <= window.hi2 && deferred + bound <= window.hi1) return deferred;
+        store_run(deferred, finder_.find(deferred, window.hi1, window.lo2, window.hi2), window.hi2);
+        if (runs_.length(deferred) == bound) return deferred;
+    }
 }
 
 // Only entries that do not fit are acted on; the tree finds the next one
 // directly, as the line-by-line walk would reach it after passing fitting ones.
 // A retired line counts as fitting: the walk would call find_run on it, which
 // stores what is already there, and move on by one line, as it does for a fit.
+// So does a deferred line: the walk would leave the leftmost longest run inside
+// the window in its entry, which choose_run() finds when it matters.
 template <class Index>
 void Matcher<Index>::refresh_runs(const Window& window) {
     for (std::int64_t d = tree_->first_unfit(window.lo1, window); d < window.hi1;
@@ -188,7 +242,7 @@ void Matcher<Index>::run() {
         find_run(i, n1, 0, n2);
         i += runs_.length(i) > LONG_RUN ? runs_.length(i) : 1;
     }
-    tree_.emplace(runs_, retired_.data(), n1);
+    tree_.emplace(runs_, states_.data(), n1);
     Window whole{0, n1, 0, n2};
     std::int64_t chosen = choose_run(whole);
     if (chosen != -1) mark_run(chosen, runs_.start(chosen), runs_.length(chosen), whole);
@@ -207,7 +261,11 @@ void match_with(LineTable& first, LineTable& second, Diagnostics& diagnostics, c
                 RunTableEntries* entries) {
     Matcher<Index> matcher(first, second, diagnostics, tuning);
     matcher.run();
-    if (entries != nullptr) *entries = matcher.run_table().entries();
+    if (entries == nullptr) return;
+    *entries = matcher.run_table().entries();
+    const auto& states = matcher.line_states();
+    entries->deferred.assign(states.size(), 0);
+    for (std::size_t line = 0; line < states.size(); ++line) entries->deferred[line] = states[line] >= LINE_DEFERRED;
 }
 
 // entries: where to hand back the run table, or nullptr.

@@ -23,10 +23,13 @@ struct FoundRun {
 };
 
 // A run table read out at full width: one entry per line of the first file and
-// the spare one past the last line, which no search ever writes.
+// the spare one past the last line, which no search ever writes. deferred (when
+// filled in): 1 for the lines whose entry the matcher brought up to date only
+// where it could be chosen; their length bounds the one the steps would leave.
 struct RunTableEntries {
     std::vector<std::int64_t> lengths;
     std::vector<std::int64_t> starts;
+    std::vector<std::uint8_t> deferred;
 };
 
 template <class Index>

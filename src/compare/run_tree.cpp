@@ -27,15 +27,16 @@ constexpr Index LOWEST = std::numeric_limits<Index>::min();
 template <class Index>
 typename RunTree<Index>::Summary RunTree<Index>::combine(const Summary& left, const Summary& right) {
     return {std::min(left.min_start, right.min_start), std::max(left.max_line_end, right.max_line_end),
-            std::max(left.max_start_end, right.max_start_end), std::max(left.max_length, right.max_length)};
+            std::max(left.max_start_end, right.max_start_end), std::max(left.max_length, right.max_length),
+            std::max(left.max_deferred_length, right.max_deferred_length)};
 }
 
 template <class Index>
-RunTree<Index>::RunTree(const RunTable<Index>& runs, const std::uint8_t* retired, std::int64_t count)
-    : runs_(runs), retired_(retired), count_(count) {
+RunTree<Index>::RunTree(const RunTable<Index>& runs, const std::uint8_t* states, std::int64_t count)
+    : runs_(runs), states_(states), count_(count) {
     std::int64_t buckets = (count + BUCKET - 1) / BUCKET;
     leaves_ = static_cast<std::int64_t>(std::bit_ceil(static_cast<std::uint64_t>(std::max<std::int64_t>(buckets, 1))));
-    nodes_.assign(static_cast<std::size_t>(2 * leaves_), Summary{HIGHEST<Index>, LOWEST<Index>, LOWEST<Index>, 0});
+    nodes_.assign(static_cast<std::size_t>(2 * leaves_), Summary{HIGHEST<Index>, LOWEST<Index>, LOWEST<Index>, 0, 0});
     for (std::int64_t bucket = 0; bucket < buckets; ++bucket) nodes_[leaves_ + bucket] = summarise_bucket(bucket);
     for (std::int64_t node = leaves_ - 1; node >= 1; --node) {
         nodes_[node] = combine(nodes_[2 * node], nodes_[2 * node + 1]);
@@ -44,10 +45,12 @@ RunTree<Index>::RunTree(const RunTable<Index>& runs, const std::uint8_t* retired
 
 template <class Index>
 typename RunTree<Index>::Summary RunTree<Index>::summarise_bucket(std::int64_t bucket) const {
-    Summary summary{HIGHEST<Index>, LOWEST<Index>, LOWEST<Index>, 0};
+    Summary summary{HIGHEST<Index>, LOWEST<Index>, LOWEST<Index>, 0, 0};
     for (std::int64_t line = bucket * BUCKET; line < std::min(count_, (bucket + 1) * BUCKET); ++line) {
-        if (retired_[line] != 0) continue;
         std::int64_t length = runs_.length(line);
+        if (states_[line] == LINE_DEFERRED)
+            summary.max_deferred_length = std::max(summary.max_deferred_length, static_cast<Index>(length));
+        if (states_[line] != LINE_SEARCHED) continue;
         std::int64_t start = runs_.start(line);
         summary.min_start = std::min(summary.min_start, static_cast<Index>(start));
         summary.max_line_end = std::max(summary.max_line_end, static_cast<Index>(line + length));
@@ -189,7 +192,7 @@ std::int64_t RunTree<Index>::longest_fitting_among(std::int64_t from, std::int64
                                                    std::int64_t shorter) const {
     std::int64_t best_line = -1;
     for (std::int64_t line = from; line < to; ++line) {
-        if (runs_.length(line) > shorter && fits(line, window)) {
+        if (runs_.length(line) > shorter && states_[line] == LINE_SEARCHED && fits(line, window)) {
             shorter = runs_.length(line);
             best_line = line;
         }
@@ -204,8 +207,60 @@ std::int64_t RunTree<Index>::leftmost_of_length(Span span, std::int64_t length) 
         span = nodes_[left.node].max_length == length ? left : child(span, 1);
     }
     std::int64_t line = span.from;
-    while (runs_.length(line) != length || retired_[line] != 0) ++line;
+    while (runs_.length(line) != length || states_[line] != LINE_SEARCHED) ++line;
     return line;
+}
+
+template <class Index>
+std::int64_t RunTree<Index>::longest_deferred(const Window& window) {
+    if (window.hi1 - window.lo1 <= DIRECT_SCAN) return longest_deferred_among(window.lo1, window.hi1, 0);
+    settle();
+    std::int64_t best_line = -1;
+    std::int64_t best_length = 0;
+    find_longest_deferred({1, 0, leaves_ * BUCKET}, window, best_line, best_length);
+    return best_line;
+}
+
+// As find_longest(), over the deferred lines' entries, whether they fit or not.
+template <class Index>
+void RunTree<Index>::find_longest_deferred(const Span& span, const Window& window, std::int64_t& best_line,
+                                           std::int64_t& best_length) const {
+    const Summary& summary = nodes_[span.node];
+    if (span.to <= window.lo1 || span.from >= window.hi1 || summary.max_deferred_length <= best_length) return;
+    if (span.node >= leaves_ || span.from < window.lo1 || span.to > window.hi1) {
+        if (span.node < leaves_) {
+            find_longest_deferred(child(span, 0), window, best_line, best_length);
+            find_longest_deferred(child(span, 1), window, best_line, best_length);
+            return;
+        }
+        std::int64_t found = longest_deferred_among(std::max(window.lo1, span.from), std::min(span.to, window.hi1),
+                                                    best_length);
+        if (found != -1) {
+            best_line = found;
+            best_length = runs_.length(found);
+        }
+        return;
+    }
+    // Wholly inside the window: the leftmost leaf holding the node's longest.
+    best_length = summary.max_deferred_length;
+    Span inside = span;
+    while (inside.node < leaves_) {
+        Span left = child(inside, 0);
+        inside = nodes_[left.node].max_deferred_length == best_length ? left : child(inside, 1);
+    }
+    best_line = longest_deferred_among(inside.from, inside.to, best_length - 1);
+}
+
+template <class Index>
+std::int64_t RunTree<Index>::longest_deferred_among(std::int64_t from, std::int64_t to, std::int64_t shorter) const {
+    std::int64_t best_line = -1;
+    for (std::int64_t line = from; line < to; ++line) {
+        if (states_[line] == LINE_DEFERRED && runs_.length(line) > shorter) {
+            shorter = runs_.length(line);
+            best_line = line;
+        }
+    }
+    return best_line;
 }
 
 template class RunTree<std::int32_t>;

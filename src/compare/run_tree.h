@@ -1,7 +1,8 @@
-// An index over the first file's run table that answers the two questions the
+// An index over the first file's run table that answers the questions the
 // matcher asks of a window without visiting every line: which is the next entry
-// that does not fit the window, and which fitting entry is the leftmost longest.
-// Retired lines (whose entry can no longer change) count as fitting.
+// that does not fit the window, which fitting entry is the leftmost longest, and
+// which deferred line has the leftmost longest entry. Only searched lines' entries
+// count for the first two; retired and deferred lines count as fitting there.
 // Index: the stored width of the summaries, std::int32_t only when both files
 // have at most INT32_MAX lines (every value summarised is a line number or a count).
 #pragma once
@@ -14,6 +15,21 @@
 
 namespace vesk {
 
+// What the matcher knows of a line's entry, one byte per line of the first file.
+enum LineState : std::uint8_t {
+    // The entry is the one the steps of the matcher leave, searched again where it
+    // does not fit.
+    LINE_SEARCHED = 0,
+    // Every later search would find nothing (length 0): it is not searched again.
+    LINE_RETIRED = 1,
+    // The entry is an upper bound of the line's run in every later window; the run
+    // itself is searched for only when it could be chosen (see matcher.cpp).
+    LINE_DEFERRED = 2,
+    // Retired once deferred: its start is the last one found, not necessarily the
+    // one the steps would have left.
+    LINE_RETIRED_DEFERRED = 3,
+};
+
 // Two half-open ranges: [lo1, hi1) of the first file by [lo2, hi2) of the second.
 struct Window {
     std::int64_t lo1, hi1, lo2, hi2;
@@ -22,15 +38,15 @@ struct Window {
 template <class Index>
 class RunTree {
 public:
-    // Reads the run table and the retired flags where they are, for `count` lines;
-    // update() must follow every change of an entry.
-    RunTree(const RunTable<Index>& runs, const std::uint8_t* retired, std::int64_t count);
+    // Reads the run table and the line states where they are, for `count` lines;
+    // update() must follow every change of an entry or a state.
+    RunTree(const RunTable<Index>& runs, const std::uint8_t* states, std::int64_t count);
 
     void update(std::int64_t line);
 
-    // Whether line's entry fits the window (a retired line's always does).
+    // Whether line's entry fits the window (a line not searched again always does).
     bool fits(std::int64_t line, const Window& window) const {
-        if (retired_[line] != 0) return true;
+        if (states_[line] != LINE_SEARCHED) return true;
         std::int64_t length = runs_.length(line);
         std::int64_t start = runs_.start(line);
         return start >= window.lo2 && line + length <= window.hi1 && start + length <= window.hi2;
@@ -42,8 +58,13 @@ public:
 
     // The first line of [lo1, hi1) whose entry fits the window and is longer than
     // every fitting entry before it and at least as long as every one after it;
-    // -1 when no fitting entry has a length above 0.
+    // -1 when no fitting entry has a length above 0. Searched lines only.
     std::int64_t longest_fitting(const Window& window);
+
+    // The first deferred line of [lo1, hi1) whose entry is longer than every
+    // deferred one before it and at least as long as every one after it; -1 when
+    // there is none.
+    std::int64_t longest_deferred(const Window& window);
 
 private:
     // What a node knows of its lines: enough to tell whether all of them fit a
@@ -53,6 +74,7 @@ private:
         Index max_line_end;   // line + length
         Index max_start_end;  // start + length
         Index max_length;
+        Index max_deferred_length;
 
         bool operator==(const Summary&) const = default;
     };
@@ -72,9 +94,12 @@ private:
     std::int64_t longest_fitting_among(std::int64_t from, std::int64_t to, const Window& window,
                                        std::int64_t shorter) const;
     std::int64_t leftmost_of_length(Span span, std::int64_t length) const;
+    void find_longest_deferred(const Span& span, const Window& window, std::int64_t& best_line,
+                               std::int64_t& best_length) const;
+    std::int64_t longest_deferred_among(std::int64_t from, std::int64_t to, std::int64_t shorter) const;
 
     const RunTable<Index>& runs_;
-    const std::uint8_t* retired_;
+    const std::uint8_t* states_;
     std::int64_t count_;
     std::int64_t leaves_;  // a power of two, at least the number of buckets
     WorkVector<Summary> nodes_;  // node 1 is the root; node k has children 2k and 2k + 1

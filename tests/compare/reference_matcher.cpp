@@ -135,7 +135,7 @@ void mark_run(Tables& t, std::int64_t i1, std::int64_t i2, std::int64_t length, 
 
 RunTableEntries match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics) {
     auto entries = static_cast<std::size_t>(first.count + 1);
-    RunTableEntries runs{std::vector<std::int64_t>(entries, 0), std::vector<std::int64_t>(entries, 0)};
+    RunTableEntries runs{std::vector<std::int64_t>(entries, 0), std::vector<std::int64_t>(entries, 0), {}};
     Tables t{first, second, diagnostics, runs};
     const std::int64_t n1 = first.count;
     const std::int64_t n2 = second.count;
