@@ -3,7 +3,7 @@
 // the second file's blocks grouped by fingerprint, each group in file order, with
 // the group of every first-file line's fingerprint looked up once.
 // Index is the stored width of line numbers, block positions and group numbers:
-// std::int32_t only when both files have at most INT32_MAX lines, else std::int64_t.
+// std::int32_t only where fits_32_bit_index() (matcher_tuning.h) allows, else std::int64_t.
 #pragma once
 
 #include <algorithm>

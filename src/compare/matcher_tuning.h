@@ -3,7 +3,20 @@
 // inputs, where the defaults would take only the cheapest.
 #pragma once
 
+#include <cstdint>
+#include <limits>
+
 namespace vesk {
+
+// Whether the matcher's own indexes may store their values in 32 bits for files
+// of count1 and count2 lines. Every value they hold is a line number, a line
+// count, a block or group position, or a place in both files laid end to end
+// with two more lines (the suffix index's text), so the largest is below
+// count1 + count2 + 2. This is the one statement of the rule: every Index width
+// is chosen by it.
+constexpr bool fits_32_bit_index(std::int64_t count1, std::int64_t count2) {
+    return count1 + count2 + 2 <= std::numeric_limits<std::int32_t>::max();
+}
 
 // How the search tells candidates apart by hashing stretches of lines. The
 // program's way is after_near_misses: hashes are made once candidates that were no
@@ -12,8 +25,8 @@ namespace vesk {
 // candidate goes through the confirming comparison of its lines.
 enum class StretchHashing { after_near_misses, exact, all_equal };
 
-// The matcher's own indexes store line numbers in 32 bits when both files
-// together have fewer than INT32_MAX lines (fitting), else in 64; wide forces 64.
+// The matcher's own indexes store line numbers in 32 bits where
+// fits_32_bit_index() allows (fitting), else in 64; wide forces 64.
 enum class IndexWidth { fitting, wide };
 
 // When a search turns to the suffix index (suffix_index.h). The program's way is

@@ -68,37 +68,6 @@ std::int64_t equal_before_difference(const std::uint32_t* own, const std::uint32
 // suffix index, once that is made.
 constexpr std::int64_t STEPS_BEFORE_INDEX = 16;
 
-// Candidates one search may test before it counts as swarming: on typical text a
-// pattern's rarest block occurs a few times, and the hashes keep near misses cheap.
-constexpr std::int64_t CALL_CANDIDATES = 32;
-// The same once the suffix index is made: a search that swarms costs little
-// there, and the candidates tested before handing over are lost.
-constexpr std::int64_t CALL_CANDIDATES_WITH_INDEX = 2;
-
-// Once the index is made, a search from a line whose fingerprint has more blocks
-// than this in the second file goes there at once while most such searches
-// swarm (on lines drawn from a few values, or a short cycle, all do; where a
-// rare line follows soon after, as with lone braces, many do not). The score
-// counts in [0, SWARM_SCORE_MOST] and decides from SWARM_SCORE_TO_GO on.
-constexpr std::int64_t COMMON_LINE_BLOCKS = 64;
-constexpr std::int64_t PROBE_EVERY = 16;
-constexpr std::int64_t SWARM_SCORE_TO_GO = 32;
-constexpr std::int64_t SWARM_SCORE_MOST = 64;
-
-// Once the searches that swarm have tested this many candidates per line of both
-// files beyond their own allowance, they have cost about what making the suffix
-// index costs, and it is made; from then on every search that swarms goes on
-// through it. Typical pairs never get there.
-constexpr std::int64_t SWARM_CANDIDATES_PER_LINE = 4;
-
-// A search that alone tests more candidates than a 64th of both files' lines
-// swarms vastly: the files have so few distinct lines that searches will keep
-// doing so, and after four of them the index is made at once. Searches on
-// typical text that swarm at all test a few thousand candidates at most (the
-// source pair S: 6,068 of 600,000 lines).
-constexpr std::int64_t VAST_SWARM_SHARE = 64;
-constexpr std::int64_t VAST_SWARMS = 4;
-
 }  // namespace
 
 // The lines from line i of the first file that the next full match must hold
@@ -132,10 +101,9 @@ RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, con
       count2_(second.count),
       rest1_(block_rests<Index>(first.fingerprints, first.count)),
       rest2_(block_rests<std::uint16_t>(second.fingerprints, second.count)),
-      near_miss_allowance_(settings.near_miss_allowance),
       all_hashes_equal_(settings.all_hashes_equal),
       suffix_searching_(settings.suffixes),
-      swarm_allowance_(SWARM_CANDIDATES_PER_LINE * (count1_ + count2_)) {}
+      escalation_(count1_ + count2_, settings.near_miss_allowance) {}
 
 // Built on first need: when every search is settled by the line at the window's
 // start (identical files), no index is ever made.
@@ -176,32 +144,38 @@ void RunFinder<Index>::keep_last_search(std::int64_t line, std::int64_t end1, st
 // candidates that tells a swarming search.
 template <class Index>
 FoundRun RunFinder<Index>::search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
-    if (suffixes_ || suffix_searching_ != SuffixSearching::when_candidates_swarm) [[unlikely]]
-        return find_otherwise(line, end1, lo2, hi2);
-    candidates_left_ = CALL_CANDIDATES;
-    call_swarm_ = 0;
-    handed_over_ = false;
+    if (suffixes_ || suffix_searching_ != SuffixSearching::when_candidates_swarm) [[unlikely]] {
+        return suffix_searching_ == SuffixSearching::when_candidates_swarm ? search_with_index(line, end1, lo2, hi2)
+                                                                          : search_as_tuned(line, end1, lo2, hi2);
+    }
+    escalation_.begin_search();
     FoundRun found = find_by_blocks(line, end1, lo2, hi2);
-    if (handed_over_) [[unlikely]]
+    if (escalation_.handed_over()) [[unlikely]]
         return find_by_suffixes(line, end1, lo2, hi2);
     return found;
 }
 
-// The search once the index is made, or as the tuning forces it.
+// The search once the index is made: a common line may go there at once, any
+// other tries the blocks with a small allowance first.
 template <class Index>
-FoundRun RunFinder<Index>::find_otherwise(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
+FoundRun RunFinder<Index>::search_with_index(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
+    bool common = common_line(line);
+    if (common && escalation_.common_line_goes_to_index()) return find_by_suffixes(line, end1, lo2, hi2);
+    escalation_.begin_search_with_index();
+    FoundRun found = find_by_blocks(line, end1, lo2, hi2);
+    if (common) escalation_.score_common_search();
+    return escalation_.handed_over() ? find_by_suffixes(line, end1, lo2, hi2) : found;
+}
+
+// The search as a tuning other than the program's forces it: through the blocks
+// alone, or through the suffix index alone.
+template <class Index>
+FoundRun RunFinder<Index>::search_as_tuned(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     if (suffix_searching_ == SuffixSearching::never) {
-        candidates_left_ = std::numeric_limits<std::int64_t>::max();
+        escalation_.begin_search_without_index();
         return find_by_blocks(line, end1, lo2, hi2);
     }
-    if (suffix_searching_ != SuffixSearching::when_candidates_swarm) return find_by_suffixes(line, end1, lo2, hi2);
-    bool common = common_line(line);
-    if (common && common_lines_go_to_index()) return find_by_suffixes(line, end1, lo2, hi2);
-    candidates_left_ = CALL_CANDIDATES_WITH_INDEX;
-    handed_over_ = false;
-    FoundRun found = find_by_blocks(line, end1, lo2, hi2);
-    if (common) score_common_search();
-    return handed_over_ ? find_by_suffixes(line, end1, lo2, hi2) : found;
+    return find_by_suffixes(line, end1, lo2, hi2);
 }
 
 template <class Index>
@@ -218,47 +192,12 @@ FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1
     return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, look_directly).find(line, end1, lo2, hi2);
 }
 
-// Whether the line's fingerprint has more than COMMON_LINE_BLOCKS blocks in the
-// second file.
+// Whether the line's fingerprint is common in the second file (see
+// SearchEscalation::common()).
 template <class Index>
 bool RunFinder<Index>::common_line(std::int64_t line) {
     std::int64_t group = index().group_of(line);
-    return group >= 0 && static_cast<std::int64_t>(index().blocks(group).size()) > COMMON_LINE_BLOCKS;
-}
-
-// Whether a search from a common line goes to the suffix index at once, without
-// trying the blocks first: so when most such searches lately swarmed anyway.
-// Every PROBE_EVERY-th one tries the blocks all the same, so that the score
-// follows the files.
-template <class Index>
-bool RunFinder<Index>::common_lines_go_to_index() {
-    return ++common_searches_ % PROBE_EVERY != 0 && swarm_score_ >= SWARM_SCORE_TO_GO;
-}
-
-// A search from a common line that swarmed raises the score by 1, one that did
-// not lowers it by 3: it rises while more than three in four swarm.
-template <class Index>
-void RunFinder<Index>::score_common_search() {
-    swarm_score_ = handed_over_ ? std::min(swarm_score_ + 1, SWARM_SCORE_MOST)
-                                : std::max<std::int64_t>(swarm_score_ - 3, 0);
-}
-
-// Called once the current search has tested its allowance of candidates, with
-// the allowance's count (now below 0): whether it may go on testing them, with
-// another allowance in `left`. False hands the search over to the suffix index,
-// made here once the swarming searches have cost enough.
-template <class Index>
-[[gnu::cold]] bool RunFinder<Index>::keeps_testing_candidates(std::int64_t& left) {
-    std::int64_t vast = (count1_ + count2_) / VAST_SWARM_SHARE;
-    if (call_swarm_ < vast && call_swarm_ + CALL_CANDIDATES >= vast) ++vast_swarms_;
-    if (suffixes_ || swarm_allowance_ <= 0 || vast_swarms_ >= VAST_SWARMS) {
-        handed_over_ = true;
-        return false;
-    }
-    left = CALL_CANDIDATES - 1;
-    call_swarm_ += CALL_CANDIDATES;
-    swarm_allowance_ -= CALL_CANDIDATES;
-    return true;
+    return group >= 0 && SearchEscalation::common(static_cast<std::int64_t>(index().blocks(group).size()));
 }
 
 // The search by the block index: the candidates of the pattern's rarest block.
@@ -421,7 +360,7 @@ bool RunFinder<Index>::full_match_at(Pattern& pattern, std::int64_t at2) {
     for (std::int64_t k = pattern.length - 1; k >= pattern.length - compared; --k)
         if (own[k] != other[k]) return false;
     if (compared == pattern.length || suffixes_) return true;
-    return near_miss_lines_ < near_miss_allowance_ || same_hash(pattern, at2);
+    return !escalation_.hashes_pay() || same_hash(pattern, at2);
 }
 
 // Whether the pattern and the stretch at at2 hash alike; the hashes of both files
@@ -457,10 +396,10 @@ FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume
     // Candidates grow with their blocks; a block ending at or before resume + offset
     // cannot hold the chosen block of a pattern starting at resume or later.
     std::int64_t position = pattern.cursor >= 0 ? pattern.cursor : first_ending_after(blocks, resume + offset);
-    std::int64_t left = candidates_left_;
+    std::int64_t left = escalation_.candidates_left();
     FoundRun found{0, 0};
     for (; position < size; ++position) {
-        if (--left < 0 && !keeps_testing_candidates(left)) break;
+        if (--left < 0 && !escalation_.keeps_testing_candidates(left, suffixes_.has_value())) break;
         const Block<Index>& block = blocks[static_cast<std::size_t>(position)];
         if (block.start - offset + pattern.length > bounds.hi2) break;
         if (block.end - block.start < needed && block.start > resume + offset) {
@@ -481,9 +420,9 @@ FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume
             found = {length, at};
             break;
         }
-        near_miss_lines_ += length;
+        escalation_.count_near_miss(length);
     }
-    candidates_left_ = left;
+    escalation_.keep_candidates_left(left);
     pattern.cursor = found.length > 0 ? position : size;
     return found;
 }

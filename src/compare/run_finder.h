@@ -1,10 +1,10 @@
 // The search behind find_run: the longest run that starts at one line of the
-// first file, as the resuming scan over the second file's window measures it,
+// first file, as the scan (matcher.h) over the second file's window measures it,
 // found by visiting only the second-file lines where the scan's result can change.
 // Those are first found through the blocks of equal lines (line_blocks.h). Where
 // a line is so common that a search tests many of them (it swarms), the search
-// goes on through the suffix index (suffix_search.h), made once swarming searches
-// have cost about what making it costs; typical text never gets there.
+// goes on through the suffix index (suffix_search.h); when it does, and when the
+// index is made, is decided by search_escalation.h. Typical text never gets there.
 // Index: the stored width of line numbers in the block index (see line_blocks.h).
 #pragma once
 
@@ -16,7 +16,9 @@
 #include "compare/line_blocks.h"
 #include "compare/matcher_tuning.h"
 #include "compare/prefix_hash.h"
+#include "compare/run_measures.h"
 #include "compare/run_table.h"
+#include "compare/search_escalation.h"
 #include "compare/suffix_index.h"
 #include "compare/suffix_search.h"
 #include "model/line_table.h"
@@ -76,12 +78,10 @@ private:
                                                   std::int64_t hi2);
     [[gnu::always_inline]] inline FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                                           std::int64_t hi2);
-    FoundRun find_otherwise(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    FoundRun search_with_index(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    FoundRun search_as_tuned(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     FoundRun find_by_suffixes(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
-    bool keeps_testing_candidates(std::int64_t& left);
     bool common_line(std::int64_t line);
-    bool common_lines_go_to_index();
-    void score_common_search();
     std::int64_t measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const;
     std::int64_t measure_with_index(std::int64_t line, std::int64_t at2, std::int64_t length, std::int64_t limit) const;
     std::int64_t known_length(std::int64_t line, std::int64_t at2) const;
@@ -112,21 +112,10 @@ private:
     std::optional<BlockIndex<Index>> blocks_;  // made on first need, as are the hashes
     std::optional<SparsePrefixHash> hash1_;  // hashed once per pattern
     std::optional<FullPrefixHash> hash2_;    // hashed once per candidate
-    // Lines measured at candidates that passed full_match_at() but fell short.
-    std::int64_t near_miss_lines_ = 0;
-    std::int64_t near_miss_allowance_;
     bool all_hashes_equal_;
     SuffixSearching suffix_searching_;
-    std::optional<SuffixIndex<Index>> suffixes_;  // made on need, see keeps_testing_candidates()
-    std::int64_t candidates_left_ = 0;  // the current search's allowance, counted down
-    // What the searches that swarm may test beyond their own allowances before
-    // the index is made, counted down.
-    std::int64_t swarm_allowance_;
-    std::int64_t call_swarm_ = 0;    // what the current search has tested beyond its allowance
-    std::int64_t vast_swarms_ = 0;   // searches that alone tested a share of the files' lines
-    std::int64_t common_searches_ = 0;  // searches from common lines, see common_lines_go_to_index()
-    std::int64_t swarm_score_ = 0;
-    bool handed_over_ = false;           // the current search goes on through the suffix index
+    std::optional<SuffixIndex<Index>> suffixes_;  // made at the first handover, see find_by_suffixes()
+    SearchEscalation escalation_;
     LastSearch last_;  // see keep_last_search()
 };
 

@@ -1,9 +1,8 @@
 // The first file's run table, the matcher's own working store: for every line,
 // the length of the run last recorded for it and the line of the second file
 // where that run starts. It starts all zero (length 0, start 0) and lives for one
-// match_lines call. Entries are stored at the matcher's index width: 32 bits only
-// when both files have at most INT32_MAX lines, so that no length or start can
-// be cut short.
+// match_lines call. Entries are stored at the matcher's index width
+// (fits_32_bit_index(), matcher_tuning.h), so that no length or start is cut short.
 #pragma once
 
 #include <cstdint>

@@ -3,8 +3,8 @@
 // that does not fit the window, which fitting entry is the leftmost longest, and
 // which deferred line has the leftmost longest entry. Only searched lines' entries
 // count for the first two; retired and deferred lines count as fitting there.
-// Index: the stored width of the summaries, std::int32_t only when both files
-// have at most INT32_MAX lines (every value summarised is a line number or a count).
+// Index: the stored width of the summaries (every one a line number or a count),
+// std::int32_t only where fits_32_bit_index() (matcher_tuning.h) allows.
 #pragma once
 
 #include <cstdint>

@@ -2,8 +2,8 @@
 // every suffix of a text in sorted order, made by induced sorting (SA-IS) in
 // linear time whatever the alphabet, and the common prefix of each suffix with the
 // one before it in that order (Kasai's method, in text order). Symbols are compared as numbers.
-// Index: the stored width of positions, std::int32_t only when the whole text has
-// at most INT32_MAX symbols.
+// Index: the stored width of positions, std::int32_t only where the text's length
+// fits it (for the suffix index's text: where fits_32_bit_index() allows).
 #pragma once
 
 #include <cstdint>

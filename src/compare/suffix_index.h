@@ -13,8 +13,8 @@
 // Everything a search reads first is kept per first-file line, in line order:
 // searches mostly go line by line, so those reads stream, and the scattered ones
 // start from a place instead of from a rank among both files' suffixes.
-// Index: the stored width of positions, std::int32_t only when both files
-// together have fewer than INT32_MAX lines.
+// Index: the stored width of positions, std::int32_t only where
+// fits_32_bit_index() (matcher_tuning.h) allows.
 #pragma once
 
 #include <cstdint>

@@ -1,30 +1,18 @@
 // The run search through the suffix index, for lines whose fingerprint is so
 // common in the window that visiting its places one by one would cost more than
 // the file is long. It gives exactly the run the resuming scan records (see
-// run_finder.cpp for the scan); its cost depends on how the line's longest
+// matcher.h for the scan); its cost depends on how the line's longest
 // matches lie, not on how often the line occurs.
 // Index: the stored width of positions (see suffix_index.h).
 #pragma once
 
 #include <cstdint>
 
+#include "compare/run_measures.h"
 #include "compare/run_table.h"
 #include "compare/suffix_index.h"
 
 namespace vesk {
-
-// Lines compared one by one before a costlier way of telling how far lines
-// match is taken (a hash of the stretch, or the suffix index): a candidate that
-// is no full match mostly fails on the first line or two, and eight fingerprint
-// comparisons cost less than one hash (two wide multiplications and two table
-// reads) or one lookup; stretches this short need neither.
-constexpr std::int64_t LINES_COMPARED_FIRST = 8;
-
-// Whether some stretch shorter than `length` lines both starts and ends the
-// first `length` lines (a border): only then can two places where they all
-// match overlap. Patterns longer than 64 lines are taken to overlap, which is
-// never wrong, only slower.
-bool may_overlap_itself(const std::uint32_t* lines, std::int64_t length);
 
 template <class Index>
 class SuffixSearch {
