@@ -33,7 +33,7 @@ void write_file(const std::string& path, const std::uint8_t* data, std::size_t s
 // to 7 of byte 1, which alone refuses it with a -c) and bit 7 --encoding (which
 // from bits 5 to 7 of byte 2), byte 1 the -c count (0:
 // none, 1: bare -c, else -c<n-2>, 11 and 12 being invalid), byte 2 the -t width
-// (0: none, else -t <n-1>, 0 invalid).
+// (0: none, else -t <n-1>, 0 invalid) and with bit 4 --color=always.
 std::vector<std::string> options_from(const std::uint8_t* header) {
     std::vector<std::string> options;
     std::string letters = "-";
@@ -45,6 +45,7 @@ std::vector<std::string> options_from(const std::uint8_t* header) {
     if (header[0] & (1 << 6)) options.push_back("--unified=" + std::to_string(header[1] >> 5));
     const char* const encodings[] = {"auto", "cp932", "euc-jp", "utf-8", "utf-16", "auto,cp932", "euc-jp,utf-16", "x"};
     if (header[0] & (1 << 7)) options.push_back(std::string("--encoding=") + encodings[header[2] >> 5]);
+    if (header[2] & (1 << 4)) options.push_back("--color=always");
     int context = header[1] % 14;
     if (context == 1) options.push_back("-c");
     if (context > 1) options.push_back("-c" + std::to_string(context - 2));

@@ -52,7 +52,11 @@ struct HandRun {
 };
 
 inline Options options_with(std::uint32_t flags, std::int32_t context_lines = 0, std::int32_t tab_width = 8) {
-    return Options{flags, tab_width, context_lines};
+    Options options;
+    options.flags = flags;
+    options.tab_width = tab_width;
+    options.context_lines = context_lines;
+    return options;
 }
 
 // Each letter as a line of its own ("ab" gives "a\n", "b\n").

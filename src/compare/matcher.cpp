@@ -1,11 +1,10 @@
 #include "compare/matcher.h"
 
-#include <limits>
 #include <optional>
 #include <vector>
 
-#include "compare/run_finder.h"
-#include "compare/run_tree.h"
+#include "compare/match/run_finder.h"
+#include "compare/match/run_tree.h"
 #include "support/memory.h"
 #include "support/run_end.h"
 
@@ -248,12 +247,8 @@ void Matcher<Index>::run() {
     if (chosen != -1) mark_run(chosen, runs_.start(chosen), runs_.length(chosen), whole);
 }
 
-// Every value the indexes hold is a line number, a line count, a block or group
-// position, or a place in both files laid end to end with two more lines (the
-// suffix index's text).
 bool fits_narrow_index(const LineTable& first, const LineTable& second) {
-    constexpr std::int64_t NARROW_MOST = std::numeric_limits<std::int32_t>::max();
-    return first.count + second.count + 2 <= NARROW_MOST;
+    return fits_32_bit_index(first.count, second.count);
 }
 
 template <class Index>

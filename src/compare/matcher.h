@@ -66,8 +66,21 @@
 // against the literal scan under every tuning. The only exception allowed is an
 // entry that differs where that is provably without effect on the marks.
 //
-// Deferred lines. TODO (lead): what a deferred line is, why its entry may
-// differ from the scan's, and why the marks cannot.
+// Deferred lines, the one such exception. A line whose search found a run of
+// at most LONG_RUN lines, in which its own fingerprint does not come again, is
+// deferred: its scan then skips no candidate, so it records the leftmost of the
+// longest runs from the line in the window, and in every later window that
+// holds the line (each lies inside this one) the longest runs are no longer.
+// Its stored length is therefore an upper bound of its run in every later
+// window, and the run is searched for again only where it could be the one
+// chosen (Matcher::choose_run()); refresh_runs passes over it. The scan would
+// have searched it in every refresh where its entry stopped fitting, and may
+// have stored a shorter run or another start there: those entries differ, but
+// a line is marked only through choose_run, which finds the deferred line's
+// true run before it lets the line win, so the marks are the scan's. The
+// equivalence test checks marks everywhere, the entries of every line never
+// deferred exactly, and a deferred line's length as at least the scan's
+// (Matcher::may_defer() holds the full argument).
 //
 // THE LADDER
 //
@@ -93,6 +106,9 @@
 // text stays on rung 2; the tuning (matcher_tuning.h) forces each rung in tests.
 //
 // WHERE THINGS ARE
+//
+// Every file below but matcher.cpp is in compare/match/, the matcher's own
+// machinery; nothing else in the program includes it.
 //
 // structure          question it answers                                    file
 // run table          L[i], S[i]: the run last recorded for each line        run_table.h
@@ -150,8 +166,8 @@
 
 #include <cstdint>
 
-#include "compare/matcher_tuning.h"
-#include "compare/run_table.h"
+#include "compare/match/matcher_tuning.h"
+#include "compare/match/run_table.h"
 #include "model/line_table.h"
 #include "support/error_report.h"
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "driver/colour_options.h"
 #include "driver/english_help.h"
 #include "driver/help_text.h"
 #include "support/run_end.h"
@@ -289,7 +290,7 @@ CommandLine read_command_line(int argc, const char* const* argv, Output& out, Di
             refuse_both_reports(command.options, diagnostics);
             // Messages from here on are cut between UTF-8 characters.
             if ((option->flag & OPT_UTF8) != 0) diagnostics.encoding = Encoding::utf8;
-        } else {
+        } else if (!read_colour_option(argument, command.options, out, diagnostics)) {
             read_letters(argument, command.options, diagnostics);
         }
     }

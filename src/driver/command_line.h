@@ -1,8 +1,9 @@
 // Reading the command line: vesk [-biNxX] [-c[<m>]] [-t <n>] [--utf8]
-// [--unified[=N]] [--label L]... <filename1> <filename2>, or vesk -usage. Options come before the two names and are examined
-// in the order given, so the first bad one is the one reported. The extensions
-// --help and --version are answered wherever they stand, before anything else is
-// checked.
+// [--unified[=N]] [--label L]... [--color[=WHEN]] [--palette=...] <filename1>
+// <filename2>, or vesk -usage. Options come before the two names and are
+// examined in the order given, so the first bad one is the one reported. The
+// extensions --help and --version are answered wherever they stand, before
+// anything else is checked.
 #pragma once
 
 #include <cstdint>

@@ -10,6 +10,7 @@
 #include "driver/text_file.h"
 #include "driver/transcoding.h"
 #include "model/comparison.h"
+#include "report/line_writer.h"
 #include "support/run_end.h"
 
 namespace vesk {
@@ -53,8 +54,10 @@ private:
 void DecodedRun::print_header() {
     if (!command_.options.has(OPT_FILE_NAMES) || header_printed_) return;
     header_printed_ = true;
+    open_header(out_, command_.options, HeaderColour::file_names);
     out_ << "<< " << command_.first_name << " (" << encoding_label(shown_[0]) << ") : " << command_.second_name
-         << " (" << encoding_label(shown_[1]) << ") >>\n";
+         << " (" << encoding_label(shown_[1]) << ") >>";
+    close_header(out_, command_.options);
 }
 
 void DecodedRun::fail(const char* format, const char* name) {

@@ -8,6 +8,7 @@
 #include "driver/file_loading.h"
 #include "driver/identical_files.h"
 #include "driver/phases.h"
+#include "report/line_writer.h"
 #include "report/side_by_side_report.h"
 #include "support/memory.h"
 #include "support/run_end.h"
@@ -44,7 +45,11 @@ int compare_files(const CommandLine& command, TextFile& first_file, TextFile& se
 int run_comparison(int argc, const char* const* argv, Output& out, Diagnostics& diagnostics) {
     CommandLine command = read_command_line(argc, argv, out, diagnostics);
     if (command.options.has(OPT_ENCODING)) return run_decoded_comparison(command, out, diagnostics);
-    if (command.options.has(OPT_FILE_NAMES)) out << "<< " << command.first_name << " : " << command.second_name << " >>\n";
+    if (command.options.has(OPT_FILE_NAMES)) {
+        open_header(out, command.options, HeaderColour::file_names);
+        out << "<< " << command.first_name << " : " << command.second_name << " >>";
+        close_header(out, command.options);
+    }
     if (std::strcmp(command.first_name, command.second_name) == 0) {
         emit_error(diagnostics, "same files\n");
         end_run(2);

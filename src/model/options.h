@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "model/palette.h"
 #include "model/input_encoding.h"
 #include "model/text_rules.h"
 #include "support/text_encoding.h"
@@ -20,6 +21,9 @@ constexpr std::uint32_t OPT_INLINE_REPLACE = 0x80;  // -X: the replacement form 
 // words, the in-line display, tab expansion and message cuts go by UTF-8
 // characters and their widths in terminal columns.
 constexpr std::uint32_t OPT_UTF8 = 0x100;
+// --color: the reports colour their lines, and the changed words in them, with
+// the palette's escape sequences (--color=auto has decided by the time this is set).
+constexpr std::uint32_t OPT_COLOR = 0x1000;
 // --unified[=N]: the unified report, which patch and git apply read, in place
 // of the normal report.
 constexpr std::uint32_t OPT_UNIFIED = 0x200;
@@ -37,6 +41,8 @@ struct Options {
     // The -c count: 1..10 with -c, 0 without. Whether the context report runs is
     // OPT_CONTEXT's to say; this is only how much context it shows.
     std::int32_t context_lines = 0;
+    // Read only when OPT_COLOR is set.
+    Palette palette{};
     // Read only when OPT_ENCODING is set: the first file's, then the second's.
     InputEncoding encodings[2] = {InputEncoding::detect, InputEncoding::detect};
     // Read only when OPT_UNIFIED is set: the common lines shown around a change.

@@ -3,38 +3,6 @@
 #include <cstring>
 
 namespace vesk {
-namespace {
-
-constexpr std::uint8_t single_byte_class(unsigned char byte) {
-    if (byte <= 0x20) return CLASS_BLANK;
-    if (byte >= 0x80) return CLASS_HALFWIDTH;
-    bool letter = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
-    bool digit = byte >= '0' && byte <= '9';
-    // Full stop and low line join words so that file names, decimal numbers and
-    // identifiers stay whole.
-    if (letter || digit || byte == '.' || byte == '_') return CLASS_WORD;
-    return CLASS_PUNCT;
-}
-
-// Looked up rather than tested: the classes are read for every byte of a line.
-constexpr std::array<std::uint8_t, 256> SINGLE_BYTE_CLASSES = [] {
-    std::array<std::uint8_t, 256> classes{};
-    for (unsigned byte = 0; byte < 256; ++byte) classes[byte] = single_byte_class(static_cast<unsigned char>(byte));
-    return classes;
-}();
-
-// The bounds are the block limits of code page 932, tested in this order.
-std::uint8_t double_byte_class(unsigned code) {
-    if (code < 0x8240) return CLASS_SYMBOL;    // punctuation, symbols, ideographic space
-    if (code <= 0x829A) return CLASS_LETTER;   // full-width digits and Latin letters
-    if (code <= 0x82F1) return CLASS_HIRAGANA;
-    if (code <= 0x8491) return CLASS_LETTER;   // katakana, Greek, Cyrillic
-    if (code >= 0x849F && code <= 0x879C) return CLASS_SYMBOL;  // box drawing, circled numbers
-    if (code >= 0xEEEF && code <= 0xFA5B) return CLASS_SYMBOL;  // extension symbols, user area
-    return CLASS_KANJI;
-}
-
-}  // namespace
 
 void mark_double_bytes(const char* text, LineMap& roles) {
     std::size_t position = 0;
@@ -55,10 +23,10 @@ void classify_bytes(const char* text, LineMap& classes) {
         auto byte = static_cast<unsigned char>(text[position]);
         if (starts_double_byte(text, position)) {
             unsigned code = byte * 256u + static_cast<unsigned char>(text[position + 1]);
-            classes[position] = classes[position + 1] = double_byte_class(code);
+            classes[position] = classes[position + 1] = sjis_double_byte_class(code);
             position += 2;
         } else {
-            classes[position++] = SINGLE_BYTE_CLASSES[byte];
+            classes[position++] = sjis_single_byte_class(byte);
         }
     }
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "support/byte_rules.h"
+#include "support/char_class.h"
 
 namespace vesk {
 
@@ -24,16 +25,6 @@ using LineMap = std::array<std::uint8_t, LINE_MAP_SIZE>;
 constexpr std::uint8_t ROLE_SINGLE = 0;
 constexpr std::uint8_t ROLE_FIRST = 1;
 constexpr std::uint8_t ROLE_SECOND = 2;
-
-// Character classes; only their equality matters.
-constexpr std::uint8_t CLASS_BLANK = 0;      // control bytes, tab, newline, space
-constexpr std::uint8_t CLASS_PUNCT = 1;      // ASCII punctuation
-constexpr std::uint8_t CLASS_WORD = 2;       // ASCII letters, digits, '.', '_'
-constexpr std::uint8_t CLASS_HALFWIDTH = 3;  // 0x80-0xFF as single bytes
-constexpr std::uint8_t CLASS_SYMBOL = 4;     // full-width punctuation and symbols
-constexpr std::uint8_t CLASS_LETTER = 5;     // full-width Latin, katakana, Greek, Cyrillic
-constexpr std::uint8_t CLASS_HIRAGANA = 6;
-constexpr std::uint8_t CLASS_KANJI = 8;      // and every code no other block covers
 
 // True when the character at text[position] is a double-byte one.
 inline bool starts_double_byte(const char* text, std::size_t position) {

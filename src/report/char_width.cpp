@@ -1,6 +1,6 @@
 #include "report/char_width.h"
 
-#include "report/utf8_chars.h"
+#include "support/char_class.h"
 #include "support/byte_rules.h"
 
 namespace vesk {

@@ -1,5 +1,6 @@
 #include "report/context_report.h"
 
+#include "report/change_colours.h"
 #include "report/line_writer.h"
 #include "report/report_walk.h"
 
@@ -29,17 +30,27 @@ constexpr PrintedLine ADDED_LINE{LineKind::added, "+\t"};
 constexpr PrintedLine CHANGED_FIRST_LINE{LineKind::deleted, "!\t"};
 constexpr PrintedLine CHANGED_SECOND_LINE{LineKind::added, "!\t"};
 
-// Unmatched lines are printed as `unmatched`, the context around them plain.
-void print_shown(const Comparison& comparison, const LineTable& table, ShownRange shown, PrintedLine unmatched) {
-    for (std::int64_t line = shown.start; line < shown.end; ++line)
-        print_line(comparison, table.is_matched(line) ? CONTEXT_LINE : unmatched, table.texts[line]);
+// Unmatched lines are printed as `unmatched` with the changed words words_of
+// gives them, the context around them plain.
+template <class WordsOf>
+void print_shown(const Comparison& comparison, const LineTable& table, ShownRange shown, PrintedLine unmatched,
+                 WordsOf words_of) {
+    for (std::int64_t line = shown.start; line < shown.end; ++line) {
+        if (table.is_matched(line))
+            print_line(comparison, CONTEXT_LINE, table.texts[line]);
+        else
+            print_line(comparison, unmatched, table.texts[line], words_of(line));
+    }
 }
 
-void print_pair_change(const Comparison& comparison, WalkPosition at) {
-    write_change_header(comparison.out, "Change: ", at.first, at.first, at.second, at.second);
-    print_line(comparison, CHANGED_FIRST_LINE, comparison.first.texts[at.first]);
+std::span<const Segment> no_words(std::int64_t) { return {}; }
+
+void print_pair_change(const Comparison& comparison, WalkPosition at, ChangeColours& colours) {
+    write_change_header(comparison.out, comparison.options, "Change: ", at.first, at.first, at.second, at.second);
+    colours.find(comparison, at.first, at.first + 1, at.second, at.second + 1);
+    print_line(comparison, CHANGED_FIRST_LINE, comparison.first.texts[at.first], colours.first(at.first));
     comparison.out << "------\n";
-    print_line(comparison, CHANGED_SECOND_LINE, comparison.second.texts[at.second]);
+    print_line(comparison, CHANGED_SECOND_LINE, comparison.second.texts[at.second], colours.second(at.second));
 }
 
 // Lines of one file only, deleted from the first (added false) or added in
@@ -51,36 +62,40 @@ void report_one_sided(const Comparison& comparison, WalkPosition& at, bool added
     const std::int64_t end = table.unmatched_end(position);
     if (end == position) report_empty_block(comparison.diagnostics, added);
     ShownRange shown = shown_range(table, position, end);
-    write_one_sided_header(comparison.out, added ? "Add   : " : "Delete: ", added, other_position, shown.start,
-                           shown.end - 1);
-    print_shown(comparison, table, shown, added ? ADDED_LINE : DELETED_LINE);
+    write_one_sided_header(comparison.out, comparison.options, added ? "Add   : " : "Delete: ", added, other_position,
+                           shown.start, shown.end - 1);
+    print_shown(comparison, table, shown, added ? ADDED_LINE : DELETED_LINE, no_words);
     position = end;
 }
 
-void report_change(const Comparison& comparison, WalkPosition& at) {
+void report_change(const Comparison& comparison, WalkPosition& at, ChangeColours& colours) {
     const std::int64_t end1 = comparison.first.unmatched_end(at.first);
     const std::int64_t end2 = comparison.second.unmatched_end(at.second);
+    colours.find(comparison, at.first, end1, at.second, end2);
     ShownRange shown1 = shown_range(comparison.first, at.first, end1);
     ShownRange shown2 = shown_range(comparison.second, at.second, end2);
-    write_change_header(comparison.out, "Change: ", shown1.start, shown1.end - 1, shown2.start, shown2.end - 1);
-    print_shown(comparison, comparison.first, shown1, CHANGED_FIRST_LINE);
+    write_change_header(comparison.out, comparison.options, "Change: ", shown1.start, shown1.end - 1, shown2.start,
+                        shown2.end - 1);
+    print_shown(comparison, comparison.first, shown1, CHANGED_FIRST_LINE,
+                [&colours](std::int64_t line) { return colours.first(line); });
     comparison.out << "------\n";
-    print_shown(comparison, comparison.second, shown2, CHANGED_SECOND_LINE);
+    print_shown(comparison, comparison.second, shown2, CHANGED_SECOND_LINE,
+                [&colours](std::int64_t line) { return colours.second(line); });
     const bool unmatched_shown = end1 > at.first || end2 > at.second;
     at = {end1, end2};
     if (!unmatched_shown) report_empty_change(comparison.diagnostics);
 }
 
 // Returns whether the step printed a difference.
-bool take_step(const Comparison& comparison, WalkPosition& at, WalkStep step) {
+bool take_step(const Comparison& comparison, WalkPosition& at, WalkStep step, ChangeColours& colours) {
     switch (step) {
         case WalkStep::matched_run: {
-            auto print_pair = [&comparison](WalkPosition pair) { print_pair_change(comparison, pair); };
+            auto print_pair = [&](WalkPosition pair) { print_pair_change(comparison, pair, colours); };
             return walk_matched_run(comparison.first, comparison.second, at, print_pair);
         }
         case WalkStep::delete_block: report_one_sided(comparison, at, false); return true;
         case WalkStep::add_block: report_one_sided(comparison, at, true); return true;
-        case WalkStep::change_block: report_change(comparison, at); return true;
+        case WalkStep::change_block: report_change(comparison, at, colours); return true;
         case WalkStep::finished: break;
     }
     return false;
@@ -89,8 +104,9 @@ bool take_step(const Comparison& comparison, WalkPosition& at, WalkStep step) {
 }  // namespace
 
 bool print_context_report(const Comparison& comparison) {
-    return walk_report(comparison, [&comparison](WalkStep step, WalkPosition& at) {
-        return take_step(comparison, at, step);
+    ChangeColours colours;
+    return walk_report(comparison, [&comparison, &colours](WalkStep step, WalkPosition& at) {
+        return take_step(comparison, at, step, colours);
     });
 }
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "report/char_width.h"
+#include "support/char_class.h"
 #include "support/run_end.h"
 
 namespace vesk {
@@ -33,9 +35,8 @@ constexpr char FORM_FEED = '\f';
     end_run(1);
 }
 
-// Writes a line's text (a newline in it can only be its last byte) with every
-// form feed shown as "^L", then a newline when the text has none.
-void write_visible(Output& out, std::string_view text) {
+// Writes text with every form feed shown as "^L".
+void write_form_feeds_shown(Output& out, std::string_view text) {
     std::size_t form_feed;
     while ((form_feed = text.find(FORM_FEED)) != std::string_view::npos) {
         out.write(text.substr(0, form_feed));
@@ -43,6 +44,12 @@ void write_visible(Output& out, std::string_view text) {
         text.remove_prefix(form_feed + 1);
     }
     out.write(text);
+}
+
+// Writes a line's text (a newline in it can only be its last byte) with every
+// form feed shown as "^L", then a newline when the text has none.
+void write_visible(Output& out, std::string_view text) {
+    write_form_feeds_shown(out, text);
     if (text.empty() || text.back() != '\n') out.put('\n');
 }
 
@@ -62,14 +69,24 @@ std::size_t plain_start(const char* text) {
 // lie in place would cost about what it saves.
 constexpr std::int64_t IN_PLACE_BLOCK = 16;
 
-}  // namespace
+// Moves the offsets of text that `at` has reached (the boundaries of segments,
+// in order) to where they stand in the expansion.
+struct OffsetMap {
+    std::span<std::size_t> offsets;
+    std::size_t next = 0;
 
-const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion,
-                        Encoding encoding) {
+    void reach(std::size_t at, std::size_t expanded_at) {
+        while (next < offsets.size() && offsets[next] <= at) offsets[next++] = expanded_at;
+    }
+};
+
+const char* expand_mapping(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion,
+                           Encoding encoding, OffsetMap map) {
     // Columns are 64-bit: one tab may be worth up to 2,147,483,647 blanks.
     std::int64_t column = 0;
     std::size_t used = 0;
     for (std::size_t at = 0; at < text.size();) {
+        map.reach(at, used);
         PrintedChar next = printed_char(text.substr(at), encoding);
         const bool tab = text[at] == '\t';
         std::int64_t width = tab ? tab_width - column % tab_width : static_cast<std::int64_t>(next.width);
@@ -85,12 +102,90 @@ const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view te
         used += bytes;
         at += next.length;
     }
+    map.reach(text.size(), used);
     expansion.bytes[used] = '\0';
     expansion.length = used;
     return expansion.bytes;
 }
 
-void print_line(const Comparison& comparison, PrintedLine line, const char* text) {
+bool is_coloured(const Options& options, LineKind kind) {
+    return kind != LineKind::common && options.has(OPT_COLOR);
+}
+
+std::string_view sequence_of(const Options& options, LineKind kind, bool words) {
+    const bool deleted = kind == LineKind::deleted;
+    if (words) return options.palette[deleted ? PaletteKey::deleted_words : PaletteKey::added_words];
+    return options.palette[deleted ? PaletteKey::deleted : PaletteKey::added];
+}
+
+// The line's sequence, the prefix, the text (without its newline) with the
+// words [bounds[2k], bounds[2k + 1]) in the words' colour, the reset, the
+// newline; write_text writes each part of the text.
+template <class WriteText>
+void write_coloured(Output& out, const Options& options, PrintedLine printed, std::string_view text,
+                    std::span<const std::size_t> bounds, WriteText write_text) {
+    const std::string_view line_sequence = sequence_of(options, printed.kind, false);
+    const std::string_view reset = options.palette[PaletteKey::reset];
+    out << line_sequence << printed.prefix;
+    std::size_t written = 0;
+    for (std::size_t bound = 0; bound < bounds.size(); bound += 2) {
+        write_text(out, text.substr(written, bounds[bound] - written));
+        out << sequence_of(options, printed.kind, true);
+        write_text(out, text.substr(bounds[bound], bounds[bound + 1] - bounds[bound]));
+        out << reset << line_sequence;
+        written = bounds[bound + 1];
+    }
+    write_text(out, text.substr(written));
+    out << reset << '\n';
+}
+
+std::vector<std::size_t> bounds_of(std::span<const Segment> words) {
+    std::vector<std::size_t> bounds;
+    for (const Segment& word : words) bounds.insert(bounds.end(), {word.start, word.end});
+    return bounds;
+}
+
+void write_plain(Output& out, std::string_view text) { out.write(text); }
+
+// A coloured line: the prefix and the text in its colour, each changed word in
+// the words' colour. With -t the words' offsets move with the expansion.
+void print_coloured_line(const Comparison& comparison, PrintedLine printed, const char* text,
+                         std::span<const Segment> words) {
+    Output& out = comparison.out;
+    const Options& options = comparison.options;
+    std::string_view line(text, line_length(text));
+    std::vector<std::size_t> bounds = bounds_of(words);
+    TabExpansion expansion;
+    if (options.has(OPT_TAB_STOP)) {
+        expand_mapping(out, options.tab_width, line, expansion, options.encoding(), OffsetMap{bounds});
+        line = std::string_view(expansion.bytes, expansion.length);
+    }
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    write_coloured(out, options, printed, line, bounds, write_form_feeds_shown);
+}
+
+}  // namespace
+
+void open_header(Output& out, const Options& options, HeaderColour colour) {
+    if (!options.has(OPT_COLOR)) return;
+    out << options.palette[colour == HeaderColour::file_names ? PaletteKey::file_header : PaletteKey::block_header];
+}
+
+void close_header(Output& out, const Options& options) {
+    if (options.has(OPT_COLOR)) out << options.palette[PaletteKey::reset];
+    out << '\n';
+}
+
+const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view text, TabExpansion& expansion,
+                        Encoding encoding) {
+    return expand_mapping(out, tab_width, text, expansion, encoding, OffsetMap{});
+}
+
+void print_line(const Comparison& comparison, PrintedLine line, const char* text, std::span<const Segment> words) {
+    if (is_coloured(comparison.options, line.kind)) {
+        print_coloured_line(comparison, line, text, words);
+        return;
+    }
     Output& out = comparison.out;
     const std::string_view prefix = line.prefix;
     if (comparison.options.has(OPT_TAB_STOP)) {
@@ -125,6 +220,18 @@ bool print_in_place_lines(const Comparison& comparison, PrintedLine line, const 
     const char* end = last + line_length(last);
     if (std::memchr(texts[from], FORM_FEED, static_cast<std::size_t>(end - texts[from])) != nullptr) return false;
     Output& out = comparison.out;
+    if (is_coloured(comparison.options, line.kind)) {
+        // Each line ends with its newline, which goes after the reset.
+        const std::string_view line_sequence = sequence_of(comparison.options, line.kind, false);
+        const std::string_view reset = comparison.options.palette[PaletteKey::reset];
+        for (std::int64_t at = from; at < to; ++at) {
+            const char* next = at + 1 < to ? texts[at + 1] : end;
+            out << line_sequence << line.prefix;
+            out.write(texts[at], static_cast<std::size_t>(next - texts[at]) - 1);
+            out << reset << '\n';
+        }
+        return true;
+    }
     for (std::int64_t at = from; at < to; ++at) {
         const char* next = at + 1 < to ? texts[at + 1] : end;
         out << line.prefix;
@@ -133,7 +240,33 @@ bool print_in_place_lines(const Comparison& comparison, PrintedLine line, const 
     return true;
 }
 
-void print_whole_line(const Comparison& comparison, PrintedLine line, const LineTable& table, WholeLine whole) {
+namespace {
+
+// A whole line of one piece is printed from its place; a longer one is joined
+// first, so that its words can be found by their offsets.
+void print_coloured_whole_line(const Comparison& comparison, PrintedLine line, const LineTable& table,
+                               WholeLine whole, std::span<const Segment> words) {
+    std::string joined;
+    std::string_view text = table.text(whole.first_piece);
+    if (whole.pieces > 1) {
+        for (std::int64_t piece = whole.first_piece; piece < whole.first_piece + whole.pieces; ++piece)
+            joined += table.text(piece);
+        text = joined;
+    }
+    const bool newline = !text.empty() && text.back() == '\n';
+    if (newline) text.remove_suffix(1);
+    write_coloured(comparison.out, comparison.options, line, text, bounds_of(words), write_plain);
+    if (!newline) comparison.out << "\\ No newline at end of file\n";
+}
+
+}  // namespace
+
+void print_whole_line(const Comparison& comparison, PrintedLine line, const LineTable& table, WholeLine whole,
+                      std::span<const Segment> words) {
+    if (is_coloured(comparison.options, line.kind)) {
+        print_coloured_whole_line(comparison, line, table, whole, words);
+        return;
+    }
     Output& out = comparison.out;
     out << line.prefix;
     std::string_view text;

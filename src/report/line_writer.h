@@ -3,12 +3,22 @@
 // Bytes, not characters: a double-byte character counts as two columns. Under
 // --utf8 columns are terminal columns: each UTF-8 character counts its width.
 // Every call writes exactly one output line to standard output.
+//
+// Colour (--color) is bytes around what is printed, taken from the options'
+// palette; nothing else prints an escape sequence. A deleted line is in the de
+// colour, an added one in ad, a common one plain. A coloured line is the
+// sequence of its colour, the line without its newline, the reset, then the
+// newline: no colour spans a line end. A changed word inside it is the word's
+// sequence (dw or aw), the word, the reset and the line's sequence again.
+// Without the escape sequences the output is the same as without --color.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
+#include "compare/changed_words.h"
 #include "compare/whole_lines.h"
 #include "report/cell_text.h"
 #include "model/comparison.h"
@@ -29,6 +39,16 @@ struct PrintedLine {
     std::string_view prefix;
 };
 
+// The lines other than file lines that are coloured: the file-name header (hd)
+// and the header of a block (ln).
+enum class HeaderColour : std::uint8_t { file_names, block };
+
+// A header line is written between these two: open_header() starts its colour,
+// close_header() ends it and writes the newline. Without OPT_COLOR in options
+// they write only that newline.
+void open_header(Output& out, const Options& options, HeaderColour colour);
+void close_header(Output& out, const Options& options);
+
 // Where expand_tabs writes: an expanded line is at most 4,095 columns. In
 // bytes, a column is one byte of Shift-JIS text, and UTF-8 text of a stored line
 // (at most 4,095 bytes) grows by no more than its tabs' blanks.
@@ -47,8 +67,9 @@ const char* expand_tabs(Output& out, std::int64_t tab_width, std::string_view te
                         Encoding encoding = Encoding::shift_jis);
 
 // Prints a line's text (through its first newline, or up to a NUL) behind its
-// prefix. Adds a newline when the text has none.
-void print_line(const Comparison& comparison, PrintedLine line, const char* text);
+// prefix. Adds a newline when the text has none. Under OPT_COLOR, `words` are
+// the changed words of a deleted or added line: bytes of its text.
+void print_line(const Comparison& comparison, PrintedLine line, const char* text, std::span<const Segment> words = {});
 
 // Prints lines [from, to) of a table, as print_line() would one by one, when
 // that is quicker: without -t, for a block of lines that lie one after another in
@@ -60,8 +81,11 @@ bool print_in_place_lines(const Comparison& comparison, PrintedLine line, const 
 // its pieces joined, byte for byte (form feeds and tabs as they are, whatever -t
 // says), then a newline. A line without one, which can only be the last of its
 // file, gets one and then the line "\ No newline at end of file", so that what
-// applies the report knows to leave it out.
-void print_whole_line(const Comparison& comparison, PrintedLine line, const LineTable& table, WholeLine whole);
+// applies the report knows to leave it out. Under OPT_COLOR, `words` are the
+// changed words of a deleted or added line: bytes of the joined line; that
+// last line is not coloured.
+void print_whole_line(const Comparison& comparison, PrintedLine line, const LineTable& table, WholeLine whole,
+                      std::span<const Segment> words = {});
 
 // The columns of a side-by-side row of `width` columns: the left cell, a gutter
 // of a blank, the mark and a blank, then the right cell.

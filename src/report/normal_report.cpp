@@ -1,5 +1,6 @@
 #include "report/normal_report.h"
 
+#include "report/change_colours.h"
 #include "report/inline_display.h"
 #include "report/line_writer.h"
 #include "report/report_walk.h"
@@ -11,6 +12,7 @@ struct NormalReport {
     const Comparison& comparison;
     WalkPosition& at;
     InlineLines& shown;  // the in-line display's copies, reused from change to change
+    ChangeColours& colours;  // under --color, reused from change to change
 };
 
 // -X wins over -x.
@@ -41,6 +43,25 @@ void print_lines(const Comparison& comparison, const LineTable& table, std::int6
     }
 }
 
+// Both sides of a change printed in full, each line with its changed words.
+void print_change_lines(NormalReport& report, WalkPosition end) {
+    const Comparison& comparison = report.comparison;
+    const WalkPosition from = report.at;
+    if (!comparison.options.has(OPT_COLOR)) {
+        print_lines(comparison, comparison.first, from.first, end.first);
+        comparison.out << "------\n";
+        print_lines(comparison, comparison.second, from.second, end.second);
+        return;
+    }
+    report.colours.find(comparison, from.first, end.first, from.second, end.second);
+    for (std::int64_t line = from.first; line < end.first; ++line)
+        print_line(comparison, {LineKind::deleted, PLAIN_PREFIX}, comparison.first.texts[line], report.colours.first(line));
+    comparison.out << "------\n";
+    for (std::int64_t line = from.second; line < end.second; ++line)
+        print_line(comparison, {LineKind::added, PLAIN_PREFIX}, comparison.second.texts[line],
+                   report.colours.second(line));
+}
+
 // The lines of a change shown in-line: the first file's side of every pair,
 // then the second's; a pair in replacement form behind "^".
 void print_shown_lines(NormalReport& report) {
@@ -61,17 +82,15 @@ void print_shown_lines(NormalReport& report) {
 void report_pair_change(NormalReport& report) {
     const Comparison& comparison = report.comparison;
     const WalkPosition at = report.at;
-    write_change_header(comparison.out, "change: ", at.first, at.first, at.second, at.second);
-    const char* first_text = comparison.first.texts[at.first];
-    const char* second_text = comparison.second.texts[at.second];
-    if (report.comparison.options.shows_inline()) {
-        show_inline(report, 1);
-        first_text = report.shown.first_text(0);
-        second_text = report.shown.second_text(0);
+    write_change_header(comparison.out, comparison.options, "change: ", at.first, at.first, at.second, at.second);
+    if (!report.comparison.options.shows_inline()) {
+        print_change_lines(report, {at.first + 1, at.second + 1});
+        return;
     }
-    print_line(comparison, {LineKind::deleted, PLAIN_PREFIX}, first_text);
+    show_inline(report, 1);
+    print_line(comparison, {LineKind::deleted, PLAIN_PREFIX}, report.shown.first_text(0));
     comparison.out << "------\n";
-    print_line(comparison, {LineKind::added, PLAIN_PREFIX}, second_text);
+    print_line(comparison, {LineKind::added, PLAIN_PREFIX}, report.shown.second_text(0));
 }
 
 // Lines of one file only: deleted from the first (added false) or added in
@@ -82,7 +101,7 @@ void report_one_sided(NormalReport& report, bool added) {
     std::int64_t& position = added ? report.at.second : report.at.first;
     const std::int64_t other_position = added ? report.at.first : report.at.second;
     const std::int64_t end = table.unmatched_end(position);
-    write_one_sided_header(comparison.out, added ? "add   : " : "delete: ", added, other_position, position, end - 1);
+    write_one_sided_header(comparison.out, comparison.options, added ? "add   : " : "delete: ", added, other_position, position, end - 1);
     if (end == position) report_empty_block(comparison.diagnostics, added);
     print_lines(comparison, table, position, end);
     position = end;
@@ -93,14 +112,12 @@ void report_change(NormalReport& report) {
     const std::int64_t end1 = comparison.first.unmatched_end(report.at.first);
     const std::int64_t end2 = comparison.second.unmatched_end(report.at.second);
     const std::int64_t lines1 = end1 - report.at.first, lines2 = end2 - report.at.second;
-    write_change_header(comparison.out, "change: ", report.at.first, end1 - 1, report.at.second, end2 - 1);
+    write_change_header(comparison.out, comparison.options, "change: ", report.at.first, end1 - 1, report.at.second, end2 - 1);
     if (comparison.options.shows_inline() && lines1 == lines2) {
         show_inline(report, lines1);
         print_shown_lines(report);
     } else {
-        print_lines(comparison, comparison.first, report.at.first, end1);
-        comparison.out << "------\n";
-        print_lines(comparison, comparison.second, report.at.second, end2);
+        print_change_lines(report, {end1, end2});
     }
     report.at = {end1, end2};
     if (lines1 + lines2 == 0) report_empty_change(comparison.diagnostics);
@@ -158,8 +175,9 @@ bool print_normal_report(const Comparison& comparison) {
     InlineLines shown;
     if (comparison.options.shows_inline())
         shown.reserve(largest_inline_change(comparison));
-    return walk_report(comparison, [&comparison, &shown](WalkStep step, WalkPosition& at) {
-        NormalReport report{comparison, at, shown};
+    ChangeColours colours;
+    return walk_report(comparison, [&comparison, &shown, &colours](WalkStep step, WalkPosition& at) {
+        NormalReport report{comparison, at, shown, colours};
         return take_step(report, step);
     });
 }

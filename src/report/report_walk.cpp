@@ -1,5 +1,6 @@
 #include "report/report_walk.h"
 
+#include "report/line_writer.h"
 #include "support/run_end.h"
 
 namespace vesk {
@@ -25,22 +26,24 @@ WalkStep next_step(const LineTable& first, const LineTable& second, WalkPosition
     return WalkStep::change_block;
 }
 
-void write_one_sided_header(Output& out, const char* label, bool added, std::int64_t other_position,
-                            std::int64_t first, std::int64_t last) {
+void write_one_sided_header(Output& out, const Options& options, const char* label, bool added,
+                            std::int64_t other_position, std::int64_t first, std::int64_t last) {
+    open_header(out, options, HeaderColour::block);
     out << label;
     if (added) out << other_position << " : ";
     write_line_range(out, first, last);
     if (!added) out << " : " << other_position;
-    out << '\n';
+    close_header(out, options);
 }
 
-void write_change_header(Output& out, const char* label, std::int64_t first1, std::int64_t last1, std::int64_t first2,
-                         std::int64_t last2) {
+void write_change_header(Output& out, const Options& options, const char* label, std::int64_t first1,
+                         std::int64_t last1, std::int64_t first2, std::int64_t last2) {
+    open_header(out, options, HeaderColour::block);
     out << label;
     write_line_range(out, first1, last1);
     out << " : ";
     write_line_range(out, first2, last2);
-    out << '\n';
+    close_header(out, options);
 }
 
 void report_empty_block(Diagnostics& diagnostics, bool added) {

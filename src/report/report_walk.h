@@ -84,16 +84,18 @@ bool walk_report(const Comparison& comparison, TakeStep take_step) {
     return differs;
 }
 
+// Headers are coloured as block headers under --color.
+//
 // The header of a block of one file only: label, then the 0-based lines
 // [first, last] shown of that file and, before them for an added block or after
 // them for a deleted one, the lines of the other file before the walk position.
-void write_one_sided_header(Output& out, const char* label, bool added, std::int64_t other_position,
-                            std::int64_t first, std::int64_t last);
+void write_one_sided_header(Output& out, const Options& options, const char* label, bool added,
+                            std::int64_t other_position, std::int64_t first, std::int64_t last);
 
 // The header of a change: label, the lines [first1, last1] of the first file
 // and [first2, last2] of the second, 0-based.
-void write_change_header(Output& out, const char* label, std::int64_t first1, std::int64_t last1, std::int64_t first2,
-                         std::int64_t last2);
+void write_change_header(Output& out, const Options& options, const char* label, std::int64_t first1,
+                         std::int64_t last1, std::int64_t first2, std::int64_t last2);
 
 // A block that holds no line: its "program error" message, and the run ends
 // with -1. The names are the reverse of the blocks: "add lines none" is a delete

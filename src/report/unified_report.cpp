@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "report/change_colours.h"
 #include "report/line_writer.h"
 
 namespace vesk {
@@ -34,15 +35,16 @@ char escape_letter(unsigned char byte) {
 
 void write_file_header(const Comparison& comparison, int file) {
     Output& out = comparison.out;
+    open_header(out, comparison.options, HeaderColour::file_names);
     out << (file == 0 ? "--- " : "+++ ");
     if (const char* label = comparison.options.labels[file]) {
-        out << label << '\n';
-        return;
+        out << label;
+    } else {
+        write_quoted_name(out, comparison.stamps[file].name);
+        out << '\t';
+        write_file_time(out, comparison.stamps[file].modified);
     }
-    write_quoted_name(out, comparison.stamps[file].name);
-    out << '\t';
-    write_file_time(out, comparison.stamps[file].modified);
-    out << '\n';
+    close_header(out, comparison.options);
 }
 
 // One file's range in a hunk header: the 0-based first line and the count. A
@@ -58,15 +60,19 @@ constexpr PrintedLine COMMON_LINE{LineKind::common, " "};
 constexpr PrintedLine DELETED_LINE{LineKind::deleted, "-"};
 constexpr PrintedLine ADDED_LINE{LineKind::added, "+"};
 
-// The lines of a file from piece `from` (the start of a line) up to piece `to`.
+// The lines of a file from piece `from` (the start of a line) up to piece `to`;
+// words_of(k) gives the changed words of the k-th.
+template <class WordsOf>
 void print_lines(const Comparison& comparison, PrintedLine printed, const LinePieces& pieces, std::int64_t from,
-                 std::int64_t to) {
-    while (from < to) {
+                 std::int64_t to, WordsOf words_of) {
+    for (std::int64_t line_number = 0; from < to; ++line_number) {
         const WholeLine line = pieces.line_at(from);
-        print_whole_line(comparison, printed, pieces.table(), line);
+        print_whole_line(comparison, printed, pieces.table(), line, words_of(line_number));
         from += line.pieces;
     }
 }
+
+std::span<const Segment> no_words(std::int64_t) { return {}; }
 
 // A hunk: its first and last change, and how many common lines stand before
 // the first and after the last.
@@ -81,26 +87,33 @@ bool same_change(const LineChange& one, const LineChange& other) {
     return one.first.first_piece == other.first.first_piece && one.second.first_piece == other.second.first_piece;
 }
 
-// walk stands just before the hunk's first change.
-void print_hunk(const Comparison& comparison, const WholeLineView& view, ChangeWalk walk, const Hunk& hunk) {
+// walk stands just before the hunk's first change. The "-" and "+" lines of
+// each change are the two sides whose changed words are picked out.
+void print_hunk(const Comparison& comparison, const WholeLineView& view, ChangeWalk walk, const Hunk& hunk,
+                ChangeColours& colours) {
     Output& out = comparison.out;
     const std::int64_t start1 = hunk.first.first.first_line - hunk.before;
     const std::int64_t start2 = hunk.first.second.first_line - hunk.before;
+    open_header(out, comparison.options, HeaderColour::block);
     out << "@@";
     write_hunk_range(out, '-', start1, hunk.last.first.end_line() + hunk.after - start1);
     write_hunk_range(out, '+', start2, hunk.last.second.end_line() + hunk.after - start2);
-    out << " @@\n";
+    out << " @@";
+    close_header(out, comparison.options);
     std::int64_t common_from = view.first.first_piece(start1);
     LineChange change;
     do {
         walk.next(change);
-        print_lines(comparison, COMMON_LINE, view.first, common_from, change.first.first_piece);
-        print_lines(comparison, DELETED_LINE, view.first, change.first.first_piece, change.first.end_piece);
-        print_lines(comparison, ADDED_LINE, view.second, change.second.first_piece, change.second.end_piece);
+        colours.find(comparison, view.first, change.first, view.second, change.second);
+        print_lines(comparison, COMMON_LINE, view.first, common_from, change.first.first_piece, no_words);
+        print_lines(comparison, DELETED_LINE, view.first, change.first.first_piece, change.first.end_piece,
+                    [&colours](std::int64_t line) { return colours.first(line); });
+        print_lines(comparison, ADDED_LINE, view.second, change.second.first_piece, change.second.end_piece,
+                    [&colours](std::int64_t line) { return colours.second(line); });
         common_from = change.first.end_piece;
     } while (!same_change(change, hunk.last));
     const std::int64_t end1 = hunk.last.first.end_line() + hunk.after;
-    print_lines(comparison, COMMON_LINE, view.first, common_from, view.first.first_piece(end1));
+    print_lines(comparison, COMMON_LINE, view.first, common_from, view.first.first_piece(end1), no_words);
 }
 
 }  // namespace
@@ -145,6 +158,7 @@ bool print_unified_report(const Comparison& comparison, const WholeLineView& vie
     ChangeWalk hunk_walk = walk;
     LineChange change;
     if (!walk.next(change)) return false;
+    ChangeColours colours;
     write_file_header(comparison, 0);
     write_file_header(comparison, 1);
     // Before the first change every line is common.
@@ -161,7 +175,7 @@ bool print_unified_report(const Comparison& comparison, const WholeLineView& vie
         const std::int64_t common_after =
             (more ? next.first.first_line : view.first.lines()) - hunk.last.first.end_line();
         hunk.after = std::min(context, common_after);
-        print_hunk(comparison, view, hunk_walk, hunk);
+        print_hunk(comparison, view, hunk_walk, hunk, colours);
         if (!more) return true;
         hunk_walk = next_walk;
         change = next;

@@ -20,6 +20,8 @@ Output::Output() = default;
 
 Output::~Output() { std::free(buffer_); }
 
+bool Output::is_terminal() const { return fd_ >= 0 && isatty(fd_) == 1; }
+
 void Output::write_slowly(const char* bytes, std::size_t length) {
     if (failed_) return;
     if (fd_ < 0) {

@@ -65,6 +65,8 @@ public:
     // written to it afterwards: the report is broken off for good.
     bool failed() const { return failed_; }
 
+    // Whether the stream writes to a terminal (a memory stream never does).
+    bool is_terminal() const;
     // How many columns wide the terminal is that the descriptor writes to; 0 when
     // it writes to no terminal (a file, a pipe, memory) or the terminal does not say.
     std::int64_t terminal_columns() const;

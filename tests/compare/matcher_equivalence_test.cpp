@@ -282,8 +282,8 @@ constexpr std::uint32_t SEEDS = 400;
 
 // Every hash comparison a hit (each candidate must then be told apart from a
 // full match by comparing its lines); hashes made once near misses have cost
-// enough, as the program does; and the 64-bit indexes that files of more than
-// INT32_MAX lines need.
+// enough, as the program does; and the 64-bit indexes that files too long for
+// fits_32_bit_index() need.
 TEST(MatcherEquivalence, GeneratedPairs) {
     const Setting settings[] = {{StretchHashing::exact, IndexWidth::fitting},
                                 {StretchHashing::all_equal, IndexWidth::fitting},

@@ -3,7 +3,7 @@
 // production; it is the yardstick the fast matcher is tested against.
 #pragma once
 
-#include "compare/run_table.h"
+#include "compare/match/run_table.h"
 #include "model/line_table.h"
 #include "support/error_report.h"
 

@@ -1,4 +1,4 @@
-#include "compare/prefix_hash.h"
+#include "compare/match/prefix_hash.h"
 
 namespace vesk {
 namespace {

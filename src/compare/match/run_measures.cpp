@@ -1,4 +1,4 @@
-#include "compare/run_measures.h"
+#include "compare/match/run_measures.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "compare/range_min.h"
+#include "compare/match/range_min.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "compare/search_escalation.h"
+#include "compare/match/search_escalation.h"
 
 namespace vesk {
 namespace {

@@ -1,4 +1,4 @@
-#include "compare/suffix_array.h"
+#include "compare/match/suffix_array.h"
 
 #include <algorithm>
 

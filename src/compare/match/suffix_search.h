@@ -8,9 +8,9 @@
 
 #include <cstdint>
 
-#include "compare/run_measures.h"
-#include "compare/run_table.h"
-#include "compare/suffix_index.h"
+#include "compare/match/run_measures.h"
+#include "compare/match/run_table.h"
+#include "compare/match/suffix_index.h"
 
 namespace vesk {
 

@@ -1,4 +1,4 @@
-#include "compare/run_table.h"
+#include "compare/match/run_table.h"
 
 #include "support/memory.h"
 

@@ -1,4 +1,4 @@
-#include "compare/run_finder.h"
+#include "compare/match/run_finder.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "compare/wavelet_matrix.h"
+#include "compare/match/wavelet_matrix.h"
 
 #include <algorithm>
 #include <bit>

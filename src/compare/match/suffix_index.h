@@ -20,9 +20,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "compare/line_blocks.h"
-#include "compare/range_min.h"
-#include "compare/wavelet_matrix.h"
+#include "compare/match/line_blocks.h"
+#include "compare/match/range_min.h"
+#include "compare/match/wavelet_matrix.h"
 #include "support/memory.h"
 
 namespace vesk {

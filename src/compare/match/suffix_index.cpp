@@ -1,11 +1,11 @@
-#include "compare/suffix_index.h"
+#include "compare/match/suffix_index.h"
 
 #include <algorithm>
 #include <bit>
 #include <limits>
 #include <span>
 
-#include "compare/suffix_array.h"
+#include "compare/match/suffix_array.h"
 
 namespace vesk {
 namespace {

@@ -1,4 +1,4 @@
-#include "compare/line_blocks.h"
+#include "compare/match/line_blocks.h"
 
 #include <algorithm>
 #include <limits>

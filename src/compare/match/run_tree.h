@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "compare/run_table.h"
+#include "compare/match/run_table.h"
 #include "support/memory.h"
 
 namespace vesk {

@@ -13,14 +13,14 @@
 #include <span>
 #include <vector>
 
-#include "compare/line_blocks.h"
-#include "compare/matcher_tuning.h"
-#include "compare/prefix_hash.h"
-#include "compare/run_measures.h"
-#include "compare/run_table.h"
-#include "compare/search_escalation.h"
-#include "compare/suffix_index.h"
-#include "compare/suffix_search.h"
+#include "compare/match/line_blocks.h"
+#include "compare/match/matcher_tuning.h"
+#include "compare/match/prefix_hash.h"
+#include "compare/match/run_measures.h"
+#include "compare/match/run_table.h"
+#include "compare/match/search_escalation.h"
+#include "compare/match/suffix_index.h"
+#include "compare/match/suffix_search.h"
 #include "model/line_table.h"
 #include "support/memory.h"
 

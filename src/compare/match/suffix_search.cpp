@@ -1,4 +1,4 @@
-#include "compare/suffix_search.h"
+#include "compare/match/suffix_search.h"
 
 #include <algorithm>
 
