@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "compare/match/line_blocks.h"
 #include "compare/matcher.h"
+#include "compare/match/suffix_index.h"
 #include "compare/reference_matcher.h"
 #include "hand_run.h"
 #include "long_runs.h"
@@ -30,7 +32,7 @@ struct Result {
 
 Result literal_result(const Lines& first, const Lines& second) {
     testing::HandRun literal(first, second);
-    RunTableEntries runs = reference::match_lines(literal.comparison.first, literal.comparison.second, literal.diagnostics);
+    RunTableEntries runs = reference::match_lines(literal.comparison.first, literal.comparison.second);
     return {literal.marks(), runs};
 }
 
@@ -322,6 +324,34 @@ TEST(MatcherEquivalence, LowEntropyPairsWithAndWithoutTheSuffixIndex) {
             Result expected = literal_result(one, other);
             for (const Setting& setting : settings) expect_result(one, other, setting, expected);
             if (::testing::Test::HasFatalFailure()) return;
+        }
+    }
+}
+
+// The places nearest a first-file line's own among a narrow window's lines, as
+// the index finds them beside the place or through its wavelet matrix, against
+// a plain look at every place. On a long file of two values the nearest often
+// lies farther off than the places looked at beside it, which the generated
+// pairs above, small enough for the literal matcher, did not reach.
+TEST(SuffixIndex, NearestPlacesOfANarrowWindow) {
+    PairMaker make(5);
+    const std::int64_t count1 = 200, count2 = 3000;
+    const Lines first = make.drawn(count1, 2), second = make.drawn(count2, 2);
+    const BlockIndex<std::int32_t> blocks(first.data(), count1, second.data(), count2);
+    const SuffixIndex<std::int32_t> index(blocks, count1, count2);
+    for (int round = 0; round < 1000; ++round) {
+        const std::int64_t place = index.position_of_first(make.below(count1)).place;
+        const std::int64_t from = make.below(count2), to = std::min(count2, from + 1 + make.below(8));
+        NearPlaces expected{-1, -1};
+        for (std::int64_t k = 0; k < count2; ++k) {
+            if (index.second_line(k) < from || index.second_line(k) >= to) continue;
+            if (k < place) expected.below = k;
+            else if (expected.above < 0) expected.above = k;
+        }
+        for (bool beside : {true, false}) {
+            const NearPlaces near = index.nearest_places(place, from, to, beside);
+            ASSERT_EQ(near.below, expected.below) << round << (beside ? " beside" : "");
+            ASSERT_EQ(near.above, expected.above) << round << (beside ? " beside" : "");
         }
     }
 }

@@ -5,12 +5,11 @@
 
 #include "compare/match/run_table.h"
 #include "model/line_table.h"
-#include "support/error_report.h"
 
 namespace vesk::reference {
 
 // Fills the marks of both files exactly as match_lines() must, and hands back
 // the run table it leaves, which must be match_lines()'s entry for entry.
-RunTableEntries match_lines(LineTable& first, LineTable& second, Diagnostics& diagnostics);
+RunTableEntries match_lines(LineTable& first, LineTable& second);
 
 }  // namespace vesk::reference

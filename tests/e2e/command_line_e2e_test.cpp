@@ -154,42 +154,5 @@ TEST(CommandLine, HelpText) {
     EXPECT_FALSE(std::getline(printed, line)) << line;
 }
 
-// Byte-identical files take a shortcut that must answer as the full comparison
-// would; both reports read their lines from the mapped files.
-TEST(WholeRun, FromRealFiles) {
-    const std::string dots(255, '.');
-    // Bytes 256 columns apart share their weight: these two lines' fingerprints collide.
-    const std::string x_y = "x" + dots + "y\n", y_x = "y" + dots + "x\n";
-    std::string before, after;
-    for (int line = 1; line <= 20; ++line) before += "line " + std::to_string(line) + "\n";
-    for (int line = 22; line <= 40; ++line) after += "line " + std::to_string(line) + "\n";
-    // A block of lines that stay in their file is printed whole; a form feed in it
-    // is still shown as "^L".
-    std::string shown, fed, fed_shown;
-    for (int line = 1; line <= 20; ++line) {
-        const std::string number = std::to_string(line);
-        shown += "\tline " + number + "\n";
-        fed += (line == 17 ? "line\f" : "line ") + number + "\n";
-        fed_shown += (line == 17 ? "\tline^L" : "\tline ") + number + "\n";
-    }
-    const struct {
-        const char* name;
-        std::string first, second;
-        std::vector<std::string> options;
-        Outcome expected;
-    } cases[] = {
-        {"identical, not text in a later block", std::string((1 << 20) + 5, 'y') + "\x1f",
-         std::string((1 << 20) + 5, 'y') + "\x1f", {}, {"", "a: no text file\n", 2}},
-        {"equal sizes", "abc\nabd\n", "abc\nabe\n", {}, {"change: 2 : 2\n\tabd\n------\n\tabe\n", "", 1}},
-        {"a collision inside a long run", before + x_y + after, before + y_x + after, {},
-         {"change: 21 : 21\n\t" + x_y + "------\n\t" + y_x, "", 1}},
-        {"a block of 20 lines", before + "same\n", "same\n", {}, {"delete: 1,20 : 0\n" + shown, "", 1}},
-        {"a form feed in a block", fed + "same\n", "same\n", {}, {"delete: 1,20 : 0\n" + fed_shown, "", 1}},
-        {"-c alone means 3", "a\nb\nc\nd\ne\n", "a\nb\nc\nd\nX\n", {"-c"},
-         {"Change: 2,5 : 2,5\n\tb\n\tc\n\td\n!\te\n------\n\tb\n\tc\n\td\n!\tX\n", "", 1}},
-    };
-    for (const auto& c : cases) EXPECT_EQ(compare(c.first, c.second, c.options), c.expected) << c.name;
-}
-
 }  // namespace
 }  // namespace vesk::e2e
