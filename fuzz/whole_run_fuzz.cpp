@@ -54,6 +54,13 @@ std::vector<std::string> options_from(const std::uint8_t* header) {
         options.push_back("-t");
         options.push_back(std::to_string(tab - 1));
     }
+    // Bit 7 of byte 0: --side-by-side, as wide as byte 2 says (18 and 19 are
+    // refused), without the common lines when bit 4 of byte 1 is set too.
+    if (header[0] & (1 << 7)) {
+        options.push_back("--side-by-side");
+        options.push_back("--width=" + std::to_string(18 + header[2] % 200));
+        if (header[1] & (1 << 4)) options.push_back("--suppress-common-lines");
+    }
     return options;
 }
 

@@ -37,6 +37,7 @@ constexpr LongOption LONG_OPTIONS[] = {
     {"--help", ENGLISH_HELP, 0},
     {"--version", VERSION_TEXT, 0},
     {"--utf8", nullptr, OPT_UTF8},
+    {"--side-by-side", nullptr, OPT_SIDE_BY_SIDE},
 };
 
 const LongOption* find_long_option(const char* argument) {
@@ -153,6 +154,54 @@ bool has_value(std::string_view argument, std::string_view name) {
 void refuse_both_reports(const Options& options, Diagnostics& diagnostics) {
     if (options.has(OPT_CONTEXT) && options.has(OPT_UNIFIED))
         option_error(diagnostics, "-c and --unified cannot be given together\n");
+    if (options.has(OPT_CONTEXT) && options.has(OPT_SIDE_BY_SIDE))
+        option_error(diagnostics, "-c and --side-by-side cannot be given together\n");
+    if (options.has(OPT_UNIFIED) && options.has(OPT_SIDE_BY_SIDE))
+        option_error(diagnostics, "--unified and --side-by-side cannot be given together\n");
+}
+
+// --width=W and --suppress-common-lines, which shape the side-by-side report.
+constexpr std::string_view WIDTH = "--width";
+constexpr std::string_view SUPPRESS_COMMON_LINES = "--suppress-common-lines";
+// The narrowest rows that still hold a few characters on each side; and a bound
+// far past any screen, so that a mistyped width cannot fill a disk with padding.
+constexpr std::int64_t LEAST_WIDTH = 20;
+constexpr std::int64_t MOST_WIDTH = 1000000;
+// Rows for a file or a pipe, where no screen tells the width.
+constexpr std::int64_t WIDTH_WITHOUT_TERMINAL = 130;
+
+void read_width(const char* argument, Options& options, Diagnostics& diagnostics) {
+    const char* digits = argument + WIDTH.size() + 1;  // after "--width="
+    std::int64_t width = 0;
+    for (const char* digit = digits; *digit != '\0'; ++digit) {
+        if (*digit < '0' || *digit > '9') width = -1;
+        if (width < 0) break;
+        width = std::min(width * 10 + (*digit - '0'), MOST_WIDTH + 1);
+    }
+    if (*digits == '\0' || width < LEAST_WIDTH || width > MOST_WIDTH)
+        option_error(diagnostics, "%s: invalid width (a number of columns from 20 to 1000000)\n", argument);
+    options.width = width;
+}
+
+bool read_side_by_side_option(const char* argument, Options& options, Diagnostics& diagnostics) {
+    if (argument == SUPPRESS_COMMON_LINES) {
+        options.suppress_common_lines = true;
+        return true;
+    }
+    if (argument == WIDTH) option_error(diagnostics, "--width: give the width as --width=W\n");
+    if (!has_value(argument, WIDTH)) return false;
+    read_width(argument, options, diagnostics);
+    return true;
+}
+
+// The width of the side-by-side rows, once every option is read: --width's, or
+// the terminal's when standard output is one (at least the narrowest width).
+void settle_side_by_side(const Output& out, Options& options, Diagnostics& diagnostics) {
+    if (options.suppress_common_lines && !options.has(OPT_SIDE_BY_SIDE))
+        option_error(diagnostics, "--suppress-common-lines needs --side-by-side\n");
+    if (options.width != 0) return;
+    const std::int64_t terminal = out.terminal_columns();
+    options.width = terminal == 0 ? WIDTH_WITHOUT_TERMINAL : std::max(terminal, LEAST_WIDTH);
 }
 
 // The N of --unified=N: decimal digits only, 0 or more.
@@ -234,14 +283,18 @@ CommandLine read_command_line(int argc, const char* const* argv, Output& out, Di
             read_encodings(argument, command.options, diagnostics);
         } else if (read_valued_option(argc, argv, next, command.options, diagnostics)) {
             refuse_both_reports(command.options, diagnostics);
+        } else if (read_side_by_side_option(argument, command.options, diagnostics)) {
+            continue;  // a shape of the side-by-side report, checked once all options are read
         } else if (const LongOption* option = find_long_option(argument)) {
             command.options.flags |= option->flag;
+            refuse_both_reports(command.options, diagnostics);
             // Messages from here on are cut between UTF-8 characters.
             if ((option->flag & OPT_UTF8) != 0) diagnostics.encoding = Encoding::utf8;
         } else if (!read_colour_option(argument, command.options, out, diagnostics)) {
             read_letters(argument, command.options, diagnostics);
         }
     }
+    settle_side_by_side(out, command.options, diagnostics);
     if (argc - next != 2) usage_error(diagnostics);
     command.first_name = argv[next];
     command.second_name = argv[next + 1];

@@ -7,6 +7,7 @@
 #include "compare/whole_lines.h"
 #include "report/context_report.h"
 #include "report/normal_report.h"
+#include "report/side_by_side_report.h"
 #include "report/unified_report.h"
 
 namespace vesk {
@@ -20,6 +21,10 @@ int run_phases(Comparison& comparison) {
     if (comparison.options.has(OPT_UNIFIED)) {
         recheck_matched_pairs(first, second, rules, MARK_CHANGED_PAIR, comparison.diagnostics);
         return print_unified_report(comparison, WholeLineView(first, second)) ? 1 : 0;
+    }
+    if (comparison.options.has(OPT_SIDE_BY_SIDE)) {
+        recheck_matched_pairs(first, second, rules, MARK_CHANGED_PAIR, comparison.diagnostics);
+        return print_side_by_side_report(comparison) ? 1 : 0;
     }
     if (!comparison.options.context_report()) {
         recheck_matched_pairs(first, second, rules, MARK_CHANGED_PAIR, comparison.diagnostics);

@@ -9,6 +9,7 @@
 #include "driver/identical_files.h"
 #include "driver/phases.h"
 #include "report/line_writer.h"
+#include "report/side_by_side_report.h"
 #include "support/memory.h"
 #include "support/run_end.h"
 
@@ -22,16 +23,18 @@ void open_or_end(TextFile& file, const char* name, Diagnostics& diagnostics) {
 }
 
 // One file under two names is read once, so that it can be refused as no text
-// as two copies of it would be; it cannot differ from itself.
+// as two copies of it would be; it cannot differ from itself, but a report of
+// the common lines shows every line of it.
 void load_once(const CommandLine& command, TextFile& file, Output& out, Diagnostics& diagnostics) {
     Comparison comparison(command.options, out, diagnostics);
     load_file({comparison.first, diagnostics, command.options.text_rules()}, file, command.first_name);
+    if (command.options.shows_common_lines()) print_side_by_side_of_itself(out, command.options, comparison.first);
 }
 
 // Returns 0 or 1.
 int compare_files(const CommandLine& command, TextFile& first_file, TextFile& second_file, Output& out,
                   Diagnostics& diagnostics) {
-    if (identical_text_files(first_file, second_file)) return 0;
+    if (!command.options.shows_common_lines() && identical_text_files(first_file, second_file)) return 0;
     Comparison comparison(command.options, out, diagnostics);
     comparison.stamps[0] = {command.first_name, first_file.modified()};
     comparison.stamps[1] = {command.second_name, second_file.modified()};

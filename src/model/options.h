@@ -30,6 +30,9 @@ constexpr std::uint32_t OPT_UNIFIED = 0x200;
 // --encoding=E1[,E2]: each file is decoded from its encoding into UTF-8 as it
 // is loaded, and the run goes on as under --utf8 (which comes with it).
 constexpr std::uint32_t OPT_ENCODING = 0x400;
+// --side-by-side: the two files in two columns, every line of both, in place of
+// the normal report; --width and --suppress-common-lines shape it.
+constexpr std::uint32_t OPT_SIDE_BY_SIDE = 0x800;
 
 struct Options {
     std::uint32_t flags = 0;
@@ -47,11 +50,19 @@ struct Options {
     // --label: what the unified report's header shows for each file in place of
     // its name and time; nullptr where none was given.
     const char* labels[2] = {nullptr, nullptr};
+    // Read only when OPT_SIDE_BY_SIDE is set: the rows' width in columns (20 or
+    // more once the command line is read), and whether the rows of common lines
+    // are left out.
+    std::int64_t width = 0;
+    bool suppress_common_lines = false;
 
     bool has(std::uint32_t flag) const { return (flags & flag) != 0; }
     Encoding encoding() const { return has(OPT_UTF8) ? Encoding::utf8 : Encoding::shift_jis; }
     TextRules text_rules() const { return {has(OPT_IGNORE_CASE), has(OPT_SQUEEZE_BLANKS), encoding()}; }
     bool context_report() const { return has(OPT_CONTEXT); }
+    // Whether the report shows the lines that both files have: then even two
+    // identical files have something to print.
+    bool shows_common_lines() const { return has(OPT_SIDE_BY_SIDE) && !suppress_common_lines; }
     bool shows_inline() const { return has(OPT_INLINE_WORDS) || has(OPT_INLINE_REPLACE); }
 };
 

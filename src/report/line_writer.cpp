@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "report/char_width.h"
 #include "support/char_class.h"
 #include "support/run_end.h"
 
@@ -16,25 +17,13 @@ namespace {
 constexpr std::size_t TOO_LONG_FIELD_WIDTH = 256;
 constexpr char FORM_FEED = '\f';
 
-// A character of a printed line, as columns count it: under Shift-JIS a byte
-// and a column; under UTF-8 a character and its width.
-struct PrintedChar {
-    std::size_t length;
-    std::size_t width;
-};
-
-PrintedChar printed_char(std::string_view text, Encoding encoding) {
-    if (encoding == Encoding::shift_jis) return {1, 1};
-    Utf8Char character = decode_utf8(text);
-    return {character.length, utf8_width(character.code)};
-}
-
 // Under UTF-8 the cut never splits a character: one that would cross it is left
-// out, and the blanks make up its columns.
+// out, and the blanks make up its columns. Under Shift-JIS it cuts bytes, as a
+// byte-counting field does, even between the two of a double-byte character.
 [[noreturn]] void report_too_long(Output& out, std::string_view text, Encoding encoding) {
     std::size_t shown = 0, columns = 0;
     while (shown < text.size()) {
-        PrintedChar next = printed_char(text.substr(shown), encoding);
+        PrintedChar next = encoding == Encoding::shift_jis ? PrintedChar{1, 1} : printed_char(text.substr(shown), encoding);
         if (columns + next.width > TOO_LONG_FIELD_WIDTH) break;
         shown += next.length;
         columns += next.width;
@@ -287,6 +276,31 @@ void print_whole_line(const Comparison& comparison, PrintedLine line, const Line
     }
     if (!text.empty() && text.back() == '\n') return;
     out << "\n\\ No newline at end of file\n";
+}
+
+void RowPrinter::print(RowMark mark, std::string_view left, std::string_view right) {
+    left_cell_.clear();
+    right_cell_.clear();
+    const std::int64_t left_used = mark == ROW_SECOND_ONLY ? 0 : fit_to_cell(left, layout_.left, left_cell_);
+    if (mark != ROW_FIRST_ONLY) {
+        fit_to_cell(right, layout_.right, right_cell_);
+        while (!right_cell_.empty() && right_cell_.back() == ' ') right_cell_.pop_back();
+    }
+    if (mark == ROW_COMMON && right_cell_.empty()) {
+        // Nothing but blanks after the left cell's text.
+        while (!left_cell_.empty() && left_cell_.back() == ' ') left_cell_.pop_back();
+        out_.write(left_cell_.data(), left_cell_.size());
+        out_.put('\n');
+        return;
+    }
+    out_.write(left_cell_.data(), left_cell_.size());
+    out_.fill(' ', static_cast<std::size_t>(layout_.left.columns - left_used) + 1);
+    out_.put(static_cast<char>(mark));
+    if (!right_cell_.empty()) {
+        out_.put(' ');
+        out_.write(right_cell_.data(), right_cell_.size());
+    }
+    out_.put('\n');
 }
 
 }  // namespace vesk

@@ -20,6 +20,7 @@
 
 #include "compare/changed_words.h"
 #include "compare/whole_lines.h"
+#include "report/cell_text.h"
 #include "model/comparison.h"
 
 namespace vesk {
@@ -85,5 +86,37 @@ bool print_in_place_lines(const Comparison& comparison, PrintedLine line, const 
 // last line is not coloured.
 void print_whole_line(const Comparison& comparison, PrintedLine line, const LineTable& table, WholeLine whole,
                       std::span<const Segment> words = {});
+
+// The columns of a side-by-side row of `width` columns: the left cell, a gutter
+// of a blank, the mark and a blank, then the right cell.
+struct RowLayout {
+    RowLayout(std::int64_t width, std::int64_t tab_width, Encoding encoding)
+        : left{(width - 3) / 2, tab_width, encoding}, right{width - 3 - left.columns, tab_width, encoding} {}
+
+    CellFormat left;
+    CellFormat right;
+};
+
+// The marks of the gutter: a common line, a pair of differing lines, a line of
+// the first file alone, of the second alone.
+enum RowMark : char { ROW_COMMON = ' ', ROW_CHANGED = '|', ROW_FIRST_ONLY = '<', ROW_SECOND_ONLY = '>' };
+
+// Prints the rows of the side-by-side report. The left cell is padded to its
+// width; nothing follows the mark of a ROW_FIRST_ONLY row, and no other row ends
+// in a blank.
+class RowPrinter {
+public:
+    RowPrinter(Output& out, const RowLayout& layout) : out_(out), layout_(layout) {}
+
+    // The texts are lines without their newline; the left one is not read in a
+    // ROW_SECOND_ONLY row, nor the right one in a ROW_FIRST_ONLY row.
+    void print(RowMark mark, std::string_view left, std::string_view right);
+
+private:
+    Output& out_;
+    RowLayout layout_;
+    WorkVector<char> left_cell_;  // kept from row to row, to be allocated once
+    WorkVector<char> right_cell_;
+};
 
 }  // namespace vesk

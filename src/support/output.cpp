@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "support/memory.h"
@@ -41,6 +42,12 @@ void Output::write_slowly(const char* bytes, std::size_t length) {
     }
     std::memcpy(buffer_ + used_, bytes, length);
     used_ += length;
+}
+
+std::int64_t Output::terminal_columns() const {
+    winsize size{};
+    if (fd_ < 0 || ::ioctl(fd_, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
 }
 
 void Output::keep_in_memory(const char* bytes, std::size_t length) {

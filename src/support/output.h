@@ -67,6 +67,9 @@ public:
 
     // Whether the stream writes to a terminal (a memory stream never does).
     bool is_terminal() const;
+    // How many columns wide the terminal is that the descriptor writes to; 0 when
+    // it writes to no terminal (a file, a pipe, memory) or the terminal does not say.
+    std::int64_t terminal_columns() const;
 
     // What a memory stream has collected.
     const std::string& captured() const { return memory_; }

@@ -107,7 +107,7 @@ TEST(ReadmeExamples, TourRunsEveryOption) {
     for (const Example& example : readme_examples())
         for (const std::string& command : example.commands) commands += command + "\n";
     for (const char* option : {"-[a-zA-Z]*b", "-[a-zA-Z]*i", "-[a-zA-Z]*N", "-[a-zA-Z]*x", "-[a-zA-Z]*X", "-c", "-t [0-9]",
-                               "-usage", "--help", "--utf8", "--unified", "--label"})
+                               "-usage", "--help", "--utf8", "--unified", "--label", "--side-by-side"})
         EXPECT_TRUE(std::regex_search(commands, std::regex(std::string("(^|\n)vesk( -[^ ]+)* ") + option))) << option;
 }
 

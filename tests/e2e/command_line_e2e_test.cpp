@@ -63,6 +63,16 @@ TEST(CommandLine, ArgumentsMessagesAndStatuses) {
         {{"sub", "a"}, {"", "sub: not found\n", 2}},
         {{"a", "/proc/self/mem"}, {"", "/proc/self/mem: not found\n", 2}},  // opens, but cannot be read
         {{"bin", "./bin"}, {"", "bin: no text file\n", 2}},
+        // Side by side, equal files show every line: W 20 puts the gutter after 8
+        // columns, and without a terminal rows are 130 columns (Lw 63).
+        {{"--side-by-side", "--width=20", "a", "b"}, {"same" + std::string(4 + 3, ' ') + "same\n", "", 0}},
+        {{"--side-by-side", "a", "./a"}, {"same" + std::string(59 + 3, ' ') + "same\n", "", 0}},
+        {{"--side-by-side", "--suppress-common-lines", "a", "b"}, {"", "", 0}},
+        {{"--side-by-side", "-c", "a", "b"}, {"", "-c and --side-by-side cannot be given together\n", 2}},
+        {{"--unified", "--side-by-side", "a", "b"}, {"", "--unified and --side-by-side cannot be given together\n", 2}},
+        {{"--suppress-common-lines", "a", "b"}, {"", "--suppress-common-lines needs --side-by-side\n", 2}},
+        {{"--width=19", "a", "b"}, {"", "--width=19: invalid width (a number of columns from 20 to 1000000)\n", 2}},
+        {{"--width=2O", "a", "b"}, {"", "--width=2O: invalid width (a number of columns from 20 to 1000000)\n", 2}},
     };
     for (const auto& [args, expected] : cases) EXPECT_EQ(run_vesk(dir, args), expected) << ::testing::PrintToString(args);
 }
