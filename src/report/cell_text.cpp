@@ -19,10 +19,21 @@ void append(WorkVector<char>& cell, std::string_view bytes) { cell.insert(cell.e
 
 }  // namespace
 
-std::int64_t fit_to_cell(std::string_view text, const CellFormat& format, WorkVector<char>& cell) {
+std::int64_t fit_to_cell(std::string_view text, const CellFormat& format, WorkVector<char>& cell,
+                         std::span<std::size_t> bounds) {
     std::int64_t column = 0;
     std::size_t at = 0;
+    std::size_t bound = 0;  // the first bound not yet placed
+    // The bounds below `before` lie in the bytes copied from `from` to cell's end.
+    auto place_bounds = [&](std::size_t before, std::size_t from) {
+        for (; bound < bounds.size() && bounds[bound] < before; ++bound)
+            bounds[bound] = cell.size() + (bounds[bound] > from ? bounds[bound] - from : 0);
+    };
+    auto place_rest = [&] {
+        for (; bound < bounds.size(); ++bound) bounds[bound] = cell.size();
+    };
     while (at < text.size()) {
+        place_bounds(at + 1, at);
         const char byte = text[at];
         const std::int64_t room = format.columns - column;
         if (is_plain(byte)) {
@@ -30,6 +41,7 @@ std::int64_t fit_to_cell(std::string_view text, const CellFormat& format, WorkVe
             const std::size_t most = std::min(text.size(), at + static_cast<std::size_t>(room));
             std::size_t end = at + 1;
             while (end < most && is_plain(text[end])) ++end;
+            place_bounds(end, at);
             append(cell, text.substr(at, end - at));
             column += static_cast<std::int64_t>(end - at);
             at = end;
@@ -45,6 +57,7 @@ std::int64_t fit_to_cell(std::string_view text, const CellFormat& format, WorkVe
         }
         PrintedChar next = is_control(byte) ? PrintedChar{1, 2} : printed_char(text.substr(at), format.encoding);
         if (static_cast<std::int64_t>(next.width) > room) {
+            place_rest();
             // Only a wide character leaves room (one column) at the edge.
             if (room > 0) cell.push_back(' ');
             return column + room;
@@ -58,6 +71,7 @@ std::int64_t fit_to_cell(std::string_view text, const CellFormat& format, WorkVe
         column += static_cast<std::int64_t>(next.width);
         at += next.length;
     }
+    place_rest();
     return column;
 }
 

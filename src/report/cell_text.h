@@ -7,7 +7,9 @@
 // edge. Characters of no width that follow the last one shown stay with it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "support/memory.h"
@@ -22,7 +24,11 @@ struct CellFormat {
 };
 
 // Appends the cell's bytes for text (a line without its newline) to cell and
-// returns how many columns they take, at most format.columns.
-std::int64_t fit_to_cell(std::string_view text, const CellFormat& format, WorkVector<char>& cell);
+// returns how many columns they take, at most format.columns. `bounds`, offsets
+// of the text at character boundaries in ascending order (the ends of changed
+// words), become the offsets in cell where those characters' bytes begin; a
+// bound past the cut becomes the end of the cell.
+std::int64_t fit_to_cell(std::string_view text, const CellFormat& format, WorkVector<char>& cell,
+                         std::span<std::size_t> bounds = {});
 
 }  // namespace vesk

@@ -278,12 +278,52 @@ void print_whole_line(const Comparison& comparison, PrintedLine line, const Line
     out << "\n\\ No newline at end of file\n";
 }
 
-void RowPrinter::print(RowMark mark, std::string_view left, std::string_view right) {
+namespace {
+
+void flatten(std::span<const Segment> words, WorkVector<std::size_t>& bounds) {
+    bounds.clear();
+    for (const Segment& word : words) {
+        bounds.push_back(word.start);
+        bounds.push_back(word.end);
+    }
+}
+
+}  // namespace
+
+void RowPrinter::write_cell(const WorkVector<char>& cell, bool coloured, LineKind kind,
+                            std::span<const std::size_t> bounds) {
+    const std::string_view text(cell.data(), cell.size());
+    if (!coloured || text.empty()) {
+        out_.write(text);
+        return;
+    }
+    const std::string_view cell_sequence = sequence_of(options_, kind, false);
+    const std::string_view reset = options_.palette[PaletteKey::reset];
+    out_ << cell_sequence;
+    std::size_t written = 0;
+    for (std::size_t bound = 0; bound + 1 < bounds.size(); bound += 2) {
+        const std::size_t start = std::min(bounds[bound], text.size()), end = std::min(bounds[bound + 1], text.size());
+        if (start >= end) continue;
+        out_.write(text.substr(written, start - written));
+        out_ << sequence_of(options_, kind, true);
+        out_.write(text.substr(start, end - start));
+        out_ << reset << cell_sequence;
+        written = end;
+    }
+    out_.write(text.substr(written));
+    out_ << reset;
+}
+
+void RowPrinter::print(RowMark mark, std::string_view left, std::string_view right,
+                       std::span<const Segment> left_words, std::span<const Segment> right_words) {
     left_cell_.clear();
     right_cell_.clear();
-    const std::int64_t left_used = mark == ROW_SECOND_ONLY ? 0 : fit_to_cell(left, layout_.left, left_cell_);
+    flatten(left_words, left_bounds_);
+    flatten(right_words, right_bounds_);
+    const std::int64_t left_used =
+        mark == ROW_SECOND_ONLY ? 0 : fit_to_cell(left, layout_.left, left_cell_, left_bounds_);
     if (mark != ROW_FIRST_ONLY) {
-        fit_to_cell(right, layout_.right, right_cell_);
+        fit_to_cell(right, layout_.right, right_cell_, right_bounds_);
         while (!right_cell_.empty() && right_cell_.back() == ' ') right_cell_.pop_back();
     }
     if (mark == ROW_COMMON && right_cell_.empty()) {
@@ -293,12 +333,13 @@ void RowPrinter::print(RowMark mark, std::string_view left, std::string_view rig
         out_.put('\n');
         return;
     }
-    out_.write(left_cell_.data(), left_cell_.size());
+    const bool coloured = options_.has(OPT_COLOR);
+    write_cell(left_cell_, coloured && mark != ROW_COMMON, LineKind::deleted, left_bounds_);
     out_.fill(' ', static_cast<std::size_t>(layout_.left.columns - left_used) + 1);
     out_.put(static_cast<char>(mark));
     if (!right_cell_.empty()) {
         out_.put(' ');
-        out_.write(right_cell_.data(), right_cell_.size());
+        write_cell(right_cell_, coloured && mark != ROW_COMMON, LineKind::added, right_bounds_);
     }
     out_.put('\n');
 }

@@ -103,20 +103,32 @@ enum RowMark : char { ROW_COMMON = ' ', ROW_CHANGED = '|', ROW_FIRST_ONLY = '<',
 
 // Prints the rows of the side-by-side report. The left cell is padded to its
 // width; nothing follows the mark of a ROW_FIRST_ONLY row, and no other row ends
-// in a blank.
+// in a blank. Under OPT_COLOR the left cell of a ROW_CHANGED or ROW_FIRST_ONLY
+// row is coloured as a deleted line, the right cell of a ROW_CHANGED or
+// ROW_SECOND_ONLY row as an added one, each with its changed words; never the
+// padding or the gutter.
 class RowPrinter {
 public:
-    RowPrinter(Output& out, const RowLayout& layout) : out_(out), layout_(layout) {}
+    RowPrinter(Output& out, const RowLayout& layout, const Options& options)
+        : out_(out), layout_(layout), options_(options) {}
 
     // The texts are lines without their newline; the left one is not read in a
-    // ROW_SECOND_ONLY row, nor the right one in a ROW_FIRST_ONLY row.
-    void print(RowMark mark, std::string_view left, std::string_view right);
+    // ROW_SECOND_ONLY row, nor the right one in a ROW_FIRST_ONLY row. The words
+    // are the changed words of the texts of a ROW_CHANGED row (bytes of the texts).
+    void print(RowMark mark, std::string_view left, std::string_view right, std::span<const Segment> left_words = {},
+               std::span<const Segment> right_words = {});
 
 private:
+    // A cell's bytes, coloured as kind with the words at `bounds` (offsets in the
+    // cell, two a word) when `coloured`.
+    void write_cell(const WorkVector<char>& cell, bool coloured, LineKind kind, std::span<const std::size_t> bounds);
+
     Output& out_;
     RowLayout layout_;
+    const Options& options_;
     WorkVector<char> left_cell_;  // kept from row to row, to be allocated once
     WorkVector<char> right_cell_;
+    WorkVector<std::size_t> left_bounds_, right_bounds_;
 };
 
 }  // namespace vesk

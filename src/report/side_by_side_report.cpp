@@ -28,7 +28,9 @@ class SideBySide {
 public:
     SideBySide(Output& out, const Options& options, const WholeLineView& view)
         : view_(view),
-          rows_(out, RowLayout(options.width, options.tab_width, options.encoding())),
+          rows_(out, RowLayout(options.width, options.tab_width, options.encoding()), options),
+          rules_(options.text_rules()),
+          coloured_(options.has(OPT_COLOR)),
           suppress_common_(options.suppress_common_lines) {}
 
     // The common lines before pieces end1 and end2 (or the files' ends), which
@@ -56,6 +58,11 @@ private:
         std::string_view left_text, right_text;
         if (left) left_text = next_text(view_.first, piece1_, joined1_);
         if (right) right_text = next_text(view_.second, piece2_, joined2_);
+        // The two lines of a row of a change are a pair: similar ones show their changed words.
+        if (coloured_ && mark == ROW_CHANGED && words_.compare(left_text, right_text, rules_)) {
+            rows_.print(mark, left_text, right_text, words_.first_segments(), words_.second_segments());
+            return;
+        }
         rows_.print(mark, left_text, right_text);
     }
 
@@ -67,6 +74,9 @@ private:
 
     const WholeLineView& view_;
     RowPrinter rows_;
+    TextRules rules_;
+    bool coloured_;
+    PairWords words_;  // kept from row to row
     bool suppress_common_;
     std::int64_t piece1_ = 0, piece2_ = 0;
     WorkVector<char> joined1_, joined2_;

@@ -34,6 +34,15 @@ TEST(SideBySide, RowsWorkedOutByHand) {
     EXPECT_EQ(compare("same\n" + NIHONGO_NO + TE + "\n", "same\n" + NIHONGO_NO + BUN + "\nmore\n",
                       {"--utf8", "--side-by-side", "--suppress-common-lines", "--width=21"}),
               (Outcome{NIHONGO_NO + "  | " + NIHONGO_NO + "\n" + blanks(9) + " > more\n", "", 1}));
+    // W 21, coloured: the left cell of the | row in de (31) with its changed word
+    // in dw (7;31), the right cell in ad (32) and aw (7;32): abc and the blank are
+    // common tokens, 8 of the pair's 14 characters, so the pair is similar. The
+    // padding (3 blanks after 7 columns), the gutter and the common row stay
+    // plain; the < row's cell is de whole, then its 6 blanks of padding.
+    EXPECT_EQ(compare("same\nabc def\ngone\n", "same\nabc xyz\n", {"--side-by-side", "--width=21", "--color=always"}),
+              (Outcome{"same" + blanks(8) + "same\n\x1b[31mabc \x1b[7;31mdef\x1b[0m\x1b[31m\x1b[0m" + blanks(3) +
+                           "| \x1b[32mabc \x1b[7;32mxyz\x1b[0m\x1b[32m\x1b[0m\n\x1b[31mgone\x1b[0m" + blanks(6) + "<\n",
+                       "", 1}));
 }
 
 }  // namespace
