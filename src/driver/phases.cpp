@@ -18,16 +18,13 @@ int run_phases(Comparison& comparison) {
     match_lines(first, second, comparison.diagnostics);
     align_matches(first, second, comparison.diagnostics);
     const TextRules rules = comparison.options.text_rules();
-    if (comparison.options.has(OPT_UNIFIED)) {
-        recheck_matched_pairs(first, second, rules, MARK_CHANGED_PAIR, comparison.diagnostics);
-        return print_unified_report(comparison, WholeLineView(first, second)) ? 1 : 0;
-    }
-    if (comparison.options.has(OPT_SIDE_BY_SIDE)) {
-        recheck_matched_pairs(first, second, rules, MARK_CHANGED_PAIR, comparison.diagnostics);
-        return print_side_by_side_report(comparison) ? 1 : 0;
-    }
+    // The command line lets no other report come with the context report.
     if (!comparison.options.context_report()) {
         recheck_matched_pairs(first, second, rules, MARK_CHANGED_PAIR, comparison.diagnostics);
+        if (comparison.options.has(OPT_UNIFIED))
+            return print_unified_report(comparison, WholeLineView(first, second)) ? 1 : 0;
+        if (comparison.options.has(OPT_SIDE_BY_SIDE))
+            return print_side_by_side_report(comparison, WholeLineView(first, second)) ? 1 : 0;
         return print_normal_report(comparison) ? 1 : 0;
     }
     // Pairs whose texts differ become unmatched lines, so that the context report

@@ -82,9 +82,7 @@ private:
     WorkVector<char> joined1_, joined2_;
 };
 
-// Both tables' marks as the recheck of the matched pairs left them.
-bool print_side_by_side(Output& out, const Options& options, const LineTable& first, const LineTable& second) {
-    const WholeLineView view(first, second);
+bool print_side_by_side(Output& out, const Options& options, const WholeLineView& view) {
     SideBySide report(out, options, view);
     ChangeWalk walk(view);
     LineChange change;
@@ -94,19 +92,19 @@ bool print_side_by_side(Output& out, const Options& options, const LineTable& fi
         report.common_lines_to(change.first.first_piece, change.second.first_piece);
         report.change(change);
     }
-    report.common_lines_to(first.count, second.count);
+    report.common_lines_to(view.first.table().count, view.second.table().count);
     return differs;
 }
 
 }  // namespace
 
-bool print_side_by_side_report(const Comparison& comparison) {
-    return print_side_by_side(comparison.out, comparison.options, comparison.first, comparison.second);
+bool print_side_by_side_report(const Comparison& comparison, const WholeLineView& view) {
+    return print_side_by_side(comparison.out, comparison.options, view);
 }
 
 void print_side_by_side_of_itself(Output& out, const Options& options, LineTable& table) {
     std::fill_n(table.marks, table.count, MARK_MATCHED);
-    print_side_by_side(out, options, table, table);
+    print_side_by_side(out, options, WholeLineView(table, table));
 }
 
 }  // namespace vesk

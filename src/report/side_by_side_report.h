@@ -6,13 +6,14 @@
 // gutter stands in one column whatever the text. Reads the whole-line view only.
 #pragma once
 
+#include "compare/whole_lines.h"
 #include "model/comparison.h"
 
 namespace vesk {
 
 // Returns whether any line differs. Prints nothing for the common lines with
-// --suppress-common-lines.
-bool print_side_by_side_report(const Comparison& comparison);
+// --suppress-common-lines. view: the comparison's tables after the recheck.
+bool print_side_by_side_report(const Comparison& comparison, const WholeLineView& view);
 
 // One file named twice (as /dev/stdin and /dev/fd/0), read once: every line of
 // table is common with itself. Its marks become MARK_MATCHED.
