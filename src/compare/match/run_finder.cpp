@@ -189,7 +189,8 @@ FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1
         suffixes_.emplace(index(), count1_, count2_);
     }
     bool look_directly = suffix_searching_ != SuffixSearching::always_through_index;
-    return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, look_directly).find(line, end1, lo2, hi2);
+    return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, {rest1_.data(), &stretch_ends()}, look_directly)
+        .find(line, end1, lo2, hi2);
 }
 
 // Whether the line's fingerprint is common in the second file (see
@@ -449,31 +450,21 @@ bool RunFinder<Index>::whole_stretch(const Pattern& pattern, std::int64_t best) 
 }
 
 // The next match that beats best when the pattern is the whole stretch v^r of one
-// repeated line v that the first file has from the line on, and best is r. Inside
-// a second-file block of v the scan measures runs of r lines at j0, j0 + r, ...
-// (j0: the block's start, or resume inside it), and a run grows past r only at
-// the one that ends with the block, j = end - r, if the line after the block is
-// the first file's next line w. Those are the matches of v^r w whose v^r fills the
-// end of a block, searched for as a pattern of their own; one counts when the
-// steps from j0 reach it. Every other match leaves best as it is and the scan
-// inside its own block, so skipping them changes nothing.
+// repeated line that the first file has from the line on, and best is r: see
+// stretch_ends.h.
 template <class Index>
 FoundRun RunFinder<Index>::next_longer_stretch_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds) {
     std::int64_t stretch = pattern.length;
-    Pattern longer;
-    longer.line = pattern.line;
-    widen(longer, stretch + 1);
-    std::int64_t group = index().group_of(pattern.line);
-    for (std::int64_t from = resume;;) {
-        FoundRun match = next_full_match(longer, from, bounds, stretch);
-        if (match.length == 0) return match;
-        std::int64_t end = match.start + stretch;
-        auto blocks = index().blocks(group);
-        const Block<Index>& block = blocks[static_cast<std::size_t>(first_ending_after(blocks, end - 1))];
-        std::int64_t first_step = std::max<std::int64_t>(block.start, resume);
-        if (match.start >= first_step && (match.start - first_step) % stretch == 0) return match;
-        from = match.start + 1;
-    }
+    std::int64_t stop =
+        stretch_ends().growing_stop(pattern.line, stretch, fp1_[pattern.line + stretch], resume, bounds.hi2);
+    if (stop < 0) return {0, 0};
+    return {measure(pattern.line, stop, bounds), stop};
+}
+
+template <class Index>
+const StretchEnds<Index>& RunFinder<Index>::stretch_ends() {
+    if (!stretch_ends_) stretch_ends_.emplace(index(), fp2_, count2_);
+    return *stretch_ends_;
 }
 
 // measure() for a pattern of one repeated line placed at at2 inside a block of

@@ -19,6 +19,7 @@
 #include "compare/match/run_measures.h"
 #include "compare/match/run_table.h"
 #include "compare/match/search_escalation.h"
+#include "compare/match/stretch_ends.h"
 #include "compare/match/suffix_index.h"
 #include "compare/match/suffix_search.h"
 #include "model/line_table.h"
@@ -100,6 +101,7 @@ private:
     [[gnu::always_inline]] inline std::int64_t candidate(const Pattern& pattern, const Block<Index>& block,
                                                          std::int64_t resume) const;
     std::int64_t first_at_or_after(std::int64_t line, std::int64_t from);
+    const StretchEnds<Index>& stretch_ends();
 
     const std::uint32_t* fp1_;
     const std::uint32_t* fp2_;
@@ -114,6 +116,7 @@ private:
     std::optional<FullPrefixHash> hash2_;    // hashed once per candidate
     bool all_hashes_equal_;
     SuffixSearching suffix_searching_;
+    std::optional<StretchEnds<Index>> stretch_ends_;  // made on first need
     std::optional<SuffixIndex<Index>> suffixes_;  // made at the first handover, see find_by_suffixes()
     SearchEscalation escalation_;
     LastSearch last_;  // see keep_last_search()

@@ -27,7 +27,9 @@
 // where best lines match, taken greedily without overlap, and the stop that
 // grows best is the first place where best + 1 lines match that this chain
 // reaches. The suffix index finds such places directly; the chain only needs
-// following near them.
+// following near them. Where the best lines are the line's whole stretch of one
+// repeated line, the chain runs through the second file's blocks of it, and the
+// blocks tell where it grows (stretch_ends.h).
 
 namespace vesk {
 namespace {
@@ -329,6 +331,14 @@ std::int64_t SuffixSearch<Index>::next_stop(const Query& query, std::int64_t len
 // chain reaches every such place, else see chain_entry().
 template <class Index>
 FoundRun SuffixSearch<Index>::next_longer(const Query& query, std::int64_t& resume, std::int64_t best) const {
+    if (best >= 2 && blocks_.rest1[query.line] == best) {
+        std::int64_t stop =
+            blocks_.stretch_ends->growing_stop(query.line, best, fp1_[query.line + best], resume, query.hi2);
+        if (stop < 0) return {0, 0};
+        std::int64_t run = measure(query, stop);
+        resume = stop + run;
+        return {run, stop};
+    }
     bool overlaps = best >= 2 && may_overlap_itself(fp1_ + query.line, best);
     for (;;) {
         std::int64_t target = next_stop(query, best + 1, resume);

@@ -10,9 +10,17 @@
 
 #include "compare/match/run_measures.h"
 #include "compare/match/run_table.h"
+#include "compare/match/stretch_ends.h"
 #include "compare/match/suffix_index.h"
 
 namespace vesk {
+
+// What the search knows of the files' blocks of equal lines.
+template <class Index>
+struct SearchBlocks {
+    const Index* rest1;  // block_rests() of the first file
+    const StretchEnds<Index>* stretch_ends;
+};
 
 template <class Index>
 class SuffixSearch {
@@ -21,8 +29,8 @@ public:
     // whether narrow windows are scanned line by line and the places nearest a
     // line's own are looked at one by one first (else the index answers all).
     SuffixSearch(const std::uint32_t* first, const std::uint32_t* second, const SuffixIndex<Index>& index,
-                 bool look_directly)
-        : fp1_(first), fp2_(second), index_(index), look_directly_(look_directly) {}
+                 SearchBlocks<Index> blocks, bool look_directly)
+        : fp1_(first), fp2_(second), index_(index), blocks_(blocks), look_directly_(look_directly) {}
 
     // The run the scan records for `line`, reaching at most to end1 in the first
     // file and lying in [lo2, hi2) of the second.
@@ -59,6 +67,7 @@ private:
     const std::uint32_t* fp1_;
     const std::uint32_t* fp2_;
     const SuffixIndex<Index>& index_;
+    SearchBlocks<Index> blocks_;
     bool look_directly_;
 };
 
