@@ -118,6 +118,8 @@
 //                    deferred ones (see Deferred lines)
 // block rests        lines from here to the end of this line's block        line_blocks.h
 // block index        the second file's blocks of a fingerprint, in order    line_blocks.h
+// stretch ends       where a search from a stretch of one repeated line,    stretch_ends.h
+//                    with best that stretch, grows its run
 // prefix hashes      do two stretches (probably) hold the same lines        prefix_hash.h
 // suffix array       the second file's suffixes in sorted order             suffix_array.h
 // common prefixes    lines a sorted suffix shares with the one before it    suffix_array.h
