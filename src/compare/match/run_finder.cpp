@@ -462,7 +462,7 @@ FoundRun RunFinder<Index>::next_longer_stretch_match(const Pattern& pattern, std
 }
 
 template <class Index>
-const StretchEnds<Index>& RunFinder<Index>::stretch_ends() {
+StretchEnds<Index>& RunFinder<Index>::stretch_ends() {
     if (!stretch_ends_) stretch_ends_.emplace(index(), fp2_, count2_);
     return *stretch_ends_;
 }

@@ -101,7 +101,7 @@ private:
     [[gnu::always_inline]] inline std::int64_t candidate(const Pattern& pattern, const Block<Index>& block,
                                                          std::int64_t resume) const;
     std::int64_t first_at_or_after(std::int64_t line, std::int64_t from);
-    const StretchEnds<Index>& stretch_ends();
+    StretchEnds<Index>& stretch_ends();
 
     const std::uint32_t* fp1_;
     const std::uint32_t* fp2_;

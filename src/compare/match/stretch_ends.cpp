@@ -7,18 +7,17 @@
 namespace vesk {
 
 template <class Index>
-StretchEnds<Index>::StretchEnds(const BlockIndex<Index>& blocks, const std::uint32_t* second, std::int64_t count)
-    : blocks_(blocks), second_(second), count_(count) {
+void StretchEnds<Index>::sort_blocks() {
     struct Entry {
         Index group;
         std::uint32_t next;
         Index length, start;
     };
     WorkVector<Entry> entries;
-    for (std::int64_t group = 0; group < blocks.groups(); ++group)
-        for (const Block<Index>& block : blocks.blocks(group))
-            if (block.length() >= 2 && block.end < count)
-                entries.push_back({static_cast<Index>(group), second[block.end], static_cast<Index>(block.length()),
+    for (std::int64_t group = 0; group < blocks_.groups(); ++group)
+        for (const Block<Index>& block : blocks_.blocks(group))
+            if (block.length() >= 2 && block.end < count_)
+                entries.push_back({static_cast<Index>(group), second_[block.end], static_cast<Index>(block.length()),
                                    block.start});
     // Each group's blocks come in file order; sorting stably keeps them so.
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
@@ -39,7 +38,8 @@ StretchEnds<Index>::StretchEnds(const BlockIndex<Index>& blocks, const std::uint
 // from `resume` when that lies inside it, every later one from its start.
 template <class Index>
 std::int64_t StretchEnds<Index>::growing_stop(std::int64_t line, std::int64_t stretch, std::uint32_t next,
-                                              std::int64_t resume, std::int64_t hi2) const {
+                                              std::int64_t resume, std::int64_t hi2) {
+    if (kinds_.empty()) sort_blocks();
     std::int64_t group = blocks_.group_of(line);
     if (group < 0) return -1;
     auto found = blocks_.blocks(group);

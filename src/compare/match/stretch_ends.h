@@ -11,7 +11,8 @@
 // in blocks of odd length, searched from two blank lines).
 //
 // So the second file's blocks of two lines or more are kept by fingerprint, the
-// fingerprint of the line after them and their length, each kind in file order.
+// fingerprint of the line after them and their length, each kind in file order,
+// from the first question on (most files never ask one).
 // Index: the stored width of line numbers (see line_blocks.h).
 #pragma once
 
@@ -26,14 +27,15 @@ template <class Index>
 class StretchEnds {
 public:
     // blocks: the second file's block index, over `second` (count lines).
-    StretchEnds(const BlockIndex<Index>& blocks, const std::uint32_t* second, std::int64_t count);
+    StretchEnds(const BlockIndex<Index>& blocks, const std::uint32_t* second, std::int64_t count)
+        : blocks_(blocks), second_(second), count_(count) {}
 
     // The scan's next stop whose run is longer than `stretch` lines, for the
     // first-file line `line`, whose rest is `stretch` (at least 2) lines followed
     // by the line `next` inside the reach of the search; the scan resumes at
     // `resume` with best = stretch, in a window ending at hi2. -1 when none.
     std::int64_t growing_stop(std::int64_t line, std::int64_t stretch, std::uint32_t next, std::int64_t resume,
-                              std::int64_t hi2) const;
+                              std::int64_t hi2);
 
 private:
     // The blocks of one group, followed by one fingerprint, of one length:
@@ -45,12 +47,13 @@ private:
         Index begin;
     };
 
+    void sort_blocks();
     std::int64_t first_start_after(const Kind& kind, std::int64_t resume) const;
 
     const BlockIndex<Index>& blocks_;
     const std::uint32_t* second_;
     std::int64_t count_;
-    WorkVector<Kind> kinds_;  // by group, next and length; a last one closes the final range
+    WorkVector<Kind> kinds_;  // by group, next and length; a last one closes the final range; empty until asked
     WorkVector<Index> starts_;
 };
 

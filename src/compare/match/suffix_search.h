@@ -19,7 +19,7 @@ namespace vesk {
 template <class Index>
 struct SearchBlocks {
     const Index* rest1;  // block_rests() of the first file
-    const StretchEnds<Index>* stretch_ends;
+    StretchEnds<Index>* stretch_ends;
 };
 
 template <class Index>
