@@ -102,6 +102,9 @@
 //      candidates), goes on there (suffix_search.h). Searches from common lines
 //      then go there at once while most such searches swarm. Inside the suffix
 //      search, windows of at most 512 second-file lines are scanned line by line.
+//      Once the index is made, a line searched right after the line before it,
+//      in the same window, takes its run from that one's where the index shows
+//      that no other place could hold or skip it (RunFinder::chained_run()).
 // What decides the steps up is SearchEscalation (search_escalation.h). Typical
 // text stays on rung 2; the tuning (matcher_tuning.h) forces each rung in tests.
 //

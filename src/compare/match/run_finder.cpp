@@ -64,6 +64,15 @@ std::int64_t equal_before_difference(const std::uint32_t* own, const std::uint32
 #endif
 }
 
+// Lines a run found from the run of the line before must share with its place
+// and with no other (see chained_run()): more than the files' length makes
+// likely by chance even on two values.
+constexpr std::int64_t CHAINED_SHARED = 32;
+
+// How far ahead of a line found so the suffixes around a later line's place
+// are fetched.
+constexpr std::int64_t FETCH_CHAIN_AHEAD = 16;
+
 // Steps a measurement takes line by line (or block by block) before it asks the
 // suffix index, once that is made.
 constexpr std::int64_t STEPS_BEFORE_INDEX = 16;
@@ -116,9 +125,55 @@ const BlockIndex<Index>& RunFinder<Index>::index() {
 template <class Index>
 FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     if (line <= last_.through && line > last_.line && last_.in(end1, lo2, hi2)) return last_.found;
-    FoundRun found = search(line, end1, lo2, hi2);
+    FoundRun found{0, 0};
+    bool follows = previous_.line + 1 == line && previous_.end1 == end1 && previous_.lo2 == lo2 && previous_.hi2 == hi2;
+    if (suffixes_ && follows) found = chained_run(line, lo2);
+    bool unskipped = found.length > 0;
+    if (!unskipped) {
+        searched_unskipped_ = false;
+        found = search(line, end1, lo2, hi2);
+        unskipped = searched_unskipped_;
+    }
     keep_last_search(line, end1, lo2, hi2, found);
+    previous_ = {line, end1, lo2, hi2, found, unskipped};
     return found;
+}
+
+// The run the scan records for `line` when the line before it, in the same
+// window, had a run of M + 1 >= CHAINED_SHARED + 1 lines at j - 1, told without
+// searching, or length 0 when it cannot be told so. From j, M lines match (the
+// window's bounds cut both runs alike). When no other second-file line shares
+// CHAINED_SHARED lines with the line, no other place has a run that long: j is
+// the first place of the longest run, M, and a place before j whose run reaches
+// past j holds more lines than lie between them, so lies within CHAINED_SHARED
+// lines of j; those are compared directly. With none, every run the scan
+// measures before j ends at or before j, so the scan stops at j and records
+// (M, j) (see the top of suffix_search.cpp), and that is what is known of it:
+// no place before j within M lines has a run reaching past j.
+// Where that is known of the line before (its run was found so too), a place
+// q whose line q - 1 (inside the window) holds the line before's fingerprint
+// reaches past j only if q - 1 reaches past j - 1 for the line before, which
+// it does not: only the other places are compared. The suffix search tells
+// when it knows that of a run it found. Files of few distinct lines
+// are searched line after line along each long run so.
+template <class Index>
+FoundRun RunFinder<Index>::chained_run(std::int64_t line, std::int64_t lo2) const {
+    std::int64_t length = previous_.found.length - 1;
+    std::int64_t at2 = previous_.found.start + 1;
+    if (length < CHAINED_SHARED) return {0, 0};
+    if (line + FETCH_CHAIN_AHEAD < count1_) suffixes_->fetch_suffixes_around(line + FETCH_CHAIN_AHEAD);
+    if (suffixes_->only_line_sharing(suffixes_->position_of_first(line), CHAINED_SHARED) != at2) return {0, 0};
+    std::int64_t zone_start = std::max(lo2, at2 - length + 1);
+    const std::uint32_t* own = fp1_ + line;
+    bool linked = previous_.unskipped;
+    for (std::int64_t back = 1; back < CHAINED_SHARED && at2 - back >= zone_start; ++back) {
+        const std::uint32_t* other = fp2_ + at2 - back;
+        if (linked && at2 - back > lo2 && other[-1] == own[-1]) continue;
+        std::int64_t same = 0;
+        while (same <= back && own[same] == other[same]) ++same;
+        if (same > back) return {0, 0};
+    }
+    return {length, at2};
 }
 
 // A search's answer holds for the lines after its own, in the same window, when
@@ -190,7 +245,7 @@ FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1
     }
     bool look_directly = suffix_searching_ != SuffixSearching::always_through_index;
     return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, {rest1_.data(), &stretch_ends()}, look_directly)
-        .find(line, end1, lo2, hi2);
+        .find(line, end1, lo2, hi2, &searched_unskipped_);
 }
 
 // Whether the line's fingerprint is common in the second file (see

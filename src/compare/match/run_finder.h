@@ -75,6 +75,7 @@ private:
     };
 
     void keep_last_search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2, FoundRun found);
+    FoundRun chained_run(std::int64_t line, std::int64_t lo2) const;
     [[gnu::always_inline]] inline FoundRun search(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                                   std::int64_t hi2);
     [[gnu::always_inline]] inline FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2,
@@ -120,6 +121,16 @@ private:
     std::optional<SuffixIndex<Index>> suffixes_;  // made at the first handover, see find_by_suffixes()
     SearchEscalation escalation_;
     LastSearch last_;  // see keep_last_search()
+    // The last search of all, and whether its run is known to be unskipped (see
+    // chained_run()).
+    struct Link {
+        std::int64_t line = -1;
+        std::int64_t end1 = 0, lo2 = 0, hi2 = 0;
+        FoundRun found{0, 0};
+        bool unskipped = false;
+    };
+    Link previous_;
+    bool searched_unskipped_ = false;  // what the last suffix search told of its run
 };
 
 extern template class RunFinder<std::int32_t>;
