@@ -161,13 +161,16 @@ public:
     }
 
     // Every line followed by a new one (distinct or common), every other line
-    // changed, or every other line dropped: one-line runs in chains.
+    // changed, every other line dropped, or every line followed by one common
+    // line (a blank line after each: its blocks there are of odd length, where
+    // the first file's are of any): one-line runs in chains.
     Lines spread(const Lines& lines, std::int64_t symbols) {
         Lines result;
-        std::int64_t kind = below(3);
+        std::int64_t kind = below(4);
         for (std::size_t at = 0; at < lines.size(); ++at) {
             if (kind != 2 || at % 2 == 0) result.push_back(kind == 1 && at % 2 == 1 ? fresh() : lines[at]);
             if (kind == 0) result.push_back(below(2) == 0 ? fresh() : symbol(below(symbols)));
+            if (kind == 3) result.push_back(symbol(0));
         }
         return result;
     }
