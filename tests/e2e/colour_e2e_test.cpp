@@ -92,16 +92,5 @@ TEST(Colour, HandWorkedReports) {
     for (const Row& row : rows) EXPECT_EQ(compare(row.first, row.second, row.options), (Outcome{row.out, "", 1})) << row.name;
 }
 
-TEST(Colour, BadValuesAreUsageErrors) {
-    const std::pair<std::string, std::string> rows[] = {
-        {"--color=sometimes", "--color=sometimes: invalid; WHEN is never, always or auto\n"},
-        {"--palette=xx=1", "--palette=xx=1: invalid palette entry 'xx=1'; each is KEY=SGR, KEY one of rs hd ln de ad dw "
-                           "aw, SGR digits and ';'\n"},
-        {"--palette=de=31:ad=3a", "--palette=de=31:ad=3a: invalid palette entry 'ad=3a'; each is KEY=SGR, KEY one of "
-                                  "rs hd ln de ad dw aw, SGR digits and ';'\n"},
-    };
-    for (const auto& [option, message] : rows) EXPECT_EQ(compare("x\n", "y\n", {option}), (Outcome{"", message, 2}));
-}
-
 }  // namespace
 }  // namespace vesk::e2e

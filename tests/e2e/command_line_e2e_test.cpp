@@ -73,6 +73,9 @@ TEST(CommandLine, ArgumentsMessagesAndStatuses) {
         {{"--suppress-common-lines", "a", "b"}, {"", "--suppress-common-lines needs --side-by-side\n", 2}},
         {{"--width=19", "a", "b"}, {"", "--width=19: invalid width (a number of columns from 20 to 1000000)\n", 2}},
         {{"--width=2O", "a", "b"}, {"", "--width=2O: invalid width (a number of columns from 20 to 1000000)\n", 2}},
+        {{"--color=sometimes", "a", "b"}, {"", "--color=sometimes: invalid; WHEN is never, always or auto\n", 2}},
+        {{"--palette=de=31:ad=3a", "a", "b"}, {"", "--palette=de=31:ad=3a: invalid palette entry 'ad=3a'; each is KEY=SGR, KEY one of rs hd ln de ad dw aw, SGR digits and ';'\n", 2}},
+        {{"--palette=xx=1", "a", "b"}, {"", "--palette=xx=1: invalid palette entry 'xx=1'; each is KEY=SGR, KEY one of rs hd ln de ad dw aw, SGR digits and ';'\n", 2}},
     };
     for (const auto& [args, expected] : cases) EXPECT_EQ(run_vesk(dir, args), expected) << ::testing::PrintToString(args);
 }
