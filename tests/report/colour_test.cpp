@@ -4,14 +4,16 @@
 // report that a coloured one is without its escape sequences.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <random>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "compare/changed_words.h"
 #include "driver/phases.h"
 #include "hand_run.h"
+#include "long_runs.h"
 #include "support/char_class.h"
 #include "support/run_end.h"
 
@@ -100,16 +102,11 @@ std::string edited(std::string line, std::mt19937& random, const std::vector<std
     return line;
 }
 
-long runs(const char* variable, long otherwise) {
-    const char* asked = std::getenv(variable);
-    return asked != nullptr ? std::atol(asked) : otherwise;
-}
-
 TEST(ChangedWords, SegmentsAreTheTokensOutsideALongestCommonSubsequence) {
     std::mt19937 random(24);
     PairWords words;
     long similar = 0;
-    for (long round = 0; round < runs("VESK_COLOUR_PAIRS", 5000) && !::testing::Test::HasFailure(); ++round) {
+    for (int round = 0; round < testing::case_count("VESK_COLOUR_PAIRS", 5000) && !::testing::Test::HasFailure(); ++round) {
         const bool fold_case = random() % 2 == 0, squeeze_blanks = random() % 2 == 0;
         const TextRules rules{fold_case, squeeze_blanks, round % 3 == 2 ? Encoding::utf8 : Encoding::shift_jis};
         const std::string first = random_line(random, PIECES[round % 3]);
@@ -131,7 +128,7 @@ TEST(ChangedWords, SegmentsAreTheTokensOutsideALongestCommonSubsequence) {
         for (const RefToken& token : tokens2) total += token.chars;
         EXPECT_GE(2 * common, total);
     }
-    EXPECT_GT(similar, runs("VESK_COLOUR_PAIRS", 5000) / 3);
+    EXPECT_GT(similar, testing::case_count("VESK_COLOUR_PAIRS", 5000) / 3);
 }
 
 // Ten changed words in a 100,000-word line cost a walk along it, not its square.
@@ -148,21 +145,13 @@ TEST(ChangedWords, LongLinesChangedInAFewPlacesStaySimilar) {
 }
 
 // Strips every ESC [ digits-and-';' m, checking that a line holding one opens
-// with one and ends with the reset.
+// with one and ends with the reset, and that no other escape is left.
 std::string without_escapes(const std::string& report) {
-    std::string plain;
-    for (std::size_t start = 0, end; (end = report.find('\n', start)) != std::string::npos; start = end + 1) {
-        const std::string line = report.substr(start, end - start);
-        EXPECT_TRUE(line.find('\x1b') == std::string::npos || (line.starts_with("\x1b[") && line.ends_with("\x1b[0m")))
-            << line;
-        for (std::size_t at = 0, sequence_end; at < line.size(); ++at) {
-            if (line[at] != '\x1b') plain += line[at];
-            else if ((sequence_end = line.find_first_not_of("0123456789;", at + 2)) < line.size() && line[sequence_end] == 'm')
-                at = sequence_end;
-            else ADD_FAILURE() << "a stray escape in " << line;
-        }
-        plain += '\n';
-    }
+    std::istringstream lines(report);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_TRUE(std::regex_match(line, std::regex("\x1b\\[[0-9;]*m.*\x1b\\[0m|[^\x1b]*"))) << line;
+    const std::string plain = std::regex_replace(report, std::regex("\x1b\\[[0-9;]*m"), "");
+    EXPECT_EQ(plain.find('\x1b'), std::string::npos) << "a stray escape in " << report;
     return plain;
 }
 
@@ -183,7 +172,7 @@ std::vector<std::string> with_newlines(std::vector<std::string> lines) {
 TEST(Colour, WithoutItsEscapesEveryReportIsThePlainOne) {
     std::mt19937 random(2424);
     long picked_words = 0;  // so that the check is not vacuous
-    for (long round = 0; round < runs("VESK_COLOUR_RUNS", 2000) && !::testing::Test::HasFailure(); ++round) {
+    for (int round = 0; round < testing::case_count("VESK_COLOUR_RUNS", 2000) && !::testing::Test::HasFailure(); ++round) {
         std::uint32_t flags = round % 3 == 2 ? OPT_UTF8 : 0;
         for (std::uint32_t choice : {OPT_IGNORE_CASE, OPT_SQUEEZE_BLANKS, OPT_INLINE_WORDS, OPT_INLINE_REPLACE,
                                      OPT_TAB_STOP, OPT_UNIFIED})
@@ -207,7 +196,7 @@ TEST(Colour, WithoutItsEscapesEveryReportIsThePlainOne) {
         EXPECT_EQ(without_escapes(coloured.out.captured()), plain.out.captured());
         picked_words += coloured.out.captured().find("\x1b[7;3") != std::string::npos;
     }
-    EXPECT_GT(picked_words, runs("VESK_COLOUR_RUNS", 2000) / 10);
+    EXPECT_GT(picked_words, testing::case_count("VESK_COLOUR_RUNS", 2000) / 10);
 }
 
 }  // namespace
