@@ -125,9 +125,20 @@ const BlockIndex<Index>& RunFinder<Index>::index() {
 template <class Index>
 FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     if (line <= last_.through && line > last_.line && last_.in(end1, lo2, hi2)) return last_.found;
+    if (suffixes_) [[unlikely]]
+        return find_linked(line, end1, lo2, hi2);
+    FoundRun found = search(line, end1, lo2, hi2);
+    keep_last_search(line, end1, lo2, hi2, found);
+    return found;
+}
+
+// find() once the suffix index is made: every search is kept as the next one's
+// link (see chained_run()).
+template <class Index>
+FoundRun RunFinder<Index>::find_linked(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     FoundRun found{0, 0};
     bool follows = previous_.line + 1 == line && previous_.end1 == end1 && previous_.lo2 == lo2 && previous_.hi2 == hi2;
-    if (suffixes_ && follows) found = chained_run(line, lo2);
+    if (follows) found = chained_run(line, lo2);
     bool unskipped = found.length > 0;
     if (!unskipped) {
         searched_unskipped_ = false;

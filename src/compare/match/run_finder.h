@@ -75,6 +75,7 @@ private:
     };
 
     void keep_last_search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2, FoundRun found);
+    FoundRun find_linked(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     FoundRun chained_run(std::int64_t line, std::int64_t lo2) const;
     [[gnu::always_inline]] inline FoundRun search(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                                   std::int64_t hi2);
