@@ -63,45 +63,6 @@ std::vector<std::uint32_t> distinct_lines(std::uint32_t count) {
     return lines;
 }
 
-// Identical files of n distinct lines, but for line `changed` of the first when
-// it is below n. A run longer than 30 lines makes the first pass skip its lines,
-// which keep length 0, start 0 to the end; refreshing the part after it finds
-// that untouched entries (start 0) no longer fit and searches them again. The
-// run table is the matcher's own, all zero, at either width: 2,001 lines check
-// entries past the first thousand.
-TEST(MatchLines, LinesOfRunsLongerThanThirtyAreSkipped) {
-    struct SkipCase {
-        std::uint32_t lines, changed;
-        IndexWidth width;
-    };
-    for (SkipCase c : {SkipCase{31, 31, IndexWidth::fitting}, SkipCase{30, 30, IndexWidth::fitting},
-                       SkipCase{2001, 2001, IndexWidth::wide}, SkipCase{2001, 2001, IndexWidth::fitting},
-                       SkipCase{100, 50, IndexWidth::fitting}}) {
-        SCOPED_TRACE(::testing::Message() << c.lines << " lines, line " << c.changed << " changed");
-        std::vector<std::uint32_t> first = distinct_lines(c.lines);
-        if (c.changed < c.lines) first[c.changed] = 7;
-        HandRun pair(first, distinct_lines(c.lines));
-        RunTableEntries runs =
-            match_lines(pair.comparison.first, pair.comparison.second, pair.diagnostics, {StretchHashing::exact, c.width});
-        // By hand: line 0 finds the run up to the change; past it every line is
-        // looked at when that run is 30 lines or fewer, and after the change always.
-        std::vector<std::int64_t> lengths(c.lines + 1, 0), starts(c.lines + 1, 0);
-        for (std::int64_t line = 0; line < c.lines; ++line) {
-            bool looked_at = line == 0 || c.changed <= 30 || line > c.changed;
-            if (line == c.changed || !looked_at) continue;
-            lengths[line] = (line < c.changed ? c.changed : c.lines) - line;
-            starts[line] = line;
-        }
-        EXPECT_EQ(runs.lengths, lengths);
-        EXPECT_EQ(runs.starts, starts);
-        for (std::int64_t line = 0; line < c.lines; ++line) {
-            std::uint8_t mark = line == c.changed ? 0 : 1;
-            ASSERT_EQ(pair.comparison.first.marks[line], mark) << line;
-            ASSERT_EQ(pair.comparison.second.marks[line], mark) << line;
-        }
-    }
-}
-
 // The run table is the matcher's one allocation through alloc_or_exit: lines + 1
 // entries of 4 bytes each, or 8 when the indexes are wide.
 TEST(MatchLines, NoMemoryForTheRunTableEndsWithStatusOne) {

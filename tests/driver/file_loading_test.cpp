@@ -82,13 +82,6 @@ TEST(Loading, MappedOrReadGivesTheLinesOfA4096ByteLineReaderInTextMode) {
     EXPECT_FALSE(copied.table.in_place_through(2));
 }
 
-TEST(Loading, GrowsByOneThousandLinesWithClearedMarks) {
-    Loaded grown(std::string(1001, '\n'));
-    EXPECT_EQ(grown.table.count, 1001);
-    EXPECT_EQ(grown.table.capacity(), 2000);
-    for (std::int64_t at = 0; at <= grown.table.capacity(); ++at) ASSERT_EQ(grown.table.marks[at], 0) << at;
-}
-
 ssize_t fail_always(int, void*, std::size_t) {
     errno = EIO;
     return -1;

@@ -83,10 +83,16 @@ TEST(Transcoding, ChoosesTheEncoding) {
         {"\xFE\xFF\0a", utf16, utf16be},
         {std::string("a\0b\0", 4), utf16, utf16le},
         {std::string("a\0\n\0", 4), detect, utf16le},  // NULs at odd offsets
+        // NULs at even offsets: "0000" in UTF-16BE, though 30 00 read the other
+        // way round is the ideographic space, which weighs more than a digit.
+        {std::string("\0" "0\0" "0\0" "0\0" "0", 8), detect, utf16be},
         {prose, detect, utf8},
         // 今日は in CP932 (8D A1 93 FA 82 CD) and in EUC-JP (BA A3 C6 FC A4 CF).
         {"\x8D\xA1\x93\xFA\x82\xCD\n", detect, cp932},
         {"\xBA\xA3\xC6\xFC\xA4\xCF\n", detect, euc_jp},
+        // ｱｲｳｴｵ, valid CP932; as EUC-JP two kanji and a stray byte, which would
+        // weigh more than five half-width katakana, were validity not first.
+        {"\xB1\xB2\xB3\xB4\xB5\n", detect, cp932},
     };
     for (const Row& row : rows) EXPECT_EQ(resolve_encoding(row.bytes, row.requested), row.chosen) << row.bytes;
 }

@@ -9,77 +9,41 @@
 #include <cctype>
 #include <cstdio>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "compare/fingerprint.h"
 #include "e2e/e2e_harness.h"
 #include "long_runs.h"
 #include "model/options.h"
-#include "report/cp932_chart.h"
+#include "support/text_encoding.h"
 
 namespace vesk {
 namespace {
 
-using testing::Cp932Char;
-using Chars = std::vector<std::string>;  // characters in Shift-JIS
-
-// The characters that generated words are made of, by kind.
-struct Inventory {
-    std::vector<Chars> kinds;
-    std::unordered_map<std::string, std::string> utf8_of;  // Shift-JIS bytes -> UTF-8 bytes
-
-    Inventory() {
-        // Shift-JIS codes of kanji (level 1), hiragana, katakana, full-width letters
-        // and digits, full-width punctuation and symbols, half-width katakana.
-        const unsigned ranges[][2] = {{0x889F, 0x9872}, {0x829F, 0x82F1}, {0x8340, 0x8396},
-                                      {0x824F, 0x829A}, {0x8141, 0x81AC}, {0xA1, 0xDF}};
-        kinds.resize(std::size(ranges));
-        for (const Cp932Char& glyph : testing::read_cp932_chart()) {
-            // Of two characters with one code, the first is its UTF-8 form.
-            if (!utf8_of.emplace(glyph.shift_jis, glyph.utf8).second) continue;
-            unsigned code = 0;
-            for (char byte : glyph.shift_jis) code = code << 8 | static_cast<unsigned char>(byte);
-            for (std::size_t kind = 0; kind < std::size(ranges); ++kind)
-                if (code >= ranges[kind][0] && code <= ranges[kind][1]) kinds[kind].push_back(glyph.shift_jis);
-        }
-        for (const std::string ascii : {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", "0123456789.",
-                                        "!\"#$%&'()*+,-/:;<=>?@[\\]^_`{|}~"}) {
-            kinds.emplace_back();
-            for (char byte : ascii) kinds.back().push_back(std::string(1, byte));
-        }
-    }
-    // The UTF-8 form of Shift-JIS bytes; "?" for a byte that starts no character.
-    std::string to_utf8(const std::string& shift_jis) const {
-        std::string utf8;
-        for (std::size_t at = 0; at < shift_jis.size();) {
-            auto byte = static_cast<unsigned char>(shift_jis[at]);
-            std::size_t length = (byte >= 0x81 && byte <= 0x9F) || byte >= 0xE0 ? 2 : 1;
-            auto found = utf8_of.find(shift_jis.substr(at, length));
-            utf8 += byte < 0x80 ? shift_jis.substr(at, 1) : found != utf8_of.end() ? found->second : "?";
-            at += length;
-        }
-        return utf8;
-    }
+// The characters words are made of, in UTF-8, one kind a string: each kind is a
+// class of its own in both encodings. Among them second bytes that look like
+// ASCII in Shift-JIS: 表 能 ソ (0x5C), ア (0x41), ヂ (0x61), ー (0x5B).
+const std::string KINDS[] = {
+    "今日晴雨表能漢字会議東京", "あいうはれですがをっ", "アカソヂテストーヴ", "ＡＢａｂ０１９",
+    "。、「」・※①！？", "ｱｶﾃｽﾄﾞﾟ", "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", "0123456789.",
+    "!\"#$%&'()*+,-/:;<=>?@[\\]^_`{|}~",
 };
 
-const Inventory& inventory() {
-    static const Inventory shared;
-    return shared;
-}
+std::string shift_jis(const std::string& utf8) { return e2e::converted(utf8, "UTF-8", "CP932"); }
 
-// A file as its lines in Shift-JIS, each without its newline.
+// A file as its lines in UTF-8, each without its newline.
 struct File {
     std::vector<std::string> lines;
     bool last_newline = true;
 
-    std::string bytes(bool utf8) const {
+    std::string bytes() const {
         std::string text;
         for (const std::string& line : lines) text += line + "\n";
         if (!last_newline && !text.empty()) text.pop_back();
-        return utf8 ? inventory().to_utf8(text) : text;
+        return text;
     }
 };
 
@@ -90,9 +54,13 @@ struct FilePair {
 // --- generated pairs ---
 
 std::string random_word(std::mt19937& random) {
-    const Chars& kind = inventory().kinds[random() % inventory().kinds.size()];
+    const std::string& kind = KINDS[random() % std::size(KINDS)];
     std::string word;
-    for (std::size_t count = 1 + random() % 4; count > 0; --count) word += kind[random() % kind.size()];
+    for (std::size_t count = 1 + random() % 4; count > 0; --count) {
+        std::size_t at = random() % kind.size();
+        while ((kind[at] & 0xC0) == 0x80) --at;  // to the start of its character
+        word += kind.substr(at, static_cast<std::size_t>(decode_utf8(kind.c_str() + at).length));
+    }
     return word;
 }
 
@@ -168,29 +136,28 @@ const OptionSet OPTION_SETS[] = {
 bool collides_in_one_encoding(const FilePair& pair, std::uint32_t flags) {
     std::vector<std::string> lines = pair.first.lines;
     lines.insert(lines.end(), pair.second.lines.begin(), pair.second.lines.end());
-    auto fingerprint = [flags](const std::string& line, bool utf8) {
-        return compute_fingerprint(utf8 ? inventory().to_utf8(line) : line, Options{flags | (utf8 ? OPT_UTF8 : 0)}.text_rules());
-    };
+    std::vector<std::pair<std::optional<std::uint32_t>, std::optional<std::uint32_t>>> prints;
+    for (const std::string& line : lines)
+        prints.emplace_back(compute_fingerprint(shift_jis(line), Options{flags}.text_rules()),
+                            compute_fingerprint(line, Options{flags | OPT_UTF8}.text_rules()));
     for (std::size_t x = 0; x < lines.size(); ++x)
         for (std::size_t y = x + 1; y < lines.size(); ++y)
-            if ((fingerprint(lines[x], false) == fingerprint(lines[y], false)) !=
-                (fingerprint(lines[x], true) == fingerprint(lines[y], true)))
-                return true;
+            if ((prints[x].first == prints[y].first) != (prints[x].second == prints[y].second)) return true;
     return false;
 }
 
 // Runs --utf8 on the UTF-8 pair and the same options on the Shift-JIS pair.
-void expect_same_report(const std::string (&shift_jis)[2], const std::string (&utf8)[2], const OptionSet& options,
+void expect_same_report(const std::string (&in_sjis)[2], const std::string (&utf8)[2], const OptionSet& options,
                         const std::string& where) {
     std::vector<std::string> args = options.args, utf8_args = options.args;
-    args.insert(args.end(), {shift_jis[0], shift_jis[1]});
+    args.insert(args.end(), {in_sjis[0], in_sjis[1]});
     utf8_args.insert(utf8_args.begin(), "--utf8");
     utf8_args.insert(utf8_args.end(), {utf8[0], utf8[1]});
     e2e::Outcome in_shift_jis = e2e::run_in_process(args), in_utf8 = e2e::run_in_process(utf8_args);
     const std::string label = where + " with" + ::testing::PrintToString(options.args);
     ASSERT_EQ(in_utf8.status, in_shift_jis.status) << label;
     ASSERT_EQ(in_utf8.err, in_shift_jis.err) << label;
-    ASSERT_EQ(in_utf8.out, inventory().to_utf8(in_shift_jis.out)) << label;
+    ASSERT_EQ(in_utf8.out, e2e::converted(in_shift_jis.out, "CP932", "UTF-8")) << label;
 }
 
 // Generated lines hold at most a few hundred bytes, so none is cut into pieces,
@@ -201,24 +168,23 @@ TEST(Utf8Equivalence, GeneratedPairs) {
     const int PAIRS = testing::case_count("VESK_UTF8_PAIRS", 300);
     std::mt19937 random(16);
     e2e::ScratchDir dir;
-    const std::string shift_jis[2] = {dir.path() + "/s1", dir.path() + "/s2"};
+    const std::string in_sjis[2] = {dir.path() + "/s1", dir.path() + "/s2"};
     const std::string utf8[2] = {dir.path() + "/u1", dir.path() + "/u2"};
     int compared = 0, collisions = 0;
     for (int round = 0; round < PAIRS && !HasFatalFailure(); ++round) {
         const FilePair pair = random_pair(random);
-        dir.write("s1", pair.first.bytes(false));
-        dir.write("s2", pair.second.bytes(false));
-        dir.write("u1", pair.first.bytes(true));
-        dir.write("u2", pair.second.bytes(true));
+        dir.write("s1", shift_jis(pair.first.bytes()));
+        dir.write("s2", shift_jis(pair.second.bytes()));
+        dir.write("u1", pair.first.bytes());
+        dir.write("u2", pair.second.bytes());
         for (const OptionSet& options : OPTION_SETS) {
             if (collides_in_one_encoding(pair, options.flags)) {
                 ++collisions;
                 continue;
             }
             ++compared;
-            expect_same_report(shift_jis, utf8, options,
-                               "pair #" + std::to_string(round) + ":\n" + pair.first.bytes(true) + "\nagainst\n" +
-                                   pair.second.bytes(true));
+            expect_same_report(in_sjis, utf8, options,
+                               "pair #" + std::to_string(round) + ":\n" + pair.first.bytes() + "\nagainst\n" + pair.second.bytes());
         }
     }
     std::printf("[          ] %d runs compared; %d excluded for fingerprint collisions\n", compared, collisions);

@@ -5,9 +5,7 @@
 # which .ci/run installs.
 set -eu
 vesk=$1
-command -v tmux >/dev/null 2>&1 || exit 77
-dir=$(mktemp -d)
-trap 'for n in 1 2 3; do tmux -S "$dir/socket$n" kill-server 2>/dev/null || true; done; rm -rf "$dir"' EXIT
+. "$(dirname "$0")/terminal_pane.sh"
 printf 'keep\nold line\n' >"$dir/a"
 printf 'keep\nnew line\n' >"$dir/b"
 escape=$(printf '\033')
@@ -15,15 +13,9 @@ escape=$(printf '\033')
 # The screen of a pane on server $1 (1 to 3) that ran vesk --color under the
 # env arguments after it, once the report's last line is on it.
 screen() {
-    socket="$dir/socket$1"
+    pane=$1
     shift
-    tmux -S "$socket" -f /dev/null new-session -d -x 80 -y 12 \
-        "cd '$dir' && env -u NO_COLOR $* '$vesk' --color a b; sleep 60"
-    tries=0
-    until tmux -S "$socket" capture-pane -p | grep -q "new line" || [ $tries -ge 100 ]; do
-        sleep 0.1
-        tries=$((tries + 1))
-    done
+    open_pane "$pane" 80 12 "new line" "env -u NO_COLOR $* '$vesk' --color a b"
     tmux -S "$socket" capture-pane -e -p
 }
 

@@ -9,9 +9,7 @@
 # (skipped) only without tmux, which .ci/run installs.
 set -eu
 vesk=$1
-command -v tmux >/dev/null 2>&1 || exit 77
-dir=$(mktemp -d)
-trap 'for n in 1 2; do tmux -S "$dir/socket$n" kill-server 2>/dev/null || true; done; rm -rf "$dir"' EXIT
+. "$(dirname "$0")/terminal_pane.sh"
 
 # Every row but the common one (the third) has a mark, and no text holds "|",
 # "<" or ">"; the common line starts with "=". The e of the fifth line of b
@@ -24,14 +22,7 @@ fail() { echo "FAIL: $1"; tmux -S "$socket" capture-pane -p; exit 1; }
 
 # check SERVER RULER_BLANKS [WIDTH_OPTION]
 check() {
-    socket="$dir/socket$1"
-    tmux -S "$socket" -u -f /dev/null new-session -d -x 100 -y 20 \
-        "cd '$dir' && printf '%$2s|\n' '' && LC_ALL=C.UTF-8 '$vesk' --utf8 --side-by-side ${3:-} a b; sleep 60"
-    tries=0
-    until tmux -S "$socket" capture-pane -p | grep -q "一行目だけ" || [ $tries -ge 100 ]; do
-        sleep 0.1
-        tries=$((tries + 1))
-    done
+    open_pane "$1" 100 20 "一行目だけ" "printf '%$2s|\n' '' && LC_ALL=C.UTF-8 '$vesk' --utf8 --side-by-side ${3:-} a b"
     tmux -S "$socket" capture-pane -p | grep -q "一行目だけ" || fail "vesk did not run in the pane"
     tmux -S "$socket" copy-mode
     tmux -S "$socket" send -X history-top

@@ -4,7 +4,6 @@
 // report that a coloured one is without its escape sequences.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "compare/changed_words.h"
 #include "driver/phases.h"
 #include "hand_run.h"
+#include "long_runs.h"
 #include "support/char_class.h"
 #include "support/run_end.h"
 
@@ -100,16 +100,11 @@ std::string edited(std::string line, std::mt19937& random, const std::vector<std
     return line;
 }
 
-long runs(const char* variable, long otherwise) {
-    const char* asked = std::getenv(variable);
-    return asked != nullptr ? std::atol(asked) : otherwise;
-}
-
 TEST(ChangedWords, SegmentsAreTheTokensOutsideALongestCommonSubsequence) {
     std::mt19937 random(24);
     PairWords words;
     long similar = 0;
-    for (long round = 0; round < runs("VESK_COLOUR_PAIRS", 5000) && !::testing::Test::HasFailure(); ++round) {
+    for (int round = 0; round < testing::case_count("VESK_COLOUR_PAIRS", 5000) && !::testing::Test::HasFailure(); ++round) {
         const bool fold_case = random() % 2 == 0, squeeze_blanks = random() % 2 == 0;
         const TextRules rules{fold_case, squeeze_blanks, round % 3 == 2 ? Encoding::utf8 : Encoding::shift_jis};
         const std::string first = random_line(random, PIECES[round % 3]);
@@ -131,7 +126,7 @@ TEST(ChangedWords, SegmentsAreTheTokensOutsideALongestCommonSubsequence) {
         for (const RefToken& token : tokens2) total += token.chars;
         EXPECT_GE(2 * common, total);
     }
-    EXPECT_GT(similar, runs("VESK_COLOUR_PAIRS", 5000) / 3);
+    EXPECT_GT(similar, testing::case_count("VESK_COLOUR_PAIRS", 5000) / 3);
 }
 
 // Ten changed words in a 100,000-word line cost a walk along it, not its square.
@@ -183,7 +178,7 @@ std::vector<std::string> with_newlines(std::vector<std::string> lines) {
 TEST(Colour, WithoutItsEscapesEveryReportIsThePlainOne) {
     std::mt19937 random(2424);
     long picked_words = 0;  // so that the check is not vacuous
-    for (long round = 0; round < runs("VESK_COLOUR_RUNS", 2000) && !::testing::Test::HasFailure(); ++round) {
+    for (int round = 0; round < testing::case_count("VESK_COLOUR_RUNS", 2000) && !::testing::Test::HasFailure(); ++round) {
         std::uint32_t flags = round % 3 == 2 ? OPT_UTF8 : 0;
         for (std::uint32_t choice : {OPT_IGNORE_CASE, OPT_SQUEEZE_BLANKS, OPT_INLINE_WORDS, OPT_INLINE_REPLACE,
                                      OPT_TAB_STOP, OPT_UNIFIED})
@@ -207,7 +202,7 @@ TEST(Colour, WithoutItsEscapesEveryReportIsThePlainOne) {
         EXPECT_EQ(without_escapes(coloured.out.captured()), plain.out.captured());
         picked_words += coloured.out.captured().find("\x1b[7;3") != std::string::npos;
     }
-    EXPECT_GT(picked_words, runs("VESK_COLOUR_RUNS", 2000) / 10);
+    EXPECT_GT(picked_words, testing::case_count("VESK_COLOUR_RUNS", 2000) / 10);
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ std::vector<FilePair> generated_pairs(int count) {
 TEST(UnifiedReport, PatchAndGitApplyGiveTheSecondFile) {
     std::vector<FilePair> pairs = generated_pairs(testing::case_count("VESK_UNIFIED_PAIRS", 2000));
     const char* sources[] = {"src/report/normal_report.cpp", "src/report/context_report.cpp", "src/compare/matcher.cpp",
-                             "src/compare/run_finder.cpp", "README.md", "docs/vesk.1"};
+                             "src/compare/match/run_finder.cpp", "README.md", "docs/vesk.1"};
     for (std::size_t at = 0; at + 1 < std::size(sources); ++at)
         pairs.push_back({e2e::read_bytes(std::string(VESK_SOURCE_DIR) + "/" + sources[at]),
                          e2e::read_bytes(std::string(VESK_SOURCE_DIR) + "/" + sources[at + 1])});

@@ -3,20 +3,50 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
-#include "report/cp932_chart.h"
+#include "support/text_encoding.h"
 
 namespace vesk {
 namespace {
 
+// Every character of code page 932 from bytes 0x80 up, with its Shift-JIS and
+// its UTF-8 bytes, as tools/gen-utf8-tables wrote them into cp932_chart.txt.
+struct Cp932Char {
+    std::string shift_jis;
+    std::string utf8;
+};
+
+// A chart line is the hexadecimal code of its first character (two digits: one
+// byte, four: two bytes), a blank, then characters at consecutive codes, "|".
+std::vector<Cp932Char> read_cp932_chart() {
+    std::ifstream chart(std::string(VESK_SOURCE_DIR) + "/tests/report/cp932_chart.txt");
+    std::vector<Cp932Char> entries;
+    std::string line;
+    while (std::getline(chart, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::size_t blank = line.find(' ');
+        unsigned code = static_cast<unsigned>(std::stoul(line.substr(0, blank), nullptr, 16));
+        bool double_byte = blank == 4;
+        for (std::size_t at = blank + 1; line[at] != '|'; ++code) {
+            std::size_t length = decode_utf8(line.c_str() + at).length;
+            std::string shift_jis = double_byte ? std::string{static_cast<char>(code >> 8), static_cast<char>(code)}
+                                                : std::string{static_cast<char>(code)};
+            entries.push_back({shift_jis, line.substr(at, length)});
+            at += length;
+        }
+    }
+    return entries;
+}
+
 TEST(Utf8Table, CodePage932CharactersKeepTheirShiftJisClassAndWidth) {
-    std::vector<testing::Cp932Char> entries = testing::read_cp932_chart();
+    std::vector<Cp932Char> entries = read_cp932_chart();
     for (int ascii = 1; ascii < 0x80; ++ascii) entries.push_back({std::string(1, static_cast<char>(ascii)), std::string(1, static_cast<char>(ascii))});
     // The cp932 encoder gives 9,408 characters a code; NUL cannot stand in a text.
     ASSERT_EQ(entries.size(), 9408u - 1);
-    for (const testing::Cp932Char& entry : entries) {
+    for (const Cp932Char& entry : entries) {
         char32_t code = decode_utf8(entry.utf8.c_str()).code;
         LineMap classes;
         classify_bytes(entry.shift_jis.c_str(), classes);
