@@ -120,21 +120,24 @@ public:
 private:
     // What the bytes at a position make, packed in one word: the UTF-8 bytes of
     // the character (every character of both is in the Basic Multilingual Plane,
-    // so at most three) in the low 24 bits, their count, and the number of bytes
-    // it takes (0: none, either because no character starts here or because
-    // more bytes are needed to tell).
+    // so at most three) in the low 24 bits, their count in the top two, and the
+    // number of bytes it takes (0: none, either because no character starts
+    // here or because more bytes are needed to tell). 0 is a code not asked yet.
     using Code = std::uint32_t;
-    static constexpr Code KNOWN = 1u << 31;    // asked already
-    static constexpr Code REFUSED = 1u << 30;  // no character starts here
-    static constexpr Code utf8_size(Code code) { return code >> 24 & 0x7; }
-    static constexpr Code length(Code code) { return code >> 27 & 0x7; }
+    static constexpr Code REFUSED = 1u << 24;  // no character starts here
+    static constexpr Code KNOWN = 1u << 25;    // asked already
+    static constexpr Code LENGTH = 3u << 27;
+    static constexpr Code utf8_size(Code code) { return code >> 30; }
+    static constexpr Code length(Code code) { return (code & LENGTH) >> 27; }
+    static constexpr Code packed(std::size_t length, std::size_t size) {
+        return KNOWN | static_cast<Code>(length) << 27 | static_cast<Code>(size) << 30;
+    }
     static constexpr bool needs_more(Code code) { return length(code) == 0 && (code & REFUSED) == 0; }
     // The whole word goes: the room has the slack for it, and the bytes past
-    // the character are overwritten next (or stay 0 at the end).
+    // the character are overwritten next (or cleared at the end).
     static void put(char*& into, Code code) {
         if constexpr (std::endian::native == std::endian::little) {
-            const Code utf8 = code & 0xFFFFFF;
-            std::memcpy(into, &utf8, 4);
+            std::memcpy(into, &code, 4);
         } else {
             const unsigned char utf8[4] = {static_cast<unsigned char>(code), static_cast<unsigned char>(code >> 8),
                                            static_cast<unsigned char>(code >> 16), 0};
@@ -147,13 +150,10 @@ private:
     // three), given `taken` bytes first: fewer are known to say too little.
     Code ask(std::string_view bytes, std::size_t taken = 1);
     // What starts at `at` when `at + 1` follows: the pair's character after a
-    // lead byte, else what the first byte alone makes (the table is by the
-    // second byte, then the first).
-    Code pair_at(const unsigned char* at) {
-        const Code pair = pairs_[std::size_t{at[0]} | std::size_t{at[1]} << 8];
-        return pair != 0 ? pair : first_pair_at(at);
-    }
-    Code first_pair_at(const unsigned char* at);
+    // lead byte, else what the first byte alone makes; 0 before it is asked
+    // (the table is by the second byte, then the first).
+    Code& pair_at(const unsigned char* at) { return pairs_[std::size_t{at[0]} | std::size_t{at[1]} << 8]; }
+    Code asked_pair_at(const unsigned char* at);
     // Decodes the character (or raw byte) at `at`; returns where the next starts.
     std::size_t decode_one(std::string_view bytes, std::size_t at, char*& into, Utf8Writer& out);
     // Decodes whole blocks of bytes while every character in them is one that
@@ -186,7 +186,7 @@ LegacyDecoder::LegacyDecoder(const char* charset) : converter_(iconv_open("UTF-8
         const char byte = static_cast<char>(first);
         singles_[first] = ask(std::string_view(&byte, 1));
         leads_[first] = needs_more(singles_[first]);
-        if (first < 0x80 && singles_[first] != (KNOWN | 1u << 27 | 1u << 24 | first)) ascii_as_is_ = false;
+        if (first < 0x80 && singles_[first] != (packed(1, 1) | first)) ascii_as_is_ = false;
     }
     leads_in_ranges_ = true;
     for (unsigned first = 0; first <= 0xFF; ++first) {
@@ -201,11 +201,12 @@ LegacyDecoder::LegacyDecoder(const char* charset) : converter_(iconv_open("UTF-8
     }
 }
 
-// Asked once, then kept: out of the way of the loop that looks pairs up.
-[[gnu::noinline]] LegacyDecoder::Code LegacyDecoder::first_pair_at(const unsigned char* at) {
-    const Code single = singles_[at[0]];
-    const Code pair = needs_more(single) ? ask(std::string_view(reinterpret_cast<const char*>(at), 2), 2) : single;
-    pairs_[std::size_t{at[0]} | std::size_t{at[1]} << 8] = pair;
+LegacyDecoder::Code LegacyDecoder::asked_pair_at(const unsigned char* at) {
+    Code& pair = pair_at(at);
+    if (pair == 0) {
+        const Code single = singles_[at[0]];
+        pair = needs_more(single) ? ask(std::string_view(reinterpret_cast<const char*>(at), 2), 2) : single;
+    }
     return pair;
 }
 
@@ -222,7 +223,7 @@ LegacyDecoder::Code LegacyDecoder::ask(std::string_view bytes, std::size_t taken
         std::size_t result = iconv(converter_, &in, &in_left, &written, &room);
         const auto size = static_cast<std::size_t>(written - utf8);
         if (result != static_cast<std::size_t>(-1) && in_left == 0 && size <= 3) {
-            Code code = KNOWN | static_cast<Code>(taken) << 27 | static_cast<Code>(size) << 24;
+            Code code = packed(taken, size);
             for (std::size_t at = 0; at < size; ++at) code |= Code{static_cast<unsigned char>(utf8[at])} << (8 * at);
             return code;
         }
@@ -234,13 +235,15 @@ LegacyDecoder::Code LegacyDecoder::ask(std::string_view bytes, std::size_t taken
 std::size_t LegacyDecoder::decode_one(std::string_view bytes, std::size_t at, char*& into, Utf8Writer& out) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const Code single = singles_[data[at]];
+    // Asked here, the pair is known to the blocks from now on.
+    const Code pair = at + 1 < bytes.size() ? asked_pair_at(data + at) : 0;
     if (length(single) == 1) {
         put(into, single);
         return at + 1;
     }
     Code code = single;
     if ((single & REFUSED) == 0 && at + 1 < bytes.size()) {
-        code = pair_at(data + at);
+        code = pair;
         // Three bytes (EUC-JP's JIS X 0212), which pairs cannot tell: asked each time.
         if (needs_more(code) && at + 2 < bytes.size()) code = ask(bytes.substr(at, 3), 3);
     }
@@ -307,9 +310,10 @@ std::size_t LegacyDecoder::decode_blocks(std::string_view bytes, std::size_t at,
         // What a lead byte starts is a pair or nothing, and what another byte
         // starts is itself or nothing: no other length can come.
         for (std::uint64_t starts = ~seconds; starts != 0; starts &= starts - 1) {
-            const auto offset = static_cast<std::size_t>(std::countr_zero(starts));
+            const auto offset = static_cast<unsigned>(std::countr_zero(starts));
+            // Not asked yet, or no character: the byte-at-a-time path tells.
             const Code code = pair_at(block + offset);
-            if (length(code) == 0) return at + offset;
+            if ((code & LENGTH) == 0) return at + offset;
             put(into, code);
         }
         // A lead byte last in the block took the first byte of the next.
@@ -325,6 +329,7 @@ void LegacyDecoder::decode(std::string_view bytes, Utf8Writer& out, std::size_t 
         at = decode_blocks(bytes, at, into);
         if (at < bytes.size()) at = decode_one(bytes, at, into, out);
     }
+    std::memset(into, 0, 4);
     out.move_to(into);
 }
 
