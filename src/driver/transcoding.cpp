@@ -171,9 +171,9 @@ private:
     iconv_t converter_;
     std::array<Code, 256> singles_{};  // by the first byte
     std::unique_ptr<Code[]> pairs_ = std::make_unique<Code[]>(std::size_t{1} << 16);  // by the first two
-    // The bytes that need the next one to tell, as ranges where they are few
-    // (then compared a block at a time) and as a table by byte.
-    std::array<ByteRange, 3> lead_ranges_{};
+    // The bytes that need the next one to tell, as ranges where they make one
+    // or two (then compared many at a time), and as a table by byte.
+    std::array<ByteRange, 2> lead_ranges_{};
     std::size_t lead_range_count_ = 0;
     bool leads_in_ranges_ = false;
     std::array<bool, 256> leads_{};
@@ -188,17 +188,15 @@ LegacyDecoder::LegacyDecoder(const char* charset) : converter_(iconv_open("UTF-8
         leads_[first] = needs_more(singles_[first]);
         if (first < 0x80 && singles_[first] != (packed(1, 1) | first)) ascii_as_is_ = false;
     }
-    leads_in_ranges_ = true;
     for (unsigned first = 0; first <= 0xFF; ++first) {
         if (!leads_[first] || (first > 0 && leads_[first - 1])) continue;
-        if (lead_range_count_ == lead_ranges_.size()) {
-            leads_in_ranges_ = false;
-            break;
-        }
         unsigned last = first;
         while (last < 0xFF && leads_[last + 1]) ++last;
-        lead_ranges_[lead_range_count_++] = {static_cast<unsigned char>(first), static_cast<unsigned char>(last)};
+        if (lead_range_count_ < lead_ranges_.size())
+            lead_ranges_[lead_range_count_] = {static_cast<unsigned char>(first), static_cast<unsigned char>(last)};
+        ++lead_range_count_;
     }
+    leads_in_ranges_ = lead_range_count_ >= 1 && lead_range_count_ <= lead_ranges_.size();
 }
 
 LegacyDecoder::Code LegacyDecoder::asked_pair_at(const unsigned char* at) {
@@ -260,25 +258,6 @@ std::size_t LegacyDecoder::decode_one(std::string_view bytes, std::size_t at, ch
 std::uint64_t LegacyDecoder::lead_bits(const unsigned char* block, std::uint64_t& high) const {
     std::uint64_t leads = 0;
     high = 0;
-#if defined(__SSE2__)
-    if (leads_in_ranges_) {
-        for (std::size_t part = 0; part < BLOCK; part += 16) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + part));
-            __m128i in_range = _mm_setzero_si128();
-            for (std::size_t range = 0; range < lead_range_count_; ++range) {
-                // low <= byte <= high  <=>  byte - low, unsigned, is at most high - low.
-                const __m128i above =
-                    _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(lead_ranges_[range].low)));
-                const __m128i span =
-                    _mm_set1_epi8(static_cast<char>(lead_ranges_[range].high - lead_ranges_[range].low));
-                in_range = _mm_or_si128(in_range, _mm_cmpeq_epi8(_mm_min_epu8(above, span), above));
-            }
-            leads |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(in_range))} << part;
-            high |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(bytes))} << part;
-        }
-        return leads;
-    }
-#endif
     for (std::size_t at = 0; at < BLOCK; ++at) {
         leads |= std::uint64_t{leads_[block[at]]} << at;
         high |= std::uint64_t{block[at]} >> 7 << at;
@@ -286,14 +265,56 @@ std::uint64_t LegacyDecoder::lead_bits(const unsigned char* block, std::uint64_t
     return leads;
 }
 
+#if defined(__SSE2__)
+// The lead bytes of a block as lead_bits finds them, where they make two ranges
+// (or one, given twice): 16 bytes compared at a time.
+class LeadRanges {
+public:
+    LeadRanges(unsigned char low0, unsigned char high0, unsigned char low1, unsigned char high1)
+        : low0_(_mm_set1_epi8(static_cast<char>(low0))),
+          span0_(_mm_set1_epi8(static_cast<char>(high0 - low0))),
+          low1_(_mm_set1_epi8(static_cast<char>(low1))),
+          span1_(_mm_set1_epi8(static_cast<char>(high1 - low1))) {}
+
+    std::uint64_t lead_bits(const unsigned char* block, std::uint64_t& high) const {
+        std::uint64_t leads = 0;
+        high = 0;
+        for (unsigned part = 0; part < 64; part += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + part));
+            const __m128i in_range = _mm_or_si128(in(bytes, low0_, span0_), in(bytes, low1_, span1_));
+            leads |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(in_range))} << part;
+            high |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(bytes))} << part;
+        }
+        return leads;
+    }
+
+private:
+    // low <= byte <= high  <=>  byte - low, unsigned, is at most high - low.
+    static __m128i in(__m128i bytes, __m128i low, __m128i span) {
+        const __m128i above = _mm_sub_epi8(bytes, low);
+        return _mm_cmpeq_epi8(_mm_min_epu8(above, span), above);
+    }
+
+    __m128i low0_, span0_, low1_, span1_;
+};
+#endif
+
 std::size_t LegacyDecoder::decode_blocks(std::string_view bytes, std::size_t at, char*& into) {
     constexpr std::uint64_t ODD_BITS = 0xAAAAAAAAAAAAAAAA;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+#if defined(__SSE2__)
+    const ByteRange& second = lead_ranges_[leads_in_ranges_ ? lead_range_count_ - 1 : 0];
+    const LeadRanges ranges(lead_ranges_[0].low, lead_ranges_[0].high, second.low, second.high);
+#endif
     // A pair begun at a block's last byte reads the byte after it.
     while (bytes.size() - at > BLOCK) {
         const unsigned char* block = data + at;
         std::uint64_t high;
+#if defined(__SSE2__)
+        const std::uint64_t leads = leads_in_ranges_ ? ranges.lead_bits(block, high) : lead_bits(block, high);
+#else
         const std::uint64_t leads = lead_bits(block, high);
+#endif
         if (high == 0 && ascii_as_is_) {
             std::memcpy(into, block, BLOCK);
             into += BLOCK;
