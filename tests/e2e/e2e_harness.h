@@ -59,4 +59,14 @@ std::string read_bytes(const std::string& path);
 // Writes the two files "a" and "b" and runs vesk with options, then "a" "b".
 Outcome compare(const std::string& first, const std::string& second, std::vector<std::string> options = {});
 
+// A case for compare(): what it shows, the two files, the options, the outcome.
+struct Row {
+    const char* what;
+    std::string first, second;
+    std::vector<std::string> options;
+    Outcome expected;
+};
+// Expects compare() to give each row's outcome.
+void expect_rows(const std::vector<Row>& rows);
+
 }  // namespace vesk::e2e

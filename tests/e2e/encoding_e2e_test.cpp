@@ -16,15 +16,8 @@ const std::string AU_CHANGE = "change: 1 : 1\n\t" + AI + "------\n\t" + AU;
 
 std::string bytes(const char* text, std::size_t size) { return std::string(text, size); }
 
-struct Case {
-    const char* what;
-    std::string first, second;
-    std::vector<std::string> options;
-    Outcome expected;
-};
-
 TEST(Encoding, EachEncodingAgainstUtf8) {
-    const Case cases[] = {
+    const std::vector<Row> cases = {
         {"cp932", AI, "\x82\xA0\x82\xA4\n", {"--encoding=auto"}, {AU_CHANGE, "", 1}},
         {"euc-jp", AI, "\xA4\xA2\xA4\xA6\n", {"--encoding=auto"}, {AU_CHANGE, "", 1}},
         {"utf-16 without a mark, given", AI, bytes("\x42\x30\x46\x30\n\0", 6), {"--encoding=auto,utf-16"}, {AU_CHANGE, "", 1}},
@@ -45,13 +38,13 @@ TEST(Encoding, EachEncodingAgainstUtf8) {
         {"three names", AI, AI, {"--encoding=auto,auto,auto"},
          {"", "--encoding=auto,auto,auto: unknown encoding (use auto, cp932, shift_jis, sjis, euc-jp, utf-8 or utf-16, or two of them as E1,E2)\n", 2}},
     };
-    for (const Case& test : cases) EXPECT_EQ(compare(test.first, test.second, test.options), test.expected) << test.what;
+    expect_rows(cases);
 }
 
 // Two texts that differ, however little, are never "the same"; only a
 // byte-order mark, which is not text, may be all that two equal texts differ in.
 TEST(Encoding, NeverAWrongSame) {
-    const Case cases[] = {
+    const Row cases[] = {
         {"raw bytes, given", "x\x85\x40\n", "x\x86\x40\n", {"--encoding=cp932"},
          {"change: 1 : 1\n\tx\x85@\n------\n\tx\x86@\n", "", 1}},
         {"raw bytes, auto", "x\x85\x40\n", "x\x86\x40\n", {"--encoding=auto"}, {"", "", 1}},
@@ -59,7 +52,7 @@ TEST(Encoding, NeverAWrongSame) {
         {"only a mark", "\xEF\xBB\xBF" + AI, AI, {"--encoding=auto"}, {"", "", 0}},
         {"only a mark, utf-16", bytes("\xFF\xFE\x42\x30\n\0", 6), bytes("\x42\x30\n\0", 4), {"--encoding=utf-16"}, {"", "", 0}},
     };
-    for (const Case& test : cases) {
+    for (const Row& test : cases) {
         Outcome outcome = compare(test.first, test.second, test.options);
         if (test.expected.out.empty() && test.expected.status == 1) outcome.out.clear();  // only the status matters
         EXPECT_EQ(outcome, test.expected) << test.what;

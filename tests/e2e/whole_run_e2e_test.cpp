@@ -40,12 +40,7 @@ TEST(WholeRun, FromRealFiles) {
         fed += (line == 17 ? "line\f" : "line ") + number + "\n";
         fed_shown += (line == 17 ? "\tline^L" : "\tline ") + number + "\n";
     }
-    const struct {
-        const char* fault;
-        std::string first, second;
-        std::vector<std::string> options;
-        Outcome outcome;
-    } rows[] = {
+    expect_rows({
         {"two PNG images", red, blue, {}, not_text},
         {"a NUL in a line", "a\0b\n"s, "a\0c\n"s, {}, not_text},
         {"UTF-16 files", utf16_hello, utf16_hallo, {}, not_text},
@@ -84,8 +79,7 @@ TEST(WholeRun, FromRealFiles) {
          {"Change: 2,5 : 2,5\n\tb\n\tc\n\td\n!\te\n------\n\tb\n\tc\n\td\n!\tX\n", "", 1}},
         {"--utf8: a too long line cut between characters", "a" + hiragana + "\t\n", "b\n", {"--utf8", "-t", "4096"},
          {"change: 1 : 1\nError:  a" + hiragana.substr(0, 127 * 3) + " ... too long line\n", "", 1}},
-    };
-    for (const auto& row : rows) EXPECT_EQ(compare(row.first, row.second, row.options), row.outcome) << row.fault;
+    });
 }
 
 }  // namespace

@@ -10,8 +10,6 @@
 // are the files' lines in order.
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cwchar>
 #include <random>
 #include <regex>
 #include <string>
@@ -162,21 +160,6 @@ TEST(SideBySide, GeneratedPairsLineUpInEveryWidth) {
         const std::string coloured = e2e::run_in_process(options).out;
         ASSERT_EQ(std::regex_replace(coloured, std::regex("\x1b\\[[0-9;]*m"), ""), expected) << "pair " << count;
     }
-}
-
-// The table's UTF-8 widths are the C library's, where it has a UTF-8 locale.
-TEST(SideBySide, TheTestsWidthsAreTheCLibrarysWidths) {
-    const std::string previous = std::setlocale(LC_CTYPE, nullptr);
-    if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) GTEST_SKIP() << "no C.UTF-8 locale";
-    for (const Glyph& glyph : GLYPHS) {
-        wchar_t wide = 0;
-        std::mbstate_t state{};
-        ASSERT_EQ(std::mbrtowc(&wide, glyph.utf8.data(), glyph.utf8.size(), &state), glyph.utf8.size());
-        if (glyph.width >= 0) {
-            EXPECT_EQ(::wcwidth(wide), glyph.width) << glyph.utf8;
-        }
-    }
-    std::setlocale(LC_CTYPE, previous.c_str());
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
-// The property that ties --utf8 to the Shift-JIS behaviour: on Japanese text,
-// the report of --utf8 on the UTF-8 form of a pair is the UTF-8 form of the
-// report on the Shift-JIS pair, byte for byte, under every option that shapes
-// what is printed. Whole runs, in-process, on generated pairs of words from
-// every script the classes tell apart (README.md runs the sample pair).
+// The two properties that tie the Japanese encodings together, on generated
+// pairs of words from every script the classes tell apart (README.md runs the
+// sample pair), whole runs in-process. --utf8 to the Shift-JIS behaviour: the
+// report of --utf8 on the UTF-8 form of a pair is the UTF-8 form of the report on
+// the Shift-JIS pair, byte for byte. --encoding to --utf8: the pair converted
+// into any two encodings and compared under --encoding=auto prints exactly what
+// --utf8 prints on the pair in UTF-8, status included. Both under every option
+// that shapes what is printed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,11 +28,13 @@ namespace {
 
 // The characters words are made of, in UTF-8, one kind a string: each kind is a
 // class of its own in both encodings. Among them second bytes that look like
-// ASCII in Shift-JIS: 表 能 ソ (0x5C), ア (0x41), ヂ (0x61), ー (0x5B).
+// ASCII in Shift-JIS: 表 能 ソ (0x5C), ア (0x41), ヂ (0x61), ー (0x5B). The last
+// kind, half-width katakana, is left out where a short text would have to tell
+// Shift-JIS from EUC-JP by itself: ｱｲ are the bytes of one EUC-JP kanji.
 const std::string KINDS[] = {
     "今日晴雨表能漢字会議東京", "あいうはれですがをっ", "アカソヂテストーヴ", "ＡＢａｂ０１９",
-    "。、「」・※①！？", "ｱｶﾃｽﾄﾞﾟ", "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", "0123456789.",
-    "!\"#$%&'()*+,-/:;<=>?@[\\]^_`{|}~",
+    "。、「」・※①！？", "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", "0123456789.",
+    "!\"#$%&'()*+,-/:;<=>?@[\\]^_`{|}~", "ｱｶﾃｽﾄﾞﾟ",
 };
 
 std::string shift_jis(const std::string& utf8) { return e2e::converted(utf8, "UTF-8", "CP932"); }
@@ -53,8 +58,8 @@ struct FilePair {
 
 // --- generated pairs ---
 
-std::string random_word(std::mt19937& random) {
-    const std::string& kind = KINDS[random() % std::size(KINDS)];
+std::string random_word(std::mt19937& random, std::size_t kinds) {
+    const std::string& kind = KINDS[random() % kinds];
     std::string word;
     for (std::size_t count = 1 + random() % 4; count > 0; --count) {
         std::size_t at = random() % kind.size();
@@ -69,23 +74,23 @@ std::string random_blanks(std::mt19937& random) { return std::string(" \t  \t ")
 // Words and blank runs, to be joined into a line.
 using Pieces = std::vector<std::string>;
 
-Pieces random_pieces(std::mt19937& random) {
+Pieces random_pieces(std::mt19937& random, std::size_t kinds) {
     Pieces pieces;
     for (std::size_t count = 1 + random() % 6; count > 0; --count) {
         if (!pieces.empty() && random() % 3 == 0) pieces.push_back(random_blanks(random));
-        pieces.push_back(random_word(random));
+        pieces.push_back(random_word(random, kinds));
     }
     return pieces;
 }
 
 // One edit: a word replaced, inserted or removed, the case of an ASCII word's
 // letters swapped, or a blank run inserted.
-Pieces edited(Pieces pieces, std::mt19937& random) {
+Pieces edited(Pieces pieces, std::mt19937& random, std::size_t kinds) {
     std::size_t at = random() % pieces.size();
     auto where = pieces.begin() + static_cast<std::ptrdiff_t>(at);
     switch (random() % 5) {
-        case 0: pieces[at] = random_word(random); break;
-        case 1: pieces.insert(where, random_word(random)); break;
+        case 0: pieces[at] = random_word(random, kinds); break;
+        case 1: pieces.insert(where, random_word(random, kinds)); break;
         case 2: if (pieces.size() > 1) pieces.erase(where); break;
         case 3:
             if (std::all_of(pieces[at].begin(), pieces[at].end(), [](char byte) { return byte > 0; }))
@@ -99,21 +104,30 @@ Pieces edited(Pieces pieces, std::mt19937& random) {
 std::string joined(const Pieces& pieces) { return std::accumulate(pieces.begin(), pieces.end(), std::string()); }
 
 // Lines kept, edited, removed, or followed by a new one.
-FilePair random_pair(std::mt19937& random) {
+FilePair random_pair(std::mt19937& random, std::size_t kinds = std::size(KINDS)) {
     FilePair pair;
     for (std::size_t count = 1 + random() % 3; count > 0; --count) {
-        Pieces line = random_pieces(random);
+        Pieces line = random_pieces(random, kinds);
         pair.first.lines.push_back(joined(line));
         unsigned roll = random() % 8;
-        if (roll != 0) pair.second.lines.push_back(joined(roll < 5 ? edited(line, random) : line));
-        if (roll == 7) pair.second.lines.push_back(joined(random_pieces(random)));
+        if (roll != 0) pair.second.lines.push_back(joined(roll < 5 ? edited(line, random, kinds) : line));
+        if (roll == 7) pair.second.lines.push_back(joined(random_pieces(random, kinds)));
     }
     pair.first.last_newline = random() % 6 != 0;
     pair.second.last_newline = random() % 6 != 0;
     return pair;
 }
 
-// --- the property ---
+// --- the properties ---
+
+struct Form {
+    const char* charset;
+    std::string mark;
+};
+const Form FORMS[] = {{"CP932", ""},           {"EUC-JP-MS", ""},   {"UTF-8", ""},
+                      {"UTF-8", "\xEF\xBB\xBF"}, {"UTF-16LE", ""},   {"UTF-16LE", "\xFF\xFE"},
+                      {"UTF-16BE", "\xFE\xFF"}};
+
 
 struct OptionSet {
     std::vector<std::string> args;
@@ -190,6 +204,41 @@ TEST(Utf8Equivalence, GeneratedPairs) {
     std::printf("[          ] %d runs compared; %d excluded for fingerprint collisions\n", compared, collisions);
     // The exclusions stay rare: the property holds for nearly every run.
     EXPECT_GT(compared, PAIRS * static_cast<int>(std::size(OPTION_SETS)) * 99 / 100);
+}
+
+// 300 pairs in the suite, each in two forms drawn at random; VESK_ENCODING_PAIRS=5000 for a long run.
+TEST(EncodingEquivalence, GeneratedPairsInAnyTwoEncodings) {
+    const int PAIRS = testing::case_count("VESK_ENCODING_PAIRS", 300);
+    // The labels stand for the names and times, which differ.
+    const std::vector<std::vector<std::string>> OPTION_SETS = {
+        {}, {"-x"}, {"-X"}, {"-i"}, {"-b"}, {"-c"}, {"--unified", "--label", "1", "--label", "2"}};
+    std::mt19937 random(26);
+    e2e::ScratchDir dir;
+    const std::string u1 = dir.path() + "/u1", u2 = dir.path() + "/u2", e1 = dir.path() + "/e1", e2 = dir.path() + "/e2";
+    for (int round = 0; round < PAIRS && !HasFatalFailure(); ++round) {
+        FilePair generated = random_pair(random, std::size(KINDS) - 1);
+        const Form& first = FORMS[random() % std::size(FORMS)];
+        const Form& second = FORMS[random() % std::size(FORMS)];
+        // A text of a few characters can be valid in more than one encoding (能
+        // in EUC-JP is valid UTF-8); a line of prose first, as in a real file,
+        // gives auto enough to tell them apart.
+        for (File* file : {&generated.first, &generated.second})
+            file->lines.insert(file->lines.begin(), "今日は晴れ、明日は雨でしょう。");
+        const std::string pair[2] = {generated.first.bytes(), generated.second.bytes()};
+        dir.write("u1", pair[0]);
+        dir.write("u2", pair[1]);
+        dir.write("e1", first.mark + e2e::converted(pair[0], "UTF-8", first.charset));
+        dir.write("e2", second.mark + e2e::converted(pair[1], "UTF-8", second.charset));
+        for (const std::vector<std::string>& options : OPTION_SETS) {
+            std::vector<std::string> in_utf8 = {"--utf8"}, decoded = {"--encoding=auto"};
+            for (const std::string& option : options) in_utf8.push_back(option), decoded.push_back(option);
+            in_utf8.insert(in_utf8.end(), {u1, u2});
+            decoded.insert(decoded.end(), {e1, e2});
+            ASSERT_EQ(e2e::run_in_process(decoded), e2e::run_in_process(in_utf8))
+                << first.charset << first.mark.size() << " against " << second.charset << second.mark.size()
+                << ::testing::PrintToString(options) << "\n" << pair[0] << "\nagainst\n" << pair[1];
+        }
+    }
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
-// Under a capped address space, every run ends either with an out-of-memory
-// message and status 1 before any report, or with the full report: never an
-// abort, never part of a report. bench/memory-cap-sweep does the same on large
-// files, up to the caps they need.
+// When memory or the output fails. Under a capped address space, every run ends
+// either with an out-of-memory message and status 1 before any report, or with
+// the full report: never an abort, never part of a report (bench/memory-cap-sweep
+// does the same on large files, up to the caps they need). A report that cannot
+// be written must not end as if it had been.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <regex>
 #include <string>
 
@@ -38,6 +40,32 @@ TEST(MemoryCap, EveryRunEndsWithItsMessageOrTheFullReport) {
             EXPECT_TRUE(std::regex_match(capped.err, out_of_memory)) << cap_kb << " KB " << option << ": " << capped;
         }
     }
+}
+
+using Stdout = Setup::Stdout;
+
+TEST(OutputFailure, EndsWithWriteErrorAndStatusTwo) {
+    ScratchDir dir;
+    dir.write("a", "one\n");
+    dir.write("b", "two\n");
+    // More than the output buffer holds, so that the failure comes mid-report.
+    std::string many;
+    for (int line = 0; line < 40000; ++line) many += "line " + std::to_string(line) + "\n";
+    dir.write("many", many);
+    const Outcome write_error{"", "write error\n", 2};
+    EXPECT_EQ(run_vesk(dir, {"-usage"}, {Stdout::full_device}), write_error);
+    EXPECT_EQ(run_vesk(dir, {"a", "b"}, {Stdout::full_device}), write_error);
+    EXPECT_EQ(run_vesk(dir, {"many", "b"}, {Stdout::full_device}), write_error);
+    EXPECT_EQ(run_vesk(dir, {"-usage"}, {Stdout::closed_pipe, true}), write_error);
+    // Nothing to write, nothing to fail; a message after an unwritten header still appears.
+    EXPECT_EQ(run_vesk(dir, {"a", "a"}, {Stdout::full_device}), (Outcome{"", "same files\n", 2}));
+    EXPECT_EQ(run_vesk(dir, {"-N", "a", "missing"}, {Stdout::full_device}),
+              (Outcome{"", "missing: not found\nwrite error\n", 2}));
+}
+
+TEST(OutputFailure, ClosedPipeWithSigpipeAtItsDefaultEndsQuietly) {
+    ScratchDir dir;
+    EXPECT_EQ(run_vesk(dir, {"-usage"}, {Stdout::closed_pipe, false}), (Outcome{"", "", 128 + SIGPIPE}));
 }
 
 }  // namespace
