@@ -22,6 +22,12 @@ Decoded decode(InputEncoding encoding, const std::string& bytes) {
     return {out.substr(0, decoded.size), decoded.raw_bytes};
 }
 
+// text followed by count times piece.
+std::string repeated(std::string text, const std::string& piece, int count) {
+    while (count-- > 0) text += piece;
+    return text;
+}
+
 using enum InputEncoding;
 const std::string A = "\xE3\x81\x82";  // あ U+3042
 
@@ -32,6 +38,8 @@ TEST(Transcoding, DecodesEachEncodingAndKeepsRawBytesStray) {
         Decoded expected;
     } rows[] = {
         {cp932, "\x82\xA0\\~", {A + "\\~", 0}},               // あ is 82 A0; 5C and 7E stay ASCII
+        // 81 bytes: the pair at offsets 63-64 spans the first 64-byte block and the next.
+        {cp932, repeated("a", "\x82\xA0", 40), {repeated("a", A, 40), 0}},
         {cp932, "\xB1", {"\xEF\xBD\xB1", 0}},                 // half-width ｱ U+FF71
         {cp932, "x\x82", {"x\x82", 1}},                       // a lead byte cut off by the end
         {cp932, "\x85\x40", {"\x85@", 1}},                    // row 0x85 is unassigned: raw 85, then @
