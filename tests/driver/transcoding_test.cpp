@@ -38,8 +38,9 @@ TEST(Transcoding, DecodesEachEncodingAndKeepsRawBytesStray) {
         Decoded expected;
     } rows[] = {
         {cp932, "\x82\xA0\\~", {A + "\\~", 0}},               // あ is 82 A0; 5C and 7E stay ASCII
-        // 81 bytes: the pair at offsets 63-64 spans the first 64-byte block and the next.
-        {cp932, repeated("a", "\x82\xA0", 40), {repeated("a", A, 40), 0}},
+        // 87 bytes: once each code has been met (by offset 4), a 64-byte block
+        // starts at 4, and its last pair (67-68) reaches into the next.
+        {cp932, repeated("a\x82\xA0" "b\x82\xA0" "b", "\x82\xA0", 40), {repeated("a" + A + "b" + A + "b", A, 40), 0}},
         {cp932, "\xB1", {"\xEF\xBD\xB1", 0}},                 // half-width ｱ U+FF71
         {cp932, "x\x82", {"x\x82", 1}},                       // a lead byte cut off by the end
         {cp932, "\x85\x40", {"\x85@", 1}},                    // row 0x85 is unassigned: raw 85, then @
