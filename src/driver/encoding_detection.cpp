@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
+#include <optional>
 
 #include "driver/transcoding.h"
 #include "support/memory.h"
@@ -38,22 +40,44 @@ std::string_view sample_of(std::string_view bytes) {
     return line_feed == std::string_view::npos ? sample : sample.substr(0, line_feed + 1);
 }
 
-struct Candidate {
-    InputEncoding encoding;
-    std::size_t raw_bytes;
-    long plausibility;
-
-    bool better_than(const Candidate& other) const {
-        if (raw_bytes != other.raw_bytes) return raw_bytes < other.raw_bytes;
-        return plausibility > other.plausibility;
+// One reading of the sample: how many of its bytes start no character and,
+// asked only where that count ties, how plausible its text reads. A reading
+// that meets more raw bytes than `raw_limit` (the best one so far) cannot win,
+// and stops there.
+class Candidate {
+public:
+    Candidate(std::string_view sample, InputEncoding encoding, std::size_t raw_limit = SIZE_MAX)
+        : encoding(encoding), text_(take_buffer<char>(decoded_size_bound(sample.size()))) {
+        std::optional<DecodedText> decoded = decode_text(sample, encoding, text_.get(), raw_limit);
+        if (decoded) raw_bytes = decoded->raw_bytes, size_ = decoded->size;
     }
+
+    bool better_than(Candidate& other) {
+        if (raw_bytes != other.raw_bytes) return raw_bytes < other.raw_bytes;
+        return plausibility() > other.plausibility();
+    }
+    long plausibility() {
+        if (!plausibility_) plausibility_ = japanese_plausibility({text_.get(), size_}) + bonus;
+        return *plausibility_;
+    }
+
+    InputEncoding encoding;
+    std::size_t raw_bytes = SIZE_MAX;  // SIZE_MAX: the C library cannot decode it at all
+    long bonus = 0;                    // added to the plausibility
+
+private:
+    Buffer<char> text_;
+    std::size_t size_ = 0;
+    std::optional<long> plausibility_;
 };
 
-Candidate weigh(std::string_view sample, InputEncoding encoding) {
-    WorkVector<char> text(decoded_size_bound(sample.size()));
-    std::optional<DecodedText> decoded = decode_text(sample, encoding, text.data());
-    if (!decoded) return {encoding, SIZE_MAX, 0};
-    return {encoding, decoded->raw_bytes, japanese_plausibility({text.data(), decoded->size})};
+// The best of the readings of the sample in encodings, in that order (ties go
+// to the first), after best.
+void choose(std::string_view sample, std::initializer_list<InputEncoding> encodings, std::optional<Candidate>& best) {
+    for (InputEncoding encoding : encodings) {
+        Candidate next(sample, encoding, best ? best->raw_bytes : SIZE_MAX);
+        if (!best || next.better_than(*best)) best.emplace(std::move(next));
+    }
 }
 
 // The byte order of UTF-16 text: zeros stand where the high bytes of ASCII
@@ -65,9 +89,10 @@ InputEncoding utf16_byte_order(std::string_view units) {
     long zeros_even = 0, zeros_odd = 0;
     for (std::size_t at = 0; at < units.size(); ++at)
         if (units[at] == '\0') ++(at % 2 == 0 ? zeros_even : zeros_odd);
-    Candidate little = weigh(units, InputEncoding::utf16le), big = weigh(units, InputEncoding::utf16be);
-    little.plausibility += ZERO_WEIGHT * zeros_odd;
-    big.plausibility += ZERO_WEIGHT * zeros_even;
+    Candidate little(units, InputEncoding::utf16le);
+    Candidate big(units, InputEncoding::utf16be, little.raw_bytes);
+    little.bonus = ZERO_WEIGHT * zeros_odd;
+    big.bonus = ZERO_WEIGHT * zeros_even;
     return big.better_than(little) ? InputEncoding::utf16be : InputEncoding::utf16le;
 }
 
@@ -79,17 +104,14 @@ InputEncoding detect_encoding(std::string_view bytes) {
     const bool cut = sample.size() < bytes.size();
     std::string_view units = cut ? sample.substr(0, sample.size() & ~std::size_t{1}) : sample;
     if (std::memchr(sample.data(), '\0', sample.size()) != nullptr) return utf16_byte_order(units);
-    const Candidate utf8 = weigh(sample, InputEncoding::utf8);
-    if (utf8.raw_bytes == 0) return InputEncoding::utf8;
-    Candidate best = weigh(sample, InputEncoding::cp932);
-    for (const Candidate& next : {weigh(sample, InputEncoding::euc_jp), utf8})
-        if (next.better_than(best)) best = next;
+    if (Candidate(sample, InputEncoding::utf8, 0).raw_bytes == 0) return InputEncoding::utf8;
+    std::optional<Candidate> best;
+    choose(sample, {InputEncoding::cp932, InputEncoding::euc_jp, InputEncoding::utf8}, best);
     // UTF-16 text without a NUL holds no line feed either (that is 0A 00): a
     // line feed byte says the text is in a byte encoding.
-    if (std::memchr(sample.data(), '\n', sample.size()) != nullptr) return best.encoding;
-    for (const Candidate& next : {weigh(units, InputEncoding::utf16le), weigh(units, InputEncoding::utf16be)})
-        if (next.better_than(best)) best = next;
-    return best.encoding;
+    if (std::memchr(sample.data(), '\n', sample.size()) == nullptr)
+        choose(units, {InputEncoding::utf16le, InputEncoding::utf16be}, best);
+    return best->encoding;
 }
 
 }  // namespace

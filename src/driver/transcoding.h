@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -43,6 +44,9 @@ std::size_t byte_order_mark_length(std::string_view bytes, InputEncoding encodin
 // bytes (byte-order mark excluded) decoded from encoding (cp932, euc_jp, utf8,
 // utf16le or utf16be) into out, which has room for decoded_size_bound(bytes'
 // size). Nothing when the C library cannot decode the encoding at all.
-std::optional<DecodedText> decode_text(std::string_view bytes, InputEncoding encoding, char* out);
+// Decoding may stop at the first raw byte past raw_limit, for a choice that has
+// seen enough: the text made is then of no use but for that count.
+std::optional<DecodedText> decode_text(std::string_view bytes, InputEncoding encoding, char* out,
+                                       std::size_t raw_limit = SIZE_MAX);
 
 }  // namespace vesk

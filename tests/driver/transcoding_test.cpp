@@ -22,6 +22,12 @@ Decoded decode(InputEncoding encoding, const std::string& bytes) {
     return {out.substr(0, decoded.size), decoded.raw_bytes};
 }
 
+// text followed by count times piece.
+std::string repeated(std::string text, const std::string& piece, int count) {
+    while (count-- > 0) text += piece;
+    return text;
+}
+
 using enum InputEncoding;
 const std::string A = "\xE3\x81\x82";  // あ U+3042
 
@@ -32,6 +38,9 @@ TEST(Transcoding, DecodesEachEncodingAndKeepsRawBytesStray) {
         Decoded expected;
     } rows[] = {
         {cp932, "\x82\xA0\\~", {A + "\\~", 0}},               // あ is 82 A0; 5C and 7E stay ASCII
+        // 87 bytes: once each code has been met (by offset 4), a 64-byte block
+        // starts at 4, and its last pair (67-68) reaches into the next.
+        {cp932, repeated("a\x82\xA0" "b\x82\xA0" "b", "\x82\xA0", 40), {repeated("a" + A + "b" + A + "b", A, 40), 0}},
         {cp932, "\xB1", {"\xEF\xBD\xB1", 0}},                 // half-width ｱ U+FF71
         {cp932, "x\x82", {"x\x82", 1}},                       // a lead byte cut off by the end
         {cp932, "\x85\x40", {"\x85@", 1}},                    // row 0x85 is unassigned: raw 85, then @
@@ -58,7 +67,9 @@ TEST(Transcoding, RawBytesAndOnlyThemLeaveStrayBytes) {
     const std::string pool(bytes_used, sizeof bytes_used - 1);
     for (int round = 0; round < 3000; ++round) {
         std::string bytes;
-        for (std::size_t count = random() % 7; count > 0; --count) bytes += pool[random() % pool.size()];
+        // Some long enough for the paths that decode many bytes at a time.
+        for (std::size_t count = random() % (round % 8 == 0 ? 200 : 7); count > 0; --count)
+            bytes += pool[random() % pool.size()];
         for (InputEncoding encoding : {cp932, euc_jp, utf16le, utf16be, utf8}) {
             Decoded decoded = decode(encoding, bytes);
             bool stray = false;
