@@ -137,7 +137,7 @@ FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64
 template <class Index>
 FoundRun RunFinder<Index>::find_linked(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     FoundRun found{0, 0};
-    bool follows = previous_.line + 1 == line && previous_.end1 == end1 && previous_.lo2 == lo2 && previous_.hi2 == hi2;
+    bool follows = previous_.line + 1 == line && previous_.in(end1, lo2, hi2);
     if (follows) found = chained_run(line, lo2);
     bool unskipped = found.length > 0;
     if (!unskipped) {
@@ -146,7 +146,7 @@ FoundRun RunFinder<Index>::find_linked(std::int64_t line, std::int64_t end1, std
         unskipped = searched_unskipped_;
     }
     keep_last_search(line, end1, lo2, hi2, found);
-    previous_ = {line, end1, lo2, hi2, found, unskipped};
+    previous_ = {{end1, lo2, hi2}, line, found, unskipped};
     return found;
 }
 
@@ -203,7 +203,7 @@ void RunFinder<Index>::keep_last_search(std::int64_t line, std::int64_t end1, st
         last_.through = -1;
         return;
     }
-    last_ = {line, end1 - std::max<std::int64_t>(found.length, 1), end1, lo2, hi2, found};
+    last_ = {{end1, lo2, hi2}, line, end1 - std::max<std::int64_t>(found.length, 1), found};
 }
 
 // The usual search, before any index: the blocks, with the allowance of

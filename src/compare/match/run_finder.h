@@ -62,16 +62,19 @@ private:
         std::int64_t end1, hi2;
     };
 
-    // A search whose answer the lines after its own up to `through` repeat in
-    // its window; through -1 when there is none.
-    struct LastSearch {
-        std::int64_t line = -1, through = -1;
+    // The window a search was asked in.
+    struct SearchedWindow {
         std::int64_t end1 = 0, lo2 = 0, hi2 = 0;
-        FoundRun found{0, 0};
 
         bool in(std::int64_t other_end1, std::int64_t other_lo2, std::int64_t other_hi2) const {
             return end1 == other_end1 && lo2 == other_lo2 && hi2 == other_hi2;
         }
+    };
+    // A search whose answer the lines after its own up to `through` repeat in
+    // its window; through -1 when there is none.
+    struct LastSearch : SearchedWindow {
+        std::int64_t line = -1, through = -1;
+        FoundRun found{0, 0};
     };
 
     void keep_last_search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2, FoundRun found);
@@ -124,9 +127,8 @@ private:
     LastSearch last_;  // see keep_last_search()
     // The last search of all, and whether its run is known to be unskipped (see
     // chained_run()).
-    struct Link {
+    struct Link : SearchedWindow {
         std::int64_t line = -1;
-        std::int64_t end1 = 0, lo2 = 0, hi2 = 0;
         FoundRun found{0, 0};
         bool unskipped = false;
     };
