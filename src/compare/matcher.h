@@ -94,17 +94,22 @@
 //      run_measures.h); once near misses have cost as many lines as both files
 //      hold, the prefix hashes are made and a candidate passing those lines is
 //      also tested by hash before it is measured.
-//   3. The suffix index, once searches swarm: a search that tests more than its
-//      allowance of candidates (32) swarms; when swarming searches have tested
-//      4 candidates per line of both files beyond their allowances, or four
-//      single searches each tested a 64th of both files' lines, the index is
-//      made and that search, and every later one that swarms (after 2
-//      candidates), goes on there (suffix_search.h). Searches from common lines
-//      then go there at once while most such searches swarm. Inside the suffix
-//      search, windows of at most 512 second-file lines are scanned line by line.
-//      Once the index is made, a line searched right after the line before it,
-//      in the same window, takes its run from that one's where the index shows
-//      that no other place could hold or skip it (RunFinder::chained_run()).
+//   3. The stretch chains, once searches swarm: a search that tests more than
+//      its allowance of candidates (32) swarms; when swarming searches have
+//      tested 4 candidates per line of both files beyond their allowances, or
+//      four single searches each tested a 64th of both files' lines, the
+//      chains are made (stretch_chains.h), and from then on every search goes
+//      along them first (chain_search.h): a line searched right after the line
+//      before it, in the same window, takes its run from that one's where the
+//      chains show that no other place could hold or skip it; any other is
+//      searched from one full match to the next along them, within an
+//      allowance. On files of few distinct values that answers nearly all.
+//   4. The suffix index, made when a search that ran out of its allowance
+//      along the chains (or came after too many did) swarms through the blocks
+//      again: that search, and every later one that swarms (after 2
+//      candidates), goes on there (suffix_search.h). Searches from common lines then go there at
+//      once while most such searches swarm. Inside the suffix search, windows
+//      of at most 512 second-file lines are scanned line by line.
 // What decides the steps up is SearchEscalation (search_escalation.h). Typical
 // text stays on rung 2; the tuning (matcher_tuning.h) forces each rung in tests.
 //
@@ -121,6 +126,9 @@
 //                    deferred ones (see Deferred lines)
 // block rests        lines from here to the end of this line's block        line_blocks.h
 // block index        the second file's blocks of a fingerprint, in order    line_blocks.h
+// stretch chains     the next (previous) second-file line with the same     stretch_chains.h
+//                    8 to 32 lines as this one
+// chain search       find_run along the stretch chains                      chain_search.h
 // stretch ends       where a search from a stretch of one repeated line,    stretch_ends.h
 //                    with best that stretch, grows its run
 // prefix hashes      do two stretches (probably) hold the same lines        prefix_hash.h

@@ -286,7 +286,8 @@ std::uint32_t seed_count() { return static_cast<std::uint32_t>(testing::case_cou
 // (every comparison a hit, so that each candidate must be told apart from a full
 // match by its lines; hashes made once near misses have cost enough, as the
 // program does), every way of searching (the suffix index never, when candidates
-// swarm, always, always through the index even for narrow windows) and both
+// swarm, always, always through the index even for narrow windows; along the
+// stretch chains from the first search on) and both
 // widths (the 64-bit indexes of files too long for fits_32_bit_index()).
 TEST(MatcherEquivalence, GeneratedPairsUnderEveryTuning) {
     const Setting settings[] = {
@@ -298,6 +299,9 @@ TEST(MatcherEquivalence, GeneratedPairsUnderEveryTuning) {
         {StretchHashing::after_near_misses, IndexWidth::fitting, SuffixSearching::always_through_index},
         {StretchHashing::after_near_misses, IndexWidth::wide, SuffixSearching::always_through_index},
         {StretchHashing::after_near_misses, IndexWidth::fitting, SuffixSearching::never},
+        {StretchHashing::after_near_misses, IndexWidth::fitting, SuffixSearching::when_candidates_swarm,
+         StretchChaining::from_first_search},
+        {StretchHashing::exact, IndexWidth::wide, SuffixSearching::always, StretchChaining::from_first_search},
     };
     for (std::uint32_t seed = 1; seed <= seed_count(); ++seed)
         for (const auto& [first, second] : {low_entropy_pair(seed), edge_pair(seed)}) {

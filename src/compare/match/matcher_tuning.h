@@ -38,10 +38,19 @@ enum class IndexWidth { fitting, wide };
 // (it answers those as well, only slower); never leaves the index out.
 enum class SuffixSearching { when_candidates_swarm, always, always_through_index, never };
 
+// When searches go along the stretch chains (stretch_chains.h). The program's
+// way is when_candidates_swarm: the chains are made at the first search that
+// would hand over to the suffix index, and from then on every search goes along
+// them first, until too many of them cost their allowance. from_first_search
+// makes them for the first search and gives each search an allowance small
+// enough to run out on small files; never leaves them out.
+enum class StretchChaining { when_candidates_swarm, from_first_search, never };
+
 struct MatcherTuning {
     StretchHashing hashing = StretchHashing::after_near_misses;
     IndexWidth width = IndexWidth::fitting;
     SuffixSearching suffixes = SuffixSearching::when_candidates_swarm;
+    StretchChaining chaining = StretchChaining::when_candidates_swarm;
 };
 
 }  // namespace vesk

@@ -64,14 +64,17 @@ std::int64_t equal_before_difference(const std::uint32_t* own, const std::uint32
 #endif
 }
 
-// Lines a run found from the run of the line before must share with its place
-// and with no other (see chained_run()): more than the files' length makes
-// likely by chance even on two values.
-constexpr std::int64_t CHAINED_SHARED = 32;
-
-// How far ahead of a line found so the suffixes around a later line's place
-// are fetched.
-constexpr std::int64_t FETCH_CHAIN_AHEAD = 16;
+// What a search along the stretch chains may cost (see ChainSearch::find()):
+// on lines drawn from two values one costs a few hundred; where it runs out, the
+// files are of another kind (a short cycle of lines, one line repeated), which
+// the suffix index serves. Under the tuning that makes the chains for the first
+// search, an allowance small enough to run out on small files.
+constexpr std::int64_t CHAIN_ALLOWANCE = 1 << 14;
+constexpr std::int64_t TESTED_CHAIN_ALLOWANCE = 24;
+// Searches along the chains stop once more than one in CHAIN_FAILURE_SHARE of
+// them, and more than CHAIN_FAILURES_KEPT in all, ran out of their allowance.
+constexpr std::int64_t CHAIN_FAILURE_SHARE = 16;
+constexpr std::int64_t CHAIN_FAILURES_KEPT = 64;
 
 // Steps a measurement takes line by line (or block by block) before it asks the
 // suffix index, once that is made.
@@ -112,7 +115,8 @@ RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, con
       rest2_(block_rests<std::uint16_t>(second.fingerprints, second.count)),
       all_hashes_equal_(settings.all_hashes_equal),
       suffix_searching_(settings.suffixes),
-      escalation_(count1_ + count2_, settings.near_miss_allowance) {}
+      escalation_(count1_ + count2_, settings.near_miss_allowance),
+      chaining_(settings.chaining) {}
 
 // Built on first need: when every search is settled by the line at the window's
 // start (identical files), no index is ever made.
@@ -125,66 +129,57 @@ const BlockIndex<Index>& RunFinder<Index>::index() {
 template <class Index>
 FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     if (line <= last_.through && line > last_.line && last_.in(end1, lo2, hi2)) return last_.found;
-    if (suffixes_) [[unlikely]]
-        return find_linked(line, end1, lo2, hi2);
+    if (chaining_ == StretchChaining::from_first_search && !chains_) make_chains();
+    if (chains_) [[unlikely]]
+        return find_with_chains(line, end1, lo2, hi2);
     FoundRun found = search(line, end1, lo2, hi2);
     keep_last_search(line, end1, lo2, hi2, found);
     return found;
 }
 
-// find() once the suffix index is made: every search is kept as the next one's
-// link (see chained_run()).
+// The chains serve swarming searches on files of few distinct values, where
+// they are made at the first search that swarms (search()), instead of the
+// suffix index, which costs many times more to make and is made only when the
+// searches along the chains fail.
 template <class Index>
-FoundRun RunFinder<Index>::find_linked(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
+void RunFinder<Index>::make_chains() {
+    chains_.emplace(fp2_, count2_);
+    chain_search_.emplace(fp1_, fp2_, *chains_);
+    searching_chains_ = true;
+    chain_allowance_ = chaining_ == StretchChaining::from_first_search ? TESTED_CHAIN_ALLOWANCE : CHAIN_ALLOWANCE;
+}
+
+// find() once the chains are made: a line searched right after the line before
+// it, in the same window, may take its run from that one's
+// (ChainSearch::follow()); else the search goes along the chains, and where that
+// costs too much, the usual way.
+template <class Index>
+FoundRun RunFinder<Index>::find_with_chains(std::int64_t line, std::int64_t end1, std::int64_t lo2,
+                                            std::int64_t hi2) {
     FoundRun found{0, 0};
-    bool follows = previous_.line + 1 == line && previous_.in(end1, lo2, hi2);
-    if (follows) found = chained_run(line, lo2);
-    bool unskipped = found.length > 0;
-    if (!unskipped) {
-        searched_unskipped_ = false;
-        found = search(line, end1, lo2, hi2);
-        unskipped = searched_unskipped_;
+    if (previous_.line + 1 == line && previous_.in(end1, lo2, hi2)) found = chain_search_->follow(line, lo2, hi2, previous_.found);
+    if (found.length == 0) {
+        std::optional<FoundRun> along = searching_chains_ ? search_along_chains(line, end1, lo2, hi2) : std::nullopt;
+        found = along ? *along : search(line, end1, lo2, hi2);
     }
     keep_last_search(line, end1, lo2, hi2, found);
-    previous_ = {{end1, lo2, hi2}, line, found, unskipped};
+    previous_ = {{end1, lo2, hi2}, line, found};
     return found;
 }
 
-// The run the scan records for `line` when the line before it, in the same
-// window, had a run of M + 1 >= CHAINED_SHARED + 1 lines at j - 1, told without
-// searching, or length 0 when it cannot be told so. From j, M lines match (the
-// window's bounds cut both runs alike). When no other second-file line shares
-// CHAINED_SHARED lines with the line, no other place has a run that long: j is
-// the first place of the longest run, M, and a place before j whose run reaches
-// past j holds more lines than lie between them, so lies within CHAINED_SHARED
-// lines of j; those are compared directly. With none, every run the scan
-// measures before j ends at or before j, so the scan stops at j and records
-// (M, j) (see the top of suffix_search.cpp), and that is what is known of it:
-// no place before j within M lines has a run reaching past j.
-// Where that is known of the line before (its run was found so too), a place
-// q whose line q - 1 (inside the window) holds the line before's fingerprint
-// reaches past j only if q - 1 reaches past j - 1 for the line before, which
-// it does not: only the other places are compared. The suffix search tells
-// when it knows that of a run it found. Files of few distinct lines
-// are searched line after line along each long run so.
+// The search along the chains, or none where it ran out of its allowance; once
+// too many have, searches no longer go there.
 template <class Index>
-FoundRun RunFinder<Index>::chained_run(std::int64_t line, std::int64_t lo2) const {
-    std::int64_t length = previous_.found.length - 1;
-    std::int64_t at2 = previous_.found.start + 1;
-    if (length < CHAINED_SHARED) return {0, 0};
-    if (line + FETCH_CHAIN_AHEAD < count1_) suffixes_->fetch_suffixes_around(line + FETCH_CHAIN_AHEAD);
-    if (suffixes_->only_line_sharing(suffixes_->position_of_first(line), CHAINED_SHARED) != at2) return {0, 0};
-    std::int64_t zone_start = std::max(lo2, at2 - length + 1);
-    const std::uint32_t* own = fp1_ + line;
-    bool linked = previous_.unskipped;
-    for (std::int64_t back = 1; back < CHAINED_SHARED && at2 - back >= zone_start; ++back) {
-        const std::uint32_t* other = fp2_ + at2 - back;
-        if (linked && at2 - back > lo2 && other[-1] == own[-1]) continue;
-        std::int64_t same = 0;
-        while (same <= back && own[same] == other[same]) ++same;
-        if (same > back) return {0, 0};
-    }
-    return {length, at2};
+std::optional<FoundRun> RunFinder<Index>::search_along_chains(std::int64_t line, std::int64_t end1, std::int64_t lo2,
+                                                              std::int64_t hi2) {
+    std::int64_t first = first_at_or_after(line, lo2);
+    if (first >= hi2) return FoundRun{0, 0};
+    std::int64_t allowance = chain_allowance_;
+    std::optional<FoundRun> found = chain_search_->find(line, end1, hi2, first, allowance);
+    ++chain_searches_;
+    if (!found && ++chain_failures_ > CHAIN_FAILURES_KEPT && chain_failures_ * CHAIN_FAILURE_SHARE > chain_searches_)
+        searching_chains_ = false;
+    return found;
 }
 
 // A search's answer holds for the lines after its own, in the same window, when
@@ -216,8 +211,13 @@ FoundRun RunFinder<Index>::search(std::int64_t line, std::int64_t end1, std::int
     }
     escalation_.begin_search();
     FoundRun found = find_by_blocks(line, end1, lo2, hi2);
-    if (escalation_.handed_over()) [[unlikely]]
+    if (escalation_.handed_over()) [[unlikely]] {
+        if (!chains_ && chaining_ != StretchChaining::never) {
+            make_chains();
+            if (std::optional<FoundRun> along = search_along_chains(line, end1, lo2, hi2)) return *along;
+        }
         return find_by_suffixes(line, end1, lo2, hi2);
+    }
     return found;
 }
 
@@ -256,7 +256,7 @@ FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1
     }
     bool look_directly = suffix_searching_ != SuffixSearching::always_through_index;
     return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, {rest1_.data(), &stretch_ends()}, look_directly)
-        .find(line, end1, lo2, hi2, &searched_unskipped_);
+        .find(line, end1, lo2, hi2);
 }
 
 // Whether the line's fingerprint is common in the second file (see

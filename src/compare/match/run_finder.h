@@ -4,7 +4,10 @@
 // Those are first found through the blocks of equal lines (line_blocks.h). Where
 // a line is so common that a search tests many of them (it swarms), the search
 // goes on through the suffix index (suffix_search.h); when it does, and when the
-// index is made, is decided by search_escalation.h. Typical text never gets there.
+// index is made, is decided by search_escalation.h. Before it, once searches
+// swarm, they go along the stretch chains (chain_search.h), which answer most
+// on files of few distinct values without the index. Typical text never gets
+// there.
 // Index: the stored width of line numbers in the block index (see line_blocks.h).
 #pragma once
 
@@ -13,12 +16,14 @@
 #include <span>
 #include <vector>
 
+#include "compare/match/chain_search.h"
 #include "compare/match/line_blocks.h"
 #include "compare/match/matcher_tuning.h"
 #include "compare/match/prefix_hash.h"
 #include "compare/match/run_measures.h"
 #include "compare/match/run_table.h"
 #include "compare/match/search_escalation.h"
+#include "compare/match/stretch_chains.h"
 #include "compare/match/stretch_ends.h"
 #include "compare/match/suffix_index.h"
 #include "compare/match/suffix_search.h"
@@ -35,6 +40,7 @@ struct RunFinderSettings {
     // hashes are made and used (0: from the first candidate on).
     std::int64_t near_miss_allowance = 0;
     SuffixSearching suffixes = SuffixSearching::when_candidates_swarm;
+    StretchChaining chaining = StretchChaining::when_candidates_swarm;
 };
 
 template <class Index>
@@ -78,8 +84,10 @@ private:
     };
 
     void keep_last_search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2, FoundRun found);
-    FoundRun find_linked(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
-    FoundRun chained_run(std::int64_t line, std::int64_t lo2) const;
+    FoundRun find_with_chains(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    std::optional<FoundRun> search_along_chains(std::int64_t line, std::int64_t end1, std::int64_t lo2,
+                                                std::int64_t hi2);
+    void make_chains();
     [[gnu::always_inline]] inline FoundRun search(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                                   std::int64_t hi2);
     [[gnu::always_inline]] inline FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2,
@@ -125,15 +133,21 @@ private:
     std::optional<SuffixIndex<Index>> suffixes_;  // made at the first handover, see find_by_suffixes()
     SearchEscalation escalation_;
     LastSearch last_;  // see keep_last_search()
-    // The last search of all, and whether its run is known to be unskipped (see
-    // chained_run()).
+    StretchChaining chaining_;
+    std::optional<StretchChains<Index>> chains_;  // see make_chains()
+    std::optional<ChainSearch<Index>> chain_search_;  // along chains_
+    // Whether searches still go along the chains, and how many ran out of their
+    // allowance there (see search_along_chains()).
+    bool searching_chains_ = false;
+    std::int64_t chain_allowance_ = 0;
+    std::int64_t chain_searches_ = 0;
+    std::int64_t chain_failures_ = 0;
+    // The last search of all, once the chains are made (see find_with_chains()).
     struct Link : SearchedWindow {
         std::int64_t line = -1;
         FoundRun found{0, 0};
-        bool unskipped = false;
     };
     Link previous_;
-    bool searched_unskipped_ = false;  // what the last suffix search told of its run
 };
 
 extern template class RunFinder<std::int32_t>;

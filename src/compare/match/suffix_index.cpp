@@ -139,19 +139,6 @@ std::int64_t SuffixIndex<Index>::common(const SuffixPosition& first, std::int64_
     return place == first.place ? first.above : std::min(first.above, common_->min(first.place + 1, place + 1));
 }
 
-// The places sharing that many lines lie side by side around the first-file
-// suffix's own; the next one out on the side that shares them shares no more
-// than what it and the one before it have in common.
-template <class Index>
-std::int64_t SuffixIndex<Index>::only_line_sharing(const SuffixPosition& first, std::int64_t length) const {
-    bool below = first.below >= length;
-    if (below == (first.above >= length)) return -1;
-    std::int64_t place = below ? first.place - 1 : first.place;
-    std::int64_t next = below ? place : place + 1;  // whose second_common() joins the next one out
-    bool next_shares = next > 0 && next < second_count_ && second_common(next) >= length;
-    return next_shares ? -1 : second_line(place);
-}
-
 // A line's place may be past the last suffix; the one before it is fetched then.
 template <class Index>
 void SuffixIndex<Index>::fetch_suffixes_around(std::int64_t line) const {

@@ -83,9 +83,6 @@ public:
     // The places whose suffixes have their first `length` lines (at least 1) in
     // common with the first-file suffix at `first`; empty when none has.
     PlaceRange sharing(const SuffixPosition& first, std::int64_t length) const;
-    // The second-file line whose suffix alone shares its first `length` lines (at
-    // least 1) with the first-file suffix at `first`; -1 when none or several do.
-    std::int64_t only_line_sharing(const SuffixPosition& first, std::int64_t length) const;
     // The first second-file line at or after `from` whose place lies in places,
     // or -1.
     std::int64_t first_second_line(PlaceRange places, std::int64_t from) const;

@@ -77,13 +77,8 @@ struct SuffixSearch<Index>::Walk {
     std::int64_t unexamined = 0;
 };
 
-// The first answer through reached() is the leftmost longest run with no place
-// of its zone reaching past it at all: best is 0 there, so every such place
-// would count.
 template <class Index>
-FoundRun SuffixSearch<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2,
-                                   bool* unskipped) const {
-    if (unskipped != nullptr) *unskipped = false;
+FoundRun SuffixSearch<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const {
     if (lo2 >= hi2) return {0, 0};
     fetch_ahead(line, end1);
     Query query{line, index_.position_of_first(line), end1 - line, hi2};
@@ -94,10 +89,7 @@ FoundRun SuffixSearch<Index>::find(std::int64_t line, std::int64_t end1, std::in
     for (std::int64_t resume = lo2;;) {
         if (longest.start < resume) longest = leftmost_longest(query, resume);
         if (longest.length <= best.length) return best;
-        if (reached(query, longest, resume, best.length)) {
-            if (unskipped != nullptr) *unskipped = best.length == 0;
-            return longest;
-        }
+        if (reached(query, longest, resume, best.length)) return longest;
         FoundRun longer = next_longer(query, resume, best.length);
         if (longer.length == 0) return best;
         best = longer;

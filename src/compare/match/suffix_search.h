@@ -33,12 +33,8 @@ public:
         : fp1_(first), fp2_(second), index_(index), blocks_(blocks), look_directly_(look_directly) {}
 
     // The run the scan records for `line`, reaching at most to end1 in the first
-    // file and lying in [lo2, hi2) of the second. When `unskipped` is given, it
-    // tells whether the run is known to be the leftmost of the longest in the
-    // window with no place before it within its length whose run reaches past
-    // it (see RunFinder::chained_run()).
-    FoundRun find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2,
-                  bool* unskipped = nullptr) const;
+    // file and lying in [lo2, hi2) of the second.
+    FoundRun find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) const;
 
 private:
     struct Query {

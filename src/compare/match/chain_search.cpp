@@ -1,0 +1,232 @@
+#include "compare/match/chain_search.h"
+
+#include <algorithm>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace vesk {
+namespace {
+
+// What comparing this many lines costs of a search's allowance, as one link does.
+constexpr std::int64_t LINES_PER_STEP = 8;
+
+// follow() asks for this many of the line's first lines to occur once.
+constexpr std::int64_t SOLE_LINES = 32;
+
+// Places before the zone that follow() weighs as witnesses of how long the
+// scan's best is when it gets there.
+constexpr int WITNESSES = 16;
+
+}  // namespace
+
+// Where the walk along one level's chain stands: the last place visited, which
+// holds the pattern's first stretch of that level's length.
+template <class Index>
+struct ChainSearch<Index>::Walk {
+    int level = -1;
+    std::int64_t at = -1;
+};
+
+template <class Index>
+std::optional<FoundRun> ChainSearch<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t hi2,
+                                                 std::int64_t first, std::int64_t& allowance) const {
+    FoundRun best{shared(line, first, std::min(end1 - line, hi2 - first)), first};
+    std::int64_t resume = first + best.length;
+    Walk walk;
+    while (best.length < end1 - line) {
+        std::int64_t length = std::max<std::int64_t>(best.length, 2);
+        std::int64_t at2 = next_full_match(line, length, resume, hi2, best.start, walk, allowance);
+        if (at2 == -2) return std::nullopt;
+        if (at2 < 0) break;
+        std::int64_t run = shared(line, at2, std::min(end1 - line, hi2 - at2));
+        allowance -= run / LINES_PER_STEP;
+        if (run > best.length) best = {run, at2};
+        resume = at2 + run;
+    }
+    return best;
+}
+
+// The first place at2 >= resume, at2 + length <= hi2, where `length` lines of
+// the pattern from `line` match; -1 when there is none, -2 when the allowance
+// ran out first. A full match holds the pattern's first stretch of the longest
+// level no longer than `length`, so it lies on that stretch's chain, which
+// `anchor` (the best run's place, holding at least `length` lines) is on; the
+// walk goes on from where the last call left it while the level stays. Shorter
+// patterns are looked for place by place: on few values they match within a
+// few hundred lines.
+template <class Index>
+std::int64_t ChainSearch<Index>::next_full_match(std::int64_t line, std::int64_t length, std::int64_t resume,
+                                                 std::int64_t hi2, std::int64_t anchor, Walk& walk,
+                                                 std::int64_t& allowance) const {
+    int level = StretchChains<Index>::LEVELS - 1;
+    while (level >= 0 && StretchChains<Index>::LENGTHS[static_cast<std::size_t>(level)] > length) --level;
+    if (level < 0) return next_short_match(line, length, resume, hi2, allowance);
+    if (walk.level != level) walk = {level, anchor};
+    for (std::int64_t at2 = chains_.next(level, walk.at); at2 >= 0; at2 = chains_.next(level, at2)) {
+        if (--allowance < 0) return -2;
+        if (at2 + length > hi2) return -1;
+        walk.at = at2;
+        if (at2 >= resume && holds(line, at2, length, allowance)) return at2;
+    }
+    return -1;
+}
+
+// next_full_match() for a pattern shorter than every level: the places from
+// resume on whose first and last lines match are tested four at a time.
+template <class Index>
+std::int64_t ChainSearch<Index>::next_short_match(std::int64_t line, std::int64_t length, std::int64_t resume,
+                                                  std::int64_t hi2, std::int64_t& allowance) const {
+    std::int64_t at2 = resume;
+#if defined(__SSE2__)
+    const std::uint32_t* own = fp1_ + line;
+    const __m128i head = _mm_set1_epi32(static_cast<int>(own[0]));
+    const __m128i tail = _mm_set1_epi32(static_cast<int>(own[length - 1]));
+    for (; at2 + 3 + length <= hi2; at2 += 4) {
+        if ((allowance -= 4) < 0) return -2;
+        const std::uint32_t* other = fp2_ + at2;
+        __m128i heads = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(other)), head);
+        __m128i tails = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(other + length - 1)), tail);
+        auto both = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_and_si128(heads, tails))));
+        for (; both != 0; both &= both - 1) {
+            std::int64_t place = at2 + std::countr_zero(both);
+            if (holds(line, place, length, allowance)) return place;
+        }
+    }
+#endif
+    for (; at2 + length <= hi2; ++at2) {
+        if (--allowance < 0) return -2;
+        if (holds(line, at2, length, allowance)) return at2;
+    }
+    return -1;
+}
+
+// Whether `length` lines match from line and at2: the last first, then the rest
+// from the end, as the scan tests a candidate.
+template <class Index>
+bool ChainSearch<Index>::holds(std::int64_t line, std::int64_t at2, std::int64_t length,
+                               std::int64_t& allowance) const {
+    const std::uint32_t* own = fp1_ + line;
+    const std::uint32_t* other = fp2_ + at2;
+    if (own[length - 1] != other[length - 1]) return false;
+    allowance -= length / LINES_PER_STEP;
+    for (std::int64_t k = length - 2; k >= 0; --k)
+        if (own[k] != other[k]) return false;
+    return true;
+}
+
+// How many lines from line and at2 match, at most `limit`.
+template <class Index>
+std::int64_t ChainSearch<Index>::shared(std::int64_t line, std::int64_t at2, std::int64_t limit) const {
+    std::int64_t length = 0;
+    while (length < limit && fp1_[line + length] == fp2_[at2 + length]) ++length;
+    return length;
+}
+
+// With M + 1 >= SOLE_LINES + 1 lines at p - 1 for the line before, M lines
+// match from p (the window cuts both runs alike). When no other place of the
+// window holds the line's first SOLE_LINES lines, no other place has a run of
+// that many: nothing before p ties with M and nothing after it beats M. So the
+// scan records (M, p) unless it never stops at p: a run it measures before p
+// reaches past p. Such a run is shorter than SOLE_LINES, so its place lies in
+// the zone of the SOLE_LINES - 1 places before p. A zone place whose run reaches
+// past p is measured only if that run is at least the scan's best when it gets
+// there; if the scan's best is then surely longer than every such run
+// (best_reaches()), none is, the scan stops at p and records (M, p).
+template <class Index>
+FoundRun ChainSearch<Index>::follow(std::int64_t line, std::int64_t lo2, std::int64_t hi2, FoundRun before) {
+    const std::int64_t length = before.length - 1;
+    const std::int64_t at2 = before.start + 1;
+    if (length < SOLE_LINES) return {0, 0};
+    constexpr int LONGEST = StretchChains<Index>::LONGEST;
+    if (chains_.previous(LONGEST, at2) >= lo2) return {0, 0};
+    std::int64_t later = chains_.next(LONGEST, at2);
+    if (later >= 0 && later + SOLE_LINES <= hi2) return {0, 0};
+    const std::int64_t zone_start = std::max(lo2, at2 - SOLE_LINES + 1);
+    std::int64_t reaching = longest_reaching(line, at2, zone_start);
+    if (reaching > 0 && !best_reaches(line, at2, lo2, zone_start, reaching + 1)) return {0, 0};
+    return {length, at2};
+}
+
+// The longest run (at most SOLE_LINES - 1 lines) from a zone place before at2
+// that reaches past at2, 0 when none does. Where the whole zone lies in the
+// window and the second file's lines before at2 are the first file's before the
+// line (inside a long run, as most are), the place s lines before at2 reaches
+// past it exactly when the first file repeats itself every s lines from s lines
+// before the line through s lines after it, which periods_around() tells.
+template <class Index>
+std::int64_t ChainSearch<Index>::longest_reaching(std::int64_t line, std::int64_t at2, std::int64_t zone_start) {
+    std::int64_t longest = 0;
+    constexpr std::int64_t ZONE = SOLE_LINES - 1;
+    if (zone_start == at2 - ZONE && line >= ZONE && shared(line - ZONE, zone_start, ZONE) == ZONE) {
+        for (std::uint32_t periods = periods_around(line); periods != 0; periods &= periods - 1)
+            longest = std::max(longest, shared(line, at2 - std::countr_zero(periods), ZONE));
+        return longest;
+    }
+    for (std::int64_t place = at2 - 1; place >= zone_start; --place) {
+        if (fp2_[place] != fp1_[line] || shared(line, place, at2 - place + 1) <= at2 - place) continue;
+        longest = std::max(longest, shared(line, place, ZONE));
+    }
+    return longest;
+}
+
+// A bit s (1 to SOLE_LINES - 1) for each period s that the first file has from
+// s lines before `line` through s lines after it: fp1[x] = fp1[x + s] for every
+// x in [line - s, line]. The counts of such x in a row are carried from line to
+// line, as follow() is asked line after line along a run. The caller makes sure
+// that SOLE_LINES lines follow `line`.
+template <class Index>
+std::uint32_t ChainSearch<Index>::periods_around(std::int64_t line) {
+    constexpr std::int64_t ZONE = SOLE_LINES - 1;
+    std::int64_t from = line;
+    if (periods_.line != line - 1) {
+        periods_.counts.fill(0);
+        from = std::max<std::int64_t>(0, line - ZONE - 1);
+    }
+    auto& counts = periods_.counts;
+    for (std::int64_t x = from; x <= line; ++x)
+        for (std::size_t s = 1; s <= ZONE; ++s)
+            counts[s] = fp1_[x] == fp1_[x + static_cast<std::int64_t>(s)]
+                            ? static_cast<std::uint8_t>(std::min<std::int64_t>(counts[s] + 1, SOLE_LINES + 1))
+                            : std::uint8_t{0};
+    periods_.line = line;
+    std::uint32_t periods = 0;
+    for (std::size_t s = 1; s <= ZONE; ++s)
+        if (counts[s] > s) periods |= std::uint32_t{1} << s;
+    return periods;
+}
+
+// Whether the scan for `line` has surely reached a best of `wanted` lines (at
+// least 2) by the time it gets to zone_start. A witness place w before it whose
+// run holds r lines does so: the scan either stops at w, and then its best is at
+// least r (measured there, or already longer), or passes over it from a run
+// measured at q < w that reaches past w, and then its best is at least that run,
+// longer than w - q. Only places q within r lines before w bound it lower, and
+// the nearest one that reaches past w bounds it most. Witnesses are places of
+// the line's first stretch of the shortest level, found along its chain
+// backwards.
+template <class Index>
+bool ChainSearch<Index>::best_reaches(std::int64_t line, std::int64_t at2, std::int64_t lo2,
+                                      std::int64_t zone_start, std::int64_t wanted) const {
+    constexpr int SHORTEST = StretchChains<Index>::SHORTEST;
+    std::int64_t witness = at2;
+    for (int tried = 0; tried < WITNESSES;) {
+        witness = chains_.previous(SHORTEST, witness);
+        if (witness < lo2) return false;
+        if (witness >= zone_start) continue;
+        ++tried;
+        std::int64_t bound = shared(line, witness, SOLE_LINES - 1);
+        if (bound < wanted) continue;
+        for (std::int64_t place = witness - 1; place >= lo2 && witness - place + 1 < bound; --place)
+            if (shared(line, place, witness - place + 1) > witness - place) bound = witness - place + 1;
+        if (bound >= wanted) return true;
+    }
+    return false;
+}
+
+template class ChainSearch<std::int32_t>;
+template class ChainSearch<std::int64_t>;
+
+}  // namespace vesk
