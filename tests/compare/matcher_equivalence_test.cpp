@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "compare/match/line_blocks.h"
+#include "compare/match/stretch_chains.h"
 #include "compare/matcher.h"
 #include "compare/match/suffix_index.h"
 #include "compare/reference_matcher.h"
@@ -312,6 +313,33 @@ TEST(MatcherEquivalence, GeneratedPairsUnderEveryTuning) {
                 if (::testing::Test::HasFatalFailure()) return;
             }
         }
+}
+
+// Each place's chain leads to the next place of the same stretch, and back,
+// whether its bucket was linked through the table or sorted (a table of two
+// slots sorts every bucket of two hashes or more). Chains link places whose
+// hashes are alike; on these few lines no two unlike stretches' are.
+TEST(StretchChains, LinkEachPlaceToTheNextOfItsStretch) {
+    PairMaker make(11);
+    using Chains = StretchChains<std::int32_t>;
+    for (std::size_t table_slots : {std::size_t{1} << 16, std::size_t{2}}) {
+        const Lines lines = make.drawn(1500, 2 + make.below(2));
+        const auto count = static_cast<std::int64_t>(lines.size());
+        const Chains chains(lines.data(), count, table_slots);
+        for (int level = 0; level < Chains::LEVELS; ++level) {
+            const std::int64_t length = Chains::LENGTHS[static_cast<std::size_t>(level)];
+            std::vector<std::int64_t> previous(lines.size(), -1);
+            for (std::int64_t at = 0; at < count; ++at) {
+                std::int64_t next = at + length > count ? count : at + 1;
+                while (next + length <= count && !std::equal(&lines[at], &lines[at] + length, &lines[next])) ++next;
+                if (next + length > count) next = -1;
+                else previous[static_cast<std::size_t>(next)] = at;
+                ASSERT_EQ(chains.next(level, at), next) << level << " " << at << " " << table_slots;
+            }
+            for (std::int64_t at = 0; level == Chains::SHORTEST || level == Chains::LONGEST ? at < count : false; ++at)
+                ASSERT_EQ(chains.previous(level, at), previous[static_cast<std::size_t>(at)]) << level << " " << at;
+        }
+    }
 }
 
 // The places nearest a first-file line's own among a narrow window's lines, as

@@ -13,8 +13,8 @@ namespace {
 // What comparing this many lines costs of a search's allowance, as one link does.
 constexpr std::int64_t LINES_PER_STEP = 8;
 
-// follow() asks for this many of the line's first lines to occur once.
-constexpr std::int64_t SOLE_LINES = 32;
+// The most periods periods_around() tells: the zone of the longest level.
+constexpr std::int64_t PERIODS_TOLD = 31;
 
 // Places before the zone that follow() weighs as witnesses of how long the
 // scan's best is when it gets there.
@@ -125,99 +125,129 @@ std::int64_t ChainSearch<Index>::shared(std::int64_t line, std::int64_t at2, std
     return length;
 }
 
-// With M + 1 >= SOLE_LINES + 1 lines at p - 1 for the line before, M lines
-// match from p (the window cuts both runs alike). When no other place of the
-// window holds the line's first SOLE_LINES lines, no other place has a run of
-// that many: nothing before p ties with M and nothing after it beats M. So the
-// scan records (M, p) unless it never stops at p: a run it measures before p
-// reaches past p. Such a run is shorter than SOLE_LINES, so its place lies in
-// the zone of the SOLE_LINES - 1 places before p. A zone place whose run reaches
-// past p is measured only if that run is at least the scan's best when it gets
-// there; if the scan's best is then surely longer than every such run
-// (best_reaches()), none is, the scan stops at p and records (M, p).
+// With M + 1 lines at p - 1 for the line before, M lines match from p (the
+// window cuts both runs alike). With M at least the longest level's k lines:
+// when no other place of the window holds the line's first k lines, no other place has a run
+// of k lines, so nothing before p ties with M and nothing after it beats M. So
+// the scan records (M, p) unless it never stops at p: a run it measures before p
+// reaches past p. Such a run is shorter than k, so its place lies in the zone of
+// the k - 2 places before p. A zone place whose run reaches past p is measured
+// only if that run is at least the scan's best when it gets there; if the
+// scan's best is then surely longer than every such run (best_reaches()), none
+// is, the scan stops at p and records (M, p).
 template <class Index>
-FoundRun ChainSearch<Index>::follow(std::int64_t line, std::int64_t lo2, std::int64_t hi2, FoundRun before) {
+FoundRun ChainSearch<Index>::follow(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2,
+                                    FoundRun before) {
     const std::int64_t length = before.length - 1;
     const std::int64_t at2 = before.start + 1;
-    if (length < SOLE_LINES) return {0, 0};
-    constexpr int LONGEST = StretchChains<Index>::LONGEST;
-    if (chains_.previous(LONGEST, at2) >= lo2) return {0, 0};
-    std::int64_t later = chains_.next(LONGEST, at2);
-    if (later >= 0 && later + SOLE_LINES <= hi2) return {0, 0};
-    const std::int64_t zone_start = std::max(lo2, at2 - SOLE_LINES + 1);
-    std::int64_t reaching = longest_reaching(line, at2, zone_start);
-    if (reaching > 0 && !best_reaches(line, at2, lo2, zone_start, reaching + 1)) return {0, 0};
+    constexpr int level = StretchChains<Index>::LONGEST;
+    const std::int64_t shared_lines = StretchChains<Index>::LENGTHS[static_cast<std::size_t>(level)];
+    if (length < shared_lines) return {0, 0};
+    if (chains_.previous(level, at2) >= lo2) return {0, 0};
+    std::int64_t later = chains_.next(level, at2);
+    if (later >= 0 && later + shared_lines <= hi2) return {0, 0};
+    const Zone zone{std::max(lo2, at2 - shared_lines + 2), at2, shared_lines - 1};
+    std::int64_t reaching = longest_reaching(line, end1, zone);
+    if (reaching > 0 && !best_reaches(line, lo2, zone, reaching + 1)) return {0, 0};
     return {length, at2};
 }
 
-// The longest run (at most SOLE_LINES - 1 lines) from a zone place before at2
-// that reaches past at2, 0 when none does. Where the whole zone lies in the
-// window and the second file's lines before at2 are the first file's before the
-// line (inside a long run, as most are), the place s lines before at2 reaches
-// past it exactly when the first file repeats itself every s lines from s lines
+// The longest run from a zone place that reaches past the zone's end (every
+// one is shorter than zone.longest), 0 when none does. Where the zone holds all
+// of PERIODS_TOLD places before at2, the second file's lines there are the first
+// file's before the line (inside a long run, as most are), and PERIODS_TOLD
+// lines follow the line within end1, the place s lines before at2 reaches past
+// it exactly when the first file repeats itself every s lines from s lines
 // before the line through s lines after it, which periods_around() tells.
 template <class Index>
-std::int64_t ChainSearch<Index>::longest_reaching(std::int64_t line, std::int64_t at2, std::int64_t zone_start) {
+std::int64_t ChainSearch<Index>::longest_reaching(std::int64_t line, std::int64_t end1, const Zone& zone) {
+    const std::int64_t at2 = zone.end;
     std::int64_t longest = 0;
-    constexpr std::int64_t ZONE = SOLE_LINES - 1;
-    if (zone_start == at2 - ZONE && line >= ZONE && shared(line - ZONE, zone_start, ZONE) == ZONE) {
-        for (std::uint32_t periods = periods_around(line); periods != 0; periods &= periods - 1)
-            longest = std::max(longest, shared(line, at2 - std::countr_zero(periods), ZONE));
+    if (at2 - zone.start == zone.longest - 1 && line >= zone.longest - 1 && line + PERIODS_TOLD < end1 &&
+        shared(line - (zone.longest - 1), zone.start, zone.longest - 1) == zone.longest - 1) {
+        std::uint32_t periods = periods_around(line) & ((std::uint32_t{2} << (zone.longest - 1)) - 1);
+        for (; periods != 0; periods &= periods - 1)
+            longest = std::max(longest, shared(line, at2 - std::countr_zero(periods), zone.longest));
         return longest;
     }
-    for (std::int64_t place = at2 - 1; place >= zone_start; --place) {
+    for (std::int64_t place = at2 - 1; place >= zone.start; --place) {
         if (fp2_[place] != fp1_[line] || shared(line, place, at2 - place + 1) <= at2 - place) continue;
-        longest = std::max(longest, shared(line, place, ZONE));
+        longest = std::max(longest, shared(line, place, zone.longest));
     }
     return longest;
 }
 
-// A bit s (1 to SOLE_LINES - 1) for each period s that the first file has from
+// A bit s (1 to PERIODS_TOLD) for each period s that the first file has from
 // s lines before `line` through s lines after it: fp1[x] = fp1[x + s] for every
 // x in [line - s, line]. The counts of such x in a row are carried from line to
 // line, as follow() is asked line after line along a run. The caller makes sure
-// that SOLE_LINES lines follow `line`.
+// that PERIODS_TOLD lines follow `line`.
 template <class Index>
 std::uint32_t ChainSearch<Index>::periods_around(std::int64_t line) {
-    constexpr std::int64_t ZONE = SOLE_LINES - 1;
+    constexpr std::int64_t ZONE = PERIODS_TOLD;
     std::int64_t from = line;
     if (periods_.line != line - 1) {
         periods_.counts.fill(0);
         from = std::max<std::int64_t>(0, line - ZONE - 1);
     }
+    periods_.line = line;
     auto& counts = periods_.counts;
+    std::uint32_t periods = 0;
+#if defined(__SSE2__)
+    // Lane s of the two vectors counts for the period s (lane 0 is never asked).
+    const __m128i most = _mm_set1_epi8(static_cast<char>(PERIODS_TOLD + 2));
+    __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(counts.data()));
+    __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(counts.data() + 16));
+    for (std::int64_t x = from; x <= line; ++x) {
+        const __m128i own = _mm_set1_epi32(static_cast<int>(fp1_[x]));
+        __m128i alike[8];
+        for (int part = 0; part < 8; ++part)
+            alike[part] = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(fp1_ + x + 4 * part)), own);
+        __m128i alike_low = _mm_packs_epi16(_mm_packs_epi32(alike[0], alike[1]), _mm_packs_epi32(alike[2], alike[3]));
+        __m128i alike_high = _mm_packs_epi16(_mm_packs_epi32(alike[4], alike[5]), _mm_packs_epi32(alike[6], alike[7]));
+        low = _mm_and_si128(_mm_min_epu8(_mm_adds_epu8(low, _mm_set1_epi8(1)), most), alike_low);
+        high = _mm_and_si128(_mm_min_epu8(_mm_adds_epu8(high, _mm_set1_epi8(1)), most), alike_high);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(counts.data()), low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(counts.data() + 16), high);
+    const __m128i periods_low = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m128i periods_high = _mm_add_epi8(periods_low, _mm_set1_epi8(16));
+    periods = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(low, periods_low))) |
+              static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(high, periods_high))) << 16;
+    periods &= ~std::uint32_t{1};
+#else
     for (std::int64_t x = from; x <= line; ++x)
         for (std::size_t s = 1; s <= ZONE; ++s)
             counts[s] = fp1_[x] == fp1_[x + static_cast<std::int64_t>(s)]
-                            ? static_cast<std::uint8_t>(std::min<std::int64_t>(counts[s] + 1, SOLE_LINES + 1))
+                            ? static_cast<std::uint8_t>(std::min<std::int64_t>(counts[s] + 1, PERIODS_TOLD + 2))
                             : std::uint8_t{0};
-    periods_.line = line;
-    std::uint32_t periods = 0;
     for (std::size_t s = 1; s <= ZONE; ++s)
         if (counts[s] > s) periods |= std::uint32_t{1} << s;
+#endif
     return periods;
 }
 
 // Whether the scan for `line` has surely reached a best of `wanted` lines (at
-// least 2) by the time it gets to zone_start. A witness place w before it whose
+// least 2) by the time it gets to the zone. A witness place w before it whose
 // run holds r lines does so: the scan either stops at w, and then its best is at
 // least r (measured there, or already longer), or passes over it from a run
 // measured at q < w that reaches past w, and then its best is at least that run,
 // longer than w - q. Only places q within r lines before w bound it lower, and
 // the nearest one that reaches past w bounds it most. Witnesses are places of
 // the line's first stretch of the shortest level, found along its chain
-// backwards.
+// backwards. Runs from places other than the zone's end are shorter than
+// zone.longest, so none is measured past the file's end.
 template <class Index>
-bool ChainSearch<Index>::best_reaches(std::int64_t line, std::int64_t at2, std::int64_t lo2,
-                                      std::int64_t zone_start, std::int64_t wanted) const {
+bool ChainSearch<Index>::best_reaches(std::int64_t line, std::int64_t lo2, const Zone& zone,
+                                      std::int64_t wanted) const {
     constexpr int SHORTEST = StretchChains<Index>::SHORTEST;
-    std::int64_t witness = at2;
+    std::int64_t witness = zone.end;
     for (int tried = 0; tried < WITNESSES;) {
         witness = chains_.previous(SHORTEST, witness);
         if (witness < lo2) return false;
-        if (witness >= zone_start) continue;
+        if (witness >= zone.start) continue;
         ++tried;
-        std::int64_t bound = shared(line, witness, SOLE_LINES - 1);
+        std::int64_t bound = shared(line, witness, zone.longest);
         if (bound < wanted) continue;
         for (std::int64_t place = witness - 1; place >= lo2 && witness - place + 1 < bound; --place)
             if (shared(line, place, witness - place + 1) > witness - place) bound = witness - place + 1;

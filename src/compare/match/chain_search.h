@@ -5,7 +5,7 @@
 // stretch that a full match must hold. On lines drawn from two values the next
 // full match of a pattern of 16 lines lies some 65,000 lines on, one link away.
 // It also tells a run from the run of the line before without a search, where
-// the line's first 32 lines occur once in the window (follow()).
+// the line's first lines occur once in the window (follow()).
 // Index: the stored width of line numbers (see line_blocks.h).
 #pragma once
 
@@ -36,10 +36,15 @@ public:
 
     // The run the scan records for `line` when the line before it, in the same
     // window, has the run `before`; length 0 when that does not tell it.
-    FoundRun follow(std::int64_t line, std::int64_t lo2, std::int64_t hi2, FoundRun before);
+    FoundRun follow(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2, FoundRun before);
 
 private:
     struct Walk;
+    // The places [start, end) before a followed run's place `end` from which a
+    // run could reach past it; every such run is at most `longest` lines.
+    struct Zone {
+        std::int64_t start, end, longest;
+    };
 
     std::int64_t next_full_match(std::int64_t line, std::int64_t length, std::int64_t resume, std::int64_t hi2,
                                  std::int64_t anchor, Walk& walk, std::int64_t& allowance) const;
@@ -47,10 +52,9 @@ private:
                                   std::int64_t& allowance) const;
     bool holds(std::int64_t line, std::int64_t at2, std::int64_t length, std::int64_t& allowance) const;
     std::int64_t shared(std::int64_t line, std::int64_t at2, std::int64_t limit) const;
-    bool best_reaches(std::int64_t line, std::int64_t at2, std::int64_t lo2, std::int64_t zone_start,
-                      std::int64_t wanted) const;
+    bool best_reaches(std::int64_t line, std::int64_t lo2, const Zone& zone, std::int64_t wanted) const;
 
-    std::int64_t longest_reaching(std::int64_t line, std::int64_t at2, std::int64_t zone_start);
+    std::int64_t longest_reaching(std::int64_t line, std::int64_t end1, const Zone& zone);
     std::uint32_t periods_around(std::int64_t line);
 
     const std::uint32_t* fp1_;

@@ -75,6 +75,8 @@ constexpr std::int64_t TESTED_CHAIN_ALLOWANCE = 24;
 // them, and more than CHAIN_FAILURES_KEPT in all, ran out of their allowance.
 constexpr std::int64_t CHAIN_FAILURE_SHARE = 16;
 constexpr std::int64_t CHAIN_FAILURES_KEPT = 64;
+// See chains_pay(): one in this many pairs of lines alike at least.
+constexpr double CHAINED_ALIKE_SHARE = 3;
 
 // Steps a measurement takes line by line (or block by block) before it asks the
 // suffix index, once that is made.
@@ -149,6 +151,25 @@ void RunFinder<Index>::make_chains() {
     chain_allowance_ = chaining_ == StretchChaining::from_first_search ? TESTED_CHAIN_ALLOWANCE : CHAIN_ALLOWANCE;
 }
 
+// Whether the chains would serve the searches: the second file's lines are
+// drawn from so few values that two lines taken at random are alike at least a
+// third of the time (two values about equally often make it a half, four a
+// quarter). A search along them tests every place for a pattern's first few
+// lines (ChainSearch::next_short_match()), and at a share q of alike lines
+// meets one that holds seven about every q^-7 places: 2,200 at a third, 16,000
+// at a quarter, past its allowance. Where lines are more varied, the blocks of
+// equal lines lead to them, and the suffix index serves the searches that swarm.
+template <class Index>
+bool RunFinder<Index>::chains_pay() {
+    double alike = 0;
+    for (std::int64_t group = 0; group < index().groups(); ++group) {
+        double lines = 0;
+        for (const Block<Index>& block : index().blocks(group)) lines += static_cast<double>(block.end - block.start);
+        alike += lines * lines;
+    }
+    return alike * CHAINED_ALIKE_SHARE >= static_cast<double>(count2_) * static_cast<double>(count2_);
+}
+
 // find() once the chains are made: a line searched right after the line before
 // it, in the same window, may take its run from that one's
 // (ChainSearch::follow()); else the search goes along the chains, and where that
@@ -157,7 +178,7 @@ template <class Index>
 FoundRun RunFinder<Index>::find_with_chains(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                             std::int64_t hi2) {
     FoundRun found{0, 0};
-    if (previous_.line + 1 == line && previous_.in(end1, lo2, hi2)) found = chain_search_->follow(line, lo2, hi2, previous_.found);
+    if (previous_.line + 1 == line && previous_.in(end1, lo2, hi2)) found = chain_search_->follow(line, end1, lo2, hi2, previous_.found);
     if (found.length == 0) {
         std::optional<FoundRun> along = searching_chains_ ? search_along_chains(line, end1, lo2, hi2) : std::nullopt;
         found = along ? *along : search(line, end1, lo2, hi2);
@@ -212,7 +233,7 @@ FoundRun RunFinder<Index>::search(std::int64_t line, std::int64_t end1, std::int
     escalation_.begin_search();
     FoundRun found = find_by_blocks(line, end1, lo2, hi2);
     if (escalation_.handed_over()) [[unlikely]] {
-        if (!chains_ && chaining_ != StretchChaining::never) {
+        if (!chains_ && !suffixes_ && chaining_ != StretchChaining::never && chains_pay()) {
             make_chains();
             if (std::optional<FoundRun> along = search_along_chains(line, end1, lo2, hi2)) return *along;
         }

@@ -88,6 +88,7 @@ private:
     std::optional<FoundRun> search_along_chains(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                                 std::int64_t hi2);
     void make_chains();
+    bool chains_pay();
     [[gnu::always_inline]] inline FoundRun search(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                                   std::int64_t hi2);
     [[gnu::always_inline]] inline FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2,

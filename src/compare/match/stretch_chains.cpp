@@ -1,22 +1,25 @@
 #include "compare/match/stretch_chains.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace vesk {
 namespace {
 
-// Two hashes of adjacent stretches into the hash of both, in order: a multiply,
-// a rotation and a 64-bit finalizer, so that no structure of the values (two
-// values in a regular order) survives into the hash.
-std::uint64_t combine(std::uint64_t first, std::uint64_t second) {
-    std::uint64_t mixed = first * 0x9E3779B97F4A7C15u + ((second << 29) | (second >> 35));
-    mixed ^= mixed >> 32;
+// Two hashes of adjacent stretches into the hash of both, in order: both in
+// one 64-bit word through a 64-bit finalizer, so that no structure of the values
+// (two values in a regular order) survives into the hash. Hashes alike more
+// often than the stretches only add links.
+std::uint32_t combine(std::uint32_t first, std::uint32_t second) {
+    std::uint64_t mixed = (std::uint64_t{first} << 32 | second) * 0x9E3779B97F4A7C15u;
+    mixed ^= mixed >> 29;
     mixed *= 0xD6E8FEB86659FD93u;
     mixed ^= mixed >> 32;
-    return mixed;
+    return static_cast<std::uint32_t>(mixed);
 }
 
-constexpr std::uint32_t DIGIT_MASK = (1u << 11) - 1;
+// Places are laid out in buckets by the top 11 bits of their hashes.
+constexpr int BUCKET_SHIFT = 32 - 11;
 
 // The stretch length every level's is a multiple of.
 constexpr std::int64_t UNIT = 4;
@@ -24,19 +27,19 @@ constexpr std::int64_t UNIT = 4;
 }  // namespace
 
 // Each level's hashes extend the last level's by the hash of the next UNIT
-// lines; a level's places are sorted by the high 32 bits of their hashes (keys
-// alike more often than full hashes only add links), places of one key in file
-// order, and each is linked to the next of its key.
+// lines; a level's places are sorted by their hashes, places of one hash in
+// file order, and each is linked to the next of its hash.
 template <class Index>
-StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t count) : count_(count) {
+StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t count, std::size_t table_slots)
+    : count_(count), table_slots_(table_slots) {
     auto size = static_cast<std::size_t>(count);
-    WorkVector<std::uint64_t> units(size);  // the hash of UNIT lines from each place
-    for (std::size_t at = 0; at < size; ++at) units[at] = combine(second[at], 0);
+    WorkVector<std::uint32_t> units(size);  // the hash of UNIT lines from each place
+    for (std::size_t at = 0; at < size; ++at) units[at] = combine(second[at], UNIT);
     for (std::int64_t length = 1; length < UNIT; length *= 2)
         for (std::int64_t at = 0; at + 2 * length <= count; ++at)
             units[static_cast<std::size_t>(at)] =
                 combine(units[static_cast<std::size_t>(at)], units[static_cast<std::size_t>(at + length)]);
-    WorkVector<std::uint64_t> hashes(units);
+    WorkVector<std::uint32_t> hashes(units);
     Sorting sorting(size);
     std::int64_t length = UNIT;
     for (int level = 0; level < LEVELS; ++level) {
@@ -48,44 +51,74 @@ StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t co
     }
 }
 
+// The places are first laid out by their hashes' top bits, in file order within
+// each bucket; a bucket is then linked from its last place back through a small
+// table of the last place seen of each hash, which stays in the cache. A bucket
+// of more distinct hashes than the table holds is sorted by hash instead.
 template <class Index>
-void StretchChains<Index>::link(int level, const WorkVector<std::uint64_t>& hashes, std::int64_t places,
+void StretchChains<Index>::link(int level, const WorkVector<std::uint32_t>& hashes, std::int64_t places,
                                 Sorting& sorting) {
+    bool backwards = level == SHORTEST || level == LONGEST;
+    Links links{&next_[static_cast<std::size_t>(level)], backwards ? &previous_[static_cast<std::size_t>(level)] : nullptr};
+    for (WorkVector<Index>* chain : {links.next, links.previous}) {
+        if (!chain) continue;
+        chain->resize(static_cast<std::size_t>(count_));
+        std::fill(chain->begin() + places, chain->end(), Index{-1});
+    }
+    auto& starts = sorting.starts;
+    std::fill(starts.begin(), starts.end(), 0);
+    for (std::int64_t at = 0; at < places; ++at) ++starts[(hashes[static_cast<std::size_t>(at)] >> BUCKET_SHIFT) + 1];
+    for (std::size_t bucket = 1; bucket < starts.size(); ++bucket) starts[bucket] += starts[bucket - 1];
     auto& items = sorting.items;
-    auto& sorted = sorting.sorted;
     items.resize(static_cast<std::size_t>(places));
-    sorted.resize(items.size());
-    for (std::int64_t at = 0; at < places; ++at)
-        items[static_cast<std::size_t>(at)] = {static_cast<std::uint32_t>(hashes[static_cast<std::size_t>(at)] >> 32),
-                                               static_cast<Index>(at)};
-    // Three stable passes of 11 bits each: few enough buckets that their write
-    // positions stay in the cache.
-    for (int shift : {0, 11, 22}) {
-        std::fill(sorting.starts.begin(), sorting.starts.end(), 0);
-        for (const Keyed& item : items) ++sorting.starts[((item.key >> shift) & DIGIT_MASK) + 1];
-        for (std::size_t digit = 1; digit < sorting.starts.size(); ++digit)
-            sorting.starts[digit] += sorting.starts[digit - 1];
-        for (const Keyed& item : items)
-            sorted[static_cast<std::size_t>(sorting.starts[(item.key >> shift) & DIGIT_MASK]++)] = item;
-        items.swap(sorted);
+    sorting.fill_at.assign(starts.begin(), starts.end() - 1);
+    for (std::int64_t at = 0; at < places; ++at) {
+        std::uint32_t hash = hashes[static_cast<std::size_t>(at)];
+        items[static_cast<std::size_t>(sorting.fill_at[hash >> BUCKET_SHIFT]++)] = {hash, static_cast<Index>(at)};
     }
-    WorkVector<Index>& next = next_[static_cast<std::size_t>(level)];
-    next.resize(static_cast<std::size_t>(count_));
-    std::fill(next.begin() + places, next.end(), Index{-1});
-    WorkVector<Index>* previous =
-        level == SHORTEST ? &previous_shortest_ : level == LONGEST ? &previous_longest_ : nullptr;
-    if (previous) {
-        previous->resize(static_cast<std::size_t>(count_));
-        std::fill(previous->begin() + places, previous->end(), Index{-1});
+    for (std::size_t bucket = 0; bucket + 1 < starts.size(); ++bucket) {
+        Keyed* begin = items.data() + starts[bucket];
+        Keyed* end = items.data() + starts[bucket + 1];
+        if (begin != end && !link_through_table(begin, end, links, sorting)) link_sorted(begin, end, links);
     }
-    for (std::size_t k = 0; k < items.size(); ++k) {
-        bool linked_on = k + 1 < items.size() && items[k + 1].key == items[k].key;
-        next[static_cast<std::size_t>(items[k].place)] = linked_on ? items[k + 1].place : Index{-1};
-        if (previous) {
-            bool linked_back = k > 0 && items[k - 1].key == items[k].key;
-            (*previous)[static_cast<std::size_t>(items[k].place)] = linked_back ? items[k - 1].place : Index{-1};
+}
+
+template <class Index>
+void StretchChains<Index>::Links::join(Index earlier, Index later) const {
+    (*next)[static_cast<std::size_t>(earlier)] = later;
+    if (!previous) return;
+    (*previous)[static_cast<std::size_t>(earlier)] = Index{-1};  // until a place before it is joined
+    if (later >= 0) (*previous)[static_cast<std::size_t>(later)] = earlier;
+}
+
+// Links a bucket's places, given in file order, from the last back; false when
+// they have more distinct hashes than the table may hold.
+template <class Index>
+bool StretchChains<Index>::link_through_table(Keyed* begin, Keyed* end, const Links& links,
+                                              Sorting& sorting) const {
+    auto size = static_cast<std::size_t>(end - begin);
+    std::size_t capacity = std::bit_ceil(std::min(2 * size, table_slots_));
+    sorting.last.assign(capacity, Index{-1});
+    sorting.hashes.resize(capacity);
+    std::size_t distinct = 0;
+    for (Keyed* item = end; item-- != begin;) {
+        std::size_t slot = item->key & (capacity - 1);
+        while (sorting.last[slot] >= 0 && sorting.hashes[slot] != item->key) slot = (slot + 1) & (capacity - 1);
+        if (sorting.last[slot] < 0) {
+            if (2 * ++distinct > capacity) return false;
+            sorting.hashes[slot] = item->key;
         }
+        links.join(item->place, sorting.last[slot]);
+        sorting.last[slot] = item->place;
     }
+    return true;
+}
+
+template <class Index>
+void StretchChains<Index>::link_sorted(Keyed* begin, Keyed* end, const Links& links) {
+    std::stable_sort(begin, end, [](const Keyed& one, const Keyed& other) { return one.key < other.key; });
+    for (Keyed* item = end; item-- != begin;)
+        links.join(item->place, item + 1 != end && item[1].key == item->key ? item[1].place : Index{-1});
 }
 
 template class StretchChains<std::int32_t>;

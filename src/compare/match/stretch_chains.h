@@ -1,4 +1,4 @@
-// The second file's stretches of 8, 12, 16, 20, 24 and 32 lines, each line's
+// The second file's stretches of 8, 12, 16, 20 and 32 lines, each line's
 // chained to the next line (and for 8 and 32 lines also the previous one) where
 // a stretch of the same length hashes alike. Equal stretches always hash alike, so every
 // place of a stretch lies on its chain; a collision only adds a link, which
@@ -18,22 +18,27 @@ namespace vesk {
 template <class Index>
 class StretchChains {
 public:
-    static constexpr int LEVELS = 6;
+    static constexpr int LEVELS = 5;
     // The stretch length of each level, shortest first: a search whose best run
     // lies between two walks the shorter's chain, and on two values meets a
-    // full match every 2^(best - length) links.
-    static constexpr std::array<std::int64_t, LEVELS> LENGTHS{8, 12, 16, 20, 24, 32};
+    // full match every 2^(best - length) links. Bests of 24 lines and more come
+    // only after some 2^24 lines, so 20 serves them; 32 is follow()'s.
+    static constexpr std::array<std::int64_t, LEVELS> LENGTHS{8, 12, 16, 20, 32};
     static constexpr int SHORTEST = 0;
     static constexpr int LONGEST = LEVELS - 1;
 
-    StretchChains(const std::uint32_t* second, std::int64_t count);
+    // table_slots: the most slots of the table that links one bucket of places
+    // (see link()); tests make it small, so that buckets are also sorted.
+    StretchChains(const std::uint32_t* second, std::int64_t count, std::size_t table_slots = std::size_t{1} << 16);
 
     // The next (previous) line after (before) `at` whose stretch of level's length
     // hashes like at's, or -1; previous() is kept for the shortest and the longest
     // level only.
-    std::int64_t next(int level, std::int64_t at) const { return next_[level][static_cast<std::size_t>(at)]; }
+    std::int64_t next(int level, std::int64_t at) const {
+        return next_[static_cast<std::size_t>(level)][static_cast<std::size_t>(at)];
+    }
     std::int64_t previous(int level, std::int64_t at) const {
-        return (level == SHORTEST ? previous_shortest_ : previous_longest_)[static_cast<std::size_t>(at)];
+        return previous_[static_cast<std::size_t>(level)][static_cast<std::size_t>(at)];
     }
 
 private:
@@ -41,19 +46,30 @@ private:
         std::uint32_t key;
         Index place;
     };
-    // The buffers of sorting the places by key, kept from level to level.
+    // The buffers of linking, kept from level to level.
     struct Sorting {
-        explicit Sorting(std::size_t size) { items.reserve(size), sorted.reserve(size); }
-        WorkVector<Keyed> items, sorted;
+        explicit Sorting(std::size_t size) { items.reserve(size); }
+        WorkVector<Keyed> items;
         WorkVector<std::int64_t> starts = WorkVector<std::int64_t>((1 << 11) + 1);
+        WorkVector<std::int64_t> fill_at;
+        WorkVector<Index> last;  // of a bucket's table: the last place seen of each hash
+        WorkVector<std::uint32_t> hashes;
+    };
+    // The chains one level's links go into.
+    struct Links {
+        WorkVector<Index>* next;
+        WorkVector<Index>* previous;  // or null
+        void join(Index earlier, Index later) const;
     };
 
-    void link(int level, const WorkVector<std::uint64_t>& hashes, std::int64_t places, Sorting& sorting);
+    void link(int level, const WorkVector<std::uint32_t>& hashes, std::int64_t places, Sorting& sorting);
+    bool link_through_table(Keyed* begin, Keyed* end, const Links& links, Sorting& sorting) const;
+    static void link_sorted(Keyed* begin, Keyed* end, const Links& links);
 
     std::int64_t count_;
+    std::size_t table_slots_;
     std::array<WorkVector<Index>, LEVELS> next_;
-    WorkVector<Index> previous_shortest_;
-    WorkVector<Index> previous_longest_;
+    std::array<WorkVector<Index>, LEVELS> previous_;  // empty but for SHORTEST and LONGEST
 };
 
 extern template class StretchChains<std::int32_t>;
