@@ -336,7 +336,7 @@ TEST(StretchChains, LinkEachPlaceToTheNextOfItsStretch) {
                 else previous[static_cast<std::size_t>(next)] = at;
                 ASSERT_EQ(chains.next(level, at), next) << level << " " << at << " " << table_slots;
             }
-            for (std::int64_t at = 0; level == Chains::SHORTEST || level == Chains::LONGEST ? at < count : false; ++at)
+            for (std::int64_t at = 0; level == Chains::WITNESS || level == Chains::LONGEST ? at < count : false; ++at)
                 ASSERT_EQ(chains.previous(level, at), previous[static_cast<std::size_t>(at)]) << level << " " << at;
         }
     }

@@ -54,9 +54,9 @@ std::optional<FoundRun> ChainSearch<Index>::find(std::int64_t line, std::int64_t
 // ran out first. A full match holds the pattern's first stretch of the longest
 // level no longer than `length`, so it lies on that stretch's chain, which
 // `anchor` (the best run's place, holding at least `length` lines) is on; the
-// walk goes on from where the last call left it while the level stays. Shorter
-// patterns are looked for place by place: on few values they match within a
-// few hundred lines.
+// walk goes on from where the last call left it while the level stays.
+// Patterns shorter than every level are looked for place by place: on few
+// values they match within a few lines.
 template <class Index>
 std::int64_t ChainSearch<Index>::next_full_match(std::int64_t line, std::int64_t length, std::int64_t resume,
                                                  std::int64_t hi2, std::int64_t anchor, Walk& walk,
@@ -234,16 +234,16 @@ std::uint32_t ChainSearch<Index>::periods_around(std::int64_t line) {
 // measured at q < w that reaches past w, and then its best is at least that run,
 // longer than w - q. Only places q within r lines before w bound it lower, and
 // the nearest one that reaches past w bounds it most. Witnesses are places of
-// the line's first stretch of the shortest level, found along its chain
+// the line's first stretch of the WITNESS level, found along its chain
 // backwards. Runs from places other than the zone's end are shorter than
 // zone.longest, so none is measured past the file's end.
 template <class Index>
 bool ChainSearch<Index>::best_reaches(std::int64_t line, std::int64_t lo2, const Zone& zone,
                                       std::int64_t wanted) const {
-    constexpr int SHORTEST = StretchChains<Index>::SHORTEST;
+    constexpr int WITNESS = StretchChains<Index>::WITNESS;
     std::int64_t witness = zone.end;
     for (int tried = 0; tried < WITNESSES;) {
-        witness = chains_.previous(SHORTEST, witness);
+        witness = chains_.previous(WITNESS, witness);
         if (witness < lo2) return false;
         if (witness >= zone.start) continue;
         ++tried;

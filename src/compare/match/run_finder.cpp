@@ -70,7 +70,7 @@ std::int64_t equal_before_difference(const std::uint32_t* own, const std::uint32
 // the suffix index serves. Under the tuning that makes the chains for the first
 // search, an allowance small enough to run out on small files.
 constexpr std::int64_t CHAIN_ALLOWANCE = 1 << 14;
-constexpr std::int64_t TESTED_CHAIN_ALLOWANCE = 24;
+constexpr std::int64_t TESTED_CHAIN_ALLOWANCE = 256;
 // Searches along the chains stop once more than one in CHAIN_FAILURE_SHARE of
 // them, and more than CHAIN_FAILURES_KEPT in all, ran out of their allowance.
 constexpr std::int64_t CHAIN_FAILURE_SHARE = 16;

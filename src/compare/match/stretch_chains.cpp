@@ -22,7 +22,14 @@ std::uint32_t combine(std::uint32_t first, std::uint32_t second) {
 constexpr int BUCKET_SHIFT = 32 - 11;
 
 // The stretch length every level's is a multiple of.
-constexpr std::int64_t UNIT = 4;
+constexpr std::int64_t UNIT = 2;
+
+// The hash of the UNIT lines from `at`.
+std::uint32_t unit_hash(const std::uint32_t* lines, std::int64_t at) {
+    std::uint32_t hash = combine(lines[at], UNIT);
+    for (std::int64_t line = 1; line < UNIT; ++line) hash = combine(hash, lines[at + line]);
+    return hash;
+}
 
 }  // namespace
 
@@ -33,20 +40,15 @@ template <class Index>
 StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t count, std::size_t table_slots)
     : count_(count), table_slots_(table_slots) {
     auto size = static_cast<std::size_t>(count);
-    WorkVector<std::uint32_t> units(size);  // the hash of UNIT lines from each place
-    for (std::size_t at = 0; at < size; ++at) units[at] = combine(second[at], UNIT);
-    for (std::int64_t length = 1; length < UNIT; length *= 2)
-        for (std::int64_t at = 0; at + 2 * length <= count; ++at)
-            units[static_cast<std::size_t>(at)] =
-                combine(units[static_cast<std::size_t>(at)], units[static_cast<std::size_t>(at + length)]);
-    WorkVector<std::uint32_t> hashes(units);
+    WorkVector<std::uint32_t> hashes(size);
+    for (std::int64_t at = 0; at + UNIT <= count; ++at) hashes[static_cast<std::size_t>(at)] = unit_hash(second, at);
     Sorting sorting(size);
     std::int64_t length = UNIT;
     for (int level = 0; level < LEVELS; ++level) {
         for (; length < LENGTHS[static_cast<std::size_t>(level)]; length += UNIT)
             for (std::int64_t at = 0; at + length + UNIT <= count; ++at)
                 hashes[static_cast<std::size_t>(at)] =
-                    combine(hashes[static_cast<std::size_t>(at)], units[static_cast<std::size_t>(at + length)]);
+                    combine(hashes[static_cast<std::size_t>(at)], unit_hash(second, at + length));
         link(level, hashes, std::max<std::int64_t>(count - length + 1, 0), sorting);
     }
 }
@@ -54,17 +56,12 @@ StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t co
 // The places are first laid out by their hashes' top bits, in file order within
 // each bucket; a bucket is then linked from its last place back through a small
 // table of the last place seen of each hash, which stays in the cache. A bucket
-// of more distinct hashes than the table holds is sorted by hash instead.
+// of more distinct hashes than the table holds is sorted by hash instead. The
+// hashes go once the last level's places are laid out, before its chains take
+// their memory.
 template <class Index>
-void StretchChains<Index>::link(int level, const WorkVector<std::uint32_t>& hashes, std::int64_t places,
+void StretchChains<Index>::link(int level, WorkVector<std::uint32_t>& hashes, std::int64_t places,
                                 Sorting& sorting) {
-    bool backwards = level == SHORTEST || level == LONGEST;
-    Links links{&next_[static_cast<std::size_t>(level)], backwards ? &previous_[static_cast<std::size_t>(level)] : nullptr};
-    for (WorkVector<Index>* chain : {links.next, links.previous}) {
-        if (!chain) continue;
-        chain->resize(static_cast<std::size_t>(count_));
-        std::fill(chain->begin() + places, chain->end(), Index{-1});
-    }
     auto& starts = sorting.starts;
     std::fill(starts.begin(), starts.end(), 0);
     for (std::int64_t at = 0; at < places; ++at) ++starts[(hashes[static_cast<std::size_t>(at)] >> BUCKET_SHIFT) + 1];
@@ -75,6 +72,14 @@ void StretchChains<Index>::link(int level, const WorkVector<std::uint32_t>& hash
     for (std::int64_t at = 0; at < places; ++at) {
         std::uint32_t hash = hashes[static_cast<std::size_t>(at)];
         items[static_cast<std::size_t>(sorting.fill_at[hash >> BUCKET_SHIFT]++)] = {hash, static_cast<Index>(at)};
+    }
+    if (level == LEVELS - 1) WorkVector<std::uint32_t>().swap(hashes);
+    bool backwards = level == WITNESS || level == LONGEST;
+    Links links{&next_[static_cast<std::size_t>(level)], backwards ? &previous_[static_cast<std::size_t>(level)] : nullptr};
+    for (WorkVector<Index>* chain : {links.next, links.previous}) {
+        if (!chain) continue;
+        chain->resize(static_cast<std::size_t>(count_));
+        std::fill(chain->begin() + places, chain->end(), Index{-1});
     }
     for (std::size_t bucket = 0; bucket + 1 < starts.size(); ++bucket) {
         Keyed* begin = items.data() + starts[bucket];

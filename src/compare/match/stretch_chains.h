@@ -1,4 +1,4 @@
-// The second file's stretches of 8, 12, 16, 20 and 32 lines, each line's
+// The second file's stretches of 4, 8, 12, 16, 20 and 32 lines, each line's
 // chained to the next line (and for 8 and 32 lines also the previous one) where
 // a stretch of the same length hashes alike. Equal stretches always hash alike, so every
 // place of a stretch lies on its chain; a collision only adds a link, which
@@ -18,13 +18,15 @@ namespace vesk {
 template <class Index>
 class StretchChains {
 public:
-    static constexpr int LEVELS = 5;
+    static constexpr int LEVELS = 9;
     // The stretch length of each level, shortest first: a search whose best run
     // lies between two walks the shorter's chain, and on two values meets a
     // full match every 2^(best - length) links. Bests of 24 lines and more come
     // only after some 2^24 lines, so 20 serves them; 32 is follow()'s.
-    static constexpr std::array<std::int64_t, LEVELS> LENGTHS{8, 12, 16, 20, 32};
-    static constexpr int SHORTEST = 0;
+    static constexpr std::array<std::int64_t, LEVELS> LENGTHS{4, 6, 8, 10, 12, 14, 16, 20, 32};
+    // The levels kept both ways: the one that witnesses lie on (see
+    // ChainSearch::best_reaches()) and the longest.
+    static constexpr int WITNESS = 2;
     static constexpr int LONGEST = LEVELS - 1;
 
     // table_slots: the most slots of the table that links one bucket of places
@@ -32,8 +34,7 @@ public:
     StretchChains(const std::uint32_t* second, std::int64_t count, std::size_t table_slots = std::size_t{1} << 16);
 
     // The next (previous) line after (before) `at` whose stretch of level's length
-    // hashes like at's, or -1; previous() is kept for the shortest and the longest
-    // level only.
+    // hashes like at's, or -1; previous() is kept for WITNESS and LONGEST only.
     std::int64_t next(int level, std::int64_t at) const {
         return next_[static_cast<std::size_t>(level)][static_cast<std::size_t>(at)];
     }
@@ -62,14 +63,14 @@ private:
         void join(Index earlier, Index later) const;
     };
 
-    void link(int level, const WorkVector<std::uint32_t>& hashes, std::int64_t places, Sorting& sorting);
+    void link(int level, WorkVector<std::uint32_t>& hashes, std::int64_t places, Sorting& sorting);
     bool link_through_table(Keyed* begin, Keyed* end, const Links& links, Sorting& sorting) const;
     static void link_sorted(Keyed* begin, Keyed* end, const Links& links);
 
     std::int64_t count_;
     std::size_t table_slots_;
     std::array<WorkVector<Index>, LEVELS> next_;
-    std::array<WorkVector<Index>, LEVELS> previous_;  // empty but for SHORTEST and LONGEST
+    std::array<WorkVector<Index>, LEVELS> previous_;  // empty but for WITNESS and LONGEST
 };
 
 extern template class StretchChains<std::int32_t>;
