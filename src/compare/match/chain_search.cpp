@@ -16,8 +16,8 @@ constexpr std::int64_t LINES_PER_STEP = 8;
 // The most periods periods_around() tells: the zone of the longest level.
 constexpr std::int64_t PERIODS_TOLD = 31;
 
-// Places before the zone that follow() weighs as witnesses of how long the
-// scan's best is when it gets there.
+// Places that follow() weighs as witnesses of how long the scan's best is when
+// it gets to the zone (see best_reaches()).
 constexpr int WITNESSES = 16;
 
 }  // namespace
@@ -126,9 +126,10 @@ std::int64_t ChainSearch<Index>::shared(std::int64_t line, std::int64_t at2, std
 }
 
 // With M + 1 lines at p - 1 for the line before, M lines match from p (the
-// window cuts both runs alike). With M at least the longest level's k lines:
-// when no other place of the window holds the line's first k lines, no other place has a run
-// of k lines, so nothing before p ties with M and nothing after it beats M. So
+// window cuts both runs alike). Take M at least the longest level's k lines:
+// when no other place of the window holds the line's first k lines, no other
+// place has a run of k lines, so nothing before p ties with M and nothing after
+// it beats M. So
 // the scan records (M, p) unless it never stops at p: a run it measures before p
 // reaches past p. Such a run is shorter than k, so its place lies in the zone of
 // the k - 2 places before p. A zone place whose run reaches past p is measured
@@ -227,26 +228,29 @@ std::uint32_t ChainSearch<Index>::periods_around(std::int64_t line) {
     return periods;
 }
 
-// Whether the scan for `line` has surely reached a best of `wanted` lines (at
-// least 2) by the time it gets to the zone. A witness place w before it whose
-// run holds r lines does so: the scan either stops at w, and then its best is at
-// least r (measured there, or already longer), or passes over it from a run
-// measured at q < w that reaches past w, and then its best is at least that run,
-// longer than w - q. Only places q within r lines before w bound it lower, and
-// the nearest one that reaches past w bounds it most. Witnesses are places of
-// the line's first stretch of the WITNESS level, found along its chain
-// backwards. Runs from places other than the zone's end are shorter than
-// zone.longest, so none is measured past the file's end.
+// Whether the scan for `line` surely measures no zone place whose run reaches
+// past the zone's end, those runs being shorter than `wanted` (at least 2): so
+// when its best is at least `wanted` by the time it gets to each. A witness place
+// w before the zone's end whose run holds r lines makes it so for every place
+// after w: the scan either stops at w, and then its best is at least r
+// (measured there, or already longer), or passes over it from a run measured at
+// q < w that reaches past w, and then its best is at least that run, longer
+// than w - q. Only places q within r lines before w bound it lower, and the
+// nearest one that reaches past w bounds it most. A witness inside the zone
+// serves as well: a zone place q before it whose run reaches past the zone's
+// end reaches past w, so r > w - q + 1 would bound it to w - q + 1, less than
+// that run and so less than `wanted`, and r <= w - q + 1 is less already.
+// Witnesses are places of the line's first stretch of the WITNESS level, found
+// along its chain backwards. Runs from places other than the zone's end are
+// shorter than zone.longest, so none is measured past the file's end.
 template <class Index>
 bool ChainSearch<Index>::best_reaches(std::int64_t line, std::int64_t lo2, const Zone& zone,
                                       std::int64_t wanted) const {
     constexpr int WITNESS = StretchChains<Index>::WITNESS;
     std::int64_t witness = zone.end;
-    for (int tried = 0; tried < WITNESSES;) {
+    for (int tried = 0; tried < WITNESSES; ++tried) {
         witness = chains_.previous(WITNESS, witness);
         if (witness < lo2) return false;
-        if (witness >= zone.start) continue;
-        ++tried;
         std::int64_t bound = shared(line, witness, zone.longest);
         if (bound < wanted) continue;
         for (std::int64_t place = witness - 1; place >= lo2 && witness - place + 1 < bound; --place)

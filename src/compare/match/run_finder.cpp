@@ -68,7 +68,8 @@ std::int64_t equal_before_difference(const std::uint32_t* own, const std::uint32
 // on lines drawn from two values one costs a few hundred; where it runs out, the
 // files are of another kind (a short cycle of lines, one line repeated), which
 // the suffix index serves. Under the tuning that makes the chains for the first
-// search, an allowance small enough to run out on small files.
+// search, an allowance small enough that searches on small files both finish
+// along the chains and run out.
 constexpr std::int64_t CHAIN_ALLOWANCE = 1 << 14;
 constexpr std::int64_t TESTED_CHAIN_ALLOWANCE = 256;
 // Searches along the chains stop once more than one in CHAIN_FAILURE_SHARE of
@@ -154,11 +155,11 @@ void RunFinder<Index>::make_chains() {
 // Whether the chains would serve the searches: the second file's lines are
 // drawn from so few values that two lines taken at random are alike at least a
 // third of the time (two values about equally often make it a half, four a
-// quarter). A search along them tests every place for a pattern's first few
-// lines (ChainSearch::next_short_match()), and at a share q of alike lines
-// meets one that holds seven about every q^-7 places: 2,200 at a third, 16,000
-// at a quarter, past its allowance. Where lines are more varied, the blocks of
-// equal lines lead to them, and the suffix index serves the searches that swarm.
+// quarter). Where lines are more varied, a pattern's first lines soon occur
+// seldom, the blocks of equal lines lead to them, and the suffix index serves
+// the searches that swarm at less cost: on a million lines drawn from four
+// values the chains cost 1.20 s against the index's 1.13 (and 45 % more on 16
+// or 64 values), on two values 0.9 s against 2.0.
 template <class Index>
 bool RunFinder<Index>::chains_pay() {
     double alike = 0;
