@@ -76,10 +76,10 @@ void StretchChains<Index>::link(int level, WorkVector<std::uint32_t>& hashes, st
     if (level == LEVELS - 1) WorkVector<std::uint32_t>().swap(hashes);
     bool backwards = level == WITNESS || level == LONGEST;
     Links links{&next_[static_cast<std::size_t>(level)], backwards ? &previous_[static_cast<std::size_t>(level)] : nullptr};
-    for (WorkVector<Index>* chain : {links.next, links.previous}) {
-        if (!chain) continue;
-        chain->resize(static_cast<std::size_t>(count_));
-        std::fill(chain->begin() + places, chain->end(), Index{-1});
+    links.next->prepare(count_);
+    if (links.previous) {
+        links.previous->prepare(count_);
+        links.previous->set_forward(false);
     }
     for (std::size_t bucket = 0; bucket + 1 < starts.size(); ++bucket) {
         Keyed* begin = items.data() + starts[bucket];
@@ -90,10 +90,26 @@ void StretchChains<Index>::link(int level, WorkVector<std::uint32_t>& hashes, st
 
 template <class Index>
 void StretchChains<Index>::Links::join(Index earlier, Index later) const {
-    (*next)[static_cast<std::size_t>(earlier)] = later;
+    next->set(earlier, later);
     if (!previous) return;
-    (*previous)[static_cast<std::size_t>(earlier)] = Index{-1};  // until a place before it is joined
-    if (later >= 0) (*previous)[static_cast<std::size_t>(later)] = earlier;
+    previous->set(earlier, -1);  // until a place before it is joined
+    if (later >= 0) previous->set(later, earlier);
+}
+
+// Every link none, in 16 bits.
+template <class Index>
+void StretchChains<Index>::Chain::prepare(std::int64_t count) {
+    WorkVector<Index>().swap(wide_);
+    narrow_.assign(static_cast<std::size_t>(count), 0);
+}
+
+// From distances to line numbers, the links set so far kept.
+template <class Index>
+void StretchChains<Index>::Chain::widen() {
+    WorkVector<Index> wide(narrow_.size());
+    for (std::size_t at = 0; at < narrow_.size(); ++at) wide[at] = static_cast<Index>(to(static_cast<std::int64_t>(at)));
+    wide_.swap(wide);
+    WorkVector<std::uint16_t>().swap(narrow_);
 }
 
 // Links a bucket's places, given in file order, from the last back; false when

@@ -35,14 +35,45 @@ public:
 
     // The next (previous) line after (before) `at` whose stretch of level's length
     // hashes like at's, or -1; previous() is kept for WITNESS and LONGEST only.
-    std::int64_t next(int level, std::int64_t at) const {
-        return next_[static_cast<std::size_t>(level)][static_cast<std::size_t>(at)];
-    }
+    std::int64_t next(int level, std::int64_t at) const { return next_[static_cast<std::size_t>(level)].to(at); }
     std::int64_t previous(int level, std::int64_t at) const {
-        return previous_[static_cast<std::size_t>(level)][static_cast<std::size_t>(at)];
+        return previous_[static_cast<std::size_t>(level)].to(at);
     }
 
 private:
+    // One level's links one way: as distances in 16 bits (0 for none) while
+    // every one fits, else as line numbers. On few values the places of the
+    // shorter stretches lie a few to a few thousand lines apart.
+    class Chain {
+    public:
+        void prepare(std::int64_t count);
+        void set(std::int64_t at, std::int64_t to) {
+            if (!wide_.empty()) {
+                wide_[static_cast<std::size_t>(at)] = static_cast<Index>(to);
+            } else if (to >= 0 && (to > at ? to - at : at - to) > NARROWEST_FAR) {
+                widen();
+                wide_[static_cast<std::size_t>(at)] = static_cast<Index>(to);
+            } else {
+                narrow_[static_cast<std::size_t>(at)] =
+                    static_cast<std::uint16_t>(to < 0 ? 0 : to > at ? to - at : at - to);
+            }
+        }
+        std::int64_t to(std::int64_t at) const {
+            if (!wide_.empty()) return wide_[static_cast<std::size_t>(at)];
+            std::int64_t distance = narrow_[static_cast<std::size_t>(at)];
+            return distance == 0 ? -1 : forward_ ? at + distance : at - distance;
+        }
+        void set_forward(bool forward) { forward_ = forward; }
+
+    private:
+        static constexpr std::int64_t NARROWEST_FAR = 0xFFFF;
+        void widen();
+
+        WorkVector<std::uint16_t> narrow_;
+        WorkVector<Index> wide_;
+        bool forward_ = true;
+    };
+
     struct Keyed {
         std::uint32_t key;
         Index place;
@@ -58,8 +89,8 @@ private:
     };
     // The chains one level's links go into.
     struct Links {
-        WorkVector<Index>* next;
-        WorkVector<Index>* previous;  // or null
+        Chain* next;
+        Chain* previous;  // or null
         void join(Index earlier, Index later) const;
     };
 
@@ -69,8 +100,8 @@ private:
 
     std::int64_t count_;
     std::size_t table_slots_;
-    std::array<WorkVector<Index>, LEVELS> next_;
-    std::array<WorkVector<Index>, LEVELS> previous_;  // empty but for WITNESS and LONGEST
+    std::array<Chain, LEVELS> next_;
+    std::array<Chain, LEVELS> previous_;  // empty but for WITNESS and LONGEST
 };
 
 extern template class StretchChains<std::int32_t>;
