@@ -41,7 +41,7 @@ std::optional<FoundRun> ChainSearch<Index>::find(std::int64_t line, std::int64_t
         std::int64_t at2 = next_full_match(line, length, resume, hi2, best.start, walk, allowance);
         if (at2 == -2) return std::nullopt;
         if (at2 < 0) break;
-        std::int64_t run = shared(line, at2, std::min(end1 - line, hi2 - at2));
+        std::int64_t run = length + shared(line + length, at2 + length, std::min(end1 - line, hi2 - at2) - length);
         allowance -= run / LINES_PER_STEP;
         if (run > best.length) best = {run, at2};
         resume = at2 + run;
@@ -103,8 +103,8 @@ std::int64_t ChainSearch<Index>::next_short_match(std::int64_t line, std::int64_
     return -1;
 }
 
-// Whether `length` lines match from line and at2: the last first, then the rest
-// from the end, as the scan tests a candidate.
+// Whether `length` lines match from line and at2: the last first, as the scan
+// tests a candidate, then the rest.
 template <class Index>
 bool ChainSearch<Index>::holds(std::int64_t line, std::int64_t at2, std::int64_t length,
                                std::int64_t& allowance) const {
@@ -112,16 +112,24 @@ bool ChainSearch<Index>::holds(std::int64_t line, std::int64_t at2, std::int64_t
     const std::uint32_t* other = fp2_ + at2;
     if (own[length - 1] != other[length - 1]) return false;
     allowance -= length / LINES_PER_STEP;
-    for (std::int64_t k = length - 2; k >= 0; --k)
-        if (own[k] != other[k]) return false;
-    return true;
+    return shared(line, at2, length - 1) == length - 1;
 }
 
-// How many lines from line and at2 match, at most `limit`.
+// How many lines from line and at2 match, at most `limit`: four at a time.
 template <class Index>
 std::int64_t ChainSearch<Index>::shared(std::int64_t line, std::int64_t at2, std::int64_t limit) const {
+    const std::uint32_t* own = fp1_ + line;
+    const std::uint32_t* other = fp2_ + at2;
     std::int64_t length = 0;
-    while (length < limit && fp1_[line + length] == fp2_[at2 + length]) ++length;
+#if defined(__SSE2__)
+    for (; length + 4 <= limit; length += 4) {
+        __m128i alike = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(own + length)),
+                                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(other + length)));
+        auto same = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(alike)));
+        if (same != 0xF) return length + std::countr_one(same);
+    }
+#endif
+    while (length < limit && own[length] == other[length]) ++length;
     return length;
 }
 
