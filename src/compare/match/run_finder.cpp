@@ -179,7 +179,8 @@ template <class Index>
 FoundRun RunFinder<Index>::find_with_chains(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                             std::int64_t hi2) {
     FoundRun found{0, 0};
-    if (previous_.line + 1 == line && previous_.in(end1, lo2, hi2)) found = chain_search_->follow(line, end1, lo2, hi2, previous_.found);
+    if (previous_.line + 1 == line && previous_.in(end1, lo2, hi2))
+        found = chain_search_->follow(line, end1, lo2, hi2, previous_.found);
     if (found.length == 0) {
         std::optional<FoundRun> along = searching_chains_ ? search_along_chains(line, end1, lo2, hi2) : std::nullopt;
         found = along ? *along : search(line, end1, lo2, hi2);

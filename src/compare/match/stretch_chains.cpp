@@ -34,8 +34,8 @@ std::uint32_t unit_hash(const std::uint32_t* lines, std::int64_t at) {
 }  // namespace
 
 // Each level's hashes extend the last level's by the hash of the next UNIT
-// lines; a level's places are sorted by their hashes, places of one hash in
-// file order, and each is linked to the next of its hash.
+// lines; each of a level's places is linked to the next and the previous place
+// of its hash (link()).
 template <class Index>
 StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t count, std::size_t table_slots)
     : count_(count), table_slots_(table_slots) {
@@ -75,7 +75,8 @@ void StretchChains<Index>::link(int level, WorkVector<std::uint32_t>& hashes, st
     }
     if (level == LEVELS - 1) WorkVector<std::uint32_t>().swap(hashes);
     bool backwards = level == WITNESS || level == LONGEST;
-    Links links{&next_[static_cast<std::size_t>(level)], backwards ? &previous_[static_cast<std::size_t>(level)] : nullptr};
+    Links links{&next_[static_cast<std::size_t>(level)],
+                backwards ? &previous_[static_cast<std::size_t>(level)] : nullptr};
     links.next->prepare(count_);
     if (links.previous) {
         links.previous->prepare(count_);
@@ -107,7 +108,8 @@ void StretchChains<Index>::Chain::prepare(std::int64_t count) {
 template <class Index>
 void StretchChains<Index>::Chain::widen() {
     WorkVector<Index> wide(narrow_.size());
-    for (std::size_t at = 0; at < narrow_.size(); ++at) wide[at] = static_cast<Index>(to(static_cast<std::int64_t>(at)));
+    for (std::size_t at = 0; at < narrow_.size(); ++at)
+        wide[at] = static_cast<Index>(to(static_cast<std::int64_t>(at)));
     wide_.swap(wide);
     WorkVector<std::uint16_t>().swap(narrow_);
 }
