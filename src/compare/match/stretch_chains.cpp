@@ -40,15 +40,17 @@ template <class Index>
 StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t count, std::size_t table_slots)
     : count_(count), table_slots_(table_slots) {
     auto size = static_cast<std::size_t>(count);
-    WorkVector<std::uint32_t> hashes(size);
-    for (std::int64_t at = 0; at + UNIT <= count; ++at) hashes[static_cast<std::size_t>(at)] = unit_hash(second, at);
+    WorkVector<std::uint32_t> units(size);
+    for (std::int64_t at = 0; at + UNIT <= count; ++at) units[static_cast<std::size_t>(at)] = unit_hash(second, at);
+    WorkVector<std::uint32_t> hashes(units);
     Sorting sorting(size);
     std::int64_t length = UNIT;
     for (int level = 0; level < LEVELS; ++level) {
         for (; length < LENGTHS[static_cast<std::size_t>(level)]; length += UNIT)
             for (std::int64_t at = 0; at + length + UNIT <= count; ++at)
                 hashes[static_cast<std::size_t>(at)] =
-                    combine(hashes[static_cast<std::size_t>(at)], unit_hash(second, at + length));
+                    combine(hashes[static_cast<std::size_t>(at)], units[static_cast<std::size_t>(at + length)]);
+        if (level == LEVELS - 1) WorkVector<std::uint32_t>().swap(units);
         link(level, hashes, std::max<std::int64_t>(count - length + 1, 0), sorting);
     }
 }
