@@ -1,8 +1,8 @@
-// The second file's stretches of 4, 8, 12, 16, 20 and 32 lines, each line's
-// chained to the next line (and for 8 and 32 lines also the previous one) where
-// a stretch of the same length hashes alike. Equal stretches always hash alike, so every
-// place of a stretch lies on its chain; a collision only adds a link, which
-// comparing the lines rejects. On files of few distinct values, where the blocks
+// The second file's stretches of every even length from 4 to 16 lines, of 20
+// and of 32: each line's chained to the next line (and for 8 and 32 lines also
+// the previous one) where a stretch of the same length hashes alike. Equal
+// stretches always hash alike, so every place of a stretch lies on its chain; a
+// collision only adds a link, which comparing the lines rejects. On files of few distinct values, where the blocks
 // of equal lines say little, the chains lead a search from one place of a
 // pattern's first lines straight to the next (chain_search.h).
 // Index: the stored width of line numbers (see line_blocks.h).
