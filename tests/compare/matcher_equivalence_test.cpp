@@ -341,20 +341,21 @@ TEST(StretchChains, LinkEachPlaceToTheNextOfItsStretch) {
         }
     }
     // Links kept as 16-bit distances until one is farther: distinct lines but for
-    // 40 lines repeated 100 on and 40 repeated 70,000 on.
+    // 40 lines repeated 100 on and 40 repeated 65,536 on, the first distance that
+    // 16 bits do not hold.
     Lines far(80000);
     for (std::size_t at = 0; at < far.size(); ++at) far[at] = static_cast<std::uint32_t>(at);
     std::copy_n(far.begin() + 100, 40, far.begin() + 200);
-    std::copy_n(far.begin() + 300, 40, far.begin() + 70300);
+    std::copy_n(far.begin() + 300, 40, far.begin() + 65836);
     const Chains chains(far.data(), static_cast<std::int64_t>(far.size()));
     for (int level = 0; level < Chains::LEVELS; ++level) {
         ASSERT_EQ(chains.next(level, 100), 200) << level;
-        ASSERT_EQ(chains.next(level, 300), 70300) << level;
+        ASSERT_EQ(chains.next(level, 300), 65836) << level;
         ASSERT_EQ(chains.next(level, 400), -1) << level;
     }
     for (int level : {Chains::WITNESS, Chains::LONGEST}) {
         ASSERT_EQ(chains.previous(level, 200), 100) << level;
-        ASSERT_EQ(chains.previous(level, 70300), 300) << level;
+        ASSERT_EQ(chains.previous(level, 65836), 300) << level;
         ASSERT_EQ(chains.previous(level, 400), -1) << level;
     }
 }
