@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 
+#include "compare/match/run_measures.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -115,22 +117,10 @@ bool ChainSearch<Index>::holds(std::int64_t line, std::int64_t at2, std::int64_t
     return shared(line, at2, length - 1) == length - 1;
 }
 
-// How many lines from line and at2 match, at most `limit`: four at a time.
+// How many lines from line and at2 match, at most `limit`.
 template <class Index>
 std::int64_t ChainSearch<Index>::shared(std::int64_t line, std::int64_t at2, std::int64_t limit) const {
-    const std::uint32_t* own = fp1_ + line;
-    const std::uint32_t* other = fp2_ + at2;
-    std::int64_t length = 0;
-#if defined(__SSE2__)
-    for (; length + 4 <= limit; length += 4) {
-        __m128i alike = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(own + length)),
-                                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(other + length)));
-        auto same = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(alike)));
-        if (same != 0xF) return length + std::countr_one(same);
-    }
-#endif
-    while (length < limit && own[length] == other[length]) ++length;
-    return length;
+    return equal_lines(fp1_ + line, fp2_ + at2, limit);
 }
 
 // With M + 1 lines at p - 1 for the line before, M lines match from p (the

@@ -1,12 +1,7 @@
 #include "compare/match/run_finder.h"
 
 #include <algorithm>
-#include <bit>
 #include <limits>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 // How this search gives exactly the scan's result.
 //
@@ -45,24 +40,6 @@ constexpr std::int64_t WEIGHED_LINES = 8;
 // such lines are long on files whose fingerprints collide, and comparing one
 // line per step leaves each step waiting for the one before.
 constexpr std::int64_t LINES_COMPARED_AT_ONCE = 16;
-
-// How many of the LINES_COMPARED_AT_ONCE fingerprints from `own` and `other`
-// are equal before the first that differs; all of them when none does.
-std::int64_t equal_before_difference(const std::uint32_t* own, const std::uint32_t* other) {
-#if defined(__SSE2__)
-    unsigned same = 0;
-    for (int k = 0; k < LINES_COMPARED_AT_ONCE; k += 4) {
-        __m128i mine = _mm_loadu_si128(reinterpret_cast<const __m128i*>(own + k));
-        __m128i theirs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(other + k));
-        same |= static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(mine, theirs)))) << k;
-    }
-    return std::countr_one(same);
-#else
-    std::int64_t equal = 0;
-    while (equal < LINES_COMPARED_AT_ONCE && own[equal] == other[equal]) ++equal;
-    return equal;
-#endif
-}
 
 // What a search along the stretch chains may cost (see ChainSearch::find()):
 // on lines drawn from two values one costs a few hundred; where it runs out, the
@@ -344,7 +321,7 @@ std::int64_t RunFinder<Index>::measure(std::int64_t line, std::int64_t at2, cons
     while (length < limit && fp1_[line + length] == fp2_[at2 + length]) {
         std::int64_t same = std::min<std::int64_t>(rest1_[line + length], rest2_[at2 + length]);
         if (same == 1 && limit - length >= LINES_COMPARED_AT_ONCE) {
-            std::int64_t equal = equal_before_difference(fp1_ + line + length, fp2_ + at2 + length);
+            std::int64_t equal = equal_lines(fp1_ + line + length, fp2_ + at2 + length, LINES_COMPARED_AT_ONCE);
             length += equal;
             if (equal < LINES_COMPARED_AT_ONCE) break;
         } else {

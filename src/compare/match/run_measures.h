@@ -1,8 +1,14 @@
-// What the run finder (run_finder.h) and the suffix search (suffix_search.h)
-// both use to tell how far a pattern of lines matches, and whether it can.
+// What the run finder (run_finder.h), the suffix search (suffix_search.h) and
+// the chain search (chain_search.h) use to tell how far a pattern of lines
+// matches, and whether it can.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vesk {
 
@@ -18,5 +24,22 @@ constexpr std::int64_t LINES_COMPARED_FIRST = 8;
 // match overlap. Patterns longer than 64 lines are taken to overlap, which is
 // never wrong, only slower.
 bool may_overlap_itself(const std::uint32_t* lines, std::int64_t length);
+
+// How many of the first `limit` fingerprints of `own` and `other` are equal
+// before the first that differs, compared four at a time: a comparison of one
+// line per step leaves each step waiting for the one before.
+inline std::int64_t equal_lines(const std::uint32_t* own, const std::uint32_t* other, std::int64_t limit) {
+    std::int64_t length = 0;
+#if defined(__SSE2__)
+    for (; length + 4 <= limit; length += 4) {
+        __m128i alike = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(own + length)),
+                                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(other + length)));
+        auto same = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(alike)));
+        if (same != 0xF) return length + std::countr_one(same);
+    }
+#endif
+    while (length < limit && own[length] == other[length]) ++length;
+    return length;
+}
 
 }  // namespace vesk

@@ -48,15 +48,10 @@ private:
     public:
         void prepare(std::int64_t count);
         void set(std::int64_t at, std::int64_t to) {
-            if (!wide_.empty()) {
-                wide_[static_cast<std::size_t>(at)] = static_cast<Index>(to);
-            } else if (to >= 0 && (to > at ? to - at : at - to) > NARROWEST_FAR) {
-                widen();
-                wide_[static_cast<std::size_t>(at)] = static_cast<Index>(to);
-            } else {
-                narrow_[static_cast<std::size_t>(at)] =
-                    static_cast<std::uint16_t>(to < 0 ? 0 : to > at ? to - at : at - to);
-            }
+            std::int64_t distance = to < 0 ? 0 : to > at ? to - at : at - to;
+            if (wide_.empty() && distance > NARROWEST_FAR) widen();
+            if (wide_.empty()) narrow_[static_cast<std::size_t>(at)] = static_cast<std::uint16_t>(distance);
+            else wide_[static_cast<std::size_t>(at)] = static_cast<Index>(to);
         }
         std::int64_t to(std::int64_t at) const {
             if (!wide_.empty()) return wide_[static_cast<std::size_t>(at)];
