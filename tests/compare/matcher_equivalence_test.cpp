@@ -316,13 +316,15 @@ TEST(MatcherEquivalence, GeneratedPairsUnderEveryTuning) {
 }
 
 // Each place's chain leads to the next place of the same stretch, and back,
-// whether its bucket was linked through the table or sorted (a table of two
-// slots sorts every bucket of two hashes or more). Chains link places whose
-// hashes are alike; on these few lines no two unlike stretches' are.
+// whether its level was linked in one pass, its bucket through the table or
+// sorted: a table of 2^16 slots links every level of these few lines in one
+// pass, one of 64 the shortest levels only, one of two sorts every bucket of two
+// hashes or more. Chains link places whose hashes are alike; on these few lines
+// no two unlike stretches' are.
 TEST(StretchChains, LinkEachPlaceToTheNextOfItsStretch) {
     PairMaker make(11);
     using Chains = StretchChains<std::int32_t>;
-    for (std::size_t table_slots : {std::size_t{1} << 16, std::size_t{2}}) {
+    for (std::size_t table_slots : {std::size_t{1} << 16, std::size_t{64}, std::size_t{2}}) {
         const Lines lines = make.drawn(1500, 2 + make.below(2));
         const auto count = static_cast<std::int64_t>(lines.size());
         const Chains chains(lines.data(), count, table_slots);

@@ -55,7 +55,9 @@ StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t co
     }
 }
 
-// The places are first laid out by their hashes' top bits, in file order within
+// A level of few distinct hashes (the shorter stretches on few values) is
+// linked in one pass from the last place back (link_in_order()). Any other's
+// places are first laid out by their hashes' top bits, in file order within
 // each bucket; a bucket is then linked from its last place back through a small
 // table of the last place seen of each hash, which stays in the cache. A bucket
 // of more distinct hashes than the table holds is sorted by hash instead. The
@@ -64,6 +66,16 @@ StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t co
 template <class Index>
 void StretchChains<Index>::link(int level, WorkVector<std::uint32_t>& hashes, std::int64_t places,
                                 Sorting& sorting) {
+    if (sorting.in_order) {
+        if (link_in_order(hashes, places, prepare_links(level), sorting)) {
+            if (level == LEVELS - 1) WorkVector<std::uint32_t>().swap(hashes);
+            return;
+        }
+        // Every longer stretch has at least as many distinct hashes.
+        sorting.in_order = false;
+        next_[static_cast<std::size_t>(level)].release();
+        previous_[static_cast<std::size_t>(level)].release();
+    }
     auto& starts = sorting.starts;
     std::fill(starts.begin(), starts.end(), 0);
     for (std::int64_t at = 0; at < places; ++at) ++starts[(hashes[static_cast<std::size_t>(at)] >> BUCKET_SHIFT) + 1];
@@ -76,6 +88,17 @@ void StretchChains<Index>::link(int level, WorkVector<std::uint32_t>& hashes, st
         items[static_cast<std::size_t>(sorting.fill_at[hash >> BUCKET_SHIFT]++)] = {hash, static_cast<Index>(at)};
     }
     if (level == LEVELS - 1) WorkVector<std::uint32_t>().swap(hashes);
+    Links links = prepare_links(level);
+    for (std::size_t bucket = 0; bucket + 1 < starts.size(); ++bucket) {
+        Keyed* begin = items.data() + starts[bucket];
+        Keyed* end = items.data() + starts[bucket + 1];
+        if (begin != end && !link_through_table(begin, end, links, sorting)) link_sorted(begin, end, links);
+    }
+}
+
+// The level's chains, every link none.
+template <class Index>
+typename StretchChains<Index>::Links StretchChains<Index>::prepare_links(int level) {
     bool backwards = level == WITNESS || level == LONGEST;
     Links links{&next_[static_cast<std::size_t>(level)],
                 backwards ? &previous_[static_cast<std::size_t>(level)] : nullptr};
@@ -84,11 +107,7 @@ void StretchChains<Index>::link(int level, WorkVector<std::uint32_t>& hashes, st
         links.previous->prepare(count_);
         links.previous->set_forward(false);
     }
-    for (std::size_t bucket = 0; bucket + 1 < starts.size(); ++bucket) {
-        Keyed* begin = items.data() + starts[bucket];
-        Keyed* end = items.data() + starts[bucket + 1];
-        if (begin != end && !link_through_table(begin, end, links, sorting)) link_sorted(begin, end, links);
-    }
+    return links;
 }
 
 template <class Index>
@@ -106,6 +125,12 @@ void StretchChains<Index>::Chain::prepare(std::int64_t count) {
     narrow_.assign(static_cast<std::size_t>(count), 0);
 }
 
+template <class Index>
+void StretchChains<Index>::Chain::release() {
+    WorkVector<Index>().swap(wide_);
+    WorkVector<std::uint16_t>().swap(narrow_);
+}
+
 // From distances to line numbers, the links set so far kept.
 template <class Index>
 void StretchChains<Index>::Chain::widen() {
@@ -116,6 +141,17 @@ void StretchChains<Index>::Chain::widen() {
     WorkVector<std::uint16_t>().swap(narrow_);
 }
 
+// Links every place of a level through one table, the links written in file
+// order; false when the level has more distinct hashes than half the table.
+template <class Index>
+bool StretchChains<Index>::link_in_order(const WorkVector<std::uint32_t>& hashes, std::int64_t places,
+                                         const Links& links, Sorting& sorting) const {
+    auto size = static_cast<std::size_t>(places);
+    std::size_t capacity = std::bit_ceil(std::min(2 * size, table_slots_));
+    return link_backwards(size, capacity, [&](std::size_t at) { return Keyed{hashes[at], static_cast<Index>(at)}; },
+                          links, sorting);
+}
+
 // Links a bucket's places, given in file order, from the last back; false when
 // they have more distinct hashes than the table may hold.
 template <class Index>
@@ -123,18 +159,29 @@ bool StretchChains<Index>::link_through_table(Keyed* begin, Keyed* end, const Li
                                               Sorting& sorting) const {
     auto size = static_cast<std::size_t>(end - begin);
     std::size_t capacity = std::bit_ceil(std::min(2 * size, table_slots_));
+    return link_backwards(size, capacity, [&](std::size_t k) { return begin[k]; }, links, sorting);
+}
+
+// Links `size` places, item(k) the k-th in file order, from the last back
+// through a table of the last place seen of each hash (`capacity` slots, a
+// power of two); false once their distinct hashes are more than half of it.
+template <class Index>
+template <class Item>
+bool StretchChains<Index>::link_backwards(std::size_t size, std::size_t capacity, Item item, const Links& links,
+                                          Sorting& sorting) const {
     sorting.last.assign(capacity, Index{-1});
     sorting.hashes.resize(capacity);
     std::size_t distinct = 0;
-    for (Keyed* item = end; item-- != begin;) {
-        std::size_t slot = item->key & (capacity - 1);
-        while (sorting.last[slot] >= 0 && sorting.hashes[slot] != item->key) slot = (slot + 1) & (capacity - 1);
+    for (std::size_t k = size; k-- > 0;) {
+        const Keyed keyed = item(k);
+        std::size_t slot = keyed.key & (capacity - 1);
+        while (sorting.last[slot] >= 0 && sorting.hashes[slot] != keyed.key) slot = (slot + 1) & (capacity - 1);
         if (sorting.last[slot] < 0) {
             if (2 * ++distinct > capacity) return false;
-            sorting.hashes[slot] = item->key;
+            sorting.hashes[slot] = keyed.key;
         }
-        links.join(item->place, sorting.last[slot]);
-        sorting.last[slot] = item->place;
+        links.join(keyed.place, sorting.last[slot]);
+        sorting.last[slot] = keyed.place;
     }
     return true;
 }

@@ -1,4 +1,4 @@
-// The second file's stretches of every even length from 4 to 16 lines, of 20
+// The second file's stretches of every even length from 4 to 20 lines, of 24
 // and of 32: each line's chained to the next line (and for 8 and 32 lines also
 // the previous one) where a stretch of the same length hashes alike. Equal
 // stretches always hash alike, so every place of a stretch lies on its chain; a
@@ -18,12 +18,15 @@ namespace vesk {
 template <class Index>
 class StretchChains {
 public:
-    static constexpr int LEVELS = 9;
+    static constexpr int LEVELS = 11;
     // The stretch length of each level, shortest first: a search whose best run
     // lies between two walks the shorter's chain, and on two values meets a
-    // full match every 2^(best - length) links. Bests of 24 lines and more come
-    // only after some 2^24 lines, so 20 serves them; 32 is follow()'s.
-    static constexpr std::array<std::int64_t, LEVELS> LENGTHS{4, 6, 8, 10, 12, 14, 16, 20, 32};
+    // full match every 2^(best - length) links. Those links lie 2^length lines
+    // apart, so from 14 lines on each one costs a miss of the caches: levels
+    // 2 lines apart up to 20 keep a walk to four links a match. Bests of 24
+    // lines and more come only after some 2^24 lines, so 24 serves them; 32 is
+    // follow()'s.
+    static constexpr std::array<std::int64_t, LEVELS> LENGTHS{4, 6, 8, 10, 12, 14, 16, 18, 20, 24, 32};
     // The levels kept both ways: the one that witnesses lie on (see
     // ChainSearch::best_reaches()) and the longest.
     static constexpr int WITNESS = 2;
@@ -47,6 +50,7 @@ private:
     class Chain {
     public:
         void prepare(std::int64_t count);
+        void release();
         void set(std::int64_t at, std::int64_t to) {
             std::int64_t distance = to < 0 ? 0 : to > at ? to - at : at - to;
             if (wide_.empty() && distance > NARROWEST_FAR) widen();
@@ -79,8 +83,9 @@ private:
         WorkVector<Keyed> items;
         WorkVector<std::int64_t> starts = WorkVector<std::int64_t>((1 << 11) + 1);
         WorkVector<std::int64_t> fill_at;
-        WorkVector<Index> last;  // of a bucket's table: the last place seen of each hash
+        WorkVector<Index> last;  // of a table: the last place seen of each hash
         WorkVector<std::uint32_t> hashes;
+        bool in_order = true;  // until a level has too many distinct hashes for link_in_order()
     };
     // The chains one level's links go into.
     struct Links {
@@ -90,7 +95,12 @@ private:
     };
 
     void link(int level, WorkVector<std::uint32_t>& hashes, std::int64_t places, Sorting& sorting);
+    Links prepare_links(int level);
+    bool link_in_order(const WorkVector<std::uint32_t>& hashes, std::int64_t places, const Links& links,
+                       Sorting& sorting) const;
     bool link_through_table(Keyed* begin, Keyed* end, const Links& links, Sorting& sorting) const;
+    template <class Item>
+    bool link_backwards(std::size_t size, std::size_t capacity, Item item, const Links& links, Sorting& sorting) const;
     static void link_sorted(Keyed* begin, Keyed* end, const Links& links);
 
     std::int64_t count_;
