@@ -141,11 +141,13 @@ void BlockIndex<Index>::lay_out_blocks(const WorkVector<Index>& group_of_second,
 
 // The group of every first-file line. Files that are alike mostly go on in step,
 // so the second-file line after the one the previous line was found at is tried
-// first; only when it differs is the fingerprint looked up, and the walk goes on
-// from the first line of that group at or after the place it had reached. A line
-// that the second file lacks has most often replaced one there, so the walk steps
-// over that one too. Where the walk goes only decides what is tried first: every
-// group comes from the line's own fingerprint.
+// first, then the one after it (a line inserted in the second file); only when
+// both differ is the fingerprint looked up, and the walk goes on from the first
+// line of that group at or after the place it had reached. A line that the
+// second file lacks has most often replaced one there, so the walk steps over
+// that one too, and tries the line it stepped over after the next line (the
+// line was deleted instead). Where the walk goes only decides what is tried
+// first: every group comes from the line's own fingerprint.
 template <class Index>
 void BlockIndex<Index>::look_up_groups(const GroupNumbers<Index>& numbers, const WorkVector<Index>& group_of_second,
                                        const std::uint32_t* first, std::int64_t first_count,
@@ -162,14 +164,20 @@ void BlockIndex<Index>::look_up_groups(const GroupNumbers<Index>& numbers, const
         if (ahead < first_count && (ahead2 >= second_count || second[ahead2] != first[ahead]))
             numbers.prefetch(first[ahead]);
     };
+    bool stepped_over = false;  // the line before was the second file's lack
+    auto in_step = [&](std::int64_t line, std::int64_t at) {
+        if (at < 0 || at >= second_count || second[at] != first[line]) return false;
+        group_of_line_[static_cast<std::size_t>(line)] = group_of_second[static_cast<std::size_t>(at)];
+        next = at + 1;
+        stepped_over = false;
+        return true;
+    };
     for (std::int64_t line = 0; line < first_count; ++line) {
         prefetch_out_of_step(line);
-        if (next < second_count && second[next] == first[line]) {
-            group_of_line_[static_cast<std::size_t>(line)] = group_of_second[static_cast<std::size_t>(next++)];
-            continue;
-        }
+        if (in_step(line, next) || in_step(line, next + 1) || (stepped_over && in_step(line, next - 1))) continue;
         std::int64_t group = numbers.group(first[line]);
         group_of_line_[static_cast<std::size_t>(line)] = static_cast<Index>(group);
+        stepped_over = group < 0;
         if (group < 0) {
             ++next;
             continue;
