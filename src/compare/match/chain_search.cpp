@@ -54,7 +54,7 @@ std::optional<FoundRun> ChainSearch<Index>::find(std::int64_t line, std::int64_t
 // The first place at2 >= resume, at2 + length <= hi2, where `length` lines of
 // the pattern from `line` match; -1 when there is none, -2 when the allowance
 // ran out first. A full match holds the pattern's first stretch of the longest
-// level no longer than `length`, so it lies on that stretch's chain, which
+// level made no longer than `length`, so it lies on that stretch's chain, which
 // `anchor` (the best run's place, holding at least `length` lines) is on; the
 // walk goes on from where the last call left it while the level stays.
 // Patterns shorter than every level are looked for place by place: on few
@@ -64,7 +64,9 @@ std::int64_t ChainSearch<Index>::next_full_match(std::int64_t line, std::int64_t
                                                  std::int64_t hi2, std::int64_t anchor, Walk& walk,
                                                  std::int64_t& allowance) const {
     int level = StretchChains<Index>::LEVELS - 1;
-    while (level >= 0 && StretchChains<Index>::LENGTHS[static_cast<std::size_t>(level)] > length) --level;
+    while (level >= 0 &&
+           (StretchChains<Index>::LENGTHS[static_cast<std::size_t>(level)] > length || !chains_.made(level)))
+        --level;
     if (level < 0) return next_short_match(line, length, resume, hi2, allowance);
     if (walk.level != level) walk = {level, anchor};
     for (std::int64_t at2 = chains_.next(level, walk.at); at2 >= 0; at2 = chains_.next(level, at2)) {

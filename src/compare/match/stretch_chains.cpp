@@ -45,13 +45,18 @@ StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t co
     WorkVector<std::uint32_t> hashes(units);
     Sorting sorting(size);
     std::int64_t length = UNIT;
+    bool recurring = true;  // whether the last level made has three in four places linked
     for (int level = 0; level < LEVELS; ++level) {
         for (; length < LENGTHS[static_cast<std::size_t>(level)]; length += UNIT)
             for (std::int64_t at = 0; at + length + UNIT <= count; ++at)
                 hashes[static_cast<std::size_t>(at)] =
                     combine(hashes[static_cast<std::size_t>(at)], units[static_cast<std::size_t>(at + length)]);
         if (level == LEVELS - 1) WorkVector<std::uint32_t>().swap(units);
-        link(level, hashes, std::max<std::int64_t>(count - length + 1, 0), sorting);
+        made_[static_cast<std::size_t>(level)] = recurring || level == WITNESS || level == LONGEST;
+        if (!made(level)) continue;
+        std::int64_t places = std::max<std::int64_t>(count - length + 1, 0);
+        link(level, hashes, places, sorting);
+        recurring = 4 * sorting.linked >= 3 * places;
     }
 }
 
@@ -67,7 +72,7 @@ template <class Index>
 void StretchChains<Index>::link(int level, WorkVector<std::uint32_t>& hashes, std::int64_t places,
                                 Sorting& sorting) {
     if (sorting.in_order) {
-        if (link_in_order(hashes, places, prepare_links(level), sorting)) {
+        if (link_in_order(hashes, places, prepare_links(level, sorting), sorting)) {
             if (level == LEVELS - 1) WorkVector<std::uint32_t>().swap(hashes);
             return;
         }
@@ -88,7 +93,7 @@ void StretchChains<Index>::link(int level, WorkVector<std::uint32_t>& hashes, st
         items[static_cast<std::size_t>(sorting.fill_at[hash >> BUCKET_SHIFT]++)] = {hash, static_cast<Index>(at)};
     }
     if (level == LEVELS - 1) WorkVector<std::uint32_t>().swap(hashes);
-    Links links = prepare_links(level);
+    Links links = prepare_links(level, sorting);
     for (std::size_t bucket = 0; bucket + 1 < starts.size(); ++bucket) {
         Keyed* begin = items.data() + starts[bucket];
         Keyed* end = items.data() + starts[bucket + 1];
@@ -98,10 +103,11 @@ void StretchChains<Index>::link(int level, WorkVector<std::uint32_t>& hashes, st
 
 // The level's chains, every link none.
 template <class Index>
-typename StretchChains<Index>::Links StretchChains<Index>::prepare_links(int level) {
+typename StretchChains<Index>::Links StretchChains<Index>::prepare_links(int level, Sorting& sorting) {
     bool backwards = level == WITNESS || level == LONGEST;
+    sorting.linked = 0;
     Links links{&next_[static_cast<std::size_t>(level)],
-                backwards ? &previous_[static_cast<std::size_t>(level)] : nullptr};
+                backwards ? &previous_[static_cast<std::size_t>(level)] : nullptr, &sorting.linked};
     links.next->prepare(count_);
     if (links.previous) {
         links.previous->prepare(count_);
@@ -172,6 +178,7 @@ bool StretchChains<Index>::link_backwards(std::size_t size, std::size_t capacity
     sorting.last.assign(capacity, Index{-1});
     sorting.hashes.resize(capacity);
     std::size_t distinct = 0;
+    std::int64_t joined = 0;  // to a later place
     for (std::size_t k = size; k-- > 0;) {
         const Keyed keyed = item(k);
         std::size_t slot = keyed.key & (capacity - 1);
@@ -180,17 +187,22 @@ bool StretchChains<Index>::link_backwards(std::size_t size, std::size_t capacity
             if (2 * ++distinct > capacity) return false;
             sorting.hashes[slot] = keyed.key;
         }
+        joined += sorting.last[slot] >= 0;
         links.join(keyed.place, sorting.last[slot]);
         sorting.last[slot] = keyed.place;
     }
+    *links.linked += joined;
     return true;
 }
 
 template <class Index>
 void StretchChains<Index>::link_sorted(Keyed* begin, Keyed* end, const Links& links) {
     std::stable_sort(begin, end, [](const Keyed& one, const Keyed& other) { return one.key < other.key; });
-    for (Keyed* item = end; item-- != begin;)
-        links.join(item->place, item + 1 != end && item[1].key == item->key ? item[1].place : Index{-1});
+    for (Keyed* item = end; item-- != begin;) {
+        bool joined = item + 1 != end && item[1].key == item->key;
+        *links.linked += joined;
+        links.join(item->place, joined ? item[1].place : Index{-1});
+    }
 }
 
 template class StretchChains<std::int32_t>;
