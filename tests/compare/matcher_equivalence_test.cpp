@@ -359,6 +359,10 @@ TEST(StretchChains, LinkEachPlaceToTheNextOfItsStretch) {
     std::copy_n(far.begin() + 300, 40, far.begin() + 65836);
     const Chains chains(far.data(), static_cast<std::int64_t>(far.size()));
     ASSERT_FALSE(chains.made(1));  // the places of 4 lines hardly recur
+    // Nor is it made where three in five do: two lines in turn, then distinct ones.
+    Lines mostly(1000);
+    for (std::size_t at = 0; at < mostly.size(); ++at) mostly[at] = static_cast<std::uint32_t>(at < 600 ? at % 2 : at);
+    ASSERT_FALSE(Chains(mostly.data(), static_cast<std::int64_t>(mostly.size())).made(1));
     for (int level = 0; level < Chains::LEVELS; ++level) {
         if (!chains.made(level)) continue;
         ASSERT_EQ(chains.next(level, 100), 200) << level;

@@ -33,6 +33,21 @@ struct ChainSearch<Index>::Walk {
 };
 
 template <class Index>
+ChainSearch<Index>::ChainSearch(const std::uint32_t* first, const std::uint32_t* second,
+                                const StretchChains<Index>& chains)
+    : fp1_(first), fp2_(second), chains_(chains) {
+    int longest = -1;  // made, and no longer than the length
+    int next = 0;
+    for (std::size_t length = 0; length < level_for_.size(); ++length) {
+        for (; next < StretchChains<Index>::LEVELS &&
+               StretchChains<Index>::LENGTHS[static_cast<std::size_t>(next)] <= static_cast<std::int64_t>(length);
+             ++next)
+            if (chains_.made(next)) longest = next;
+        level_for_[length] = longest;
+    }
+}
+
+template <class Index>
 std::optional<FoundRun> ChainSearch<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t hi2,
                                                  std::int64_t first, std::int64_t& allowance) const {
     FoundRun best{shared(line, first, std::min(end1 - line, hi2 - first)), first};
@@ -63,10 +78,9 @@ template <class Index>
 std::int64_t ChainSearch<Index>::next_full_match(std::int64_t line, std::int64_t length, std::int64_t resume,
                                                  std::int64_t hi2, std::int64_t anchor, Walk& walk,
                                                  std::int64_t& allowance) const {
-    int level = StretchChains<Index>::LEVELS - 1;
-    while (level >= 0 &&
-           (StretchChains<Index>::LENGTHS[static_cast<std::size_t>(level)] > length || !chains_.made(level)))
-        --level;
+    int level = length < static_cast<std::int64_t>(level_for_.size())
+                    ? level_for_[static_cast<std::size_t>(length)]
+                    : StretchChains<Index>::LONGEST;
     if (level < 0) return next_short_match(line, length, resume, hi2, allowance);
     if (walk.level != level) walk = {level, anchor};
     for (std::int64_t at2 = chains_.next(level, walk.at); at2 >= 0; at2 = chains_.next(level, at2)) {

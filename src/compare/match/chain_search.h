@@ -21,8 +21,7 @@ namespace vesk {
 template <class Index>
 class ChainSearch {
 public:
-    ChainSearch(const std::uint32_t* first, const std::uint32_t* second, const StretchChains<Index>& chains)
-        : fp1_(first), fp2_(second), chains_(chains) {}
+    ChainSearch(const std::uint32_t* first, const std::uint32_t* second, const StretchChains<Index>& chains);
     ChainSearch(const ChainSearch&) = delete;
     ChainSearch& operator=(const ChainSearch&) = delete;
 
@@ -60,6 +59,9 @@ private:
     const std::uint32_t* fp1_;
     const std::uint32_t* fp2_;
     const StretchChains<Index>& chains_;
+    // For a pattern of each length up to the longest level's, the longest level
+    // made no longer (-1: none); longer patterns walk the longest level.
+    std::array<int, StretchChains<Index>::LENGTHS.back() + 1> level_for_{};
     // For each s below 32, how many first-file lines x up to `line` in a row have
     // the line s on equal to them (see periods_around()).
     struct Periods {

@@ -117,7 +117,7 @@ typename StretchChains<Index>::Links StretchChains<Index>::prepare_links(int lev
 }
 
 template <class Index>
-void StretchChains<Index>::Links::join(Index earlier, Index later) const {
+inline void StretchChains<Index>::Links::join(Index earlier, Index later) const {
     next->set(earlier, later);
     if (!previous) return;
     previous->set(earlier, -1);  // until a place before it is joined

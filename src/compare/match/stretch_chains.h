@@ -74,7 +74,7 @@ private:
 
     private:
         static constexpr std::int64_t NARROWEST_FAR = 0xFFFF;
-        void widen();
+        [[gnu::cold]] void widen();
 
         WorkVector<std::uint16_t> narrow_;
         WorkVector<Index> wide_;
@@ -101,7 +101,8 @@ private:
         Chain* next;
         Chain* previous;  // or null
         std::int64_t* linked;  // counts the places joined to a later one (by the callers of join())
-        void join(Index earlier, Index later) const;
+        // Inlined: it is called for every place of every level.
+        [[gnu::always_inline]] void join(Index earlier, Index later) const;
     };
 
     void link(int level, WorkVector<std::uint32_t>& hashes, std::int64_t places, Sorting& sorting);
