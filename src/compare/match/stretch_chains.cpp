@@ -177,19 +177,22 @@ bool StretchChains<Index>::link_backwards(std::size_t size, std::size_t capacity
                                           Sorting& sorting) const {
     sorting.last.assign(capacity, Index{-1});
     sorting.hashes.resize(capacity);
+    // In locals: the links written between may alias the vectors' own pointers.
+    Index* last = sorting.last.data();
+    std::uint32_t* hashes = sorting.hashes.data();
     std::size_t distinct = 0;
     std::int64_t joined = 0;  // to a later place
     for (std::size_t k = size; k-- > 0;) {
         const Keyed keyed = item(k);
         std::size_t slot = keyed.key & (capacity - 1);
-        while (sorting.last[slot] >= 0 && sorting.hashes[slot] != keyed.key) slot = (slot + 1) & (capacity - 1);
-        if (sorting.last[slot] < 0) {
+        while (last[slot] >= 0 && hashes[slot] != keyed.key) slot = (slot + 1) & (capacity - 1);
+        if (last[slot] < 0) {
             if (2 * ++distinct > capacity) return false;
-            sorting.hashes[slot] = keyed.key;
+            hashes[slot] = keyed.key;
         }
-        joined += sorting.last[slot] >= 0;
-        links.join(keyed.place, sorting.last[slot]);
-        sorting.last[slot] = keyed.place;
+        joined += last[slot] >= 0;
+        links.join(keyed.place, last[slot]);
+        last[slot] = keyed.place;
     }
     *links.linked += joined;
     return true;
