@@ -33,9 +33,10 @@ std::uint32_t unit_hash(const std::uint32_t* lines, std::int64_t at) {
 
 }  // namespace
 
-// Each level's hashes extend the last level's by the hash of the next UNIT
+// Each level's hashes extend the last level made's by the hash of the next UNIT
 // lines; each of a level's places is linked to the next and the previous place
-// of its hash (link()).
+// of its hash (link()). Every place of a level is hashed the same way, so
+// equal stretches hash alike whichever levels were made.
 template <class Index>
 StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t count, std::size_t table_slots)
     : count_(count), table_slots_(table_slots) {
@@ -47,13 +48,21 @@ StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t co
     std::int64_t length = UNIT;
     bool recurring = true;  // whether the last level made has three in four places linked
     for (int level = 0; level < LEVELS; ++level) {
-        for (; length < LENGTHS[static_cast<std::size_t>(level)]; length += UNIT)
-            for (std::int64_t at = 0; at + length + UNIT <= count; ++at)
-                hashes[static_cast<std::size_t>(at)] =
-                    combine(hashes[static_cast<std::size_t>(at)], units[static_cast<std::size_t>(at + length)]);
-        if (level == LEVELS - 1) WorkVector<std::uint32_t>().swap(units);
         made_[static_cast<std::size_t>(level)] = recurring || level == WITNESS || level == LONGEST;
         if (!made(level)) continue;
+        // Up to the level's length by the next UNIT lines at a time, or where
+        // the length so far is half of it, in one step by the hash of the next
+        // as many lines (from 16 lines to 32 where the levels between are left
+        // out: 8 passes over the places saved).
+        for (const std::int64_t wanted = LENGTHS[static_cast<std::size_t>(level)]; length < wanted;) {
+            const std::int64_t step = 2 * length == wanted ? length : UNIT;
+            const WorkVector<std::uint32_t>& next = step == length ? hashes : units;
+            for (std::int64_t at = 0; at + length + step <= count; ++at)
+                hashes[static_cast<std::size_t>(at)] =
+                    combine(hashes[static_cast<std::size_t>(at)], next[static_cast<std::size_t>(at + length)]);
+            length += step;
+        }
+        if (level == LEVELS - 1) WorkVector<std::uint32_t>().swap(units);
         std::int64_t places = std::max<std::int64_t>(count - length + 1, 0);
         link(level, hashes, places, sorting);
         recurring = 4 * sorting.linked >= 3 * places;
