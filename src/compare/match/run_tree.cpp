@@ -1,6 +1,7 @@
 #include "compare/match/run_tree.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <limits>
 
@@ -26,8 +27,7 @@ constexpr Index LOWEST = std::numeric_limits<Index>::min();
 template <class Index>
 typename RunTree<Index>::Summary RunTree<Index>::combine(const Summary& left, const Summary& right) {
     return {std::min(left.min_start, right.min_start), std::max(left.max_line_end, right.max_line_end),
-            std::max(left.max_start_end, right.max_start_end), std::max(left.max_length, right.max_length),
-            std::max(left.max_deferred_length, right.max_deferred_length)};
+            std::max(left.max_start_end, right.max_start_end), std::max(left.max_length, right.max_length)};
 }
 
 template <class Index>
@@ -35,20 +35,27 @@ RunTree<Index>::RunTree(const RunTable<Index>& runs, const std::uint8_t* states,
     : runs_(runs), states_(states), count_(count) {
     std::int64_t buckets = (count + BUCKET - 1) / BUCKET;
     leaves_ = static_cast<std::int64_t>(std::bit_ceil(static_cast<std::uint64_t>(std::max<std::int64_t>(buckets, 1))));
-    nodes_.assign(static_cast<std::size_t>(2 * leaves_), Summary{HIGHEST<Index>, LOWEST<Index>, LOWEST<Index>, 0, 0});
-    for (std::int64_t bucket = 0; bucket < buckets; ++bucket) nodes_[leaves_ + bucket] = summarise_bucket(bucket);
-    for (std::int64_t node = leaves_ - 1; node >= 1; --node) {
-        nodes_[node] = combine(nodes_[2 * node], nodes_[2 * node + 1]);
-    }
+    nodes_.assign(static_cast<std::size_t>(2 * leaves_), Summary{HIGHEST<Index>, LOWEST<Index>, LOWEST<Index>, 0});
+    deferred_.assign(static_cast<std::size_t>(2 * leaves_), 0);
+    for (std::int64_t bucket = 0; bucket < buckets; ++bucket)
+        nodes_[leaves_ + bucket] = summarise_bucket(bucket, deferred_[leaves_ + bucket]);
+    for (std::int64_t node = leaves_ - 1; node >= 1; --node) combine_children(node);
 }
 
 template <class Index>
-typename RunTree<Index>::Summary RunTree<Index>::summarise_bucket(std::int64_t bucket) const {
-    Summary summary{HIGHEST<Index>, LOWEST<Index>, LOWEST<Index>, 0, 0};
+void RunTree<Index>::combine_children(std::int64_t node) {
+    auto at = static_cast<std::size_t>(node);
+    nodes_[at] = combine(nodes_[2 * at], nodes_[2 * at + 1]);
+    deferred_[at] = std::max(deferred_[2 * at], deferred_[2 * at + 1]);
+}
+
+template <class Index>
+typename RunTree<Index>::Summary RunTree<Index>::summarise_bucket(std::int64_t bucket, Index& longest_deferred) const {
+    Summary summary{HIGHEST<Index>, LOWEST<Index>, LOWEST<Index>, 0};
+    longest_deferred = 0;
     for (std::int64_t line = bucket * BUCKET; line < std::min(count_, (bucket + 1) * BUCKET); ++line) {
         std::int64_t length = runs_.length(line);
-        if (states_[line] == LINE_DEFERRED)
-            summary.max_deferred_length = std::max(summary.max_deferred_length, static_cast<Index>(length));
+        if (states_[line] == LINE_DEFERRED) longest_deferred = std::max(longest_deferred, static_cast<Index>(length));
         if (states_[line] != LINE_SEARCHED) continue;
         std::int64_t start = runs_.start(line);
         summary.min_start = std::min(summary.min_start, static_cast<Index>(start));
@@ -78,10 +85,13 @@ void RunTree<Index>::summarise_pending() {
     if (pending_bucket_ < 0) return;
     const std::int64_t bucket = pending_bucket_;
     pending_bucket_ = -1;
-    Summary summary = summarise_bucket(bucket);
+    Index longest_deferred;
+    Summary summary = summarise_bucket(bucket, longest_deferred);
     Summary& leaf = nodes_[static_cast<std::size_t>(leaves_ + bucket)];
-    if (leaf == summary) return;
+    Index& leaf_deferred = deferred_[static_cast<std::size_t>(leaves_ + bucket)];
+    if (leaf == summary && leaf_deferred == longest_deferred) return;
     leaf = summary;
+    leaf_deferred = longest_deferred;
     if (changed_from_ != changed_to_ && (bucket + 1 < changed_from_ || bucket > changed_to_)) update_nodes();
     if (changed_from_ == changed_to_) changed_from_ = changed_to_ = bucket;
     changed_from_ = std::min(changed_from_, bucket);
@@ -95,9 +105,7 @@ void RunTree<Index>::update_nodes() {
     for (std::int64_t from = leaves_ + changed_from_, to = leaves_ + changed_to_ - 1; from > 1;) {
         from /= 2;
         to /= 2;
-        for (std::int64_t node = from; node <= to; ++node)
-            nodes_[static_cast<std::size_t>(node)] = combine(nodes_[static_cast<std::size_t>(2 * node)],
-                                                          nodes_[static_cast<std::size_t>(2 * node + 1)]);
+        for (std::int64_t node = from; node <= to; ++node) combine_children(node);
     }
     changed_from_ = changed_to_ = 0;
 }
@@ -210,44 +218,50 @@ std::int64_t RunTree<Index>::leftmost_of_length(Span span, std::int64_t length) 
     return line;
 }
 
+// Bottom-up over the buckets wholly inside the window, the lines of the
+// buckets it cuts scanned directly: a descent from the root costs a call for
+// every node along both edges of the window, and the matcher asks once for
+// every run it marks.
 template <class Index>
 std::int64_t RunTree<Index>::longest_deferred(const Window& window) {
     if (window.hi1 - window.lo1 <= DIRECT_SCAN) return longest_deferred_among(window.lo1, window.hi1, 0);
     settle();
-    std::int64_t best_line = -1;
-    std::int64_t best_length = 0;
-    find_longest_deferred({1, 0, leaves_ * BUCKET}, window, best_line, best_length);
-    return best_line;
-}
-
-// As find_longest(), over the deferred lines' entries, whether they fit or not.
-template <class Index>
-void RunTree<Index>::find_longest_deferred(const Span& span, const Window& window, std::int64_t& best_line,
-                                           std::int64_t& best_length) const {
-    const Summary& summary = nodes_[span.node];
-    if (span.to <= window.lo1 || span.from >= window.hi1 || summary.max_deferred_length <= best_length) return;
-    if (span.node >= leaves_ || span.from < window.lo1 || span.to > window.hi1) {
-        if (span.node < leaves_) {
-            find_longest_deferred(child(span, 0), window, best_line, best_length);
-            find_longest_deferred(child(span, 1), window, best_line, best_length);
-            return;
+    const std::int64_t first = (window.lo1 + BUCKET - 1) / BUCKET;  // buckets [first, last) lie inside
+    const std::int64_t last = std::max(first, window.hi1 / BUCKET);
+    // Of equal lengths the first stays: the lines before the inner buckets,
+    // then the inner buckets' nodes left to right, then the lines after them.
+    std::int64_t best_line = longest_deferred_among(window.lo1, std::min(first * BUCKET, window.hi1), 0);
+    std::int64_t best_length = best_line < 0 ? 0 : runs_.length(best_line);
+    std::int64_t best_node = 0;
+    std::array<std::int64_t, 64> right;  // the right edge's nodes, right to left (set before read)
+    std::size_t rights = 0;
+    for (std::int64_t left = leaves_ + first, end = leaves_ + last; left < end; left /= 2, end /= 2) {
+        if (left & 1) {
+            if (deferred_[static_cast<std::size_t>(left)] > best_length) {
+                best_length = deferred_[static_cast<std::size_t>(left)];
+                best_node = left;
+            }
+            ++left;
         }
-        std::int64_t found = longest_deferred_among(std::max(window.lo1, span.from), std::min(span.to, window.hi1),
-                                                    best_length);
-        if (found != -1) {
-            best_line = found;
-            best_length = runs_.length(found);
+        if (end & 1) right[rights++] = --end;
+    }
+    while (rights-- > 0) {
+        std::int64_t node = right[rights];
+        if (deferred_[static_cast<std::size_t>(node)] > best_length) {
+            best_length = deferred_[static_cast<std::size_t>(node)];
+            best_node = node;
         }
-        return;
     }
-    // Wholly inside the window: the leftmost leaf holding the node's longest.
-    best_length = summary.max_deferred_length;
-    Span inside = span;
-    while (inside.node < leaves_) {
-        Span left = child(inside, 0);
-        inside = nodes_[left.node].max_deferred_length == best_length ? left : child(inside, 1);
+    if (best_node > 0) {
+        while (best_node < leaves_) {
+            best_node *= 2;
+            if (deferred_[static_cast<std::size_t>(best_node)] != best_length) ++best_node;
+        }
+        std::int64_t from = (best_node - leaves_) * BUCKET;
+        best_line = longest_deferred_among(from, std::min(from + BUCKET, count_), best_length - 1);
     }
-    best_line = longest_deferred_among(inside.from, inside.to, best_length - 1);
+    std::int64_t after = longest_deferred_among(last * BUCKET, window.hi1, best_length);
+    return after >= 0 ? after : best_line;
 }
 
 template <class Index>
