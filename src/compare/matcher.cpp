@@ -17,7 +17,7 @@ std::int64_t near_miss_allowance(const LineTable& first, const LineTable& second
 
 RunFinderSettings finder_settings(const LineTable& first, const LineTable& second, const MatcherTuning& tuning) {
     return {tuning.hashing == StretchHashing::all_equal, near_miss_allowance(first, second, tuning.hashing),
-            tuning.suffixes, tuning.chaining};
+            tuning.suffixes, tuning.chaining, tuning.beside_from_lines};
 }
 
 // Index: the stored width of line numbers in the matcher's own indexes.

@@ -288,8 +288,10 @@ std::uint32_t seed_count() { return static_cast<std::uint32_t>(testing::case_cou
 // match by its lines; hashes made once near misses have cost enough, as the
 // program does), every way of searching (the suffix index never, when candidates
 // swarm, always, always through the index even for narrow windows; along the
-// stretch chains from the first search on) and both
-// widths (the 64-bit indexes of files too long for fits_32_bit_index()).
+// stretch chains from the first search on), both
+// widths (the 64-bit indexes of files too long for fits_32_bit_index()) and with
+// a second thread sharing the work (the index begun ahead at the first search
+// that swarms; with the chains left out, also on files of few values).
 TEST(MatcherEquivalence, GeneratedPairsUnderEveryTuning) {
     const Setting settings[] = {
         {},
@@ -303,6 +305,9 @@ TEST(MatcherEquivalence, GeneratedPairsUnderEveryTuning) {
         {StretchHashing::after_near_misses, IndexWidth::fitting, SuffixSearching::when_candidates_swarm,
          StretchChaining::from_first_search},
         {StretchHashing::exact, IndexWidth::wide, SuffixSearching::always, StretchChaining::from_first_search},
+        {StretchHashing::after_near_misses, IndexWidth::fitting, SuffixSearching::when_candidates_swarm,
+         StretchChaining::when_candidates_swarm, 0},
+        {StretchHashing::exact, IndexWidth::wide, SuffixSearching::when_candidates_swarm, StretchChaining::never, 0},
     };
     for (std::uint32_t seed = 1; seed <= seed_count(); ++seed)
         for (const auto& [first, second] : {low_entropy_pair(seed), edge_pair(seed)}) {

@@ -4,12 +4,14 @@
 #include <limits>
 
 #include "support/memory.h"
+#include "support/work_thread.h"
 
 namespace vesk {
 namespace {
 
 // How far ahead the numbering prefetches: enough lines to cover a memory access.
 constexpr std::int64_t PREFETCH_DISTANCE = 16;
+
 
 // The farthest next_longer() goes in one step: what a byte holds.
 constexpr std::int64_t LONGEST_STEP = 255;
@@ -89,7 +91,7 @@ private:
 
 template <class Index>
 BlockIndex<Index>::BlockIndex(const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second,
-                              std::int64_t second_count) {
+                              std::int64_t second_count, bool beside) {
     std::int64_t blocks = 0;
     for (std::int64_t line = 0; line < second_count; line = block_end(second, second_count, line)) ++blocks;
     GroupNumbers<Index> numbers(blocks);
@@ -98,7 +100,7 @@ BlockIndex<Index>::BlockIndex(const std::uint32_t* first, std::int64_t first_cou
     group_begin_.reserve(static_cast<std::size_t>(blocks) + 1);
     WorkVector<Index> group_of_second = number_groups(numbers, second, second_count);
     lay_out_blocks(group_of_second, second, second_count);
-    look_up_groups(numbers, group_of_second, first, first_count, second);
+    look_up_groups(numbers, group_of_second, first, first_count, second, beside);
     link_longer_blocks(second_count);
 }
 
@@ -148,13 +150,36 @@ void BlockIndex<Index>::lay_out_blocks(const WorkVector<Index>& group_of_second,
 // that one too, and tries the line it stepped over after the next line (the
 // line was deleted instead). Where the walk goes only decides what is tried
 // first: every group comes from the line's own fingerprint.
+//
+// Where a second thread shares the work, the first file's second half is walked there,
+// from the second-file line as far on: most lookups miss the caches, and the
+// halves write apart.
 template <class Index>
 void BlockIndex<Index>::look_up_groups(const GroupNumbers<Index>& numbers, const WorkVector<Index>& group_of_second,
                                        const std::uint32_t* first, std::int64_t first_count,
-                                       const std::uint32_t* second) {
+                                       const std::uint32_t* second, bool beside) {
     group_of_line_.resize(static_cast<std::size_t>(first_count));
     auto second_count = static_cast<std::int64_t>(group_of_second.size());
-    std::int64_t next = 0;  // the second-file line expected to match
+    if (!beside) {
+        look_up_lines(numbers, group_of_second, first, {0, first_count}, second, 0);
+        return;
+    }
+    const std::int64_t half = first_count / 2;
+    const double share = half == 0 ? 0 : static_cast<double>(half) / static_cast<double>(first_count);
+    const auto as_far_on = static_cast<std::int64_t>(share * static_cast<double>(second_count));
+    WorkThread other([&] { look_up_lines(numbers, group_of_second, first, {half, first_count}, second, as_far_on); });
+    look_up_lines(numbers, group_of_second, first, {0, half}, second, 0);
+    other.join();
+}
+
+// The walk above over the first-file lines [lines.from, lines.to), from the
+// second-file line `next` on.
+template <class Index>
+void BlockIndex<Index>::look_up_lines(const GroupNumbers<Index>& numbers, const WorkVector<Index>& group_of_second,
+                                      const std::uint32_t* first, LineRange lines, const std::uint32_t* second,
+                                      std::int64_t next) {
+    const std::int64_t first_count = lines.to;
+    auto second_count = static_cast<std::int64_t>(group_of_second.size());
     // The table slot of a line some way ahead is asked for early when, as far as
     // the walk can tell now, the files will be out of step there: only then is
     // it looked up.
@@ -172,7 +197,7 @@ void BlockIndex<Index>::look_up_groups(const GroupNumbers<Index>& numbers, const
         stepped_over = false;
         return true;
     };
-    for (std::int64_t line = 0; line < first_count; ++line) {
+    for (std::int64_t line = lines.from; line < first_count; ++line) {
         prefetch_out_of_step(line);
         if (in_step(line, next) || in_step(line, next + 1) || (stepped_over && in_step(line, next - 1))) continue;
         std::int64_t group = numbers.group(first[line]);

@@ -43,8 +43,10 @@ class GroupNumbers;
 template <class Index>
 class BlockIndex {
 public:
+    // beside: whether a second thread looks up the groups of the first file's
+    // second half.
     BlockIndex(const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second,
-               std::int64_t second_count);
+               std::int64_t second_count, bool beside = false);
 
     // The group of the blocks of the second file that hold the fingerprint of line
     // `line` of the first file, or -1 when the second file has no such line.
@@ -76,8 +78,14 @@ private:
                                      std::int64_t second_count);
     void lay_out_blocks(const WorkVector<Index>& group_of_second, const std::uint32_t* second,
                         std::int64_t second_count);
+    struct LineRange {
+        std::int64_t from, to;
+    };
     void look_up_groups(const GroupNumbers<Index>& numbers, const WorkVector<Index>& group_of_second,
-                        const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second);
+                        const std::uint32_t* first, std::int64_t first_count, const std::uint32_t* second,
+                        bool beside);
+    void look_up_lines(const GroupNumbers<Index>& numbers, const WorkVector<Index>& group_of_second,
+                       const std::uint32_t* first, LineRange lines, const std::uint32_t* second, std::int64_t next);
     void link_longer_blocks(std::int64_t second_count);
 
     WorkVector<Index> group_begin_;  // group g: blocks_[group_begin_[g], group_begin_[g + 1])

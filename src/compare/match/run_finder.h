@@ -41,6 +41,7 @@ struct RunFinderSettings {
     std::int64_t near_miss_allowance = 0;
     SuffixSearching suffixes = SuffixSearching::when_candidates_swarm;
     StretchChaining chaining = StretchChaining::when_candidates_swarm;
+    std::int64_t beside_from_lines = std::int64_t{1} << 20;  // see MatcherTuning
 };
 
 template <class Index>
@@ -97,6 +98,7 @@ private:
     FoundRun search_as_tuned(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     FoundRun find_by_suffixes(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     bool common_line(std::int64_t line);
+    void begin_index_ahead();
     std::int64_t measure(std::int64_t line, std::int64_t at2, const Bounds& bounds) const;
     std::int64_t measure_with_index(std::int64_t line, std::int64_t at2, std::int64_t length, std::int64_t limit) const;
     std::int64_t known_length(std::int64_t line, std::int64_t at2) const;
@@ -149,6 +151,14 @@ private:
         FoundRun found{0, 0};
     };
     Link previous_;
+    // Whether a second thread shares the work (MatcherTuning::beside_from_lines).
+    bool beside_ = false;
+    // The suffix index begun ahead of the first handover (see
+    // begin_index_ahead()), once the searches that swarm have cost this many
+    // 64ths of their allowance; -1: not (or no longer) to be begun. Last, as it
+    // reads blocks_ until it is gone.
+    std::int64_t ahead_share_ = -1;
+    std::optional<SuffixIndexAhead<Index>> suffixes_ahead_;
 };
 
 extern template class RunFinder<std::int32_t>;

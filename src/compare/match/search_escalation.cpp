@@ -12,6 +12,9 @@ constexpr std::int64_t SWARM_CANDIDATES_PER_LINE = 4;
 }  // namespace
 
 SearchEscalation::SearchEscalation(std::int64_t lines, std::int64_t near_miss_allowance)
-    : lines_(lines), near_miss_allowance_(near_miss_allowance), swarm_allowance_(SWARM_CANDIDATES_PER_LINE * lines) {}
+    : lines_(lines),
+      near_miss_allowance_(near_miss_allowance),
+      swarm_allowance_(SWARM_CANDIDATES_PER_LINE * lines),
+      swarm_allowance_at_start_(swarm_allowance_) {}
 
 }  // namespace vesk

@@ -50,6 +50,13 @@ public:
     bool keeps_testing_candidates(std::int64_t& left, bool index_made);
     bool handed_over() const { return handed_over_; }
 
+    // Whether the searches that swarm have cost more than `sixty_fourths` of
+    // their allowance (0: anything at all), so that the suffix index will
+    // likely be made soon.
+    bool index_likely(std::int64_t sixty_fourths) const {
+        return (swarm_allowance_at_start_ - swarm_allowance_) * 64 > sixty_fourths * swarm_allowance_at_start_;
+    }
+
     // Once the index is made, a search from a line whose fingerprint has more
     // blocks than this in the second file (a common line) goes there at once
     // while most such searches swarm (on lines drawn from a few values, or a
@@ -100,6 +107,7 @@ private:
     // What the searches that swarm may test beyond their own allowances before
     // the index is made, counted down.
     std::int64_t swarm_allowance_;
+    std::int64_t swarm_allowance_at_start_;
     std::int64_t call_swarm_ = 0;       // what the current search has tested beyond its allowance
     std::int64_t vast_swarms_ = 0;      // searches that alone tested a share of the files' lines
     std::int64_t common_searches_ = 0;  // searches from common lines, see common_line_goes_to_index()

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <limits>
+#include <new>
 #include <span>
 
 #include "compare/match/suffix_array.h"
+#include "support/run_end.h"
 
 namespace vesk {
 namespace {
@@ -44,22 +46,66 @@ int bits_for(std::int64_t count) {
 // the second file, an end mark) gives the order; what the searches need of it
 // is kept, and the array goes.
 template <class Index>
-SuffixIndex<Index>::SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count)
+SuffixIndex<Index>::SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count,
+                                bool beside, const std::atomic<bool>* stop)
     : first_count_(first_count),
       second_count_(second_count),
       first_(static_cast<std::size_t>(first_count)),
       second_lines_(static_cast<std::size_t>(second_count)),
       place_of_line_(static_cast<std::size_t>(second_count)),
       recurrences_(static_cast<std::size_t>(second_count)) {
+    auto stage_done = [stop] {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) throw SuffixIndexStopped{};
+    };
     {
         WorkVector<Index> text = renumbered_text(blocks);
         WorkVector<Index> sorted = suffix_array(std::span<const Index>(text), FIRST_GROUP + blocks.groups());
+        stage_done();
         WorkVector<Index> shared = common_prefixes(std::move(text), std::span<const Index>(sorted));
+        stage_done();
         place_suffixes(sorted, shared);
         measure_above(sorted, shared);
     }
+    stage_done();
+    // Where a second thread shares the work, the two matrices are made at once
+    // (a tenth of the index's making).
+    auto make_places_by_line = [this] {
+        places_by_line_.emplace(WorkVector<Index>(place_of_line_), bits_for(second_count_));
+    };
+    std::optional<WorkThread> other;
+    if (beside) other.emplace(make_places_by_line);
     lines_by_place_.emplace(WorkVector<Index>(second_lines_), bits_for(second_count_));
-    places_by_line_.emplace(WorkVector<Index>(place_of_line_), bits_for(second_count_));
+    if (other) other->join();
+    else make_places_by_line();
+}
+
+// A refusal of memory on the making's thread is no end of the run: the
+// searches may never need the index, and if they do, making it again refuses
+// where it would have without this thread. The memory held back for ending the
+// run, which the refusal gave back, is taken again.
+template <class Index>
+SuffixIndexAhead<Index>::SuffixIndexAhead(const BlockIndex<Index>& blocks, std::int64_t first_count,
+                                          std::int64_t second_count)
+    : thread_([this, &blocks, first_count, second_count] {
+          try {
+              made_.emplace(blocks, first_count, second_count, true, &stop_);
+          } catch (const SuffixIndexStopped&) {
+          } catch (const MemoryShortage&) {
+              hold_memory_for_ending();
+          } catch (const std::bad_alloc&) {
+              hold_memory_for_ending();
+          }
+      }) {}
+
+template <class Index>
+SuffixIndexAhead<Index>::~SuffixIndexAhead() {
+    stop_ = true;
+}
+
+template <class Index>
+std::optional<SuffixIndex<Index>> SuffixIndexAhead<Index>::take() {
+    thread_.join();
+    return std::move(made_);
 }
 
 template <class Index>
@@ -220,5 +266,7 @@ std::int64_t SuffixIndex<Index>::nearby_place(std::int64_t place, std::int64_t f
 
 template class SuffixIndex<std::int32_t>;
 template class SuffixIndex<std::int64_t>;
+template class SuffixIndexAhead<std::int32_t>;
+template class SuffixIndexAhead<std::int64_t>;
 
 }  // namespace vesk

@@ -17,6 +17,7 @@
 // fits_32_bit_index() (matcher_tuning.h) allows.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -24,6 +25,7 @@
 #include "compare/match/range_min.h"
 #include "compare/match/wavelet_matrix.h"
 #include "support/memory.h"
+#include "support/work_thread.h"
 
 namespace vesk {
 
@@ -52,8 +54,11 @@ template <class Index>
 class SuffixIndex {
 public:
     // blocks: the second file's blocks grouped by fingerprint, with the group of
-    // every first-file line; both files' line counts.
-    SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count);
+    // every first-file line; both files' line counts. beside: whether a second
+    // thread makes one of the two wavelet matrices. Once `stop` is set, the
+    // making throws SuffixIndexStopped at the end of its stage.
+    SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count,
+                bool beside = false, const std::atomic<bool>* stop = nullptr);
 
     SuffixPosition position_of_first(std::int64_t line) const {
         const Position& position = first_[static_cast<std::size_t>(line)];
@@ -122,7 +127,32 @@ private:
     std::optional<WaveletMatrix> places_by_line_;
 };
 
+struct SuffixIndexStopped {};
+
+// The index made on a thread of its own while the searches go on without it,
+// for when they will soon need it: the searches' thread takes it then, made or
+// not yet. What the making reads (the blocks) must stay until then.
+template <class Index>
+class SuffixIndexAhead {
+public:
+    SuffixIndexAhead(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count);
+    ~SuffixIndexAhead();  // stops the making at the end of its stage
+    SuffixIndexAhead(const SuffixIndexAhead&) = delete;
+    SuffixIndexAhead& operator=(const SuffixIndexAhead&) = delete;
+
+    // Waits for the index; none where making it was refused memory (the caller
+    // makes it again, and so meets the refusal where it would have).
+    std::optional<SuffixIndex<Index>> take();
+
+private:
+    std::atomic<bool> stop_{false};
+    std::optional<SuffixIndex<Index>> made_;
+    WorkThread thread_;  // last: it starts once the rest is in place
+};
+
 extern template class SuffixIndex<std::int32_t>;
 extern template class SuffixIndex<std::int64_t>;
+extern template class SuffixIndexAhead<std::int32_t>;
+extern template class SuffixIndexAhead<std::int64_t>;
 
 }  // namespace vesk

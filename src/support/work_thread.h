@@ -1,0 +1,36 @@
+// Work on a thread of its own beside the caller's, where large files make a
+// second processor worth its start: whatever the work throws is kept and thrown
+// again by join(), on the caller's thread. Where no thread can be had, join()
+// does the work there instead, so that the work is done either way.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <thread>
+
+namespace vesk {
+
+class WorkThread {
+public:
+    // Whether this machine runs two threads at once: where it does not, work
+    // beside the caller's only takes turns with it.
+    static bool helps();
+
+    explicit WorkThread(std::function<void()> work);
+    ~WorkThread();  // waits for the work; what it threw is dropped
+    WorkThread(const WorkThread&) = delete;
+    WorkThread& operator=(const WorkThread&) = delete;
+
+    // Waits for the work (or does it), then throws what it threw.
+    void join();
+
+private:
+    void run() noexcept;
+
+    std::function<void()> work_;
+    std::exception_ptr failed_;
+    bool done_ = false;
+    std::thread thread_;  // last: it starts once the rest is in place
+};
+
+}  // namespace vesk
