@@ -53,10 +53,10 @@ struct MatcherTuning {
     StretchChaining chaining = StretchChaining::when_candidates_swarm;
     // Files of this many lines together and more share the work with a second
     // thread, where the machine runs two at once: the first file's groups are
-    // looked up in two halves, the suffix index's two matrices made at once,
-    // and the index begun ahead of the first handover (see
-    // RunFinder::begin_index_ahead()). 0 has files of any size do so, on any
-    // machine, and begin the index at the first search that swarms (tests).
+    // looked up in two halves, and the suffix index is begun ahead of the first
+    // handover (see RunFinder::begin_index_ahead()). 0 has files of any size do
+    // so, on any machine, and begin the index at the first search that swarms
+    // (tests).
     std::int64_t beside_from_lines = std::int64_t{1} << 20;
 };
 

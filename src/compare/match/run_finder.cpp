@@ -64,8 +64,11 @@ constexpr std::int64_t STEPS_BEFORE_INDEX = 16;
 
 // Where a second thread shares the work, the suffix index is begun on it once
 // the searches that swarm have cost this many 64ths of their allowance (see
-// begin_index_ahead()): on 4,000,000 lines of varied text it takes about a
-// second to make, and the first handover comes a third of a second after that.
+// begin_index_ahead()) with none swarming vastly: on 4,000,000 lines of varied
+// text it takes about a second to make, and the first handover comes a third
+// of a second after that. After a vast swarm the handover comes a few searches
+// on, and an index begun then would gain little but hold its memory beside
+// the hashes', which go at the handover.
 constexpr std::int64_t INDEX_AHEAD_SHARE = 1;
 
 }  // namespace
@@ -270,7 +273,7 @@ FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1
             suffixes_ = suffixes_ahead_->take();
             suffixes_ahead_.reset();
         }
-        if (!suffixes_) suffixes_.emplace(index(), count1_, count2_, beside_);
+        if (!suffixes_) suffixes_.emplace(index(), count1_, count2_);
     }
     bool look_directly = suffix_searching_ != SuffixSearching::always_through_index;
     return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, {rest1_.data(), &stretch_ends()}, look_directly)

@@ -51,10 +51,12 @@ public:
     bool handed_over() const { return handed_over_; }
 
     // Whether the searches that swarm have cost more than `sixty_fourths` of
-    // their allowance (0: anything at all), so that the suffix index will
-    // likely be made soon.
+    // their allowance and none swarmed vastly, so that the suffix index will
+    // likely be made, though not at once: after a vast swarm it mostly is, a
+    // few searches on. 0: once any search has swarmed, vastly or not (tests).
     bool index_likely(std::int64_t sixty_fourths) const {
-        return (swarm_allowance_at_start_ - swarm_allowance_) * 64 > sixty_fourths * swarm_allowance_at_start_;
+        return (vast_swarms_ == 0 || sixty_fourths == 0) &&
+               (swarm_allowance_at_start_ - swarm_allowance_) * 64 > sixty_fourths * swarm_allowance_at_start_;
     }
 
     // Once the index is made, a search from a line whose fingerprint has more

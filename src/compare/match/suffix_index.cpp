@@ -47,7 +47,7 @@ int bits_for(std::int64_t count) {
 // is kept, and the array goes.
 template <class Index>
 SuffixIndex<Index>::SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count,
-                                bool beside, const std::atomic<bool>* stop)
+                                const std::atomic<bool>* stop)
     : first_count_(first_count),
       second_count_(second_count),
       first_(static_cast<std::size_t>(first_count)),
@@ -67,16 +67,9 @@ SuffixIndex<Index>::SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t fi
         measure_above(sorted, shared);
     }
     stage_done();
-    // Where a second thread shares the work, the two matrices are made at once
-    // (a tenth of the index's making).
-    auto make_places_by_line = [this] {
-        places_by_line_.emplace(WorkVector<Index>(place_of_line_), bits_for(second_count_));
-    };
-    std::optional<WorkThread> other;
-    if (beside) other.emplace(make_places_by_line);
     lines_by_place_.emplace(WorkVector<Index>(second_lines_), bits_for(second_count_));
-    if (other) other->join();
-    else make_places_by_line();
+    stage_done();
+    places_by_line_.emplace(WorkVector<Index>(place_of_line_), bits_for(second_count_));
 }
 
 // A refusal of memory on the making's thread is no end of the run: the
@@ -88,7 +81,7 @@ SuffixIndexAhead<Index>::SuffixIndexAhead(const BlockIndex<Index>& blocks, std::
                                           std::int64_t second_count)
     : thread_([this, &blocks, first_count, second_count] {
           try {
-              made_.emplace(blocks, first_count, second_count, true, &stop_);
+              made_.emplace(blocks, first_count, second_count, &stop_);
           } catch (const SuffixIndexStopped&) {
           } catch (const MemoryShortage&) {
               hold_memory_for_ending();

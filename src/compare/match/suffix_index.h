@@ -54,11 +54,10 @@ template <class Index>
 class SuffixIndex {
 public:
     // blocks: the second file's blocks grouped by fingerprint, with the group of
-    // every first-file line; both files' line counts. beside: whether a second
-    // thread makes one of the two wavelet matrices. Once `stop` is set, the
+    // every first-file line; both files' line counts. Once `stop` is set, the
     // making throws SuffixIndexStopped at the end of its stage.
     SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count,
-                bool beside = false, const std::atomic<bool>* stop = nullptr);
+                const std::atomic<bool>* stop = nullptr);
 
     SuffixPosition position_of_first(std::int64_t line) const {
         const Position& position = first_[static_cast<std::size_t>(line)];
