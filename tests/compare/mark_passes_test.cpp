@@ -2,6 +2,7 @@
 // recheck of matched pairs, and context marking.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,23 @@ TEST(RecheckMatchedPairs, MarksThePairsWhoseTextsDiffer) {
                   c.differs)
             << c.marks;
         EXPECT_EQ(hand.marks(), c.expected);
+    }
+}
+
+// Tables long enough to be counted sixteen marks at a time, with the unmatched
+// lines anywhere among them.
+TEST(LineTable, CountsTheMatchedLines) {
+    std::mt19937 random(5);
+    for (std::int64_t count : {0, 15, 16, 17, 40, 75}) {
+        HandRun hand(std::vector<std::uint32_t>(static_cast<std::size_t>(count), 1u), {});
+        std::int64_t matched = 0;
+        for (std::int64_t line = 0; line < count; ++line) {
+            const std::uint8_t mark =
+                random() % 2 == 0 ? MARK_UNMATCHED : random() % 2 == 0 ? MARK_MATCHED : MARK_CHANGED_PAIR;
+            hand.comparison.first.marks[line] = mark;
+            matched += mark != MARK_UNMATCHED;
+        }
+        EXPECT_EQ(hand.comparison.first.matched_count(), matched) << count;
     }
 }
 

@@ -226,7 +226,7 @@ FoundRun RunFinder<Index>::search(std::int64_t line, std::int64_t end1, std::int
     }
     escalation_.begin_search();
     FoundRun found = find_by_blocks(line, end1, lo2, hi2);
-    if (ahead_share_ >= 0 && escalation_.index_likely(ahead_share_)) [[unlikely]]
+    if (escalation_.swarmed() && ahead_share_ >= 0 && escalation_.index_likely(ahead_share_)) [[unlikely]]
         begin_index_ahead();
     if (escalation_.handed_over()) [[unlikely]] {
         if (!chains_ && !suffixes_ && chaining_ != StretchChaining::never && chains_pay()) {

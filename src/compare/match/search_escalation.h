@@ -49,6 +49,8 @@ public:
     // suffix index (handed_over()), made by the caller at the first handover.
     bool keeps_testing_candidates(std::int64_t& left, bool index_made);
     bool handed_over() const { return handed_over_; }
+    // Whether the current search tested more candidates than its own allowance.
+    bool swarmed() const { return call_swarm_ != 0; }
 
     // Whether the searches that swarm have cost more than `sixty_fourths` of
     // their allowance and none swarmed vastly, so that the suffix index will
