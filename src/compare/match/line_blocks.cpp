@@ -12,7 +12,6 @@ namespace {
 // How far ahead the numbering prefetches: enough lines to cover a memory access.
 constexpr std::int64_t PREFETCH_DISTANCE = 16;
 
-
 // The farthest next_longer() goes in one step: what a byte holds.
 constexpr std::int64_t LONGEST_STEP = 255;
 
@@ -151,9 +150,9 @@ void BlockIndex<Index>::lay_out_blocks(const WorkVector<Index>& group_of_second,
 // line was deleted instead). Where the walk goes only decides what is tried
 // first: every group comes from the line's own fingerprint.
 //
-// Where a second thread shares the work, the first file's second half is walked there,
-// from the second-file line as far on: most lookups miss the caches, and the
-// halves write apart.
+// Where a second thread shares the work, the first file's second half is
+// walked there, from the second-file line as far on: most lookups miss the
+// caches, and the halves write apart.
 template <class Index>
 void BlockIndex<Index>::look_up_groups(const GroupNumbers<Index>& numbers, const WorkVector<Index>& group_of_second,
                                        const std::uint32_t* first, std::int64_t first_count,

@@ -101,10 +101,8 @@ private:
     std::int64_t count_;
     std::int64_t leaves_;  // a power of two, at least the number of buckets
     WorkVector<Summary> nodes_;  // node 1 is the root; node k has children 2k and 2k + 1
-    // Per node, the longest entry of its deferred lines. Apart from the
-    // summaries: the search for the longest deferred entry reads nothing else,
-    // and on large files its descents are misses of the caches, four times
-    // fewer this way.
+    // Per node, the longest entry of its deferred lines, apart from the
+    // summaries: the search for the longest deferred entry reads nothing else.
     WorkVector<Index> deferred_;
     std::int64_t pending_bucket_ = -1;  // a bucket whose summary is out of date
     // Buckets [changed_from_, changed_to_) hold every leaf whose summary changed
