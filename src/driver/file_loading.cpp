@@ -2,17 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
-#include <new>
 #include <optional>
-#include <system_error>
-#include <thread>
 
 #include "compare/fingerprint.h"
 #include "driver/line_scan.h"
 #include "driver/transcoding.h"
 #include "model/mapped_file.h"
 #include "support/run_end.h"
+#include "support/work_thread.h"
 
 namespace vesk {
 namespace {
@@ -110,51 +107,32 @@ public:
           name_(name) {
         diagnostics_.refuse_memory = comparison.diagnostics.refuse_memory;
         diagnostics_.encoding = comparison.diagnostics.encoding;
-        try {
-            thread_ = std::thread([this] { load(); });
-        } catch (const std::system_error&) {
-            // No thread to be had (its stack is memory too): finish() loads the
-            // file on the caller's.
-        } catch (const std::bad_alloc&) {
-        }
+        thread_.emplace([this] { load_file(load_, file_, name_); });
     }
-    ~BackgroundLoad() {
-        abandoned_ = true;
-        if (thread_.joinable()) thread_.join();
-    }
+    ~BackgroundLoad() { abandoned_ = true; }  // then thread_ goes, waiting for the loading
     BackgroundLoad(const BackgroundLoad&) = delete;
     BackgroundLoad& operator=(const BackgroundLoad&) = delete;
 
-    // Waits for the loading; passes on its messages and how it ended, as if
-    // it had ended here.
+    // Waits for the loading (or, where no thread could be had, loads here);
+    // passes on its messages and how it ended, as if it had ended here.
     void finish(Diagnostics& diagnostics) {
-        if (thread_.joinable())
-            thread_.join();
-        else
-            load();
-        if (!ended_) return;
-        if (diagnostics.output_before_errors != nullptr) diagnostics.output_before_errors->try_flush();
-        diagnostics.err.write(messages_.captured());
-        std::rethrow_exception(ended_);
-    }
-
-private:
-    void load() {
         try {
-            load_file(load_, file_, name_);
+            thread_->join();
         } catch (...) {
-            ended_ = std::current_exception();
+            if (diagnostics.output_before_errors != nullptr) diagnostics.output_before_errors->try_flush();
+            diagnostics.err.write(messages_.captured());
+            throw;
         }
     }
 
+private:
     Output messages_;
     Diagnostics diagnostics_;
     std::atomic<bool> abandoned_{false};
     FileLoad load_;
-    std::exception_ptr ended_;  // whatever ended the loading early
     TextFile& file_;
     const char* name_;
-    std::thread thread_;
+    std::optional<WorkThread> thread_;  // last: started once the rest is in place
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
-// Work on a thread of its own beside the caller's, where large files make a
-// second processor worth its start: whatever the work throws is kept and thrown
-// again by join(), on the caller's thread. Where no thread can be had, join()
-// does the work there instead, so that the work is done either way.
+// Work on a thread of its own beside the caller's (the second file's loading,
+// and on large files a share of the matcher's): whatever the work throws is
+// kept and thrown again by join(), on the caller's thread. Where no thread can
+// be had, join() does the work there instead, so that it is done either way.
 #pragma once
 
 #include <exception>
