@@ -1,5 +1,10 @@
 #include "compare/matcher.h"
 
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -7,6 +12,7 @@
 #include "compare/match/run_tree.h"
 #include "support/memory.h"
 #include "support/run_end.h"
+#include "support/work_thread.h"
 
 namespace vesk {
 namespace {
@@ -20,6 +26,17 @@ RunFinderSettings finder_settings(const LineTable& first, const LineTable& secon
             tuning.suffixes, tuning.chaining, tuning.beside_from_lines};
 }
 
+// The run table and a LineState per line (and the spare entry): the matcher's
+// and its helper's (see Matcher::offer_part()).
+template <class Index>
+struct MatchTables {
+    MatchTables(Diagnostics& diagnostics, std::int64_t count)
+        : runs(diagnostics, count), states(static_cast<std::size_t>(count) + 1, LINE_SEARCHED) {}
+
+    RunTable<Index> runs;
+    WorkVector<std::uint8_t> states;
+};
+
 // Index: the stored width of line numbers in the matcher's own indexes.
 template <class Index>
 class Matcher {
@@ -28,9 +45,21 @@ public:
         : first_(first),
           second_(second),
           diagnostics_(diagnostics),
-          runs_(diagnostics, first.count),
+          tables_(std::make_unique<MatchTables<Index>>(diagnostics, first.count)),
+          runs_(tables_->runs),
           finder_(first, second, runs_, finder_settings(first, second, tuning)),
-          states_(static_cast<std::size_t>(first.count) + 1, LINE_SEARCHED) {}
+          states_(tables_->states),
+          sharing_(finder_.shares_work() ? std::make_unique<Sharing>() : nullptr) {}
+    // The helper of `origin`, which walks the parts offered to it (offer_part()).
+    explicit Matcher(Matcher& origin)
+        : first_(origin.first_),
+          second_(origin.second_),
+          diagnostics_(origin.diagnostics_),
+          runs_(origin.runs_),
+          finder_(typename RunFinder<Index>::Beside{}, origin.finder_),
+          states_(origin.states_),
+          shared_(origin.shared_),
+          worker_(1) {}
 
     void run();
     const RunTable<Index>& run_table() const { return runs_; }
@@ -46,23 +75,51 @@ private:
     void step_through_long_run(std::int64_t& line, const Window& window);
     void mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& window);
     void mark_lines(std::int64_t i1, std::int64_t i2, std::int64_t length);
+    struct Sharing;
+    bool offer_part(const Window& part);
+    void walk_part(const Window& part);
+    void walk_offered_parts();
+    void end_sharing();
+    void walk_shared(const Window& whole, std::int64_t chosen);
 
     LineTable& first_;
     LineTable& second_;
     Diagnostics& diagnostics_;
+    std::unique_ptr<MatchTables<Index>> tables_;  // the helper's are its origin's
     // Allocated when matching starts, at the width of the other indexes, since
     // nothing else ever reads it.
-    RunTable<Index> runs_;
+    RunTable<Index>& runs_;
     RunFinder<Index> finder_;
-    // A LineState per line (and the spare entry).
     // LINE_RETIRED: every later find_run on the line would store length 0 and keep
     // its start, so it is skipped. Once find_run finds no line with d's fingerprint
     // in a window, every later window that holds d lies inside that one (windows
     // are nested or disjoint, and d's windows all hold d), so none holds one either.
     // LINE_DEFERRED: see may_defer().
-    WorkVector<std::uint8_t> states_;
+    WorkVector<std::uint8_t>& states_;
     // Built after the first pass, which looks at every line in order anyway.
     std::optional<RunTree<Index>> tree_;
+    // Where a second thread helps: what the matcher and its helper share, and
+    // which of the two this one is (0 the matcher, 1 the helper).
+    std::unique_ptr<Sharing> sharing_;
+    Sharing* shared_ = sharing_.get();
+    int worker_ = 0;
+};
+
+// Where a second thread helps, the matcher and its helper each walk parts, and
+// each offers the other a part while the other has none: the part after a run
+// that it would walk later, if that holds a 64th of both files' lines at least
+// (walking it takes a tree of its own over the part's lines, made afresh). No
+// window of one part holds a line of another part, in either file, so each
+// walker writes only its own lines' entries, states and marks, and the order
+// the parts are walked in changes nothing. Both are done when neither has a
+// part and none waits.
+template <class Index>
+struct Matcher<Index>::Sharing {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::array<std::optional<Window>, 2> offered;  // a part waiting for each walker
+    std::array<std::atomic<bool>, 2> idle{};
+    bool ended = false;  // both are done, or one failed
 };
 
 template <class Index>
@@ -217,8 +274,10 @@ void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t len
     Window around = window;
     for (;;) {
         mark_lines(i1, i2, length);
-        if (i1 + length < around.hi1) parts.push_back({i1 + length, around.hi1, i2 + length, around.hi2});
-        if (i1 > around.lo1) parts.push_back({around.lo1, i1, around.lo2, i2});
+        const Window before{around.lo1, i1, around.lo2, i2};
+        const Window after{i1 + length, around.hi1, i2 + length, around.hi2};
+        if (after.lo1 < after.hi1 && !offer_part(after)) parts.push_back(after);
+        if (before.lo1 < before.hi1) parts.push_back(before);
         std::int64_t chosen = -1;
         while (chosen == -1 && !parts.empty()) {
             around = parts.back();
@@ -233,6 +292,83 @@ void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t len
     }
 }
 
+// Hands the part to the other walker if that one is idle and the part large
+// enough (see Sharing). The part's lines leave this walker's tree first.
+template <class Index>
+bool Matcher<Index>::offer_part(const Window& part) {
+    if (shared_ == nullptr || !shared_->idle[1 - worker_].load(std::memory_order_relaxed)) return false;
+    const std::int64_t lines = part.hi1 - part.lo1 + part.hi2 - part.lo2;
+    if (64 * lines < first_.count + second_.count) return false;
+    std::lock_guard lock(shared_->lock);
+    const int other = 1 - worker_;
+    if (!shared_->idle[other] || shared_->offered[other] || shared_->ended) return false;
+    tree_->give_away(part.lo1, part.hi1);
+    shared_->offered[other] = part;
+    shared_->idle[other] = false;
+    shared_->changed.notify_all();
+    return true;
+}
+
+// A part handed over, walked as mark_run() would have walked it there.
+template <class Index>
+void Matcher<Index>::walk_part(const Window& part) {
+    tree_.emplace(runs_, states_.data(), first_.count, part.lo1, part.hi1);
+    refresh_runs(part);
+    const std::int64_t chosen = choose_run(part);
+    if (chosen != -1) mark_run(chosen, runs_.start(chosen), runs_.length(chosen), part);
+}
+
+// Waits for parts and walks them until both walkers are done. A walker that
+// fails ends the waiting of both; what it threw goes on to its caller.
+template <class Index>
+void Matcher<Index>::walk_offered_parts() {
+    try {
+        for (;;) {
+            std::unique_lock lock(shared_->lock);
+            shared_->idle[worker_] = true;
+            shared_->changed.notify_all();
+            shared_->changed.wait(lock, [this] {
+                return shared_->offered[worker_] || shared_->ended || (shared_->idle[0] && shared_->idle[1]);
+            });
+            if (!shared_->offered[worker_]) {
+                lock.unlock();
+                end_sharing();
+                return;
+            }
+            const Window part = *shared_->offered[worker_];
+            shared_->offered[worker_].reset();
+            lock.unlock();
+            walk_part(part);
+        }
+    } catch (...) {
+        end_sharing();
+        throw;
+    }
+}
+
+template <class Index>
+void Matcher<Index>::end_sharing() {
+    std::lock_guard lock(shared_->lock);
+    shared_->ended = true;
+    shared_->changed.notify_all();
+}
+
+// The walk from the whole window, with a helper on a second thread from the
+// start: it waits for the first part offered to it.
+template <class Index>
+void Matcher<Index>::walk_shared(const Window& whole, std::int64_t chosen) {
+    Matcher helper(*this);
+    WorkThread helping([&helper] { helper.walk_offered_parts(); });
+    try {
+        if (chosen != -1) mark_run(chosen, runs_.start(chosen), runs_.length(chosen), whole);
+    } catch (...) {
+        end_sharing();
+        throw;
+    }
+    walk_offered_parts();
+    helping.join();
+}
+
 template <class Index>
 void Matcher<Index>::run() {
     const std::int64_t n1 = first_.count;
@@ -244,7 +380,8 @@ void Matcher<Index>::run() {
     tree_.emplace(runs_, states_.data(), n1);
     Window whole{0, n1, 0, n2};
     std::int64_t chosen = choose_run(whole);
-    if (chosen != -1) mark_run(chosen, runs_.start(chosen), runs_.length(chosen), whole);
+    if (shared_ != nullptr) walk_shared(whole, chosen);
+    else if (chosen != -1) mark_run(chosen, runs_.start(chosen), runs_.length(chosen), whole);
 }
 
 bool fits_narrow_index(const LineTable& first, const LineTable& second) {

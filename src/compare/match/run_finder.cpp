@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <mutex>
 
 #include "support/work_thread.h"
 
@@ -94,6 +95,33 @@ struct RunFinder<Index>::Pattern {
     std::int64_t cursor = -1;
 };
 
+// What the finders of one matching share. Each index is made under a lock by
+// the first finder that needs it, and only read after; the suffix index has a
+// lock of its own, so that making it (a second or so) keeps the other finder
+// from nothing else. The suffix index's lock is taken before the other's.
+template <class Index>
+struct RunFinder<Index>::Shared {
+    Shared(const LineTable& first, const LineTable& second)
+        : rest1(block_rests<Index>(first.fingerprints, first.count)),
+          rest2(block_rests<std::uint16_t>(second.fingerprints, second.count)) {}
+
+    WorkVector<Index> rest1;
+    WorkVector<std::uint16_t> rest2;
+    std::mutex making;
+    std::mutex making_index;
+    // Set before a second finder starts: the hashes then stay when one finder
+    // hands over, since the other may still read them.
+    bool beside = false;
+    std::optional<BlockIndex<Index>> blocks;
+    std::optional<SparsePrefixHash> hash1;
+    std::optional<FullPrefixHash> hash2;
+    std::optional<StretchEnds<Index>> stretch_ends;
+    std::optional<StretchChains<Index>> chains;
+    std::optional<SuffixIndex<Index>> suffixes;
+    // Last, as it reads blocks until it is gone.
+    std::optional<SuffixIndexAhead<Index>> suffixes_ahead;
+};
+
 template <class Index>
 RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs,
                             const RunFinderSettings& settings)
@@ -102,8 +130,9 @@ RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, con
       runs_(runs),
       count1_(first.count),
       count2_(second.count),
-      rest1_(block_rests<Index>(first.fingerprints, first.count)),
-      rest2_(block_rests<std::uint16_t>(second.fingerprints, second.count)),
+      shared_(std::make_shared<Shared>(first, second)),
+      rest1_(shared_->rest1.data()),
+      rest2_(shared_->rest2.data()),
       all_hashes_equal_(settings.all_hashes_equal),
       suffix_searching_(settings.suffixes),
       escalation_(count1_ + count2_, settings.near_miss_allowance),
@@ -113,11 +142,45 @@ RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, con
     if (beside_) ahead_share_ = from_lines == 0 ? 0 : INDEX_AHEAD_SHARE;
 }
 
+template <class Index>
+RunFinder<Index>::RunFinder(Beside, const RunFinder& origin)
+    : fp1_(origin.fp1_),
+      fp2_(origin.fp2_),
+      runs_(origin.runs_),
+      count1_(origin.count1_),
+      count2_(origin.count2_),
+      shared_(origin.shared_),
+      rest1_(origin.rest1_),
+      rest2_(origin.rest2_),
+      blocks_(origin.blocks_),
+      hash1_(origin.hash1_),
+      hash2_(origin.hash2_),
+      all_hashes_equal_(origin.all_hashes_equal_),
+      suffix_searching_(origin.suffix_searching_),
+      stretch_ends_(origin.stretch_ends_),
+      suffixes_(origin.suffixes_),
+      escalation_(origin.escalation_),
+      chaining_(origin.chaining_),
+      chains_(origin.chains_),
+      searching_chains_(origin.searching_chains_),
+      chain_allowance_(origin.chain_allowance_),
+      chain_searches_(origin.chain_searches_),
+      chain_failures_(origin.chain_failures_),
+      beside_(origin.beside_),
+      ahead_share_(origin.ahead_share_) {
+    shared_->beside = true;
+    if (chains_) chain_search_.emplace(fp1_, fp2_, *chains_);
+}
+
 // Built on first need: when every search is settled by the line at the window's
 // start (identical files), no index is ever made.
 template <class Index>
 const BlockIndex<Index>& RunFinder<Index>::index() {
-    if (!blocks_) blocks_.emplace(fp1_, count1_, fp2_, count2_, beside_);
+    if (!blocks_) [[unlikely]] {
+        std::lock_guard lock(shared_->making);
+        if (!shared_->blocks) shared_->blocks.emplace(fp1_, count1_, fp2_, count2_, beside_);
+        blocks_ = &*shared_->blocks;
+    }
     return *blocks_;
 }
 
@@ -138,7 +201,11 @@ FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64
 // searches along the chains fail.
 template <class Index>
 void RunFinder<Index>::make_chains() {
-    chains_.emplace(fp2_, count2_);
+    {
+        std::lock_guard lock(shared_->making);
+        if (!shared_->chains) shared_->chains.emplace(fp2_, count2_);
+        chains_ = &*shared_->chains;
+    }
     chain_search_.emplace(fp1_, fp2_, *chains_);
     searching_chains_ = true;
     chain_allowance_ = chaining_ == StretchChaining::from_first_search ? TESTED_CHAIN_ALLOWANCE : CHAIN_ALLOWANCE;
@@ -265,18 +332,25 @@ template <class Index>
 FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                             std::int64_t hi2) {
     if (!suffixes_) {
+        std::lock_guard lock(shared_->making_index);
         // The hashes served only the block search's near misses, which the
-        // index now spares: their memory goes before the index takes its own.
-        hash1_.reset();
-        hash2_.reset();
-        if (suffixes_ahead_) {
-            suffixes_ = suffixes_ahead_->take();
-            suffixes_ahead_.reset();
+        // index now spares: their memory goes before the index takes its own
+        // (unless another finder may still read them).
+        hash1_ = nullptr;
+        hash2_ = nullptr;
+        if (!shared_->beside) {
+            shared_->hash1.reset();
+            shared_->hash2.reset();
         }
-        if (!suffixes_) suffixes_.emplace(index(), count1_, count2_);
+        if (!shared_->suffixes && shared_->suffixes_ahead) {
+            shared_->suffixes = shared_->suffixes_ahead->take();
+            shared_->suffixes_ahead.reset();
+        }
+        if (!shared_->suffixes) shared_->suffixes.emplace(index(), count1_, count2_);
+        suffixes_ = &*shared_->suffixes;
     }
     bool look_directly = suffix_searching_ != SuffixSearching::always_through_index;
-    return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, {rest1_.data(), &stretch_ends()}, look_directly)
+    return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, {rest1_, &stretch_ends()}, look_directly)
         .find(line, end1, lo2, hi2);
 }
 
@@ -290,7 +364,9 @@ void RunFinder<Index>::begin_index_ahead() {
     ahead_share_ = -1;
     bool chains_next = !chains_ && chaining_ != StretchChaining::never && chains_pay();
     if (suffixes_ || chains_next) return;
-    suffixes_ahead_.emplace(index(), count1_, count2_);
+    const BlockIndex<Index>& blocks = index();
+    std::lock_guard lock(shared_->making_index);
+    if (!shared_->suffixes && !shared_->suffixes_ahead) shared_->suffixes_ahead.emplace(blocks, count1_, count2_);
 }
 
 // Whether the line's fingerprint is common in the second file (see
@@ -470,8 +546,13 @@ template <class Index>
 bool RunFinder<Index>::same_hash(Pattern& pattern, std::int64_t at2) {
     if (all_hashes_equal_) return true;
     if (!hash1_) {
-        hash1_.emplace(fp1_, count1_);
-        hash2_.emplace(fp2_, count2_);
+        std::lock_guard lock(shared_->making);
+        if (!shared_->hash1) {
+            shared_->hash1.emplace(fp1_, count1_);
+            shared_->hash2.emplace(fp2_, count2_);
+        }
+        hash1_ = &*shared_->hash1;
+        hash2_ = &*shared_->hash2;
     }
     if (!pattern.hashed) {
         pattern.shift = stretch_shift(pattern.length);
@@ -500,7 +581,7 @@ FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume
     std::int64_t left = escalation_.candidates_left();
     FoundRun found{0, 0};
     for (; position < size; ++position) {
-        if (--left < 0 && !escalation_.keeps_testing_candidates(left, suffixes_.has_value())) break;
+        if (--left < 0 && !escalation_.keeps_testing_candidates(left, suffixes_ != nullptr)) break;
         const Block<Index>& block = blocks[static_cast<std::size_t>(position)];
         if (block.start - offset + pattern.length > bounds.hi2) break;
         if (block.end - block.start < needed && block.start > resume + offset) {
@@ -563,7 +644,12 @@ FoundRun RunFinder<Index>::next_longer_stretch_match(const Pattern& pattern, std
 
 template <class Index>
 StretchEnds<Index>& RunFinder<Index>::stretch_ends() {
-    if (!stretch_ends_) stretch_ends_.emplace(index(), fp2_, count2_);
+    if (!stretch_ends_) {
+        const BlockIndex<Index>& blocks = index();
+        std::lock_guard lock(shared_->making);
+        if (!shared_->stretch_ends) shared_->stretch_ends.emplace(blocks, fp2_, count2_);
+        stretch_ends_ = &*shared_->stretch_ends;
+    }
     return *stretch_ends_;
 }
 

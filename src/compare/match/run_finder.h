@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -50,6 +51,17 @@ public:
     // runs: the run table as find_run keeps it.
     RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs,
               const RunFinderSettings& settings);
+    // A finder for a second thread, beside `origin`: the two share the rests and
+    // every index either has made or makes from now on (each is made once, by
+    // the first that needs it), and each keeps its own state of searching. What
+    // a search finds depends on neither, so both find what either would.
+    struct Beside {};
+    RunFinder(Beside, const RunFinder& origin);
+    RunFinder(const RunFinder&) = delete;
+    RunFinder& operator=(const RunFinder&) = delete;
+
+    // Whether a second thread shares the work (MatcherTuning::beside_from_lines).
+    bool shares_work() const { return beside_; }
 
     // The run the scan records for `line`, reaching at most to end1 in the first
     // file and lying in [lo2, hi2) of the second.
@@ -65,6 +77,7 @@ public:
 
 private:
     struct Pattern;
+    struct Shared;
     struct Bounds {
         std::int64_t end1, hi2;
     };
@@ -124,20 +137,23 @@ private:
     const RunTable<Index>& runs_;
     std::int64_t count1_;
     std::int64_t count2_;
-    WorkVector<Index> rest1_;  // block_rests() of each file
+    // What the finders share; below, this finder's own pointers to it, set
+    // when it first needs each.
+    std::shared_ptr<Shared> shared_;
+    const Index* rest1_;  // block_rests() of each file
     // Read only where a lower bound does (measuring a run), so capped at 16 bits.
-    WorkVector<std::uint16_t> rest2_;
-    std::optional<BlockIndex<Index>> blocks_;  // made on first need, as are the hashes
-    std::optional<SparsePrefixHash> hash1_;  // hashed once per pattern
-    std::optional<FullPrefixHash> hash2_;    // hashed once per candidate
+    const std::uint16_t* rest2_;
+    const BlockIndex<Index>* blocks_ = nullptr;  // made on first need, as are the hashes
+    const SparsePrefixHash* hash1_ = nullptr;  // hashed once per pattern
+    const FullPrefixHash* hash2_ = nullptr;    // hashed once per candidate
     bool all_hashes_equal_;
     SuffixSearching suffix_searching_;
-    std::optional<StretchEnds<Index>> stretch_ends_;  // made on first need
-    std::optional<SuffixIndex<Index>> suffixes_;  // made at the first handover, see find_by_suffixes()
+    StretchEnds<Index>* stretch_ends_ = nullptr;  // made on first need
+    const SuffixIndex<Index>* suffixes_ = nullptr;  // made at the first handover, see find_by_suffixes()
     SearchEscalation escalation_;
     LastSearch last_;  // see keep_last_search()
     StretchChaining chaining_;
-    std::optional<StretchChains<Index>> chains_;  // see make_chains()
+    const StretchChains<Index>* chains_ = nullptr;  // see make_chains()
     std::optional<ChainSearch<Index>> chain_search_;  // along chains_
     // Whether searches still go along the chains, and how many ran out of their
     // allowance there (see search_along_chains()).
@@ -153,12 +169,10 @@ private:
     Link previous_;
     // Whether a second thread shares the work (MatcherTuning::beside_from_lines).
     bool beside_ = false;
-    // The suffix index begun ahead of the first handover (see
-    // begin_index_ahead()), once the searches that swarm have cost this many
-    // 64ths of their allowance; -1: not (or no longer) to be begun. Last, as it
-    // reads blocks_ until it is gone.
+    // The suffix index is begun ahead of the first handover (see
+    // begin_index_ahead()) once the searches that swarm have cost this many
+    // 64ths of their allowance; -1: not (or no longer) to be begun.
     std::int64_t ahead_share_ = -1;
-    std::optional<SuffixIndexAhead<Index>> suffixes_ahead_;
 };
 
 extern template class RunFinder<std::int32_t>;

@@ -31,13 +31,14 @@ typename RunTree<Index>::Summary RunTree<Index>::combine(const Summary& left, co
 }
 
 template <class Index>
-RunTree<Index>::RunTree(const RunTable<Index>& runs, const std::uint8_t* states, std::int64_t count)
-    : runs_(runs), states_(states), count_(count) {
+RunTree<Index>::RunTree(const RunTable<Index>& runs, const std::uint8_t* states, std::int64_t count,
+                        std::int64_t from, std::int64_t to)
+    : runs_(runs), states_(states), count_(count), own_from_(from), own_to_(to) {
     std::int64_t buckets = (count + BUCKET - 1) / BUCKET;
     leaves_ = static_cast<std::int64_t>(std::bit_ceil(static_cast<std::uint64_t>(std::max<std::int64_t>(buckets, 1))));
     nodes_.assign(static_cast<std::size_t>(2 * leaves_), Summary{HIGHEST<Index>, LOWEST<Index>, LOWEST<Index>, 0});
     deferred_.assign(static_cast<std::size_t>(2 * leaves_), 0);
-    for (std::int64_t bucket = 0; bucket < buckets; ++bucket)
+    for (std::int64_t bucket = from / BUCKET; bucket < std::min(buckets, (to + BUCKET - 1) / BUCKET); ++bucket)
         nodes_[leaves_ + bucket] = summarise_bucket(bucket, deferred_[leaves_ + bucket]);
     for (std::int64_t node = leaves_ - 1; node >= 1; --node) combine_children(node);
 }
@@ -50,10 +51,28 @@ void RunTree<Index>::combine_children(std::int64_t node) {
 }
 
 template <class Index>
+void RunTree<Index>::give_away(std::int64_t from, std::int64_t to) {
+    settle();
+    away_.push_back({from, to});
+}
+
+template <class Index>
+bool RunTree<Index>::given_away(std::int64_t line) const {
+    return std::any_of(away_.begin(), away_.end(), [line](const Lines& away) { return line >= away.from && line < away.to; });
+}
+
+// Of its own lines only: those given away are passed over.
+template <class Index>
 typename RunTree<Index>::Summary RunTree<Index>::summarise_bucket(std::int64_t bucket, Index& longest_deferred) const {
     Summary summary{HIGHEST<Index>, LOWEST<Index>, LOWEST<Index>, 0};
     longest_deferred = 0;
-    for (std::int64_t line = bucket * BUCKET; line < std::min(count_, (bucket + 1) * BUCKET); ++line) {
+    const std::int64_t begin = std::max(own_from_, bucket * BUCKET);
+    const std::int64_t end = std::min(own_to_, (bucket + 1) * BUCKET);
+    const Lines* cut = nullptr;  // a range given away that the bucket meets
+    for (const Lines& away : away_)
+        if (away.from < end && away.to > begin) cut = &away;
+    for (std::int64_t line = begin; line < end; ++line) {
+        if (cut != nullptr && given_away(line)) continue;
         std::int64_t length = runs_.length(line);
         if (states_[line] == LINE_DEFERRED) longest_deferred = std::max(longest_deferred, static_cast<Index>(length));
         if (states_[line] != LINE_SEARCHED) continue;

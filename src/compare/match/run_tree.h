@@ -38,9 +38,22 @@ struct Window {
 template <class Index>
 class RunTree {
 public:
-    // Reads the run table and the line states where they are, for `count` lines;
-    // update() must follow every change of an entry or a state.
-    RunTree(const RunTable<Index>& runs, const std::uint8_t* states, std::int64_t count);
+    // Reads the run table and the line states where they are, for `count` lines,
+    // of which only [from, to) are its own: the others are taken as absent, and
+    // no window asked of the tree may hold one. update() must follow every
+    // change of an entry or a state.
+    RunTree(const RunTable<Index>& runs, const std::uint8_t* states, std::int64_t count, std::int64_t from,
+            std::int64_t to);
+    RunTree(const RunTable<Index>& runs, const std::uint8_t* states, std::int64_t count)
+        : RunTree(runs, states, count, 0, count) {}
+
+    // Lines [from, to) are no longer its own: another tree, on another thread,
+    // takes them, and from now on this one reads nothing of theirs (a few
+    // ranges at most are given away). What it knew
+    // of them stays in the nodes above, where it can only make a node look less
+    // fitting and longer than its own lines are, which costs a descent and
+    // changes no answer about a window that holds none of them.
+    void give_away(std::int64_t from, std::int64_t to);
 
     void update(std::int64_t line);
 
@@ -88,6 +101,7 @@ private:
     void combine_children(std::int64_t node);
     static bool all_fit(const Summary& summary, const Window& window);
     Summary summarise_bucket(std::int64_t bucket, Index& longest_deferred) const;
+    bool given_away(std::int64_t line) const;
     Span child(const Span& span, int side) const;
     std::int64_t find_unfit(const Span& span, std::int64_t from, const Window& window) const;
     void find_longest(const Span& span, const Window& window, std::int64_t& best_line, std::int64_t& best_length) const;
@@ -99,6 +113,11 @@ private:
     const RunTable<Index>& runs_;
     const std::uint8_t* states_;
     std::int64_t count_;
+    std::int64_t own_from_, own_to_;  // the lines it reads
+    struct Lines {
+        std::int64_t from, to;
+    };
+    std::vector<Lines> away_;  // of those, the ones given away
     std::int64_t leaves_;  // a power of two, at least the number of buckets
     WorkVector<Summary> nodes_;  // node 1 is the root; node k has children 2k and 2k + 1
     // Per node, the longest entry of its deferred lines, apart from the

@@ -39,7 +39,7 @@ void StretchEnds<Index>::sort_blocks() {
 template <class Index>
 std::int64_t StretchEnds<Index>::growing_stop(std::int64_t line, std::int64_t stretch, std::uint32_t next,
                                               std::int64_t resume, std::int64_t hi2) {
-    if (kinds_.empty()) sort_blocks();
+    std::call_once(sorted_, [this] { sort_blocks(); });
     std::int64_t group = blocks_.group_of(line);
     if (group < 0) return -1;
     auto found = blocks_.blocks(group);

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "compare/match/line_blocks.h"
 #include "support/memory.h"
@@ -55,6 +56,8 @@ private:
     std::int64_t count_;
     WorkVector<Kind> kinds_;  // by group, next and length; a last one closes the final range; empty until asked
     WorkVector<Index> starts_;
+    // Sorting waits for the first stop asked for, from whichever thread asks.
+    std::once_flag sorted_;
 };
 
 extern template class StretchEnds<std::int32_t>;
