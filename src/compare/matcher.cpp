@@ -1,5 +1,6 @@
 #include "compare/matcher.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -76,7 +77,7 @@ private:
     void mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& window);
     void mark_lines(std::int64_t i1, std::int64_t i2, std::int64_t length);
     struct Sharing;
-    bool offer_part(const Window& part);
+    bool offer_part(const Window& before, const Window& part);
     void walk_part(const Window& part);
     void walk_offered_parts();
     void end_sharing();
@@ -107,8 +108,12 @@ private:
 
 // Where a second thread helps, the matcher and its helper each walk parts, and
 // each offers the other a part while the other has none: the part after a run
-// that it would walk later, if that holds a 64th of both files' lines at least
-// (walking it takes a tree of its own over the part's lines, made afresh). No
+// that it would walk later, where that holds a 64th of both files' lines at
+// least and the smaller of the run's two parts an eighth of their lines. (A
+// part handed on takes a tree of its own over its lines, made afresh; where
+// runs peel off one by one, as on files with an edit every thousand lines,
+// handing on every part after one would make the trees again and again, for
+// little work each.) No
 // window of one part holds a line of another part, in either file, so each
 // walker writes only its own lines' entries, states and marks, and the order
 // the parts are walked in changes nothing. Both are done when neither has a
@@ -276,7 +281,7 @@ void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t len
         mark_lines(i1, i2, length);
         const Window before{around.lo1, i1, around.lo2, i2};
         const Window after{i1 + length, around.hi1, i2 + length, around.hi2};
-        if (after.lo1 < after.hi1 && !offer_part(after)) parts.push_back(after);
+        if (after.lo1 < after.hi1 && !offer_part(before, after)) parts.push_back(after);
         if (before.lo1 < before.hi1) parts.push_back(before);
         std::int64_t chosen = -1;
         while (chosen == -1 && !parts.empty()) {
@@ -292,13 +297,14 @@ void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t len
     }
 }
 
-// Hands the part to the other walker if that one is idle and the part large
-// enough (see Sharing). The part's lines leave this walker's tree first.
+// Hands the part after a run to the other walker if that one is idle and the
+// part large enough beside the one before the run (see Sharing). The part's lines leave this walker's tree first.
 template <class Index>
-bool Matcher<Index>::offer_part(const Window& part) {
+bool Matcher<Index>::offer_part(const Window& before, const Window& part) {
     if (shared_ == nullptr || !shared_->idle[1 - worker_].load(std::memory_order_relaxed)) return false;
-    const std::int64_t lines = part.hi1 - part.lo1 + part.hi2 - part.lo2;
-    if (64 * lines < first_.count + second_.count) return false;
+    auto lines = [](const Window& window) { return window.hi1 - window.lo1 + window.hi2 - window.lo2; };
+    if (64 * lines(part) < first_.count + second_.count) return false;
+    if (8 * std::min(lines(before), lines(part)) < lines(before) + lines(part)) return false;
     std::lock_guard lock(shared_->lock);
     const int other = 1 - worker_;
     if (!shared_->idle[other] || shared_->offered[other] || shared_->ended) return false;

@@ -18,6 +18,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 #include <optional>
 
@@ -55,9 +57,14 @@ class SuffixIndex {
 public:
     // blocks: the second file's blocks grouped by fingerprint, with the group of
     // every first-file line; both files' line counts. Once `stop` is set, the
-    // making throws SuffixIndexStopped at the end of its stage.
+    // making throws SuffixIndexStopped at the end of its stage. matrices: whether
+    // the two wavelet matrices are made here too; where not, make_matrix()
+    // makes each before the index is read.
     SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count,
-                const std::atomic<bool>* stop = nullptr);
+                const std::atomic<bool>* stop = nullptr, bool matrices = true);
+    // Makes the first (0) or the second (1) wavelet matrix; each reads only
+    // what the constructor made, so the two may be made at once, on two threads.
+    void make_matrix(int which);
 
     SuffixPosition position_of_first(std::int64_t line) const {
         const Position& position = first_[static_cast<std::size_t>(line)];
@@ -130,7 +137,10 @@ struct SuffixIndexStopped {};
 
 // The index made on a thread of its own while the searches go on without it,
 // for when they will soon need it: the searches' thread takes it then, made or
-// not yet. What the making reads (the blocks) must stay until then.
+// not yet. A taker that comes before the two wavelet matrices are begun makes
+// the second itself, beside the making of the first, instead of waiting idle,
+// where the second file's lines are varied (see the constructor).
+// What the making reads (the blocks) must stay until then.
 template <class Index>
 class SuffixIndexAhead {
 public:
@@ -144,8 +154,17 @@ public:
     std::optional<SuffixIndex<Index>> take();
 
 private:
+    void settle(bool& what);
+
     std::atomic<bool> stop_{false};
     std::optional<SuffixIndex<Index>> made_;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    bool placed_ = false;  // made_ holds all but the matrices
+    bool ended_ = false;   // the making's thread is done
+    bool failed_ = false;  // stopped, or refused memory
+    bool two_at_once_;  // whether a taker may make the second matrix
+    std::atomic<bool> second_claimed_{false};  // the second matrix has its maker
     WorkThread thread_;  // last: it starts once the rest is in place
 };
 
