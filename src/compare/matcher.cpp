@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "compare/match/run_finder.h"
@@ -17,6 +19,11 @@
 
 namespace vesk {
 namespace {
+
+// See Matcher::first_pass_shared(): enough chunks that the two threads end
+// within one of each other, few enough that each chunk's first lines, looked
+// at whether or not the one pass would, cost nothing to speak of.
+constexpr std::int64_t FIRST_PASS_CHUNKS = 64;
 
 std::int64_t near_miss_allowance(const LineTable& first, const LineTable& second, StretchHashing hashing) {
     return hashing == StretchHashing::after_near_misses ? first.count + second.count : 0;
@@ -81,7 +88,11 @@ private:
     void walk_part(const Window& part);
     void walk_offered_parts();
     void end_sharing();
-    void walk_shared(const Window& whole, std::int64_t chosen);
+    void walk_shared(Matcher& helper, const Window& whole, std::int64_t chosen);
+    std::int64_t pass_line(std::int64_t line);
+    std::int64_t pass_over(std::int64_t from, std::int64_t to);
+    void first_pass_shared(Matcher& helper);
+    void settle_first_pass(std::int64_t chunk);
 
     LineTable& first_;
     LineTable& second_;
@@ -362,8 +373,7 @@ void Matcher<Index>::end_sharing() {
 // The walk from the whole window, with a helper on a second thread from the
 // start: it waits for the first part offered to it.
 template <class Index>
-void Matcher<Index>::walk_shared(const Window& whole, std::int64_t chosen) {
-    Matcher helper(*this);
+void Matcher<Index>::walk_shared(Matcher& helper, const Window& whole, std::int64_t chosen) {
     WorkThread helping([&helper] { helper.walk_offered_parts(); });
     try {
         if (chosen != -1) mark_run(chosen, runs_.start(chosen), runs_.length(chosen), whole);
@@ -375,18 +385,99 @@ void Matcher<Index>::walk_shared(const Window& whole, std::int64_t chosen) {
     helping.join();
 }
 
+// The first pass's look at a line, unless it has had it (its entry is then
+// no longer 0 and 0 with the line searched): returns the next line it looks at.
+template <class Index>
+std::int64_t Matcher<Index>::pass_line(std::int64_t line) {
+    if (runs_.length(line) == 0 && states_[line] == LINE_SEARCHED) find_run(line, first_.count, 0, second_.count);
+    return line + (runs_.length(line) > LONG_RUN ? runs_.length(line) : 1);
+}
+
+// The first pass from line `from` on, up to the first line it would look at
+// from `to` on, which it returns.
+template <class Index>
+std::int64_t Matcher<Index>::pass_over(std::int64_t from, std::int64_t to) {
+    std::int64_t line = from;
+    while (line < to) line = pass_line(line);
+    return line;
+}
+
+// Where a second thread helps, the first pass goes over the first file in
+// FIRST_PASS_CHUNKS chunks, which the matcher and its helper take in turn, each
+// chunk looked at as if the pass began at its first line. Every search is in
+// the whole window, so what it finds does not depend on who searched or when;
+// only which lines the pass looks at does, and settle_first_pass() brings that
+// to what one pass from line 0 would have done. The helper takes its first
+// chunk once a search has been handed over to the chains or the suffix index:
+// before that the searches go through the blocks, where the ones that swarm
+// are slow, and the second thread makes the suffix index ahead, or the
+// matcher's thread makes the chains (which the helper would wait for). On
+// files whose searches never swarm, the pass is fast anyway.
+template <class Index>
+void Matcher<Index>::first_pass_shared(Matcher& helper) {
+    const std::int64_t n1 = first_.count;
+    const std::int64_t chunk = std::max<std::int64_t>(1, (n1 + FIRST_PASS_CHUNKS - 1) / FIRST_PASS_CHUNKS);
+    std::atomic<std::int64_t> next{0};
+    auto take_chunks = [&next, chunk, n1](Matcher& walker) {
+        for (;;) {
+            while (walker.worker_ == 1 && !walker.finder_.handed_over_beside() && next.load() < n1)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const std::int64_t from = next.fetch_add(chunk);
+            if (from >= n1) return;
+            walker.finder_.read_runs_from(from);
+            walker.pass_over(from, std::min(n1, from + chunk));
+        }
+    };
+    {
+        WorkThread helping([&take_chunks, &helper] { take_chunks(helper); });
+        try {
+            take_chunks(*this);
+        } catch (...) {
+            next = n1;
+            throw;
+        }
+        helping.join();
+    }
+    finder_.read_runs_from(0);
+    settle_first_pass(chunk);
+}
+
+// Follows the one pass from line 0 and each chunk's own walk side by side. A
+// chunk's walk agrees with the pass from the first line both look at; the
+// lines it looked at before that, which the pass steps over inside a long
+// run, get their entries back (0 and 0, searched); a line the pass looks at
+// and no chunk did is searched now.
+template <class Index>
+void Matcher<Index>::settle_first_pass(std::int64_t chunk) {
+    const std::int64_t n1 = first_.count;
+    std::int64_t line = 0;
+    for (std::int64_t from = 0; from < n1; from += chunk) {
+        const std::int64_t end = std::min(n1, from + chunk);
+        for (std::int64_t own = from; own < end;) {
+            line = pass_over(line, own);
+            if (line == own) break;
+            const std::int64_t next = own + (runs_.length(own) > LONG_RUN ? runs_.length(own) : 1);
+            runs_.set_length(own, 0);
+            runs_.set_start(own, 0);
+            states_[own] = LINE_SEARCHED;
+            own = next;
+        }
+    }
+    pass_over(line, n1);
+}
+
 template <class Index>
 void Matcher<Index>::run() {
     const std::int64_t n1 = first_.count;
     const std::int64_t n2 = second_.count;
-    for (std::int64_t i = 0; i < n1;) {
-        find_run(i, n1, 0, n2);
-        i += runs_.length(i) > LONG_RUN ? runs_.length(i) : 1;
-    }
+    std::optional<Matcher> helper;
+    if (shared_ != nullptr) helper.emplace(*this);
+    if (helper) first_pass_shared(*helper);
+    else pass_over(0, n1);
     tree_.emplace(runs_, states_.data(), n1);
     Window whole{0, n1, 0, n2};
     std::int64_t chosen = choose_run(whole);
-    if (shared_ != nullptr) walk_shared(whole, chosen);
+    if (helper) walk_shared(*helper, whole, chosen);
     else if (chosen != -1) mark_run(chosen, runs_.start(chosen), runs_.length(chosen), whole);
 }
 

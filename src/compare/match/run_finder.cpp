@@ -1,6 +1,7 @@
 #include "compare/match/run_finder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <mutex>
 
@@ -120,6 +121,9 @@ struct RunFinder<Index>::Shared {
     std::optional<SuffixIndex<Index>> suffixes;
     // Last, as it reads blocks until it is gone.
     std::optional<SuffixIndexAhead<Index>> suffixes_ahead;
+    // Read without the locks: whether the chains and the suffix index are made.
+    std::atomic<bool> chains_made{false};
+    std::atomic<bool> suffixes_made{false};
 };
 
 template <class Index>
@@ -172,6 +176,19 @@ RunFinder<Index>::RunFinder(Beside, const RunFinder& origin)
     if (chains_) chain_search_.emplace(fp1_, fp2_, *chains_);
 }
 
+// Whether the other finder has made what `made` tells of: this one then takes
+// it up at once, as it would at its own next handover, instead of going on
+// through the blocks until its own searches swarm enough.
+template <class Index>
+bool RunFinder<Index>::made_beside(const std::atomic<bool>& made) const {
+    return beside_ && made.load(std::memory_order_acquire);
+}
+
+template <class Index>
+bool RunFinder<Index>::handed_over_beside() const {
+    return shared_->chains_made.load(std::memory_order_relaxed) || shared_->suffixes_made.load(std::memory_order_relaxed);
+}
+
 // Built on first need: when every search is settled by the line at the window's
 // start (identical files), no index is ever made.
 template <class Index>
@@ -187,7 +204,8 @@ const BlockIndex<Index>& RunFinder<Index>::index() {
 template <class Index>
 FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     if (line <= last_.through && line > last_.line && last_.in(end1, lo2, hi2)) return last_.found;
-    if (chaining_ == StretchChaining::from_first_search && !chains_) make_chains();
+    if (!chains_ && (chaining_ == StretchChaining::from_first_search || made_beside(shared_->chains_made)))
+        make_chains();
     if (chains_) [[unlikely]]
         return find_with_chains(line, end1, lo2, hi2);
     FoundRun found = search(line, end1, lo2, hi2);
@@ -205,6 +223,7 @@ void RunFinder<Index>::make_chains() {
         std::lock_guard lock(shared_->making);
         if (!shared_->chains) shared_->chains.emplace(fp2_, count2_);
         chains_ = &*shared_->chains;
+        shared_->chains_made.store(true, std::memory_order_release);
     }
     chain_search_.emplace(fp1_, fp2_, *chains_);
     searching_chains_ = true;
@@ -287,6 +306,8 @@ void RunFinder<Index>::keep_last_search(std::int64_t line, std::int64_t end1, st
 // candidates that tells a swarming search.
 template <class Index>
 FoundRun RunFinder<Index>::search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
+    if (!suffixes_ && made_beside(shared_->suffixes_made)) [[unlikely]]
+        suffixes_ = &*shared_->suffixes;
     if (suffixes_ || suffix_searching_ != SuffixSearching::when_candidates_swarm) [[unlikely]] {
         return suffix_searching_ == SuffixSearching::when_candidates_swarm ? search_with_index(line, end1, lo2, hi2)
                                                                           : search_as_tuned(line, end1, lo2, hi2);
@@ -348,6 +369,7 @@ FoundRun RunFinder<Index>::find_by_suffixes(std::int64_t line, std::int64_t end1
         }
         if (!shared_->suffixes) shared_->suffixes.emplace(index(), count1_, count2_);
         suffixes_ = &*shared_->suffixes;
+        shared_->suffixes_made.store(true, std::memory_order_release);
     }
     bool look_directly = suffix_searching_ != SuffixSearching::always_through_index;
     return SuffixSearch<Index>(fp1_, fp2_, *suffixes_, {rest1_, &stretch_ends()}, look_directly)
@@ -459,7 +481,7 @@ std::int64_t RunFinder<Index>::measure_with_index(std::int64_t line, std::int64_
 // ascending order, so this saves measuring the same run again line by line.
 template <class Index>
 std::int64_t RunFinder<Index>::known_length(std::int64_t line, std::int64_t at2) const {
-    if (line == 0 || runs_.length(line - 1) < 2 || runs_.start(line - 1) + 1 != at2) return 0;
+    if (line <= runs_from_ || runs_.length(line - 1) < 2 || runs_.start(line - 1) + 1 != at2) return 0;
     return runs_.length(line - 1) - 1;
 }
 

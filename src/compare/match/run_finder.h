@@ -11,6 +11,7 @@
 // Index: the stored width of line numbers in the block index (see line_blocks.h).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -62,6 +63,12 @@ public:
 
     // Whether a second thread shares the work (MatcherTuning::beside_from_lines).
     bool shares_work() const { return beside_; }
+    // The run table's entries before `line` are not read from now on: another
+    // thread may be writing them (see known_length()).
+    void read_runs_from(std::int64_t line) { runs_from_ = line; }
+    // Whether either finder has handed a search over to the chains or the
+    // suffix index (see search()).
+    bool handed_over_beside() const;
 
     // The run the scan records for `line`, reaching at most to end1 in the first
     // file and lying in [lo2, hi2) of the second.
@@ -102,6 +109,7 @@ private:
     std::optional<FoundRun> search_along_chains(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                                 std::int64_t hi2);
     void make_chains();
+    bool made_beside(const std::atomic<bool>& made) const;
     bool chains_pay();
     [[gnu::always_inline]] inline FoundRun search(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                                   std::int64_t hi2);
@@ -135,6 +143,7 @@ private:
     const std::uint32_t* fp1_;
     const std::uint32_t* fp2_;
     const RunTable<Index>& runs_;
+    std::int64_t runs_from_ = 0;  // see read_runs_from()
     std::int64_t count1_;
     std::int64_t count2_;
     // What the finders share; below, this finder's own pointers to it, set
