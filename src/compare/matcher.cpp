@@ -57,7 +57,8 @@ public:
           runs_(tables_->runs),
           finder_(first, second, runs_, finder_settings(first, second, tuning)),
           states_(tables_->states),
-          sharing_(finder_.shares_work() ? std::make_unique<Sharing>() : nullptr) {}
+          sharing_(finder_.shares_work() ? std::make_unique<Sharing>() : nullptr),
+          offers_any_part_(tuning.beside_from_lines == 0) {}
     // The helper of `origin`, which walks the parts offered to it (offer_part()).
     explicit Matcher(Matcher& origin)
         : first_(origin.first_),
@@ -67,7 +68,8 @@ public:
           finder_(typename RunFinder<Index>::Beside{}, origin.finder_),
           states_(origin.states_),
           shared_(origin.shared_),
-          worker_(1) {}
+          worker_(1),
+          offers_any_part_(origin.offers_any_part_) {}
 
     void run();
     const RunTable<Index>& run_table() const { return runs_; }
@@ -115,6 +117,10 @@ private:
     std::unique_ptr<Sharing> sharing_;
     Sharing* shared_ = sharing_.get();
     int worker_ = 0;
+    // Under the tuning that has a second thread help on files of any size,
+    // every part after a run is offered, however small or lopsided, so that
+    // handing parts on is tried as often as can be.
+    bool offers_any_part_ = false;
 };
 
 // Where a second thread helps, the matcher and its helper each walk parts, and
@@ -124,11 +130,12 @@ private:
 // part handed on takes a tree of its own over its lines, made afresh; where
 // runs peel off one by one, as on files with an edit every thousand lines,
 // handing on every part after one would make the trees again and again, for
-// little work each.) No
-// window of one part holds a line of another part, in either file, so each
-// walker writes only its own lines' entries, states and marks, and the order
-// the parts are walked in changes nothing. Both are done when neither has a
-// part and none waits.
+// little work each.) No window of one part holds a line of another part, in
+// either file, so each walker writes only its own lines' entries, states and
+// marks, and the order the parts are walked in changes nothing; a search
+// reads the entry of the line before its own, which is the last line of a
+// marked run at a part's first line, and no walker writes it again. Both are
+// done when neither has a part and none waits.
 template <class Index>
 struct Matcher<Index>::Sharing {
     std::mutex lock;
@@ -309,13 +316,15 @@ void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t len
 }
 
 // Hands the part after a run to the other walker if that one is idle and the
-// part large enough beside the one before the run (see Sharing). The part's lines leave this walker's tree first.
+// part large enough beside the one before the run (see Sharing). The part's
+// lines leave this walker's tree first.
 template <class Index>
 bool Matcher<Index>::offer_part(const Window& before, const Window& part) {
     if (shared_ == nullptr || !shared_->idle[1 - worker_].load(std::memory_order_relaxed)) return false;
     auto lines = [](const Window& window) { return window.hi1 - window.lo1 + window.hi2 - window.lo2; };
-    if (64 * lines(part) < first_.count + second_.count) return false;
-    if (8 * std::min(lines(before), lines(part)) < lines(before) + lines(part)) return false;
+    const bool large = 64 * lines(part) >= first_.count + second_.count &&
+                       8 * std::min(lines(before), lines(part)) >= lines(before) + lines(part);
+    if (!large && !offers_any_part_) return false;
     std::lock_guard lock(shared_->lock);
     const int other = 1 - worker_;
     if (!shared_->idle[other] || shared_->offered[other] || shared_->ended) return false;
@@ -439,6 +448,7 @@ void Matcher<Index>::first_pass_shared(Matcher& helper) {
         helping.join();
     }
     finder_.read_runs_from(0);
+    helper.finder_.read_runs_from(0);
     settle_first_pass(chunk);
 }
 

@@ -186,7 +186,8 @@ bool RunFinder<Index>::made_beside(const std::atomic<bool>& made) const {
 
 template <class Index>
 bool RunFinder<Index>::handed_over_beside() const {
-    return shared_->chains_made.load(std::memory_order_relaxed) || shared_->suffixes_made.load(std::memory_order_relaxed);
+    return shared_->chains_made.load(std::memory_order_relaxed) ||
+           shared_->suffixes_made.load(std::memory_order_relaxed);
 }
 
 // Built on first need: when every search is settled by the line at the window's

@@ -58,7 +58,8 @@ void RunTree<Index>::give_away(std::int64_t from, std::int64_t to) {
 
 template <class Index>
 bool RunTree<Index>::given_away(std::int64_t line) const {
-    return std::any_of(away_.begin(), away_.end(), [line](const Lines& away) { return line >= away.from && line < away.to; });
+    return std::any_of(away_.begin(), away_.end(),
+                       [line](const Lines& away) { return line >= away.from && line < away.to; });
 }
 
 // Of its own lines only: those given away are passed over.

@@ -49,10 +49,10 @@ public:
 
     // Lines [from, to) are no longer its own: another tree, on another thread,
     // takes them, and from now on this one reads nothing of theirs (a few
-    // ranges at most are given away). What it knew
-    // of them stays in the nodes above, where it can only make a node look less
-    // fitting and longer than its own lines are, which costs a descent and
-    // changes no answer about a window that holds none of them.
+    // ranges at most are given away). What it knew of them stays in the nodes
+    // above, where it can only make a node look less fitting and longer than
+    // its own lines are, which costs a descent and changes no answer about a
+    // window that holds none of them.
     void give_away(std::int64_t from, std::int64_t to);
 
     void update(std::int64_t line);
