@@ -53,10 +53,11 @@ struct MatcherTuning {
     StretchChaining chaining = StretchChaining::when_candidates_swarm;
     // Files of this many lines together and more share the work with a second
     // thread, where the machine runs two at once: the first file's groups are
-    // looked up in two halves, and the suffix index is begun ahead of the first
-    // handover (see RunFinder::begin_index_ahead()). 0 has files of any size do
-    // so, on any machine, and begin the index at the first search that swarms
-    // (tests).
+    // looked up in two halves, the suffix index is begun ahead of the first
+    // handover (see RunFinder::begin_index_ahead()), and the matcher's first
+    // pass and its walk of the windows are shared with a helper (matcher.cpp).
+    // 0 has files of any size do so, on any machine, begin the index at the
+    // first search that swarms and offer the helper every part (tests).
     std::int64_t beside_from_lines = std::int64_t{1} << 20;
 };
 
