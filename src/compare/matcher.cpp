@@ -25,6 +25,13 @@ namespace {
 // at whether or not the one pass would, cost nothing to speak of.
 constexpr std::int64_t FIRST_PASS_CHUNKS = 64;
 
+// A part is handed on (see Matcher::Sharing) where it holds one in PART_SHARE
+// of both files' lines at least, up to HANDED_PARTS parts, which together
+// hold at most HANDED_LINES times both files' lines.
+constexpr std::int64_t PART_SHARE = 64;
+constexpr std::int64_t HANDED_PARTS = 32;
+constexpr std::int64_t HANDED_LINES = 4;
+
 std::int64_t near_miss_allowance(const LineTable& first, const LineTable& second, StretchHashing hashing) {
     return hashing == StretchHashing::after_near_misses ? first.count + second.count : 0;
 }
@@ -86,7 +93,7 @@ private:
     void mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& window);
     void mark_lines(std::int64_t i1, std::int64_t i2, std::int64_t length);
     struct Sharing;
-    bool offer_part(const Window& before, const Window& part);
+    void offer_part(WorkVector<Window>& parts);
     void walk_part(const Window& part);
     void walk_offered_parts();
     void end_sharing();
@@ -124,24 +131,27 @@ private:
 };
 
 // Where a second thread helps, the matcher and its helper each walk parts, and
-// each offers the other a part while the other has none: the part after a run
-// that it would walk later, where that holds a 64th of both files' lines at
-// least and the smaller of the run's two parts an eighth of their lines. (A
-// part handed on takes a tree of its own over its lines, made afresh; where
-// runs peel off one by one, as on files with an edit every thousand lines,
-// handing on every part after one would make the trees again and again, for
-// little work each.) No window of one part holds a line of another part, in
-// either file, so each walker writes only its own lines' entries, states and
-// marks, and the order the parts are walked in changes nothing; a search
-// reads the entry of the line before its own, which is the last line of a
-// marked run at a part's first line, and no walker writes it again. Both are
-// done when neither has a part and none waits.
+// each offers the other a part while the other has none: of the parts it has
+// waiting, the one that has waited longest (the largest, mostly), where that
+// holds a 64th of both files' lines at least. A part handed on takes a tree of
+// its own over its lines, made afresh: where runs peel off one by one, as on
+// files with an edit every thousand lines, the two would hand the rest of the
+// files to and fro after every run, so handing on stops after 32 parts, or
+// once the parts handed on hold four times the lines. No window of one part
+// holds a line of another part, in either file, so each walker writes only
+// its own lines' entries, states and marks, and the order the parts are
+// walked in changes nothing; a search reads the entry of the line before its
+// own, which is the last line of a marked run at a part's first line, and no
+// walker writes it again. Both are done when neither has a part and none
+// waits.
 template <class Index>
 struct Matcher<Index>::Sharing {
     std::mutex lock;
     std::condition_variable changed;
     std::array<std::optional<Window>, 2> offered;  // a part waiting for each walker
-    std::array<std::atomic<bool>, 2> idle{};
+    std::array<std::atomic<bool>, 2> idle{false, true};  // the helper waits for its first part
+    std::int64_t handed = 0;        // parts handed on so far
+    std::int64_t handed_lines = 0;  // and their lines
     bool ended = false;  // both are done, or one failed
 };
 
@@ -299,8 +309,9 @@ void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t len
         mark_lines(i1, i2, length);
         const Window before{around.lo1, i1, around.lo2, i2};
         const Window after{i1 + length, around.hi1, i2 + length, around.hi2};
-        if (after.lo1 < after.hi1 && !offer_part(before, after)) parts.push_back(after);
+        if (after.lo1 < after.hi1) parts.push_back(after);
         if (before.lo1 < before.hi1) parts.push_back(before);
+        if (shared_ != nullptr) offer_part(parts);
         std::int64_t chosen = -1;
         while (chosen == -1 && !parts.empty()) {
             around = parts.back();
@@ -315,24 +326,27 @@ void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t len
     }
 }
 
-// Hands the part after a run to the other walker if that one is idle and the
-// part large enough beside the one before the run (see Sharing). The part's
-// lines leave this walker's tree first.
+// Hands the part waiting longest to the other walker if that one is idle and
+// the part large enough (see Sharing). The part's lines leave this walker's
+// tree first.
 template <class Index>
-bool Matcher<Index>::offer_part(const Window& before, const Window& part) {
-    if (shared_ == nullptr || !shared_->idle[1 - worker_].load(std::memory_order_relaxed)) return false;
+void Matcher<Index>::offer_part(WorkVector<Window>& parts) {
+    if (parts.size() < 2 || !shared_->idle[1 - worker_].load(std::memory_order_relaxed)) return;
     auto lines = [](const Window& window) { return window.hi1 - window.lo1 + window.hi2 - window.lo2; };
-    const bool large = 64 * lines(part) >= first_.count + second_.count &&
-                       8 * std::min(lines(before), lines(part)) >= lines(before) + lines(part);
-    if (!large && !offers_any_part_) return false;
+    const Window part = parts.front();
+    const std::int64_t all = first_.count + second_.count;
+    if (!offers_any_part_ && PART_SHARE * lines(part) < all) return;
     std::lock_guard lock(shared_->lock);
     const int other = 1 - worker_;
-    if (!shared_->idle[other] || shared_->offered[other] || shared_->ended) return false;
+    if (!shared_->idle[other] || shared_->offered[other] || shared_->ended) return;
+    if (!offers_any_part_ && (shared_->handed >= HANDED_PARTS || shared_->handed_lines >= HANDED_LINES * all)) return;
+    ++shared_->handed;
+    shared_->handed_lines += lines(part);
     tree_->give_away(part.lo1, part.hi1);
+    parts.erase(parts.begin());
     shared_->offered[other] = part;
     shared_->idle[other] = false;
     shared_->changed.notify_all();
-    return true;
 }
 
 // A part handed over, walked as mark_run() would have walked it there.
@@ -351,7 +365,7 @@ void Matcher<Index>::walk_offered_parts() {
     try {
         for (;;) {
             std::unique_lock lock(shared_->lock);
-            shared_->idle[worker_] = true;
+            if (!shared_->offered[worker_]) shared_->idle[worker_] = true;
             shared_->changed.notify_all();
             shared_->changed.wait(lock, [this] {
                 return shared_->offered[worker_] || shared_->ended || (shared_->idle[0] && shared_->idle[1]);
