@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "compare/match/run_finder.h"
@@ -24,13 +22,6 @@ namespace {
 // within one of each other, few enough that each chunk's first lines, looked
 // at whether or not the one pass would, cost nothing to speak of.
 constexpr std::int64_t FIRST_PASS_CHUNKS = 64;
-
-// A part is handed on (see Matcher::Sharing) where it holds one in PART_SHARE
-// of both files' lines at least, up to HANDED_PARTS parts, which together
-// hold at most HANDED_LINES times both files' lines.
-constexpr std::int64_t PART_SHARE = 64;
-constexpr std::int64_t HANDED_PARTS = 32;
-constexpr std::int64_t HANDED_LINES = 4;
 
 std::int64_t near_miss_allowance(const LineTable& first, const LineTable& second, StretchHashing hashing) {
     return hashing == StretchHashing::after_near_misses ? first.count + second.count : 0;
@@ -93,15 +84,15 @@ private:
     void mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& window);
     void mark_lines(std::int64_t i1, std::int64_t i2, std::int64_t length);
     struct Sharing;
-    void offer_part(WorkVector<Window>& parts);
+    bool offer_part(const Window& before, const Window& part);
     void walk_part(const Window& part);
     void walk_offered_parts();
     void end_sharing();
     void walk_shared(Matcher& helper, const Window& whole, std::int64_t chosen);
     std::int64_t pass_line(std::int64_t line);
     std::int64_t pass_over(std::int64_t from, std::int64_t to);
-    void first_pass_shared(Matcher& helper);
-    void settle_first_pass(std::int64_t chunk);
+    bool first_pass_shared(Matcher& helper);
+    void settle_first_pass(std::int64_t chunk, std::int64_t from, std::int64_t line);
 
     LineTable& first_;
     LineTable& second_;
@@ -131,27 +122,24 @@ private:
 };
 
 // Where a second thread helps, the matcher and its helper each walk parts, and
-// each offers the other a part while the other has none: of the parts it has
-// waiting, the one that has waited longest (the largest, mostly), where that
-// holds a 64th of both files' lines at least. A part handed on takes a tree of
-// its own over its lines, made afresh: where runs peel off one by one, as on
-// files with an edit every thousand lines, the two would hand the rest of the
-// files to and fro after every run, so handing on stops after 32 parts, or
-// once the parts handed on hold four times the lines. No window of one part
-// holds a line of another part, in either file, so each walker writes only
-// its own lines' entries, states and marks, and the order the parts are
-// walked in changes nothing; a search reads the entry of the line before its
-// own, which is the last line of a marked run at a part's first line, and no
-// walker writes it again. Both are done when neither has a part and none
-// waits.
+// each offers the other a part while the other has none: the part after a run
+// that it would walk later, where that holds a 64th of both files' lines at
+// least and the smaller of the run's two parts an eighth of their lines. (A
+// part handed on takes a tree of its own over its lines, made afresh; where
+// runs peel off one by one, as on files with an edit every thousand lines,
+// handing on every part after one would make the trees again and again, for
+// little work each.) No window of one part holds a line of another part, in
+// either file, so each walker writes only its own lines' entries, states and
+// marks, and the order the parts are walked in changes nothing; a search
+// reads the entry of the line before its own, which is the last line of a
+// marked run at a part's first line, and no walker writes it again. Both are
+// done when neither has a part and none waits.
 template <class Index>
 struct Matcher<Index>::Sharing {
     std::mutex lock;
     std::condition_variable changed;
     std::array<std::optional<Window>, 2> offered;  // a part waiting for each walker
-    std::array<std::atomic<bool>, 2> idle{false, true};  // the helper waits for its first part
-    std::int64_t handed = 0;        // parts handed on so far
-    std::int64_t handed_lines = 0;  // and their lines
+    std::array<std::atomic<bool>, 2> idle{};
     bool ended = false;  // both are done, or one failed
 };
 
@@ -309,9 +297,8 @@ void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t len
         mark_lines(i1, i2, length);
         const Window before{around.lo1, i1, around.lo2, i2};
         const Window after{i1 + length, around.hi1, i2 + length, around.hi2};
-        if (after.lo1 < after.hi1) parts.push_back(after);
+        if (after.lo1 < after.hi1 && !offer_part(before, after)) parts.push_back(after);
         if (before.lo1 < before.hi1) parts.push_back(before);
-        if (shared_ != nullptr) offer_part(parts);
         std::int64_t chosen = -1;
         while (chosen == -1 && !parts.empty()) {
             around = parts.back();
@@ -326,27 +313,24 @@ void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t len
     }
 }
 
-// Hands the part waiting longest to the other walker if that one is idle and
-// the part large enough (see Sharing). The part's lines leave this walker's
-// tree first.
+// Hands the part after a run to the other walker if that one is idle and the
+// part large enough beside the one before the run (see Sharing). The part's
+// lines leave this walker's tree first.
 template <class Index>
-void Matcher<Index>::offer_part(WorkVector<Window>& parts) {
-    if (parts.size() < 2 || !shared_->idle[1 - worker_].load(std::memory_order_relaxed)) return;
+bool Matcher<Index>::offer_part(const Window& before, const Window& part) {
+    if (shared_ == nullptr || !shared_->idle[1 - worker_].load(std::memory_order_relaxed)) return false;
     auto lines = [](const Window& window) { return window.hi1 - window.lo1 + window.hi2 - window.lo2; };
-    const Window part = parts.front();
-    const std::int64_t all = first_.count + second_.count;
-    if (!offers_any_part_ && PART_SHARE * lines(part) < all) return;
+    const bool large = 64 * lines(part) >= first_.count + second_.count &&
+                       8 * std::min(lines(before), lines(part)) >= lines(before) + lines(part);
+    if (!large && !offers_any_part_) return false;
     std::lock_guard lock(shared_->lock);
     const int other = 1 - worker_;
-    if (!shared_->idle[other] || shared_->offered[other] || shared_->ended) return;
-    if (!offers_any_part_ && (shared_->handed >= HANDED_PARTS || shared_->handed_lines >= HANDED_LINES * all)) return;
-    ++shared_->handed;
-    shared_->handed_lines += lines(part);
+    if (!shared_->idle[other] || shared_->offered[other] || shared_->ended) return false;
     tree_->give_away(part.lo1, part.hi1);
-    parts.erase(parts.begin());
     shared_->offered[other] = part;
     shared_->idle[other] = false;
     shared_->changed.notify_all();
+    return true;
 }
 
 // A part handed over, walked as mark_run() would have walked it there.
@@ -365,7 +349,7 @@ void Matcher<Index>::walk_offered_parts() {
     try {
         for (;;) {
             std::unique_lock lock(shared_->lock);
-            if (!shared_->offered[worker_]) shared_->idle[worker_] = true;
+            shared_->idle[worker_] = true;
             shared_->changed.notify_all();
             shared_->changed.wait(lock, [this] {
                 return shared_->offered[worker_] || shared_->ended || (shared_->idle[0] && shared_->idle[1]);
@@ -426,27 +410,30 @@ std::int64_t Matcher<Index>::pass_over(std::int64_t from, std::int64_t to) {
 }
 
 // Where a second thread helps, the first pass goes over the first file in
-// FIRST_PASS_CHUNKS chunks, which the matcher and its helper take in turn, each
-// chunk looked at as if the pass began at its first line. Every search is in
-// the whole window, so what it finds does not depend on who searched or when;
-// only which lines the pass looks at does, and settle_first_pass() brings that
-// to what one pass from line 0 would have done. The helper takes its first
-// chunk once a search has been handed over to the chains or the suffix index:
-// before that the searches go through the blocks, where the ones that swarm
-// are slow, and the second thread makes the suffix index ahead, or the
-// matcher's thread makes the chains (which the helper would wait for). On
-// files whose searches never swarm, the pass is fast anyway.
+// FIRST_PASS_CHUNKS chunks. The matcher goes over them alone, in order, until a
+// search has been handed over to the chains or the suffix index: before that
+// the searches go through the blocks, where those that swarm are slow, and the
+// second thread makes the suffix index ahead, or the matcher's makes the chains
+// (which the helper would wait for); on files whose searches never swarm the
+// pass is fast anyway. From the next chunk on, the matcher and its helper take
+// the chunks in turn, each looked at as if the pass began at its first line.
+// Every search is in the whole window, so what it finds does not depend on who
+// searched or when; only which lines the pass looks at does, and
+// settle_first_pass() brings that to what one pass from line 0 would have
+// done. Returns whether the helper took part.
 template <class Index>
-void Matcher<Index>::first_pass_shared(Matcher& helper) {
+bool Matcher<Index>::first_pass_shared(Matcher& helper) {
     const std::int64_t n1 = first_.count;
     const std::int64_t chunk = std::max<std::int64_t>(1, (n1 + FIRST_PASS_CHUNKS - 1) / FIRST_PASS_CHUNKS);
-    std::atomic<std::int64_t> next{0};
+    std::int64_t line = 0;
+    while (line < n1 && !offers_any_part_ && !finder_.handed_over_beside())
+        line = pass_over(line, std::min(n1, (line / chunk + 1) * chunk));
+    if (line >= n1) return false;
+    const std::int64_t shared_from = (line + chunk - 1) / chunk * chunk;
+    line = pass_over(line, std::min(n1, shared_from));
+    std::atomic<std::int64_t> next{shared_from};
     auto take_chunks = [&next, chunk, n1](Matcher& walker) {
-        for (;;) {
-            while (walker.worker_ == 1 && !walker.finder_.handed_over_beside() && next.load() < n1)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            const std::int64_t from = next.fetch_add(chunk);
-            if (from >= n1) return;
+        for (std::int64_t from; (from = next.fetch_add(chunk)) < n1;) {
             walker.finder_.read_runs_from(from);
             walker.pass_over(from, std::min(n1, from + chunk));
         }
@@ -463,19 +450,20 @@ void Matcher<Index>::first_pass_shared(Matcher& helper) {
     }
     finder_.read_runs_from(0);
     helper.finder_.read_runs_from(0);
-    settle_first_pass(chunk);
+    settle_first_pass(chunk, shared_from, line);
+    return true;
 }
 
-// Follows the one pass from line 0 and each chunk's own walk side by side. A
-// chunk's walk agrees with the pass from the first line both look at; the
-// lines it looked at before that, which the pass steps over inside a long
-// run, get their entries back (0 and 0, searched); a line the pass looks at
-// and no chunk did is searched now.
+// Follows the one pass, from `line` on (where it stands at the first shared
+// chunk, `from`), and each shared chunk's own walk side by side. A chunk's walk
+// agrees with the pass from the first line both look at; the lines it looked
+// at before that, which the pass steps over inside a long run, get their
+// entries back (0 and 0, searched); a line the pass looks at and no chunk did
+// is searched now.
 template <class Index>
-void Matcher<Index>::settle_first_pass(std::int64_t chunk) {
+void Matcher<Index>::settle_first_pass(std::int64_t chunk, std::int64_t from, std::int64_t line) {
     const std::int64_t n1 = first_.count;
-    std::int64_t line = 0;
-    for (std::int64_t from = 0; from < n1; from += chunk) {
+    for (; from < n1; from += chunk) {
         const std::int64_t end = std::min(n1, from + chunk);
         for (std::int64_t own = from; own < end;) {
             line = pass_over(line, own);
@@ -494,10 +482,15 @@ template <class Index>
 void Matcher<Index>::run() {
     const std::int64_t n1 = first_.count;
     const std::int64_t n2 = second_.count;
+    // Where the first pass never needed the helper, the walk needs it no more.
     std::optional<Matcher> helper;
     if (shared_ != nullptr) helper.emplace(*this);
-    if (helper) first_pass_shared(*helper);
-    else pass_over(0, n1);
+    if (!helper) {
+        pass_over(0, n1);
+    } else if (!first_pass_shared(*helper)) {
+        helper.reset();
+        shared_ = nullptr;
+    }
     tree_.emplace(runs_, states_.data(), n1);
     Window whole{0, n1, 0, n2};
     std::int64_t chosen = choose_run(whole);

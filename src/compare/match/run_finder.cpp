@@ -193,13 +193,10 @@ bool RunFinder<Index>::handed_over_beside() const {
 // Built on first need: when every search is settled by the line at the window's
 // start (identical files), no index is ever made.
 template <class Index>
-const BlockIndex<Index>& RunFinder<Index>::index() {
-    if (!blocks_) [[unlikely]] {
-        std::lock_guard lock(shared_->making);
-        if (!shared_->blocks) shared_->blocks.emplace(fp1_, count1_, fp2_, count2_, beside_);
-        blocks_ = &*shared_->blocks;
-    }
-    return *blocks_;
+void RunFinder<Index>::make_index() {
+    std::lock_guard lock(shared_->making);
+    if (!shared_->blocks) shared_->blocks.emplace(fp1_, count1_, fp2_, count2_, beside_);
+    blocks_ = &*shared_->blocks;
 }
 
 template <class Index>

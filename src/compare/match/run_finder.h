@@ -125,7 +125,12 @@ private:
     std::int64_t known_length(std::int64_t line, std::int64_t at2) const;
     std::int64_t measure_in_block(const Pattern& pattern, std::int64_t at2, const Block<Index>& block,
                                   const Bounds& bounds) const;
-    const BlockIndex<Index>& index();
+    const BlockIndex<Index>& index() {
+        if (!blocks_) [[unlikely]]
+            make_index();
+        return *blocks_;
+    }
+    [[gnu::cold]] void make_index();
     void fit_pattern(Pattern& pattern, std::int64_t best);
     void widen(Pattern& pattern, std::int64_t length);
     bool full_match_at(Pattern& pattern, std::int64_t at2);

@@ -69,11 +69,11 @@ typename RunTree<Index>::Summary RunTree<Index>::summarise_bucket(std::int64_t b
     longest_deferred = 0;
     const std::int64_t begin = std::max(own_from_, bucket * BUCKET);
     const std::int64_t end = std::min(own_to_, (bucket + 1) * BUCKET);
-    const Lines* cut = nullptr;  // a range given away that the bucket meets
-    for (const Lines& away : away_)
-        if (away.from < end && away.to > begin) cut = &away;
+    bool cut = false;  // whether a range given away meets the bucket
+    for (const Lines& away : away_) cut = cut || (away.from < end && away.to > begin);
     for (std::int64_t line = begin; line < end; ++line) {
-        if (cut != nullptr && given_away(line)) continue;
+        if (cut && given_away(line)) [[unlikely]]
+            continue;
         std::int64_t length = runs_.length(line);
         if (states_[line] == LINE_DEFERRED) longest_deferred = std::max(longest_deferred, static_cast<Index>(length));
         if (states_[line] != LINE_SEARCHED) continue;
