@@ -91,7 +91,7 @@ private:
     void walk_shared(Matcher& helper, const Window& whole, std::int64_t chosen);
     std::int64_t pass_line(std::int64_t line);
     std::int64_t pass_over(std::int64_t from, std::int64_t to);
-    bool first_pass_shared(Matcher& helper);
+    void first_pass_shared(std::optional<Matcher>& helper);
     void settle_first_pass(std::int64_t chunk, std::int64_t from, std::int64_t line);
 
     LineTable& first_;
@@ -420,15 +420,18 @@ std::int64_t Matcher<Index>::pass_over(std::int64_t from, std::int64_t to) {
 // Every search is in the whole window, so what it finds does not depend on who
 // searched or when; only which lines the pass looks at does, and
 // settle_first_pass() brings that to what one pass from line 0 would have
-// done. Returns whether the helper took part.
+// done. The helper is made where it first takes part.
 template <class Index>
-bool Matcher<Index>::first_pass_shared(Matcher& helper) {
+void Matcher<Index>::first_pass_shared(std::optional<Matcher>& helper) {
     const std::int64_t n1 = first_.count;
     const std::int64_t chunk = std::max<std::int64_t>(1, (n1 + FIRST_PASS_CHUNKS - 1) / FIRST_PASS_CHUNKS);
     std::int64_t line = 0;
     while (line < n1 && !offers_any_part_ && !finder_.handed_over_beside())
         line = pass_over(line, std::min(n1, (line / chunk + 1) * chunk));
-    if (line >= n1) return false;
+    if (line >= n1) return;
+    // Made only now: from here on the two finders share what either makes,
+    // and until here the matcher's own hashes may go at its first handover.
+    helper.emplace(*this);
     const std::int64_t shared_from = (line + chunk - 1) / chunk * chunk;
     line = pass_over(line, std::min(n1, shared_from));
     std::atomic<std::int64_t> next{shared_from};
@@ -439,7 +442,7 @@ bool Matcher<Index>::first_pass_shared(Matcher& helper) {
         }
     };
     {
-        WorkThread helping([&take_chunks, &helper] { take_chunks(helper); });
+        WorkThread helping([&take_chunks, &helper] { take_chunks(*helper); });
         try {
             take_chunks(*this);
         } catch (...) {
@@ -449,9 +452,8 @@ bool Matcher<Index>::first_pass_shared(Matcher& helper) {
         helping.join();
     }
     finder_.read_runs_from(0);
-    helper.finder_.read_runs_from(0);
+    helper->finder_.read_runs_from(0);
     settle_first_pass(chunk, shared_from, line);
-    return true;
 }
 
 // Follows the one pass, from `line` on (where it stands at the first shared
@@ -484,13 +486,9 @@ void Matcher<Index>::run() {
     const std::int64_t n2 = second_.count;
     // Where the first pass never needed the helper, the walk needs it no more.
     std::optional<Matcher> helper;
-    if (shared_ != nullptr) helper.emplace(*this);
-    if (!helper) {
-        pass_over(0, n1);
-    } else if (!first_pass_shared(*helper)) {
-        helper.reset();
-        shared_ = nullptr;
-    }
+    if (shared_ != nullptr) first_pass_shared(helper);
+    else pass_over(0, n1);
+    if (!helper) shared_ = nullptr;
     tree_.emplace(runs_, states_.data(), n1);
     Window whole{0, n1, 0, n2};
     std::int64_t chosen = choose_run(whole);
