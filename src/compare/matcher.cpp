@@ -355,8 +355,8 @@ void Matcher<Index>::walk_offered_parts() {
                 return shared_->offered[worker_] || shared_->ended || (shared_->idle[0] && shared_->idle[1]);
             });
             if (!shared_->offered[worker_]) {
-                lock.unlock();
-                end_sharing();
+                shared_->ended = true;
+                shared_->changed.notify_all();
                 return;
             }
             const Window part = *shared_->offered[worker_];
