@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compare/match/run_finder.h"
+#include "compare/match/run_measures.h"
 #include "compare/match/run_tree.h"
 #include "support/memory.h"
 #include "support/run_end.h"
@@ -54,7 +55,7 @@ public:
           tables_(std::make_unique<MatchTables<Index>>(diagnostics, first.count)),
           runs_(tables_->runs),
           finder_(first, second, runs_, finder_settings(first, second, tuning)),
-          states_(tables_->states),
+          states_(tables_->states.data()),
           sharing_(finder_.shares_work() ? std::make_unique<Sharing>() : nullptr),
           offers_any_part_(tuning.beside_from_lines == 0) {}
     // The helper of `origin`, which walks the parts offered to it (offer_part()).
@@ -71,11 +72,11 @@ public:
 
     void run();
     const RunTable<Index>& run_table() const { return runs_; }
-    const WorkVector<std::uint8_t>& line_states() const { return states_; }
+    const WorkVector<std::uint8_t>& line_states() const { return tables_->states; }
 
 private:
-    void find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
-    void store_run(std::int64_t i, const FoundRun& found, std::int64_t hi2);
+    [[gnu::always_inline]] inline void find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
+    [[gnu::always_inline]] inline void store_run(std::int64_t i, const FoundRun& found, std::int64_t hi2);
     std::int64_t refresh_alike(std::int64_t from, const Window& window);
     bool may_defer(std::int64_t line, std::int64_t length) const;
     std::int64_t choose_run(const Window& window);
@@ -89,7 +90,7 @@ private:
     void walk_offered_parts();
     void end_sharing();
     void walk_shared(Matcher& helper, const Window& whole, std::int64_t chosen);
-    std::int64_t pass_line(std::int64_t line);
+    [[gnu::always_inline]] inline std::int64_t pass_line(std::int64_t line);
     std::int64_t pass_over(std::int64_t from, std::int64_t to);
     void first_pass_shared(std::optional<Matcher>& helper);
     void settle_first_pass(std::int64_t chunk, std::int64_t from, std::int64_t line);
@@ -107,7 +108,7 @@ private:
     // in a window, every later window that holds d lies inside that one (windows
     // are nested or disjoint, and d's windows all hold d), so none holds one either.
     // LINE_DEFERRED: see may_defer().
-    WorkVector<std::uint8_t>& states_;
+    std::uint8_t* states_;
     // Built after the first pass, which looks at every line in order anyway.
     std::optional<RunTree<Index>> tree_;
     // Where a second thread helps: what the matcher and its helper share, and
@@ -188,11 +189,7 @@ void Matcher<Index>::store_run(std::int64_t i, const FoundRun& found, std::int64
 // A long run is never deferred: refreshing it steps over the lines it covers.
 template <class Index>
 bool Matcher<Index>::may_defer(std::int64_t line, std::int64_t length) const {
-    if (length > LONG_RUN) return false;
-    const std::uint32_t* fp1 = first_.fingerprints;
-    for (std::int64_t k = 1; k < length; ++k)
-        if (fp1[line + k] == fp1[line]) return false;
-    return true;
+    return length <= LONG_RUN && !first_recurs(first_.fingerprints + line, length);
 }
 
 // The tree answers exactly what the walk over [lo1, hi1) would, among searched
@@ -205,10 +202,9 @@ bool Matcher<Index>::may_defer(std::int64_t line, std::int64_t length) const {
 // bound comes down to it and the next one is asked.
 template <class Index>
 std::int64_t Matcher<Index>::choose_run(const Window& window) {
-    const std::int64_t searched = tree_->longest_fitting(window);
+    const auto [searched, first_deferred] = tree_->longest(window);
     const std::int64_t searched_length = searched == -1 ? 0 : runs_.length(searched);
-    for (;;) {
-        const std::int64_t deferred = tree_->longest_deferred(window);
+    for (std::int64_t deferred = first_deferred;; deferred = tree_->longest_deferred(window)) {
         if (deferred == -1) return searched;
         const std::int64_t bound = runs_.length(deferred);
         if (bound < searched_length || (bound == searched_length && deferred > searched)) return searched;
@@ -336,7 +332,7 @@ bool Matcher<Index>::offer_part(const Window& before, const Window& part) {
 // A part handed over, walked as mark_run() would have walked it there.
 template <class Index>
 void Matcher<Index>::walk_part(const Window& part) {
-    tree_.emplace(runs_, states_.data(), first_.count, part.lo1, part.hi1);
+    tree_.emplace(runs_, states_, first_.count, part.lo1, part.hi1);
     refresh_runs(part);
     const std::int64_t chosen = choose_run(part);
     if (chosen != -1) mark_run(chosen, runs_.start(chosen), runs_.length(chosen), part);
@@ -489,7 +485,7 @@ void Matcher<Index>::run() {
     if (shared_ != nullptr) first_pass_shared(helper);
     else pass_over(0, n1);
     if (!helper) shared_ = nullptr;
-    tree_.emplace(runs_, states_.data(), n1);
+    tree_.emplace(runs_, states_, n1);
     Window whole{0, n1, 0, n2};
     std::int64_t chosen = choose_run(whole);
     if (helper) walk_shared(*helper, whole, chosen);

@@ -73,6 +73,11 @@ constexpr std::int64_t STEPS_BEFORE_INDEX = 16;
 // the hashes', which go at the handover.
 constexpr std::int64_t INDEX_AHEAD_SHARE = 1;
 
+// See take_up_made_beside(): often enough that a finder takes up what the
+// other made within a few of its searches' time, seldom enough that looking
+// costs nothing on the searches that need neither.
+constexpr std::int64_t BESIDE_LOOK_EVERY = 64;
+
 }  // namespace
 
 // The lines from line i of the first file that the next full match must hold
@@ -176,12 +181,15 @@ RunFinder<Index>::RunFinder(Beside, const RunFinder& origin)
     if (chains_) chain_search_.emplace(fp1_, fp2_, *chains_);
 }
 
-// Whether the other finder has made what `made` tells of: this one then takes
-// it up at once, as it would at its own next handover, instead of going on
-// through the blocks until its own searches swarm enough.
+// Whether the other finder has made the chains or the suffix index, looked
+// at every BESIDE_LOOK_EVERY searches: this one then takes them up, as it would
+// at its own next handover, instead of going on through the blocks until its
+// own searches swarm enough. When it does changes only the time a search takes.
 template <class Index>
-bool RunFinder<Index>::made_beside(const std::atomic<bool>& made) const {
-    return beside_ && made.load(std::memory_order_acquire);
+void RunFinder<Index>::take_up_made_beside() {
+    searches_to_look_ = BESIDE_LOOK_EVERY;
+    if (!chains_ && shared_->chains_made.load(std::memory_order_acquire)) make_chains();
+    if (!suffixes_ && shared_->suffixes_made.load(std::memory_order_acquire)) suffixes_ = &*shared_->suffixes;
 }
 
 template <class Index>
@@ -202,7 +210,9 @@ void RunFinder<Index>::make_index() {
 template <class Index>
 FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
     if (line <= last_.through && line > last_.line && last_.in(end1, lo2, hi2)) return last_.found;
-    if (!chains_ && (chaining_ == StretchChaining::from_first_search || made_beside(shared_->chains_made)))
+    if (beside_ && --searches_to_look_ < 0) [[unlikely]]
+        take_up_made_beside();
+    if (!chains_ && chaining_ == StretchChaining::from_first_search) [[unlikely]]
         make_chains();
     if (chains_) [[unlikely]]
         return find_with_chains(line, end1, lo2, hi2);
@@ -304,8 +314,6 @@ void RunFinder<Index>::keep_last_search(std::int64_t line, std::int64_t end1, st
 // candidates that tells a swarming search.
 template <class Index>
 FoundRun RunFinder<Index>::search(std::int64_t line, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
-    if (!suffixes_ && made_beside(shared_->suffixes_made)) [[unlikely]]
-        suffixes_ = &*shared_->suffixes;
     if (suffixes_ || suffix_searching_ != SuffixSearching::when_candidates_swarm) [[unlikely]] {
         return suffix_searching_ == SuffixSearching::when_candidates_swarm ? search_with_index(line, end1, lo2, hi2)
                                                                           : search_as_tuned(line, end1, lo2, hi2);

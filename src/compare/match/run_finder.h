@@ -109,7 +109,7 @@ private:
     std::optional<FoundRun> search_along_chains(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                                 std::int64_t hi2);
     void make_chains();
-    bool made_beside(const std::atomic<bool>& made) const;
+    void take_up_made_beside();
     bool chains_pay();
     [[gnu::always_inline]] inline FoundRun search(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                                   std::int64_t hi2);
@@ -183,6 +183,7 @@ private:
     Link previous_;
     // Whether a second thread shares the work (MatcherTuning::beside_from_lines).
     bool beside_ = false;
+    std::int64_t searches_to_look_ = 0;  // see take_up_made_beside()
     // The suffix index is begun ahead of the first handover (see
     // begin_index_ahead()) once the searches that swarm have cost this many
     // 64ths of their allowance; -1: not (or no longer) to be begun.

@@ -17,8 +17,7 @@ constexpr std::int64_t LONGEST_OVERLAP_CHECK = 64;
 // comparison per line settles it.
 bool may_overlap_itself(const std::uint32_t* lines, std::int64_t length) {
     if (length > LONGEST_OVERLAP_CHECK) return true;
-    const std::uint32_t* end = lines + std::max<std::int64_t>(length, 1);
-    if (std::find(lines + 1, end, lines[0]) == end) return false;
+    if (!first_recurs(lines, length)) return false;
     std::array<std::int64_t, LONGEST_OVERLAP_CHECK> border{};  // border[k]: of lines [0, k]
     for (std::int64_t k = 1; k < length; ++k) {
         std::int64_t size = border[static_cast<std::size_t>(k - 1)];

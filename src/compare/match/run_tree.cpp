@@ -238,6 +238,27 @@ std::int64_t RunTree<Index>::leftmost_of_length(Span span, std::int64_t length) 
     return line;
 }
 
+template <class Index>
+typename RunTree<Index>::Longest RunTree<Index>::longest(const Window& window) {
+    if (window.hi1 - window.lo1 > DIRECT_SCAN) return {longest_fitting(window), longest_deferred(window)};
+    Longest found{-1, -1};
+    std::int64_t fitting_length = 0;
+    std::int64_t deferred_length = 0;
+    for (std::int64_t line = window.lo1; line < window.hi1; ++line) {
+        const std::int64_t length = runs_.length(line);
+        if (states_[line] == LINE_SEARCHED) {
+            if (length > fitting_length && fits(line, window)) {
+                fitting_length = length;
+                found.fitting = line;
+            }
+        } else if (states_[line] == LINE_DEFERRED && length > deferred_length) {
+            deferred_length = length;
+            found.deferred = line;
+        }
+    }
+    return found;
+}
+
 // Bottom-up over the buckets wholly inside the window, the lines of the
 // buckets it cuts scanned directly: a descent from the root costs a call for
 // every node along both edges of the window, and the matcher asks once for

@@ -79,6 +79,13 @@ public:
     // there is none.
     std::int64_t longest_deferred(const Window& window);
 
+    // longest_fitting() and longest_deferred() of one window: on a narrow one a
+    // single pass over its lines answers both.
+    struct Longest {
+        std::int64_t fitting, deferred;
+    };
+    Longest longest(const Window& window);
+
 private:
     // What a node knows of its searched lines: enough to tell whether all of
     // them fit a window, and the longest length among them.
