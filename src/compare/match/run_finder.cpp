@@ -74,9 +74,10 @@ constexpr std::int64_t STEPS_BEFORE_INDEX = 16;
 constexpr std::int64_t INDEX_AHEAD_SHARE = 1;
 
 // See take_up_made_beside(): often enough that a finder takes up what the
-// other made within a few of its searches' time, seldom enough that looking
-// costs nothing on the searches that need neither.
-constexpr std::int64_t BESIDE_LOOK_EVERY = 64;
+// other made within a few searches (those that swarm cost up to their
+// allowance each), seldom enough that looking costs nothing to speak of on
+// the searches that need neither.
+constexpr std::int64_t BESIDE_LOOK_EVERY = 8;
 
 }  // namespace
 
