@@ -204,7 +204,7 @@ template <class Index>
 std::int64_t Matcher<Index>::choose_run(const Window& window) {
     const auto [searched, first_deferred] = tree_->longest(window);
     const std::int64_t searched_length = searched == -1 ? 0 : runs_.length(searched);
-    for (std::int64_t deferred = first_deferred;; deferred = tree_->longest_deferred(window)) {
+    for (std::int64_t deferred = first_deferred;;) {
         if (deferred == -1) return searched;
         const std::int64_t bound = runs_.length(deferred);
         if (bound < searched_length || (bound == searched_length && deferred > searched)) return searched;
@@ -213,6 +213,11 @@ std::int64_t Matcher<Index>::choose_run(const Window& window) {
         if (start >= window.lo2 && start + bound <= window.hi2 && deferred + bound <= window.hi1) return deferred;
         store_run(deferred, finder_.find(deferred, window.hi1, window.lo2, window.hi2), window.hi2);
         if (runs_.length(deferred) == bound) return deferred;
+        // Every deferred line before this one has a lower bound and none after
+        // it a higher one: the next with the same bound, where one comes soon,
+        // is the leftmost longest now; else the tree tells.
+        deferred = tree_->next_deferred_of_length(deferred, bound, window);
+        if (deferred == -1) deferred = tree_->longest_deferred(window);
     }
 }
 

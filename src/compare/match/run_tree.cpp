@@ -306,6 +306,15 @@ std::int64_t RunTree<Index>::longest_deferred(const Window& window) {
 }
 
 template <class Index>
+std::int64_t RunTree<Index>::next_deferred_of_length(std::int64_t after, std::int64_t length,
+                                                     const Window& window) const {
+    const std::int64_t end = std::min(window.hi1, after + 1 + DIRECT_SCAN);
+    for (std::int64_t line = after + 1; line < end; ++line)
+        if (states_[line] == LINE_DEFERRED && runs_.length(line) == length) return line;
+    return -1;
+}
+
+template <class Index>
 std::int64_t RunTree<Index>::longest_deferred_among(std::int64_t from, std::int64_t to, std::int64_t shorter) const {
     std::int64_t best_line = -1;
     for (std::int64_t line = from; line < to; ++line) {

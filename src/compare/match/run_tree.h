@@ -79,6 +79,10 @@ public:
     // there is none.
     std::int64_t longest_deferred(const Window& window);
 
+    // The first deferred line after `after` in the window whose entry has
+    // `length` lines, where one lies among the next few lines; -1 otherwise.
+    std::int64_t next_deferred_of_length(std::int64_t after, std::int64_t length, const Window& window) const;
+
     // longest_fitting() and longest_deferred() of one window: on a narrow one a
     // single pass over its lines answers both.
     struct Longest {
