@@ -125,11 +125,13 @@ private:
 // Where a second thread helps, the matcher and its helper each walk parts, and
 // each offers the other a part while the other has none: the part after a run
 // that it would walk later, where that holds a 64th of both files' lines at
-// least and the smaller of the run's two parts an eighth of their lines. (A
+// least and the part before the run, which it keeps, an eighth as many. (A
 // part handed on takes a tree of its own over its lines, made afresh; where
-// runs peel off one by one, as on files with an edit every thousand lines,
-// handing on every part after one would make the trees again and again, for
-// little work each.) No window of one part holds a line of another part, in
+// runs peel off one by one from the front, as on files with an edit every
+// thousand lines, the rest of the file would go back and forth between the
+// walkers, each time with a new tree, for little work each.) So from the
+// first run on an idle helper may take the end of the file while the matcher
+// keeps the rest. No window of one part holds a line of another part, in
 // either file, so each walker writes only its own lines' entries, states and
 // marks, and the order the parts are walked in changes nothing; a search
 // reads the entry of the line before its own, which is the last line of a
@@ -321,8 +323,7 @@ template <class Index>
 bool Matcher<Index>::offer_part(const Window& before, const Window& part) {
     if (shared_ == nullptr || !shared_->idle[1 - worker_].load(std::memory_order_relaxed)) return false;
     auto lines = [](const Window& window) { return window.hi1 - window.lo1 + window.hi2 - window.lo2; };
-    const bool large = 64 * lines(part) >= first_.count + second_.count &&
-                       8 * std::min(lines(before), lines(part)) >= lines(before) + lines(part);
+    const bool large = 64 * lines(part) >= first_.count + second_.count && 8 * lines(before) >= lines(part);
     if (!large && !offers_any_part_) return false;
     std::lock_guard lock(shared_->lock);
     const int other = 1 - worker_;
@@ -350,8 +351,10 @@ void Matcher<Index>::walk_offered_parts() {
     try {
         for (;;) {
             std::unique_lock lock(shared_->lock);
-            shared_->idle[worker_] = true;
-            shared_->changed.notify_all();
+            if (!shared_->offered[worker_]) {
+                shared_->idle[worker_] = true;
+                shared_->changed.notify_all();
+            }
             shared_->changed.wait(lock, [this] {
                 return shared_->offered[worker_] || shared_->ended || (shared_->idle[0] && shared_->idle[1]);
             });
@@ -379,9 +382,14 @@ void Matcher<Index>::end_sharing() {
 }
 
 // The walk from the whole window, with a helper on a second thread from the
-// start: it waits for the first part offered to it.
+// start: it waits for the first part offered to it, and counts as idle before
+// its thread is under way, so that the part after the first run can be its.
 template <class Index>
 void Matcher<Index>::walk_shared(Matcher& helper, const Window& whole, std::int64_t chosen) {
+    {
+        std::lock_guard lock(shared_->lock);
+        shared_->idle[1] = true;
+    }
     WorkThread helping([&helper] { helper.walk_offered_parts(); });
     try {
         if (chosen != -1) mark_run(chosen, runs_.start(chosen), runs_.length(chosen), whole);

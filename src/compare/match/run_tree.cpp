@@ -33,13 +33,14 @@ typename RunTree<Index>::Summary RunTree<Index>::combine(const Summary& left, co
 template <class Index>
 RunTree<Index>::RunTree(const RunTable<Index>& runs, const std::uint8_t* states, std::int64_t count,
                         std::int64_t from, std::int64_t to)
-    : runs_(runs), states_(states), count_(count), own_from_(from), own_to_(to) {
-    std::int64_t buckets = (count + BUCKET - 1) / BUCKET;
-    leaves_ = static_cast<std::int64_t>(std::bit_ceil(static_cast<std::uint64_t>(std::max<std::int64_t>(buckets, 1))));
+    : runs_(runs), states_(states), count_(count), own_from_(from), own_to_(to), first_bucket_(from / BUCKET) {
+    const std::int64_t end_bucket = (std::min(to, count) + BUCKET - 1) / BUCKET;
+    const std::int64_t buckets = std::max<std::int64_t>(end_bucket - first_bucket_, 1);
+    leaves_ = static_cast<std::int64_t>(std::bit_ceil(static_cast<std::uint64_t>(buckets)));
     nodes_.assign(static_cast<std::size_t>(2 * leaves_), Summary{HIGHEST<Index>, LOWEST<Index>, LOWEST<Index>, 0});
     deferred_.assign(static_cast<std::size_t>(2 * leaves_), 0);
-    for (std::int64_t bucket = from / BUCKET; bucket < std::min(buckets, (to + BUCKET - 1) / BUCKET); ++bucket)
-        nodes_[leaves_ + bucket] = summarise_bucket(bucket, deferred_[leaves_ + bucket]);
+    for (std::int64_t bucket = first_bucket_; bucket < end_bucket; ++bucket)
+        nodes_[leaf(bucket)] = summarise_bucket(bucket, deferred_[leaf(bucket)]);
     for (std::int64_t node = leaves_ - 1; node >= 1; --node) combine_children(node);
 }
 
@@ -107,10 +108,10 @@ void RunTree<Index>::summarise_pending() {
     pending_bucket_ = -1;
     Index longest_deferred;
     Summary summary = summarise_bucket(bucket, longest_deferred);
-    Summary& leaf = nodes_[static_cast<std::size_t>(leaves_ + bucket)];
-    Index& leaf_deferred = deferred_[static_cast<std::size_t>(leaves_ + bucket)];
-    if (leaf == summary && leaf_deferred == longest_deferred) return;
-    leaf = summary;
+    Summary& leaf_summary = nodes_[leaf(bucket)];
+    Index& leaf_deferred = deferred_[leaf(bucket)];
+    if (leaf_summary == summary && leaf_deferred == longest_deferred) return;
+    leaf_summary = summary;
     leaf_deferred = longest_deferred;
     if (changed_from_ != changed_to_ && (bucket + 1 < changed_from_ || bucket > changed_to_)) update_nodes();
     if (changed_from_ == changed_to_) changed_from_ = changed_to_ = bucket;
@@ -122,7 +123,8 @@ void RunTree<Index>::summarise_pending() {
 template <class Index>
 void RunTree<Index>::update_nodes() {
     if (changed_from_ == changed_to_) return;
-    for (std::int64_t from = leaves_ + changed_from_, to = leaves_ + changed_to_ - 1; from > 1;) {
+    for (auto from = static_cast<std::int64_t>(leaf(changed_from_)), to = static_cast<std::int64_t>(leaf(changed_to_ - 1));
+         from > 1;) {
         from /= 2;
         to /= 2;
         for (std::int64_t node = from; node <= to; ++node) combine_children(node);
@@ -143,6 +145,11 @@ bool RunTree<Index>::all_fit(const Summary& summary, const Window& window) {
 }
 
 template <class Index>
+typename RunTree<Index>::Span RunTree<Index>::root() const {
+    return {1, first_bucket_ * BUCKET, (first_bucket_ + leaves_) * BUCKET};
+}
+
+template <class Index>
 typename RunTree<Index>::Span RunTree<Index>::child(const Span& span, int side) const {
     std::int64_t middle = span.from + (span.to - span.from) / 2;
     return side == 0 ? Span{2 * span.node, span.from, middle} : Span{2 * span.node + 1, middle, span.to};
@@ -158,7 +165,7 @@ std::int64_t RunTree<Index>::first_unfit(std::int64_t from, const Window& window
         if (!fits(line, window)) return line;
     if (bucket_end >= window.hi1) return window.hi1;
     settle();
-    std::int64_t found = find_unfit({1, 0, leaves_ * BUCKET}, bucket_end, window);
+    std::int64_t found = find_unfit(root(), bucket_end, window);
     return found == -1 ? window.hi1 : found;
 }
 
@@ -180,7 +187,7 @@ std::int64_t RunTree<Index>::longest_fitting(const Window& window) {
     settle();
     std::int64_t best_line = -1;
     std::int64_t best_length = 0;
-    find_longest({1, 0, leaves_ * BUCKET}, window, best_line, best_length);
+    find_longest(root(), window, best_line, best_length);
     return best_line;
 }
 
@@ -276,7 +283,8 @@ std::int64_t RunTree<Index>::longest_deferred(const Window& window) {
     std::int64_t best_node = 0;
     std::array<std::int64_t, 64> right;  // the right edge's nodes, right to left (set before read)
     std::size_t rights = 0;
-    for (std::int64_t left = leaves_ + first, end = leaves_ + last; left < end; left /= 2, end /= 2) {
+    for (auto left = static_cast<std::int64_t>(leaf(first)), end = static_cast<std::int64_t>(leaf(last)); left < end;
+         left /= 2, end /= 2) {
         if (left & 1) {
             if (deferred_[static_cast<std::size_t>(left)] > best_length) {
                 best_length = deferred_[static_cast<std::size_t>(left)];
@@ -298,7 +306,7 @@ std::int64_t RunTree<Index>::longest_deferred(const Window& window) {
             best_node *= 2;
             if (deferred_[static_cast<std::size_t>(best_node)] != best_length) ++best_node;
         }
-        std::int64_t from = (best_node - leaves_) * BUCKET;
+        std::int64_t from = (best_node - leaves_ + first_bucket_) * BUCKET;
         best_line = longest_deferred_among(from, std::min(from + BUCKET, count_), best_length - 1);
     }
     std::int64_t after = longest_deferred_among(last * BUCKET, window.hi1, best_length);

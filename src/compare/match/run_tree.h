@@ -113,6 +113,9 @@ private:
     static bool all_fit(const Summary& summary, const Window& window);
     Summary summarise_bucket(std::int64_t bucket, Index& longest_deferred) const;
     bool given_away(std::int64_t line) const;
+    // The leaf of a bucket of its own lines, and the span of the root.
+    std::size_t leaf(std::int64_t bucket) const { return static_cast<std::size_t>(leaves_ + bucket - first_bucket_); }
+    Span root() const;
     Span child(const Span& span, int side) const;
     std::int64_t find_unfit(const Span& span, std::int64_t from, const Window& window) const;
     void find_longest(const Span& span, const Window& window, std::int64_t& best_line, std::int64_t& best_length) const;
@@ -125,6 +128,9 @@ private:
     const std::uint8_t* states_;
     std::int64_t count_;
     std::int64_t own_from_, own_to_;  // the lines it reads
+    // Its leaves begin at the bucket of its first own line: a tree over a part
+    // costs what the part's lines do, not the whole file's.
+    std::int64_t first_bucket_;
     struct Lines {
         std::int64_t from, to;
     };
