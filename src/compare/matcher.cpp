@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "compare/match/run_finder.h"
@@ -23,6 +24,14 @@ namespace {
 // within one of each other, few enough that each chunk's first lines, looked
 // at whether or not the one pass would, cost nothing to speak of.
 constexpr std::int64_t FIRST_PASS_CHUNKS = 64;
+
+// Searches are postponed (Matcher::pass_line()) until more than one in
+// POSTPONED_SHARE of the first pass's searches and POSTPONED_AT_LEAST in all
+// were: on 4,000,000 lines of source against the same halved, or with a blank
+// line after every line, fewer than one in a hundred are; on lines drawn from
+// 64 values, all.
+constexpr std::int64_t POSTPONED_SHARE = 8;
+constexpr std::int64_t POSTPONED_AT_LEAST = 64;
 
 std::int64_t near_miss_allowance(const LineTable& first, const LineTable& second, StretchHashing hashing) {
     return hashing == StretchHashing::after_near_misses ? first.count + second.count : 0;
@@ -93,7 +102,7 @@ private:
     [[gnu::always_inline]] inline std::int64_t pass_line(std::int64_t line);
     std::int64_t pass_over(std::int64_t from, std::int64_t to);
     void first_pass_shared(std::optional<Matcher>& helper);
-    void settle_first_pass(std::int64_t chunk, std::int64_t from, std::int64_t line);
+    void settle_first_pass(std::span<const std::int64_t> starts, std::int64_t line);
 
     LineTable& first_;
     LineTable& second_;
@@ -120,6 +129,10 @@ private:
     // every part after a run is offered, however small or lopsided, so that
     // handing parts on is tried as often as can be.
     bool offers_any_part_ = false;
+    // The first pass's lines whose searches were postponed, in order (see
+    // first_pass_shared()), and the searches it has made.
+    WorkVector<std::int64_t> postponed_;
+    std::int64_t searched_ = 0;
 };
 
 // Where a second thread helps, the matcher and its helper each walk parts, and
@@ -403,9 +416,27 @@ void Matcher<Index>::walk_shared(Matcher& helper, const Window& whole, std::int6
 
 // The first pass's look at a line, unless it has had it (its entry is then
 // no longer 0 and 0 with the line searched): returns the next line it looks at.
+// A search postponed (RunFinder::postpone_swarming()) leaves the line as it
+// was, and the pass goes on at the next line, as if its run were short; the
+// search is made later, and settle_first_pass() sets right what the pass did
+// meanwhile.
 template <class Index>
 std::int64_t Matcher<Index>::pass_line(std::int64_t line) {
-    if (runs_.length(line) == 0 && states_[line] == LINE_SEARCHED) find_run(line, first_.count, 0, second_.count);
+    if (runs_.length(line) == 0 && states_[line] == LINE_SEARCHED) {
+        const FoundRun found = finder_.find(line, first_.count, 0, second_.count);
+        ++searched_;
+        if (finder_.take_postponed()) [[unlikely]] {
+            postponed_.push_back(line);
+            // Postponing serves where the searches that swarm are a few among
+            // many; where they are most, as on files of few distinct lines,
+            // the pass would go on line by line through runs it steps over.
+            const auto postponed = static_cast<std::int64_t>(postponed_.size());
+            if (postponed >= POSTPONED_AT_LEAST && postponed * POSTPONED_SHARE > searched_)
+                finder_.postpone_swarming(false);
+            return line + 1;
+        }
+        store_run(line, found, second_.count);
+    }
     return line + (runs_.length(line) > LONG_RUN ? runs_.length(line) : 1);
 }
 
@@ -424,37 +455,53 @@ std::int64_t Matcher<Index>::pass_over(std::int64_t from, std::int64_t to) {
 // the searches go through the blocks, where those that swarm are slow, and the
 // second thread makes the suffix index ahead, or the matcher's makes the chains
 // (which the helper would wait for); on files whose searches never swarm the
-// pass is fast anyway. From the next chunk on, the matcher and its helper take
-// the chunks in turn, each looked at as if the pass began at its first line.
-// Every search is in the whole window, so what it finds does not depend on who
-// searched or when; only which lines the pass looks at does, and
-// settle_first_pass() brings that to what one pass from line 0 would have
-// done. The helper is made where it first takes part.
+// pass is fast anyway. While the index is being made ahead, a search that
+// swarms is postponed, so that the matcher goes on with the searches that do
+// not. Then the matcher and its helper make the postponed searches and take
+// the chunks that are left in turn, each chunk looked at as if the pass began
+// at its first line. Every search is in the whole window, so what it finds
+// does not depend on who searched or when; only which lines the pass looks
+// at does, and settle_first_pass() brings that to what one pass from line 0
+// would have done. The helper is made where it first takes part.
 template <class Index>
 void Matcher<Index>::first_pass_shared(std::optional<Matcher>& helper) {
     const std::int64_t n1 = first_.count;
     const std::int64_t chunk = std::max<std::int64_t>(1, (n1 + FIRST_PASS_CHUNKS - 1) / FIRST_PASS_CHUNKS);
+    // Under the tuning that has a second thread help on files of any size,
+    // the first half goes alone, every search in it that swarms postponed.
+    const std::int64_t alone_until = offers_any_part_ ? n1 / 2 : n1;
     std::int64_t line = 0;
-    while (line < n1 && !offers_any_part_ && !finder_.handed_over_beside())
+    finder_.postpone_swarming(true);
+    while (line < alone_until && !finder_.handed_over_beside())
         line = pass_over(line, std::min(n1, (line / chunk + 1) * chunk));
-    if (line >= n1) return;
+    finder_.postpone_swarming(false);
+    if (line >= n1 && postponed_.empty()) return;
     // Made only now: from here on the two finders share what either makes,
     // and until here the matcher's own hashes may go at its first handover.
     helper.emplace(*this);
-    const std::int64_t shared_from = (line + chunk - 1) / chunk * chunk;
-    line = pass_over(line, std::min(n1, shared_from));
+    const std::int64_t shared_from = std::min(n1, (line + chunk - 1) / chunk * chunk);
+    line = pass_over(line, shared_from);
+    std::atomic<std::size_t> next_postponed{0};
     std::atomic<std::int64_t> next{shared_from};
-    auto take_chunks = [&next, chunk, n1](Matcher& walker) {
+    auto take_work = [this, &next_postponed, &next, chunk, n1](Matcher& walker) {
+        walker.finder_.hurry_to_index(true);
+        for (std::size_t k; (k = next_postponed.fetch_add(1)) < postponed_.size();) {
+            const std::int64_t postponed = postponed_[k];
+            walker.finder_.read_runs_from(postponed);
+            walker.store_run(postponed, walker.finder_.find(postponed, n1, 0, second_.count), second_.count);
+        }
+        walker.finder_.hurry_to_index(false);
         for (std::int64_t from; (from = next.fetch_add(chunk)) < n1;) {
             walker.finder_.read_runs_from(from);
             walker.pass_over(from, std::min(n1, from + chunk));
         }
     };
     {
-        WorkThread helping([&take_chunks, &helper] { take_chunks(*helper); });
+        WorkThread helping([&take_work, &helper] { take_work(*helper); });
         try {
-            take_chunks(*this);
+            take_work(*this);
         } catch (...) {
+            next_postponed = postponed_.size();
             next = n1;
             throw;
         }
@@ -462,21 +509,28 @@ void Matcher<Index>::first_pass_shared(std::optional<Matcher>& helper) {
     }
     finder_.read_runs_from(0);
     helper->finder_.read_runs_from(0);
-    settle_first_pass(chunk, shared_from, line);
+    // Each postponed line's pass went on at the next line, each chunk's at its
+    // first; the one pass is exact up to the first postponed line.
+    WorkVector<std::int64_t> starts;
+    for (const std::int64_t postponed : postponed_)
+        if (postponed + 1 < shared_from) starts.push_back(postponed + 1);
+    for (std::int64_t from = shared_from; from < n1; from += chunk) starts.push_back(from);
+    settle_first_pass(starts, postponed_.empty() ? line : postponed_.front());
+    postponed_ = {};
 }
 
-// Follows the one pass, from `line` on (where it stands at the first shared
-// chunk, `from`), and each shared chunk's own walk side by side. A chunk's walk
+// Follows the one pass, from `line` on, and side by side the walks that began
+// at each of `starts` (in order, each going on to the next start). A walk
 // agrees with the pass from the first line both look at; the lines it looked
 // at before that, which the pass steps over inside a long run, get their
-// entries back (0 and 0, searched); a line the pass looks at and no chunk did
+// entries back (0 and 0, searched); a line the pass looks at and no walk did
 // is searched now.
 template <class Index>
-void Matcher<Index>::settle_first_pass(std::int64_t chunk, std::int64_t from, std::int64_t line) {
+void Matcher<Index>::settle_first_pass(std::span<const std::int64_t> starts, std::int64_t line) {
     const std::int64_t n1 = first_.count;
-    for (; from < n1; from += chunk) {
-        const std::int64_t end = std::min(n1, from + chunk);
-        for (std::int64_t own = from; own < end;) {
+    for (std::size_t k = 0; k < starts.size(); ++k) {
+        const std::int64_t end = k + 1 < starts.size() ? starts[k + 1] : n1;
+        for (std::int64_t own = starts[k]; own < end;) {
             line = pass_over(line, own);
             if (line == own) break;
             const std::int64_t next = own + (runs_.length(own) > LONG_RUN ? runs_.length(own) : 1);

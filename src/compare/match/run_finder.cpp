@@ -130,6 +130,10 @@ struct RunFinder<Index>::Shared {
     // Read without the locks: whether the chains and the suffix index are made.
     std::atomic<bool> chains_made{false};
     std::atomic<bool> suffixes_made{false};
+    // Whether the suffix index is begun ahead, and whether taking it would no
+    // longer wait (see keeps_testing()).
+    std::atomic<bool> index_ahead_begun{false};
+    std::atomic<bool> index_ahead_placed{false};
 };
 
 template <class Index>
@@ -150,6 +154,7 @@ RunFinder<Index>::RunFinder(const LineTable& first, const LineTable& second, con
     const std::int64_t from_lines = settings.beside_from_lines;
     beside_ = count1_ + count2_ >= from_lines && (from_lines == 0 || WorkThread::helps());
     if (beside_) ahead_share_ = from_lines == 0 ? 0 : INDEX_AHEAD_SHARE;
+    forced_beside_ = beside_ && from_lines == 0;
 }
 
 template <class Index>
@@ -177,6 +182,7 @@ RunFinder<Index>::RunFinder(Beside, const RunFinder& origin)
       chain_searches_(origin.chain_searches_),
       chain_failures_(origin.chain_failures_),
       beside_(origin.beside_),
+      forced_beside_(origin.forced_beside_),
       ahead_share_(origin.ahead_share_) {
     shared_->beside = true;
     if (chains_) chain_search_.emplace(fp1_, fp2_, *chains_);
@@ -218,6 +224,8 @@ FoundRun RunFinder<Index>::find(std::int64_t line, std::int64_t end1, std::int64
     if (chains_) [[unlikely]]
         return find_with_chains(line, end1, lo2, hi2);
     FoundRun found = search(line, end1, lo2, hi2);
+    if (postponed_) [[unlikely]]
+        return found;
     keep_last_search(line, end1, lo2, hi2, found);
     return found;
 }
@@ -272,6 +280,10 @@ FoundRun RunFinder<Index>::find_with_chains(std::int64_t line, std::int64_t end1
         std::optional<FoundRun> along = searching_chains_ ? search_along_chains(line, end1, lo2, hi2) : std::nullopt;
         found = along ? *along : search(line, end1, lo2, hi2);
     }
+    if (postponed_) {
+        previous_.line = -1;
+        return found;
+    }
     keep_last_search(line, end1, lo2, hi2, found);
     previous_ = {{end1, lo2, hi2}, line, found};
     return found;
@@ -321,6 +333,8 @@ FoundRun RunFinder<Index>::search(std::int64_t line, std::int64_t end1, std::int
     }
     escalation_.begin_search();
     FoundRun found = find_by_blocks(line, end1, lo2, hi2);
+    if (postponed_) [[unlikely]]
+        return found;
     if (escalation_.swarmed() && ahead_share_ >= 0 && escalation_.index_likely(ahead_share_)) [[unlikely]]
         begin_index_ahead();
     if (escalation_.handed_over()) [[unlikely]] {
@@ -395,7 +409,9 @@ void RunFinder<Index>::begin_index_ahead() {
     if (suffixes_ || chains_next) return;
     const BlockIndex<Index>& blocks = index();
     std::lock_guard lock(shared_->making_index);
-    if (!shared_->suffixes && !shared_->suffixes_ahead) shared_->suffixes_ahead.emplace(blocks, count1_, count2_);
+    if (shared_->suffixes || shared_->suffixes_ahead) return;
+    shared_->suffixes_ahead.emplace(blocks, count1_, count2_, shared_->index_ahead_placed);
+    shared_->index_ahead_begun.store(true, std::memory_order_release);
 }
 
 // Whether the line's fingerprint is common in the second file (see
@@ -404,6 +420,30 @@ template <class Index>
 bool RunFinder<Index>::common_line(std::int64_t line) {
     std::int64_t group = index().group_of(line);
     return group >= 0 && SearchEscalation::common(static_cast<std::int64_t>(index().blocks(group).size()));
+}
+
+// Where a search has tested its allowance of candidates: whether it goes on
+// (see SearchEscalation::keeps_testing_candidates()). While the suffix index
+// is being made ahead, a search that swarms stops where searches are postponed
+// (postpone_swarming()), and one that was postponed once goes to the index at
+// once (hurry_to_index()), waiting for it instead of taking the processor its
+// making needs. (Handing every search that swarms over once the index is
+// placed cost 16 % on numbered lines whose fingerprints collide.)
+template <class Index>
+bool RunFinder<Index>::keeps_testing(std::int64_t& left) {
+    if (!suffixes_) {
+        const bool begun = shared_->index_ahead_begun.load(std::memory_order_acquire);
+        const bool coming = begun && !shared_->index_ahead_placed.load(std::memory_order_acquire);
+        if (postpones_ && (coming || forced_beside_)) {
+            postponed_ = true;
+            return false;
+        }
+        if (hurries_ && begun) {
+            escalation_.hand_over();
+            return false;
+        }
+    }
+    return escalation_.keeps_testing_candidates(left, suffixes_ != nullptr);
 }
 
 // The search by the block index: the candidates of the pattern's rarest block.
@@ -610,7 +650,7 @@ FoundRun RunFinder<Index>::next_full_match(Pattern& pattern, std::int64_t resume
     std::int64_t left = escalation_.candidates_left();
     FoundRun found{0, 0};
     for (; position < size; ++position) {
-        if (--left < 0 && !escalation_.keeps_testing_candidates(left, suffixes_ != nullptr)) break;
+        if (--left < 0 && !keeps_testing(left)) break;
         const Block<Index>& block = blocks[static_cast<std::size_t>(position)];
         if (block.start - offset + pattern.length > bounds.hi2) break;
         if (block.end - block.start < needed && block.start > resume + offset) {

@@ -69,6 +69,17 @@ public:
     // Whether either finder has handed a search over to the chains or the
     // suffix index (see search()).
     bool handed_over_beside() const;
+    // While on, a search that swarms before the suffix index made ahead is
+    // placed stops there, and find() answers nothing for it: take_postponed()
+    // then tells so, once. Under the tuning that has a second thread help on
+    // files of any size, every search that swarms is postponed so.
+    void postpone_swarming(bool on) { postpones_ = on; }
+    void hurry_to_index(bool on) { hurries_ = on; }
+    bool take_postponed() {
+        const bool postponed = postponed_;
+        postponed_ = false;
+        return postponed;
+    }
 
     // The run the scan records for `line`, reaching at most to end1 in the first
     // file and lying in [lo2, hi2) of the second.
@@ -111,6 +122,7 @@ private:
     void make_chains();
     void take_up_made_beside();
     bool chains_pay();
+    bool keeps_testing(std::int64_t& left);
     [[gnu::always_inline]] inline FoundRun search(std::int64_t line, std::int64_t end1, std::int64_t lo2,
                                                   std::int64_t hi2);
     [[gnu::always_inline]] inline FoundRun find_by_blocks(std::int64_t line, std::int64_t end1, std::int64_t lo2,
@@ -184,6 +196,10 @@ private:
     // Whether a second thread shares the work (MatcherTuning::beside_from_lines).
     bool beside_ = false;
     std::int64_t searches_to_look_ = 0;  // see take_up_made_beside()
+    bool forced_beside_ = false;  // MatcherTuning::beside_from_lines is 0
+    bool postpones_ = false;  // see postpone_swarming()
+    bool hurries_ = false;    // see hurry_to_index()
+    bool postponed_ = false;
     // The suffix index is begun ahead of the first handover (see
     // begin_index_ahead()) once the searches that swarm have cost this many
     // 64ths of their allowance; -1: not (or no longer) to be begun.

@@ -48,6 +48,8 @@ public:
     // them, with another allowance in `left`. False hands the search over to the
     // suffix index (handed_over()), made by the caller at the first handover.
     bool keeps_testing_candidates(std::int64_t& left, bool index_made);
+    // The current search goes on through the suffix index now.
+    void hand_over() { handed_over_ = true; }
     bool handed_over() const { return handed_over_; }
     // Whether the current search tested more candidates than its own allowance.
     bool swarmed() const { return call_swarm_ != 0; }

@@ -95,8 +95,9 @@ void SuffixIndex<Index>::make_matrix(int which) {
 // run, which the refusal gave back, is taken again.
 template <class Index>
 SuffixIndexAhead<Index>::SuffixIndexAhead(const BlockIndex<Index>& blocks, std::int64_t first_count,
-                                          std::int64_t second_count)
-    : two_at_once_(blocks.groups() * LINES_PER_VARIED_GROUP >= second_count),
+                                          std::int64_t second_count, std::atomic<bool>& placed)
+    : placed_signal_(placed),
+      two_at_once_(blocks.groups() * LINES_PER_VARIED_GROUP >= second_count),
       thread_([this, &blocks, first_count, second_count] {
           try {
               made_.emplace(blocks, first_count, second_count, &stop_, false);
@@ -123,6 +124,7 @@ template <class Index>
 void SuffixIndexAhead<Index>::settle(bool& what) {
     std::lock_guard lock(lock_);
     what = true;
+    placed_signal_.store(true, std::memory_order_release);
     changed_.notify_all();
 }
 

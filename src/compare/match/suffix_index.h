@@ -144,7 +144,10 @@ struct SuffixIndexStopped {};
 template <class Index>
 class SuffixIndexAhead {
 public:
-    SuffixIndexAhead(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count);
+    // placed: set once take() would no longer wait for the making's first
+    // stages (they are done, or the making ended).
+    SuffixIndexAhead(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count,
+                     std::atomic<bool>& placed);
     ~SuffixIndexAhead();  // stops the making at the end of its stage
     SuffixIndexAhead(const SuffixIndexAhead&) = delete;
     SuffixIndexAhead& operator=(const SuffixIndexAhead&) = delete;
@@ -163,6 +166,7 @@ private:
     bool placed_ = false;  // made_ holds all but the matrices
     bool ended_ = false;   // the making's thread is done
     bool failed_ = false;  // stopped, or refused memory
+    std::atomic<bool>& placed_signal_;
     bool two_at_once_;  // whether a taker may make the second matrix
     std::atomic<bool> second_claimed_{false};  // the second matrix has its maker
     WorkThread thread_;  // last: it starts once the rest is in place
