@@ -125,15 +125,16 @@ struct RunFinder<Index>::Shared {
     std::optional<StretchEnds<Index>> stretch_ends;
     std::optional<StretchChains<Index>> chains;
     std::optional<SuffixIndex<Index>> suffixes;
-    // Last, as it reads blocks until it is gone.
-    std::optional<SuffixIndexAhead<Index>> suffixes_ahead;
     // Read without the locks: whether the chains and the suffix index are made.
     std::atomic<bool> chains_made{false};
     std::atomic<bool> suffixes_made{false};
     // Whether the suffix index is begun ahead, and whether taking it would no
-    // longer wait (see keeps_testing()).
+    // longer wait (see keeps_testing()); its making's thread sets the
+    // second, so both come before it and outlive it.
     std::atomic<bool> index_ahead_begun{false};
     std::atomic<bool> index_ahead_placed{false};
+    // Last, as it reads blocks until it is gone.
+    std::optional<SuffixIndexAhead<Index>> suffixes_ahead;
 };
 
 template <class Index>
