@@ -183,7 +183,6 @@ std::int64_t RunTree<Index>::find_unfit(const Span& span, std::int64_t from, con
 
 template <class Index>
 std::int64_t RunTree<Index>::longest_fitting(const Window& window) {
-    if (window.hi1 - window.lo1 <= DIRECT_SCAN) return longest_fitting_among(window.lo1, window.hi1, window, 0);
     settle();
     std::int64_t best_line = -1;
     std::int64_t best_length = 0;

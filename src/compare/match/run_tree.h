@@ -69,11 +69,6 @@ public:
     // or window.hi1 when every one fits.
     std::int64_t first_unfit(std::int64_t from, const Window& window);
 
-    // The first line of [lo1, hi1) whose entry fits the window and is longer than
-    // every fitting entry before it and at least as long as every one after it;
-    // -1 when no fitting entry has a length above 0. Searched lines only.
-    std::int64_t longest_fitting(const Window& window);
-
     // The first deferred line of [lo1, hi1) whose entry is longer than every
     // deferred one before it and at least as long as every one after it; -1 when
     // there is none.
@@ -83,8 +78,11 @@ public:
     // `length` lines, where one lies among the next few lines; -1 otherwise.
     std::int64_t next_deferred_of_length(std::int64_t after, std::int64_t length, const Window& window) const;
 
-    // longest_fitting() and longest_deferred() of one window: on a narrow one a
-    // single pass over its lines answers both.
+    // fitting: the first line of [lo1, hi1) whose entry fits the window and is
+    // longer than every fitting entry before it and at least as long as every
+    // one after it; -1 when no fitting entry has a length above 0 (searched
+    // lines only). deferred: longest_deferred(). On a narrow window a single
+    // pass over its lines answers both.
     struct Longest {
         std::int64_t fitting, deferred;
     };
@@ -105,6 +103,7 @@ private:
         std::int64_t node, from, to;  // the node covers lines [from, to)
     };
 
+    std::int64_t longest_fitting(const Window& window);  // Longest::fitting of a wide window
     void summarise_pending();
     void update_nodes();
     void settle();
