@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <random>
@@ -330,10 +331,12 @@ TEST(MatcherEquivalence, GeneratedPairsUnderEveryTuning) {
 TEST(StretchChains, LinkEachPlaceToTheNextOfItsStretch) {
     PairMaker make(11);
     using Chains = StretchChains<std::int32_t>;
-    for (std::size_t table_slots : {std::size_t{1} << 16, std::size_t{64}, std::size_t{2}}) {
-        const Lines lines = make.drawn(1500, 2 + make.below(2));
+    for (int round = 0; round < 6; ++round) {
+        const std::size_t table_slots = std::array{std::size_t{1} << 16, std::size_t{64}, std::size_t{2}}[round % 3];
+        const bool beside = round >= 3;  // each stage's halves made by two threads
+        const Lines lines = make.drawn(1500 + make.below(2), 2 + make.below(2));
         const auto count = static_cast<std::int64_t>(lines.size());
-        const Chains chains(lines.data(), count, table_slots);
+        const Chains chains(lines.data(), count, table_slots, beside);
         bool recurring = true;  // on the last level made, three in four places have a later one
         for (int level = 0; level < Chains::LEVELS; ++level) {
             const std::int64_t length = Chains::LENGTHS[static_cast<std::size_t>(level)];
@@ -348,7 +351,7 @@ TEST(StretchChains, LinkEachPlaceToTheNextOfItsStretch) {
                 if (next + length > count) next = -1;
                 else previous[static_cast<std::size_t>(next)] = at;
                 linked += next >= 0;
-                ASSERT_EQ(chains.next(level, at), next) << level << " " << at << " " << table_slots;
+                ASSERT_EQ(chains.next(level, at), next) << level << " " << at << " " << table_slots << " " << beside;
             }
             recurring = 4 * linked >= 3 * std::max<std::int64_t>(count - length + 1, 0);
             for (std::int64_t at = 0; level == Chains::WITNESS || level == Chains::LONGEST ? at < count : false; ++at)
@@ -362,23 +365,27 @@ TEST(StretchChains, LinkEachPlaceToTheNextOfItsStretch) {
     for (std::size_t at = 0; at < far.size(); ++at) far[at] = static_cast<std::uint32_t>(at);
     std::copy_n(far.begin() + 100, 40, far.begin() + 200);
     std::copy_n(far.begin() + 300, 40, far.begin() + 65836);
-    const Chains chains(far.data(), static_cast<std::int64_t>(far.size()));
-    ASSERT_FALSE(chains.made(1));  // the places of 4 lines hardly recur
-    // Nor is it made where three in five do: two lines in turn, then distinct ones.
+    // Made by two threads, the far link waits for both to be done (level 0), and
+    // the level after a widened one holds line numbers from the start.
+    for (bool beside : {false, true}) {
+        const Chains chains(far.data(), static_cast<std::int64_t>(far.size()), std::size_t{1} << 16, beside);
+        ASSERT_FALSE(chains.made(1));  // the places of 4 lines hardly recur
+        for (int level = 0; level < Chains::LEVELS; ++level) {
+            if (!chains.made(level)) continue;
+            ASSERT_EQ(chains.next(level, 100), 200) << level;
+            ASSERT_EQ(chains.next(level, 300), 65836) << level;
+            ASSERT_EQ(chains.next(level, 400), -1) << level;
+        }
+        for (int level : {Chains::WITNESS, Chains::LONGEST}) {
+            ASSERT_EQ(chains.previous(level, 200), 100) << level;
+            ASSERT_EQ(chains.previous(level, 65836), 300) << level;
+            ASSERT_EQ(chains.previous(level, 400), -1) << level;
+        }
+    }
+    // Nor is a level made where three in five do: two lines in turn, then distinct ones.
     Lines mostly(1000);
     for (std::size_t at = 0; at < mostly.size(); ++at) mostly[at] = static_cast<std::uint32_t>(at < 600 ? at % 2 : at);
     ASSERT_FALSE(Chains(mostly.data(), static_cast<std::int64_t>(mostly.size())).made(1));
-    for (int level = 0; level < Chains::LEVELS; ++level) {
-        if (!chains.made(level)) continue;
-        ASSERT_EQ(chains.next(level, 100), 200) << level;
-        ASSERT_EQ(chains.next(level, 300), 65836) << level;
-        ASSERT_EQ(chains.next(level, 400), -1) << level;
-    }
-    for (int level : {Chains::WITNESS, Chains::LONGEST}) {
-        ASSERT_EQ(chains.previous(level, 200), 100) << level;
-        ASSERT_EQ(chains.previous(level, 65836), 300) << level;
-        ASSERT_EQ(chains.previous(level, 400), -1) << level;
-    }
 }
 
 // The places nearest a first-file line's own among a narrow window's lines, as

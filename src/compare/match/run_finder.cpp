@@ -239,7 +239,7 @@ template <class Index>
 void RunFinder<Index>::make_chains() {
     {
         std::lock_guard lock(shared_->making);
-        if (!shared_->chains) shared_->chains.emplace(fp2_, count2_);
+        if (!shared_->chains) shared_->chains.emplace(fp2_, count2_, std::size_t{1} << 16, beside_);
         chains_ = &*shared_->chains;
         shared_->chains_made.store(true, std::memory_order_release);
     }

@@ -34,7 +34,10 @@ public:
 
     // table_slots: the most slots of the table that links one bucket of places
     // (see link()); tests make it small, so that buckets are also sorted.
-    StretchChains(const std::uint32_t* second, std::int64_t count, std::size_t table_slots = std::size_t{1} << 16);
+    // beside: whether a second thread makes half of every stage (the chains
+    // are the same either way).
+    StretchChains(const std::uint32_t* second, std::int64_t count, std::size_t table_slots = std::size_t{1} << 16,
+                  bool beside = false);
 
     // Whether the level's chains were made: a level is left out (but for WITNESS
     // and LONGEST) when on the last level made more than one place in four has
@@ -57,10 +60,16 @@ private:
     // shorter stretches lie a few to a few thousand lines apart.
     class Chain {
     public:
-        void prepare(std::int64_t count);
+        // Every link none: in 16 bits, or as line numbers from the start where
+        // `wide` (a chain made by two threads that will need them).
+        void prepare(std::int64_t count, bool wide);
         void release();
+        bool is_wide() const { return !wide_.empty(); }
+        static std::int64_t distance(std::int64_t at, std::int64_t to) { return to < 0 ? 0 : to > at ? to - at : at - to; }
+        // Whether the link can be set without widening the chain.
+        bool holds(std::int64_t at, std::int64_t to) const { return !wide_.empty() || distance(at, to) <= NARROWEST_FAR; }
         void set(std::int64_t at, std::int64_t to) {
-            std::int64_t distance = to < 0 ? 0 : to > at ? to - at : at - to;
+            std::int64_t distance = Chain::distance(at, to);
             if (wide_.empty() && distance > NARROWEST_FAR) widen();
             if (wide_.empty()) narrow_[static_cast<std::size_t>(at)] = static_cast<std::uint16_t>(distance);
             else wide_[static_cast<std::size_t>(at)] = static_cast<Index>(to);
@@ -85,14 +94,40 @@ private:
         std::uint32_t key;
         Index place;
     };
+    // A table of the last place seen of each hash (last, -1 for a free slot),
+    // with the first place seen of each (the latest in file order, since places
+    // come from the last back).
+    struct Table {
+        WorkVector<Index> last;
+        WorkVector<Index> first_seen;
+        WorkVector<std::uint32_t> hashes;
+        std::size_t distinct = 0;
+        std::size_t find(std::uint32_t key) const {
+            const std::size_t mask = last.size() - 1;
+            std::size_t slot = key & mask;
+            while (last[slot] >= 0 && hashes[slot] != key) slot = (slot + 1) & mask;
+            return slot;
+        }
+    };
+    // A link farther than a chain of distances holds, set by one of two
+    // threads: it waits until both are done, since widening the chain moves it.
+    struct Far {
+        Index at, to;
+        bool previous;  // of the previous chain, else of the next
+    };
+    // What one thread's share of a level's linking uses.
+    struct Share {
+        Table table;
+        WorkVector<std::int64_t> counts;  // of places per bucket
+        WorkVector<Far> far;
+        std::int64_t linked = 0;  // the share's places linked to a later one
+    };
     // The buffers of linking, kept from level to level.
     struct Sorting {
         explicit Sorting(std::size_t size) { items.reserve(size); }
         WorkVector<Keyed> items;
         WorkVector<std::int64_t> starts = WorkVector<std::int64_t>((1 << 11) + 1);
-        WorkVector<std::int64_t> fill_at;
-        WorkVector<Index> last;  // of a table: the last place seen of each hash
-        WorkVector<std::uint32_t> hashes;
+        Share shares[2];
         bool in_order = true;  // until a level has too many distinct hashes for link_in_order()
         std::int64_t linked = 0;  // the level's places linked to a later one
     };
@@ -101,21 +136,39 @@ private:
         Chain* next;
         Chain* previous;  // or null
         std::int64_t* linked;  // counts the places joined to a later one (by the callers of join())
+        WorkVector<Far>* far = nullptr;  // where set, the far links wait there
         // Inlined: it is called for every place of every level.
         [[gnu::always_inline]] void join(Index earlier, Index later) const;
+        [[gnu::always_inline]] void set(Chain* chain, Index at, Index to) const {
+            if (far == nullptr || chain->holds(at, to)) chain->set(at, to);
+            else far->push_back({at, to, chain == previous});
+        }
+        Links of_share(Share& share) const { return {next, previous, &share.linked, &share.far}; }
     };
 
+    // Runs work(0) and work(1), the second on a thread of its own where two
+    // threads make the chains.
+    template <class Work>
+    void in_halves(Work work) const;
+    void extend(WorkVector<std::uint32_t>& hashes, const WorkVector<std::uint32_t>& next, std::int64_t length,
+                std::int64_t step);
     void link(int level, WorkVector<std::uint32_t>& hashes, std::int64_t places, Sorting& sorting);
+    void lay_out(const WorkVector<std::uint32_t>& hashes, std::int64_t places, Sorting& sorting) const;
+    void link_buckets(const Links& links, Sorting& sorting) const;
     Links prepare_links(int level, Sorting& sorting);
     bool link_in_order(const WorkVector<std::uint32_t>& hashes, std::int64_t places, const Links& links,
                        Sorting& sorting) const;
-    bool link_through_table(Keyed* begin, Keyed* end, const Links& links, Sorting& sorting) const;
+    bool link_in_order_by_halves(const WorkVector<std::uint32_t>& hashes, std::int64_t places, const Links& links,
+                                 Sorting& sorting) const;
+    bool link_through_table(Keyed* begin, Keyed* end, const Links& links, Table& table) const;
     template <class Item>
-    bool link_backwards(std::size_t size, std::size_t capacity, Item item, const Links& links, Sorting& sorting) const;
+    bool link_backwards(std::size_t size, std::size_t capacity, Item item, const Links& links, Table& table) const;
     static void link_sorted(Keyed* begin, Keyed* end, const Links& links);
+    static void settle_shares(const Links& links, Sorting& sorting);
 
     std::int64_t count_;
     std::size_t table_slots_;
+    bool beside_;
     std::array<Chain, LEVELS> next_;
     std::array<Chain, LEVELS> previous_;  // empty but for WITNESS and LONGEST
     std::array<bool, LEVELS> made_{};
