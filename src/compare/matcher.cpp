@@ -84,15 +84,28 @@ public:
     const WorkVector<std::uint8_t>& line_states() const { return tables_->states; }
 
 private:
-    [[gnu::always_inline]] inline void find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std::int64_t hi2);
     [[gnu::always_inline]] inline void store_run(std::int64_t i, const FoundRun& found, std::int64_t hi2);
-    std::int64_t refresh_alike(std::int64_t from, const Window& window);
     bool may_defer(std::int64_t line, std::int64_t length) const;
     std::int64_t choose_run(const Window& window);
     void refresh_runs(const Window& window);
-    void step_through_long_run(std::int64_t& line, const Window& window);
+    // Where a refresh puts what its searches find (see refresh_runs()).
+    class Stored;
+    class Kept;
+    struct Looked;
+    struct RefreshShare;
+    template <class Sink>
+    void refresh_walk(const Window& window, std::int64_t from, Sink& sink);
+    template <class Sink>
+    [[gnu::always_inline]] inline std::int64_t look_at(std::int64_t line, const Window& window, Sink& sink, bool top);
+    template <class Sink>
+    std::int64_t refresh_alike(std::int64_t from, const Window& window, Sink& sink);
+    template <class Sink>
+    void step_through_long_run(std::int64_t& line, const Window& window, Sink& sink);
+    bool offer_refresh(RefreshShare& share);
+    void refresh_beside(RefreshShare& share);
     void mark_run(std::int64_t i1, std::int64_t i2, std::int64_t length, const Window& window);
     void mark_lines(std::int64_t i1, std::int64_t i2, std::int64_t length);
+    void mark_one_line_runs(std::int64_t i1, std::int64_t i2, const Window& window);
     struct Sharing;
     bool offer_part(const Window& before, const Window& part);
     void walk_part(const Window& part);
@@ -155,19 +168,18 @@ struct Matcher<Index>::Sharing {
     std::mutex lock;
     std::condition_variable changed;
     std::array<std::optional<Window>, 2> offered;  // a part waiting for each walker
+    std::array<RefreshShare*, 2> refresh_offered{};  // or a share of a refresh (see refresh_runs())
     std::array<std::atomic<bool>, 2> idle{};
     bool ended = false;  // both are done, or one failed
 };
 
-template <class Index>
-void Matcher<Index>::find_run(std::int64_t i, std::int64_t end1, std::int64_t lo2, std::int64_t hi2) {
-    if (i >= first_.count) {
-        emit_error(diagnostics_, "program error!\n");
-        end_run(2);
-    }
-    if (states_[i] != LINE_SEARCHED) return;
-    store_run(i, finder_.find(i, end1, lo2, hi2), hi2);
-}
+// What ended the sharing while a walker waited for its share of a refresh:
+// the other failed, and what it threw is what the run ends with.
+struct SharingEnded {};
+
+// A refresh of a window of at least this many first-file lines is shared with
+// an idle walker (see refresh_runs()).
+constexpr std::int64_t SHARED_REFRESH_LINES = std::int64_t{1} << 16;
 
 template <class Index>
 void Matcher<Index>::store_run(std::int64_t i, const FoundRun& found, std::int64_t hi2) {
@@ -236,23 +248,167 @@ std::int64_t Matcher<Index>::choose_run(const Window& window) {
     }
 }
 
+// A line the refresh of a share of a window looked at, what its search found,
+// and whether the walk came to it at the top of its loop.
+template <class Index>
+struct Matcher<Index>::Looked {
+    Index line, start, length;
+    bool top;
+};
+
+// The lines [from, hi1) of a window, refreshed beside the walker whose window
+// it is; the finds kept in `looked`, in line order, the run table untouched.
+template <class Index>
+struct Matcher<Index>::RefreshShare {
+    Window window;
+    std::int64_t from;
+    WorkVector<Looked> looked;
+    bool done = false;
+};
+
+// The finds go into the run table at once. Where the other walker is idle and
+// enough of a large window is left, the lines from the middle of what is left
+// on are offered to it as a share; before this walk then writes one of the
+// share's lines, or comes to one at the top of its loop, it waits for the
+// share. Where the share's walk came to the same line at the top of its loop,
+// the two walks go the same way from there on, and the share's finds from
+// there on are stored; else this walk goes on alone.
+template <class Index>
+class Matcher<Index>::Stored {
+public:
+    Stored(Matcher& matcher, const Window& window) : matcher_(matcher), window_(window) {}
+    bool at_top(std::int64_t line) {
+        if (share_) return line < share_->from || !meets(line);
+        if (line >= look_from_ && matcher_.shared_ != nullptr &&
+            matcher_.shared_->idle[1 - matcher_.worker_].load(std::memory_order_relaxed)) [[unlikely]]
+            offer(line);
+        return true;
+    }
+    // The share's lines come to a run of lines alike only once it is done.
+    std::int64_t alike_until() const { return share_ ? share_->from : window_.hi1; }
+    std::int64_t keep(std::int64_t line, const FoundRun& found, bool) {
+        if (share_ && line >= share_->from) wait();
+        matcher_.store_run(line, found, window_.hi2);
+        return found.length;
+    }
+    // Waits for the share where there is one.
+    void wait() {
+        if (!share_) return;
+        const bool done = let_go();
+        share_.reset();
+        if (!done) throw SharingEnded{};
+    }
+    // Waits until the other walker has let go of the share: it is done, or it
+    // failed (whether it is done then).
+    bool let_go() {
+        if (!share_) return true;
+        Sharing& shared = *matcher_.shared_;
+        std::unique_lock lock(shared.lock);
+        shared.changed.wait(lock, [&] { return share_->done || shared.ended; });
+        return share_->done;
+    }
+
+private:
+    // Looked for again after this many lines where a share was not offered.
+    static constexpr std::int64_t LOOK_EVERY = 4096;
+
+    void offer(std::int64_t line) {
+        look_from_ = line + LOOK_EVERY;
+        const std::int64_t left = window_.hi1 - line;
+        if (left < (matcher_.offers_any_part_ ? 2 : SHARED_REFRESH_LINES)) return;
+        const std::int64_t from = line + left / 2;
+        if (matcher_.tree_->first_unfit(from, window_) >= window_.hi1) return;
+        auto share = std::make_unique<RefreshShare>(RefreshShare{window_, from, {}, false});
+        if (matcher_.offer_refresh(*share)) share_ = std::move(share);
+    }
+    // Whether the walk meets the share's at `line`, storing the share's finds
+    // from there on; the share is done with either way.
+    bool meets(std::int64_t line) {
+        const bool done = let_go();
+        const std::unique_ptr<RefreshShare> share = std::move(share_);
+        if (!done) throw SharingEnded{};
+        const WorkVector<Looked>& looked = share->looked;
+        auto met = std::partition_point(looked.begin(), looked.end(), [line](const Looked& k) { return k.line < line; });
+        if (met == looked.end() || met->line != line || !met->top) return false;
+        for (; met != looked.end(); ++met) matcher_.store_run(met->line, {met->length, met->start}, window_.hi2);
+        return true;
+    }
+
+    Matcher& matcher_;
+    const Window& window_;
+    std::unique_ptr<RefreshShare> share_;
+    std::int64_t look_from_ = 0;
+};
+
+// The finds of a share walked beside, kept apart.
+template <class Index>
+class Matcher<Index>::Kept {
+public:
+    explicit Kept(RefreshShare& share) : share_(share) {}
+    bool at_top(std::int64_t) { return true; }
+    std::int64_t alike_until() const { return share_.window.hi1; }
+    std::int64_t keep(std::int64_t line, const FoundRun& found, bool top) {
+        share_.looked.push_back(
+            {static_cast<Index>(line), static_cast<Index>(found.start), static_cast<Index>(found.length), top});
+        return found.length;
+    }
+
+private:
+    RefreshShare& share_;
+};
+
 // Only entries that do not fit are acted on; the tree finds the next one
 // directly, as the line-by-line walk would reach it after passing fitting ones.
 // A retired line counts as fitting: the walk would call find_run on it, which
 // stores what is already there, and move on by one line, as it does for a fit.
 // So does a deferred line: the walk would leave the leftmost longest run inside
 // the window in its entry, which choose_run() finds when it matters.
+//
+// A large window's refresh is shared with the other walker where that one is
+// idle (see Stored): it walks the lines of the share as if the window began
+// there, keeping its finds apart. Each line's find depends only on the line
+// and the window, and the walk only on the entries from the line it is at on,
+// which neither walk changes before it gets there; so this walk, once it comes
+// to a line at the top of its loop where the share's walk came too, goes on as
+// that one did. It stops a run of lines alike at the share's first line, where
+// the share's walk searches the lines it would have filled: they find the same.
 template <class Index>
 void Matcher<Index>::refresh_runs(const Window& window) {
-    for (std::int64_t d = tree_->first_unfit(window.lo1, window); d < window.hi1;
-         d = tree_->first_unfit(d, window)) {
+    Stored sink(*this, window);
+    try {
+        refresh_walk(window, window.lo1, sink);
+    } catch (...) {
+        sink.let_go();
+        throw;
+    }
+    sink.wait();
+}
+
+template <class Index>
+template <class Sink>
+void Matcher<Index>::refresh_walk(const Window& window, std::int64_t from, Sink& sink) {
+    for (std::int64_t d = tree_->first_unfit(from, window); d < window.hi1; d = tree_->first_unfit(d, window)) {
+        if (!sink.at_top(d)) return;
         if (runs_.length(d) <= LONG_RUN) {
-            find_run(d, window.hi1, window.lo2, window.hi2);
-            d = refresh_alike(d + 1, window);
+            look_at(d, window, sink, true);
+            d = refresh_alike(d + 1, window, sink);
         } else {
-            step_through_long_run(d, window);
+            step_through_long_run(d, window, sink);
         }
     }
+}
+
+// The search of a line in the window, unless the line is not searched again;
+// returns its entry's length then.
+template <class Index>
+template <class Sink>
+std::int64_t Matcher<Index>::look_at(std::int64_t line, const Window& window, Sink& sink, bool top) {
+    if (line >= first_.count) {
+        emit_error(diagnostics_, "program error!\n");
+        end_run(2);
+    }
+    if (states_[line] != LINE_SEARCHED) return runs_.length(line);
+    return sink.keep(line, finder_.find(line, window.hi1, window.lo2, window.hi2), top);
 }
 
 // The walk above from line `from` on, over the lines whose searches would only
@@ -261,14 +417,16 @@ void Matcher<Index>::refresh_runs(const Window& window) {
 // would; the first whose stored run is long is left to the walk, which steps
 // through such a run. Returns the line the walk goes on from.
 template <class Index>
-std::int64_t Matcher<Index>::refresh_alike(std::int64_t from, const Window& window) {
-    const std::int64_t through = finder_.last_search_holds_through(window.hi1, window.lo2, window.hi2);
+template <class Sink>
+std::int64_t Matcher<Index>::refresh_alike(std::int64_t from, const Window& window, Sink& sink) {
+    const std::int64_t through =
+        std::min(finder_.last_search_holds_through(window.hi1, window.lo2, window.hi2), sink.alike_until() - 1);
     const FoundRun found = finder_.last_found();
     std::int64_t line = from;
     for (; line <= through; ++line) {
         if (tree_->fits(line, window)) continue;
         if (runs_.length(line) > LONG_RUN) break;
-        store_run(line, found, window.hi2);
+        sink.keep(line, found, false);
     }
     return line;
 }
@@ -276,17 +434,43 @@ std::int64_t Matcher<Index>::refresh_alike(std::int64_t from, const Window& wind
 // A stored long run that no longer fits: search again along it, stepping over
 // the lines that newly found long runs cover, without looking at them.
 template <class Index>
-void Matcher<Index>::step_through_long_run(std::int64_t& line, const Window& window) {
+template <class Sink>
+void Matcher<Index>::step_through_long_run(std::int64_t& line, const Window& window, Sink& sink) {
     std::int64_t length = runs_.length(line);
     std::int64_t start = runs_.start(line);
     bool runs_past = line + length > window.hi1 || start + length > window.hi2;
     std::int64_t count = runs_past ? window.hi1 - line : length;
     for (std::int64_t done = 0; done < count;) {
-        find_run(line, window.hi1, window.lo2, window.hi2);
-        std::int64_t step = runs_.length(line) > LONG_RUN ? runs_.length(line) : 1;
+        const std::int64_t found = look_at(line, window, sink, done == 0);
+        std::int64_t step = found > LONG_RUN ? found : 1;
         line += step;
         done += step;
     }
+}
+
+// Offers the share to the other walker, if it is idle still.
+template <class Index>
+bool Matcher<Index>::offer_refresh(RefreshShare& share) {
+    std::lock_guard lock(shared_->lock);
+    const int other = 1 - worker_;
+    if (!shared_->idle[other] || shared_->offered[other] || shared_->refresh_offered[other] || shared_->ended)
+        return false;
+    shared_->refresh_offered[other] = &share;
+    shared_->idle[other] = false;
+    shared_->changed.notify_all();
+    return true;
+}
+
+// The share's walk, with a tree of its own over the share's lines. The search
+// reads no entry before the share's first line, which the other walker writes.
+template <class Index>
+void Matcher<Index>::refresh_beside(RefreshShare& share) {
+    tree_.emplace(runs_, states_, first_.count, share.from, share.window.hi1);
+    finder_.read_runs_from(share.from);
+    share.looked.reserve(static_cast<std::size_t>(share.window.hi1 - share.from));
+    Kept sink(share);
+    refresh_walk(share.window, share.from, sink);
+    finder_.read_runs_from(0);
 }
 
 template <class Index>
@@ -310,11 +494,15 @@ void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t len
     WorkVector<Window> parts;
     Window around = window;
     for (;;) {
-        mark_lines(i1, i2, length);
-        const Window before{around.lo1, i1, around.lo2, i2};
-        const Window after{i1 + length, around.hi1, i2 + length, around.hi2};
-        if (after.lo1 < after.hi1 && !offer_part(before, after)) parts.push_back(after);
-        if (before.lo1 < before.hi1) parts.push_back(before);
+        if (length == 1) {
+            mark_one_line_runs(i1, i2, around);
+        } else {
+            mark_lines(i1, i2, length);
+            const Window before{around.lo1, i1, around.lo2, i2};
+            const Window after{i1 + length, around.hi1, i2 + length, around.hi2};
+            if (after.lo1 < after.hi1 && !offer_part(before, after)) parts.push_back(after);
+            if (before.lo1 < before.hi1) parts.push_back(before);
+        }
         std::int64_t chosen = -1;
         while (chosen == -1 && !parts.empty()) {
             around = parts.back();
@@ -327,6 +515,28 @@ void Matcher<Index>::mark_run(std::int64_t i1, std::int64_t i2, std::int64_t len
         i2 = runs_.start(chosen);
         length = runs_.length(chosen);
     }
+}
+
+// The window's leftmost longest run, (i1, i2), is one line long, so every run
+// in it, and in every window inside it, is. Then the part before a run the walk
+// marks holds no line that occurs among the part's second-file lines (a line
+// before the leftmost longest run has no run there), and in the part after it
+// the walk marks the first line that occurs among the second-file lines left,
+// at the first place it occurs there. So the walk through the window marks its
+// lines in order, each at the first place of its fingerprint after the last
+// place marked, where there is one before hi2: that is done here directly,
+// without the entries. No later window holds the window's lines (windows are
+// nested or apart), so their entries are read no more; they are settled.
+template <class Index>
+void Matcher<Index>::mark_one_line_runs(std::int64_t i1, std::int64_t i2, const Window& window) {
+    mark_lines(i1, i2, 1);
+    for (std::int64_t line = i1 + 1, from2 = i2 + 1; line < window.hi1 && from2 < window.hi2; ++line) {
+        const std::int64_t at = finder_.first_at_or_after(line, from2);
+        if (at >= window.hi2) continue;
+        mark_lines(line, at, 1);
+        from2 = at + 1;
+    }
+    std::fill(states_ + window.lo1, states_ + window.hi1, LINE_SETTLED);
 }
 
 // Hands the part after a run to the other walker if that one is idle and the
@@ -369,8 +579,18 @@ void Matcher<Index>::walk_offered_parts() {
                 shared_->changed.notify_all();
             }
             shared_->changed.wait(lock, [this] {
-                return shared_->offered[worker_] || shared_->ended || (shared_->idle[0] && shared_->idle[1]);
+                return shared_->offered[worker_] || shared_->refresh_offered[worker_] != nullptr || shared_->ended ||
+                       (shared_->idle[0] && shared_->idle[1]);
             });
+            if (RefreshShare* share = shared_->refresh_offered[worker_]) {
+                shared_->refresh_offered[worker_] = nullptr;
+                lock.unlock();
+                refresh_beside(*share);
+                lock.lock();
+                share->done = true;
+                shared_->changed.notify_all();
+                continue;
+            }
             if (!shared_->offered[worker_]) {
                 shared_->ended = true;
                 shared_->changed.notify_all();
@@ -406,11 +626,14 @@ void Matcher<Index>::walk_shared(Matcher& helper, const Window& whole, std::int6
     WorkThread helping([&helper] { helper.walk_offered_parts(); });
     try {
         if (chosen != -1) mark_run(chosen, runs_.start(chosen), runs_.length(chosen), whole);
+        walk_offered_parts();
+    } catch (const SharingEnded&) {
+        helping.join();  // throws what ended the helper's walk
+        throw;
     } catch (...) {
         end_sharing();
         throw;
     }
-    walk_offered_parts();
     helping.join();
 }
 
@@ -572,7 +795,11 @@ void match_with(LineTable& first, LineTable& second, Diagnostics& diagnostics, c
     *entries = matcher.run_table().entries();
     const auto& states = matcher.line_states();
     entries->deferred.assign(states.size(), 0);
-    for (std::size_t line = 0; line < states.size(); ++line) entries->deferred[line] = states[line] >= LINE_DEFERRED;
+    entries->settled.assign(states.size(), 0);
+    for (std::size_t line = 0; line < states.size(); ++line) {
+        entries->deferred[line] = states[line] == LINE_DEFERRED || states[line] == LINE_RETIRED_DEFERRED;
+        entries->settled[line] = states[line] == LINE_SETTLED;
+    }
 }
 
 // entries: where to hand back the run table, or nullptr.

@@ -42,9 +42,10 @@ TEST(MatchLines, WorkedExamples) {
         // Measured from the same line, the second A,B is as long, not longer.
         {"tie goes to the run found first", "AB", "ABAB", "11/1100", {2, 1}, {0, 1}},
         // A window with lines of the first file but none of the second is still
-        // refreshed: line 1's run at 0 no longer fits, so it searches again and
-        // records length 0, keeping its start.
-        {"part without second-file lines", "AA", "A", "10/1", {1, 0}, {0, 0}},
+        // refreshed: after A,B the part before it holds line 0 only, whose run
+        // at 0 no longer fits, so it searches again and records length 0,
+        // keeping its start.
+        {"part without second-file lines", "AAB", "AB", "011/11", {0, 2, 1}, {0, 0, 1}},
     };
     for (const ExampleCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -102,7 +102,7 @@ void mark_run(Tables& t, std::int64_t i1, std::int64_t lo1, std::int64_t hi1, st
 
 RunTableEntries match_lines(LineTable& first, LineTable& second) {
     const auto entries = static_cast<std::size_t>(first.count + 1);
-    RunTableEntries runs{std::vector<std::int64_t>(entries, 0), std::vector<std::int64_t>(entries, 0), {}};
+    RunTableEntries runs{std::vector<std::int64_t>(entries, 0), std::vector<std::int64_t>(entries, 0), {}, {}};
     Tables t{first, second, runs};
     for (std::int64_t i = 0; i < first.count; i += runs.lengths[i] > LONG_RUN ? runs.lengths[i] : 1)
         find_run(t, i, first.count, 0, second.count);

@@ -471,9 +471,8 @@ FoundRun RunFinder<Index>::find_by_blocks(std::int64_t line, std::int64_t end1, 
     return best;
 }
 
-// The first line at or after `from` in the second file with the fingerprint of
-// `line`, or a line past every window when there is none. The line at `from`
-// itself is tried before the index, which may then never be needed.
+// The line at `from` itself is tried before the index, which may then never be
+// needed.
 template <class Index>
 std::int64_t RunFinder<Index>::first_at_or_after(std::int64_t line, std::int64_t from) {
     if (from < count2_ && fp2_[from] == fp1_[line]) return from;

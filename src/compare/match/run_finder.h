@@ -93,6 +93,10 @@ public:
     }
     FoundRun last_found() const { return last_.found; }
 
+    // The first line at or after `from` in the second file with the fingerprint
+    // of `line`, or a line past every window when there is none.
+    std::int64_t first_at_or_after(std::int64_t line, std::int64_t from);
+
 private:
     struct Pattern;
     struct Shared;
@@ -154,7 +158,6 @@ private:
     FoundRun next_longer_stretch_match(const Pattern& pattern, std::int64_t resume, const Bounds& bounds);
     [[gnu::always_inline]] inline std::int64_t candidate(const Pattern& pattern, const Block<Index>& block,
                                                          std::int64_t resume) const;
-    std::int64_t first_at_or_after(std::int64_t line, std::int64_t from);
     StretchEnds<Index>& stretch_ends();
 
     const std::uint32_t* fp1_;

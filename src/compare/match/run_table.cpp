@@ -22,7 +22,7 @@ RunTable<Index>::RunTable(Diagnostics& diagnostics, std::int64_t lines)
 template <class Index>
 RunTableEntries RunTable<Index>::entries() const {
     return {std::vector<std::int64_t>(lengths_.get(), lengths_.get() + entries_),
-            std::vector<std::int64_t>(starts_.get(), starts_.get() + entries_), {}};
+            std::vector<std::int64_t>(starts_.get(), starts_.get() + entries_), {}, {}};
 }
 
 template class RunTable<std::int32_t>;

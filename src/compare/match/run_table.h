@@ -29,6 +29,7 @@ struct RunTableEntries {
     std::vector<std::int64_t> lengths;
     std::vector<std::int64_t> starts;
     std::vector<std::uint8_t> deferred;
+    std::vector<std::uint8_t> settled;  // the entry is no longer the matcher's (LINE_SETTLED)
 };
 
 template <class Index>

@@ -28,6 +28,9 @@ enum LineState : std::uint8_t {
     // Retired once deferred: its start is the last one found, not necessarily the
     // one the steps would have left.
     LINE_RETIRED_DEFERRED = 3,
+    // Its window is done, marked without the entries (see Matcher::mark_one_line_runs()):
+    // no later window holds it, and its entry is what it was.
+    LINE_SETTLED = 4,
 };
 
 // Two half-open ranges: [lo1, hi1) of the first file by [lo2, hi2) of the second.
