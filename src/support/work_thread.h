@@ -33,4 +33,18 @@ private:
     std::thread thread_;  // last: it starts once the rest is in place
 };
 
+// Runs work(0) here and work(1) on a thread of its own beside it where
+// `beside`, else both here, one after the other.
+template <class Work>
+void in_halves(bool beside, Work&& work) {
+    if (!beside) {
+        work(0);
+        work(1);
+        return;
+    }
+    WorkThread other([&work] { work(1); });
+    work(0);
+    other.join();
+}
+
 }  // namespace vesk

@@ -84,14 +84,7 @@ StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t co
 template <class Index>
 template <class Work>
 void StretchChains<Index>::in_halves(Work work) const {
-    if (!beside_) {
-        work(0);
-        work(1);
-        return;
-    }
-    WorkThread other([&work] { work(1); });
-    work(0);
-    other.join();
+    vesk::in_halves(beside_, work);
 }
 
 // Each place's hash of `length` lines extended by next's hash of the `step`

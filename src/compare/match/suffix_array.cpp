@@ -1,6 +1,9 @@
 #include "compare/match/suffix_array.h"
 
 #include <algorithm>
+#include <utility>
+
+#include "support/work_thread.h"
 
 // Induced sorting in brief. A suffix is S-type when it is smaller than the suffix
 // after it, else L-type; an LMS position is an S-type one after an L-type one.
@@ -213,27 +216,43 @@ WorkVector<Index> suffix_ranks(std::span<const Index> sorted) {
 // carries over from p to p + 1. Walking in text order needs, for each suffix,
 // the one before it in sorted order (`before`), which then holds the counts by
 // text position; the unique end mark stops every comparison inside the text.
-// Three arrays at a time, not four: the inverse is not needed.
+// Three arrays at a time, not four: the inverse is not needed. Each stage may
+// go in two halves, the second half of the text's positions counting from 0
+// at its first.
 template <class Index>
-WorkVector<Index> common_prefixes(WorkVector<Index>&& text, std::span<const Index> sorted) {
+WorkVector<Index> common_prefixes(WorkVector<Index>&& text, std::span<const Index> sorted, bool beside) {
     WorkVector<Index> before(text.size());
     if (sorted.empty()) return std::move(text);
+    const std::size_t size = sorted.size();
+    auto half_of = [size](int half) {
+        return half == 0 ? std::pair{std::size_t{0}, size / 2} : std::pair{size / 2, size};
+    };
     before[static_cast<std::size_t>(sorted[0])] = -1;
-    for (std::size_t k = 1; k < sorted.size(); ++k) before[static_cast<std::size_t>(sorted[k])] = sorted[k - 1];
-    std::size_t shared = 0;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (before[at] < 0) {
-            shared = 0;
-            before[at] = 0;
-            continue;
+    in_halves(beside, [&](int half) {
+        const auto [from, to] = half_of(half);
+        for (std::size_t k = std::max<std::size_t>(from, 1); k < to; ++k)
+            before[static_cast<std::size_t>(sorted[k])] = sorted[k - 1];
+    });
+    in_halves(beside, [&](int half) {
+        const auto [from, to] = half_of(half);
+        std::size_t shared = 0;
+        for (std::size_t at = from; at < to; ++at) {
+            if (before[at] < 0) {
+                shared = 0;
+                before[at] = 0;
+                continue;
+            }
+            auto other = static_cast<std::size_t>(before[at]);
+            while (text[at + shared] == text[other + shared]) ++shared;
+            before[at] = static_cast<Index>(shared);
+            if (shared > 0) --shared;
         }
-        auto other = static_cast<std::size_t>(before[at]);
-        while (text[at + shared] == text[other + shared]) ++shared;
-        before[at] = static_cast<Index>(shared);
-        if (shared > 0) --shared;
-    }
+    });
     WorkVector<Index> common = std::move(text);
-    for (std::size_t k = 0; k < sorted.size(); ++k) common[k] = before[static_cast<std::size_t>(sorted[k])];
+    in_halves(beside, [&](int half) {
+        const auto [from, to] = half_of(half);
+        for (std::size_t k = from; k < to; ++k) common[k] = before[static_cast<std::size_t>(sorted[k])];
+    });
     return common;
 }
 
@@ -241,7 +260,7 @@ template WorkVector<std::int32_t> suffix_array(std::span<const std::int32_t>, st
 template WorkVector<std::int64_t> suffix_array(std::span<const std::int64_t>, std::int64_t);
 template WorkVector<std::int32_t> suffix_ranks(std::span<const std::int32_t>);
 template WorkVector<std::int64_t> suffix_ranks(std::span<const std::int64_t>);
-template WorkVector<std::int32_t> common_prefixes(WorkVector<std::int32_t>&&, std::span<const std::int32_t>);
-template WorkVector<std::int64_t> common_prefixes(WorkVector<std::int64_t>&&, std::span<const std::int64_t>);
+template WorkVector<std::int32_t> common_prefixes(WorkVector<std::int32_t>&&, std::span<const std::int32_t>, bool);
+template WorkVector<std::int64_t> common_prefixes(WorkVector<std::int64_t>&&, std::span<const std::int64_t>, bool);
 
 }  // namespace vesk

@@ -25,14 +25,17 @@ WorkVector<Index> suffix_ranks(std::span<const Index> sorted);
 
 // common[k]: how many symbols the suffixes at sorted[k - 1] and sorted[k] share
 // at their start; common[0] is 0. The text is used up: its memory holds the result.
+// beside: whether a second thread takes half of each stage.
 template <class Index>
-WorkVector<Index> common_prefixes(WorkVector<Index>&& text, std::span<const Index> sorted);
+WorkVector<Index> common_prefixes(WorkVector<Index>&& text, std::span<const Index> sorted, bool beside = false);
 
 extern template WorkVector<std::int32_t> suffix_array(std::span<const std::int32_t>, std::int64_t);
 extern template WorkVector<std::int64_t> suffix_array(std::span<const std::int64_t>, std::int64_t);
 extern template WorkVector<std::int32_t> suffix_ranks(std::span<const std::int32_t>);
 extern template WorkVector<std::int64_t> suffix_ranks(std::span<const std::int64_t>);
-extern template WorkVector<std::int32_t> common_prefixes(WorkVector<std::int32_t>&&, std::span<const std::int32_t>);
-extern template WorkVector<std::int64_t> common_prefixes(WorkVector<std::int64_t>&&, std::span<const std::int64_t>);
+extern template WorkVector<std::int32_t> common_prefixes(WorkVector<std::int32_t>&&, std::span<const std::int32_t>,
+                                                         bool);
+extern template WorkVector<std::int64_t> common_prefixes(WorkVector<std::int64_t>&&, std::span<const std::int64_t>,
+                                                         bool);
 
 }  // namespace vesk

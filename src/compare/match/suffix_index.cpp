@@ -55,7 +55,7 @@ int bits_for(std::int64_t count) {
 // is kept, and the array goes.
 template <class Index>
 SuffixIndex<Index>::SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count,
-                                const std::atomic<bool>* stop, bool matrices)
+                                const std::atomic<bool>* stop, bool matrices, const std::atomic<bool>* waiting)
     : first_count_(first_count),
       second_count_(second_count),
       first_(static_cast<std::size_t>(first_count)),
@@ -69,10 +69,13 @@ SuffixIndex<Index>::SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t fi
         WorkVector<Index> text = renumbered_text(blocks);
         WorkVector<Index> sorted = suffix_array(std::span<const Index>(text), FIRST_GROUP + blocks.groups());
         stage_done();
-        WorkVector<Index> shared = common_prefixes(std::move(text), std::span<const Index>(sorted));
+        auto beside = [waiting] { return waiting != nullptr && waiting->load(std::memory_order_relaxed); };
+        WorkVector<Index> shared = common_prefixes(std::move(text), std::span<const Index>(sorted), beside());
         stage_done();
-        place_suffixes(sorted, shared);
-        measure_above(sorted, shared);
+        in_halves(beside(), [&](int half) {
+            if (half == 0) place_suffixes(sorted, shared);
+            else measure_above(sorted, shared);
+        });
     }
     if (!matrices) return;
     stage_done();
@@ -100,7 +103,7 @@ SuffixIndexAhead<Index>::SuffixIndexAhead(const BlockIndex<Index>& blocks, std::
       two_at_once_(blocks.groups() * LINES_PER_VARIED_GROUP >= second_count),
       thread_([this, &blocks, first_count, second_count] {
           try {
-              made_.emplace(blocks, first_count, second_count, &stop_, false);
+              made_.emplace(blocks, first_count, second_count, &stop_, false, &taker_waits_);
               settle(placed_);
               if (stop_) throw SuffixIndexStopped{};
               made_->make_matrix(0);
@@ -138,7 +141,9 @@ std::optional<SuffixIndex<Index>> SuffixIndexAhead<Index>::take() {
     bool beside = false;
     {
         std::unique_lock lock(lock_);
+        taker_waits_ = true;
         changed_.wait(lock, [this] { return placed_ || ended_; });
+        taker_waits_ = false;
         beside = !ended_;
     }
     if (beside && two_at_once_ && !second_claimed_.exchange(true)) made_->make_matrix(1);
@@ -187,7 +192,9 @@ void SuffixIndex<Index>::place_suffixes(const WorkVector<Index>& sorted, const W
         since = std::min<std::int64_t>(since, shared[rank]);
         std::int64_t at = sorted[rank];
         if (is_first(at)) {
-            first_[static_cast<std::size_t>(at)] = {static_cast<Index>(places), static_cast<Index>(since), 0};
+            // Only these two: measure_above() may be setting `above` meanwhile.
+            first_[static_cast<std::size_t>(at)].place = static_cast<Index>(places);
+            first_[static_cast<std::size_t>(at)].below = static_cast<Index>(since);
             ++group_firsts;
         } else if (is_second(at)) {
             std::int64_t line = at - first_count_ - 1;

@@ -59,9 +59,12 @@ public:
     // every first-file line; both files' line counts. Once `stop` is set, the
     // making throws SuffixIndexStopped at the end of its stage. matrices: whether
     // the two wavelet matrices are made here too; where not, make_matrix()
-    // makes each before the index is read.
+    // makes each before the index is read. While `waiting` is set, another
+    // thread waits idle for the index: the stages after the suffix array then
+    // go in halves, one on a thread of their own.
     SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count,
-                const std::atomic<bool>* stop = nullptr, bool matrices = true);
+                const std::atomic<bool>* stop = nullptr, bool matrices = true,
+                const std::atomic<bool>* waiting = nullptr);
     // Makes the first (0) or the second (1) wavelet matrix; each reads only
     // what the constructor made, so the two may be made at once, on two threads.
     void make_matrix(int which);
@@ -169,6 +172,7 @@ private:
     std::atomic<bool>& placed_signal_;
     bool two_at_once_;  // whether a taker may make the second matrix
     std::atomic<bool> second_claimed_{false};  // the second matrix has its maker
+    std::atomic<bool> taker_waits_{false};  // a taker waits for the index
     WorkThread thread_;  // last: it starts once the rest is in place
 };
 
