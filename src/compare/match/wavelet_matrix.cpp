@@ -86,51 +86,62 @@ void RankedBits::count_ones() {
 }
 
 
+// The ones of bit `shift` among `count` numbers.
+template <class Index>
+std::int64_t WaveletMatrix::ones_at(const Index* numbers, std::int64_t count, int shift) {
+    std::int64_t ones = 0;
+    for (std::int64_t word = 0; word * 64 < count; ++word) {
+        const std::int64_t in_word = std::min<std::int64_t>(64, count - word * 64);
+        const Index* first = numbers + word * 64;
+        ones += ones_in(in_word == 64 ? bits_of_64(first, shift) : bits_of(first, in_word, shift));
+    }
+    return ones;
+}
+
+// Level by level, the highest bit first, in one pass over the numbers each:
+// the pass sets the level's bits, places the numbers in the next level's order
+// (for which it needs the count of zeros before it begins) and counts the next
+// bit's ones, which the next pass needs.
 template <class Index>
 WaveletMatrix::WaveletMatrix(WorkVector<Index>&& numbers, int bits) : bits_(bits) {
-    std::size_t size = numbers.size();
+    const auto size = static_cast<std::int64_t>(numbers.size());
     // One slot more than the numbers in each: placing writes one past the last.
     WorkVector<Index> current = std::move(numbers);
     current.emplace_back();
-    WorkVector<Index> next(size + 1);
+    WorkVector<Index> next(static_cast<std::size_t>(size) + 1);
     levels_.reserve(static_cast<std::size_t>(bits));
+    std::int64_t zeros = size - ones_at(current.data(), size, bits - 1);
     for (int level = 0; level < bits; ++level) {
-        std::span<const Index> order(current.data(), size);
-        zeros_.push_back(add_level(order, bits - 1 - level));
-        place_by_bit(order, next, bits - 1 - level, zeros_.back());
+        zeros_.push_back(zeros);
+        zeros = size - add_level(std::span<const Index>(current.data(), static_cast<std::size_t>(size)), next,
+                                 bits - 1 - level, zeros);
         std::swap(current, next);
     }
 }
 
 // The level of bit `shift` of the numbers in their current order, a word of 64
-// places at a time; returns how many hold a 0 there.
+// places at a time, and the next level's order: the numbers with a 0 at bit
+// `shift` (`zeros` of them), then those with a 1, each in their order. Where
+// each goes is picked without a branch, since the bits follow no pattern a
+// branch predictor could learn. Returns how many hold a 1 at bit shift - 1.
 template <class Index>
-std::int64_t WaveletMatrix::add_level(std::span<const Index> current, int shift) {
+std::int64_t WaveletMatrix::add_level(std::span<const Index> current, WorkVector<Index>& next, int shift,
+                                      std::int64_t zeros) {
     auto size = static_cast<std::int64_t>(current.size());
     RankedBits& row = levels_.emplace_back(size);
-    std::int64_t ones = 0;
+    std::size_t at[2] = {0, static_cast<std::size_t>(zeros)};
+    std::int64_t next_ones = 0;
     for (std::int64_t word = 0; word * 64 < size; ++word) {
         const Index* numbers = current.data() + word * 64;
-        std::int64_t count = std::min<std::int64_t>(64, size - word * 64);
-        std::uint64_t bits = count == 64 ? bits_of_64(numbers, shift) : bits_of(numbers, count, shift);
+        const std::int64_t count = std::min<std::int64_t>(64, size - word * 64);
+        const std::uint64_t bits = count == 64 ? bits_of_64(numbers, shift) : bits_of(numbers, count, shift);
         row.set_word(word, bits);
-        ones += ones_in(bits);
+        if (shift > 0)
+            next_ones += ones_in(count == 64 ? bits_of_64(numbers, shift - 1) : bits_of(numbers, count, shift - 1));
+        for (std::int64_t k = 0; k < count; ++k) next[at[(bits >> k) & 1]++] = numbers[k];
     }
     row.count_ones();
-    return size - ones;
-}
-
-// The next level's order: the numbers with a 0 at bit `shift`, then those with a
-// 1, each in their order. Where each goes is picked without a branch, since the
-// bits follow no pattern a branch predictor could learn.
-template <class Index>
-void WaveletMatrix::place_by_bit(std::span<const Index> current, WorkVector<Index>& next, int shift,
-                                 std::int64_t zeros) {
-    std::size_t at[2] = {0, static_cast<std::size_t>(zeros)};
-    for (Index number : current) {
-        auto bit = static_cast<std::size_t>((number >> shift) & 1);
-        next[at[bit]++] = number;
-    }
+    return next_ones;
 }
 
 // The places of `range` at `level` that hold a 0 there and those that hold a 1,

@@ -79,9 +79,9 @@ private:
         std::int64_t from, to;
     };
     template <class Index>
-    std::int64_t add_level(std::span<const Index> current, int shift);
+    static std::int64_t ones_at(const Index* numbers, std::int64_t count, int shift);
     template <class Index>
-    static void place_by_bit(std::span<const Index> current, WorkVector<Index>& next, int shift, std::int64_t zeros);
+    std::int64_t add_level(std::span<const Index> current, WorkVector<Index>& next, int shift, std::int64_t zeros);
     struct Split {
         Range zeros, ones;
     };
