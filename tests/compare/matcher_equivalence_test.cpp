@@ -392,6 +392,65 @@ TEST(StretchChains, LinkEachPlaceToTheNextOfItsStretch) {
     ASSERT_FALSE(Chains(mostly.data(), static_cast<std::int64_t>(mostly.size())).made(1));
 }
 
+// Each first-file line's place among the second file's sorted suffixes, and
+// what it shares with the suffix on either side, against sorting them plainly.
+// A first-file suffix ends at the first line the second file lacks, where it
+// sorts below every line but above the end of the second file. Half the
+// rounds have a line the second file lacks after every other line, so that
+// most lines stand alone; the second file's last line is its only one of its
+// value, which some of them have.
+TEST(SuffixIndex, PlacesEachFirstFileLine) {
+    PairMaker make(23);
+    for (int round = 0; round < 40; ++round) {
+        const std::int64_t count1 = 1 + make.below(60), count2 = 1 + make.below(60);
+        Lines first(static_cast<std::size_t>(count1)), second = make.drawn(count2 - 1, 2 + make.below(3));
+        second.push_back(make.symbol(5));
+        for (std::int64_t line = 0; line < count1; ++line)
+            first[static_cast<std::size_t>(line)] =
+                round % 2 == 0 && line % 2 == 1 ? make.symbol(6) : make.symbol(make.below(4) == 0 ? 5 : make.below(6));
+        const BlockIndex<std::int32_t> blocks(first.data(), count1, second.data(), count2);
+        const SuffixIndex<std::int32_t> index(blocks, count1, count2);
+        std::vector<std::int64_t> group2(static_cast<std::size_t>(count2));
+        for (std::int64_t group = 0; group < blocks.groups(); ++group)
+            for (const auto& block : blocks.blocks(group))
+                for (std::int64_t line = block.start; line < block.end; ++line)
+                    group2[static_cast<std::size_t>(line)] = group;
+        // Symbols as the index orders them: groups from 3 up; 2 ends a first-file
+        // suffix, 0 a second-file one.
+        auto first_suffix = [&](std::int64_t line) {
+            std::vector<std::int64_t> symbols;
+            for (; line < count1 && blocks.group_of(line) >= 0; ++line) symbols.push_back(3 + blocks.group_of(line));
+            symbols.push_back(2);
+            return symbols;
+        };
+        auto second_suffix = [&](std::int64_t line) {
+            std::vector<std::int64_t> symbols;
+            for (; line < count2; ++line) symbols.push_back(3 + group2[static_cast<std::size_t>(line)]);
+            symbols.push_back(0);
+            return symbols;
+        };
+        std::vector<std::vector<std::int64_t>> sorted;
+        for (std::int64_t line = 0; line < count2; ++line) sorted.push_back(second_suffix(line));
+        std::sort(sorted.begin(), sorted.end());
+        auto shared = [](const std::vector<std::int64_t>& one, const std::vector<std::int64_t>& other) {
+            std::int64_t common = 0;
+            while (one[static_cast<std::size_t>(common)] == other[static_cast<std::size_t>(common)]) ++common;
+            return common;
+        };
+        for (std::int64_t line = 0; line < count1; ++line) {
+            if (blocks.group_of(line) < 0) continue;
+            const std::vector<std::int64_t> suffix = first_suffix(line);
+            const auto place = std::lower_bound(sorted.begin(), sorted.end(), suffix) - sorted.begin();
+            const SuffixPosition got = index.position_of_first(line);
+            ASSERT_EQ(got.place, place) << round << " " << line;
+            ASSERT_EQ(got.below, place == 0 ? 0 : shared(suffix, sorted[static_cast<std::size_t>(place) - 1]))
+                << round << " " << line;
+            ASSERT_EQ(got.above, place == count2 ? 0 : shared(suffix, sorted[static_cast<std::size_t>(place)]))
+                << round << " " << line;
+        }
+    }
+}
+
 // The places nearest a first-file line's own among a narrow window's lines, as
 // the index finds them beside the place or through its wavelet matrix, against
 // a plain look at every place. On a long file of two values the nearest often

@@ -50,9 +50,10 @@ int bits_for(std::int64_t count) {
 
 }  // namespace
 
-// The suffix array of both files laid end to end (the first file, a separator,
-// the second file, an end mark) gives the order; what the searches need of it
-// is kept, and the array goes.
+// The suffix array of both files laid end to end (the first file's stretches
+// that the second file has, see renumbered_text(); a separator; the second
+// file; an end mark) gives the order; what the searches need of it is kept,
+// and the array goes.
 template <class Index>
 SuffixIndex<Index>::SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t first_count, std::int64_t second_count,
                                 const std::atomic<bool>* stop, bool matrices, const std::atomic<bool>* waiting)
@@ -66,16 +67,18 @@ SuffixIndex<Index>::SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t fi
         if (stop != nullptr && stop->load(std::memory_order_relaxed)) throw SuffixIndexStopped{};
     };
     {
-        WorkVector<Index> text = renumbered_text(blocks);
-        WorkVector<Index> sorted = suffix_array(std::span<const Index>(text), FIRST_GROUP + blocks.groups());
+        Text text = renumbered_text(blocks);
+        first_part_ = static_cast<std::int64_t>(text.first_lines.size());
+        WorkVector<Index> sorted = suffix_array(std::span<const Index>(text.symbols), FIRST_GROUP + blocks.groups());
         stage_done();
         auto beside = [waiting] { return waiting != nullptr && waiting->load(std::memory_order_relaxed); };
-        WorkVector<Index> shared = common_prefixes(std::move(text), std::span<const Index>(sorted), beside());
+        WorkVector<Index> shared = common_prefixes(std::move(text.symbols), std::span<const Index>(sorted), beside());
         stage_done();
         in_halves(beside(), [&](int half) {
-            if (half == 0) place_suffixes(sorted, shared);
-            else measure_above(sorted, shared);
+            if (half == 0) place_suffixes(sorted, shared, text.first_lines);
+            else measure_above(sorted, shared, text.first_lines);
         });
+        place_lone_lines(blocks, text.last_group);
     }
     if (!matrices) return;
     stage_done();
@@ -152,20 +155,73 @@ std::optional<SuffixIndex<Index>> SuffixIndexAhead<Index>::take() {
     return std::move(made_);
 }
 
+// Whether a first-file line lies in a stretch of two or more lines that the
+// second file has.
 template <class Index>
-WorkVector<Index> SuffixIndex<Index>::renumbered_text(const BlockIndex<Index>& blocks) const {
-    WorkVector<Index> text(static_cast<std::size_t>(first_count_ + second_count_ + 2));
+bool SuffixIndex<Index>::in_segment(const BlockIndex<Index>& blocks, std::int64_t line) const {
+    return blocks.group_of(line) >= 0 && ((line > 0 && blocks.group_of(line - 1) >= 0) ||
+                                          (line + 1 < first_count_ && blocks.group_of(line + 1) >= 0));
+}
+
+// The first file's part holds only its stretches of two lines and more that the
+// second file has, each followed by a separator (ABSENT): a match with the
+// second file stops at any line it lacks, so what follows such a line changes
+// no first-file suffix's place among the second file's, and the lines that
+// stand alone between lines it lacks are placed apart (place_lone_lines()).
+// On a file against every other one of its lines, that leaves out most of it.
+template <class Index>
+typename SuffixIndex<Index>::Text SuffixIndex<Index>::renumbered_text(const BlockIndex<Index>& blocks) const {
+    std::int64_t part = 0;
     for (std::int64_t line = 0; line < first_count_; ++line) {
-        std::int64_t group = blocks.group_of(line);
-        text[static_cast<std::size_t>(line)] = static_cast<Index>(group < 0 ? ABSENT : FIRST_GROUP + group);
+        if (!in_segment(blocks, line)) continue;
+        ++part;
+        if (line + 1 == first_count_ || blocks.group_of(line + 1) < 0) ++part;
     }
-    text[static_cast<std::size_t>(first_count_)] = static_cast<Index>(SEPARATOR);
-    Index* second = text.data() + first_count_ + 1;
+    Text text{WorkVector<Index>(static_cast<std::size_t>(part + second_count_ + 2)),
+              WorkVector<Index>(static_cast<std::size_t>(part)), -1};
+    std::size_t at = 0;
+    for (std::int64_t line = 0; line < first_count_; ++line) {
+        if (!in_segment(blocks, line)) continue;
+        text.first_lines[at] = static_cast<Index>(line);
+        text.symbols[at++] = static_cast<Index>(FIRST_GROUP + blocks.group_of(line));
+        if (line + 1 < first_count_ && blocks.group_of(line + 1) >= 0) continue;
+        text.first_lines[at] = -1;
+        text.symbols[at++] = static_cast<Index>(ABSENT);
+    }
+    text.symbols[at] = static_cast<Index>(SEPARATOR);
+    Index* second = text.symbols.data() + at + 1;
     for (std::int64_t group = 0; group < blocks.groups(); ++group)
-        for (const Block<Index>& block : blocks.blocks(group))
+        for (const Block<Index>& block : blocks.blocks(group)) {
             std::fill(second + block.start, second + block.end, static_cast<Index>(FIRST_GROUP + group));
-    text.back() = static_cast<Index>(END_MARK);
+            if (block.end == second_count_) text.last_group = group;
+        }
+    text.symbols.back() = static_cast<Index>(END_MARK);
     return text;
+}
+
+// A first-file line that the second file has, between lines it lacks (or an
+// end of the file): its suffix sorts as its line followed by a symbol below
+// every line, so after the second-file suffix of that line alone (the second
+// file's last line, where that is one) and before the others that begin with
+// its line, and it shares one line with each such neighbour. A line the
+// second file lacks keeps place 0, sharing nothing either way.
+template <class Index>
+void SuffixIndex<Index>::place_lone_lines(const BlockIndex<Index>& blocks, std::int64_t last_group) {
+    WorkVector<Index> before(static_cast<std::size_t>(blocks.groups()) + 1);  // second-file lines of lower groups
+    for (std::int64_t group = 0; group < blocks.groups(); ++group) {
+        std::int64_t lines = 0;
+        for (const Block<Index>& block : blocks.blocks(group)) lines += block.length();
+        before[static_cast<std::size_t>(group) + 1] = static_cast<Index>(before[static_cast<std::size_t>(group)] + lines);
+    }
+    for (std::int64_t line = 0; line < first_count_; ++line) {
+        const std::int64_t group = blocks.group_of(line);
+        if (group < 0 || in_segment(blocks, line)) continue;
+        const bool after_last = group == last_group;
+        const std::int64_t from = before[static_cast<std::size_t>(group)];
+        const std::int64_t to = before[static_cast<std::size_t>(group) + 1];
+        first_[static_cast<std::size_t>(line)] = {static_cast<Index>(from + (after_last ? 1 : 0)), after_last ? 1 : 0,
+                                                  from + (after_last ? 1 : 0) < to ? 1 : 0};
+    }
 }
 
 // Through the sorted suffixes in order (shared[r]: what the suffixes at r - 1 and
@@ -175,7 +231,8 @@ WorkVector<Index> SuffixIndex<Index>::renumbered_text(const BlockIndex<Index>& b
 // value since that one. Suffixes that share RECURRING_SPAN lines stand together,
 // and every place of such a group gets the group's count of first-file suffixes.
 template <class Index>
-void SuffixIndex<Index>::place_suffixes(const WorkVector<Index>& sorted, const WorkVector<Index>& shared) {
+void SuffixIndex<Index>::place_suffixes(const WorkVector<Index>& sorted, const WorkVector<Index>& shared,
+                                        const WorkVector<Index>& first_lines) {
     constexpr std::int64_t NONE_YET = std::numeric_limits<Index>::max();
     WorkVector<Index> commons(static_cast<std::size_t>(second_count_));
     std::int64_t places = 0;
@@ -192,12 +249,14 @@ void SuffixIndex<Index>::place_suffixes(const WorkVector<Index>& sorted, const W
         since = std::min<std::int64_t>(since, shared[rank]);
         std::int64_t at = sorted[rank];
         if (is_first(at)) {
+            const Index line = first_lines[static_cast<std::size_t>(at)];
+            if (line < 0) continue;
             // Only these two: measure_above() may be setting `above` meanwhile.
-            first_[static_cast<std::size_t>(at)].place = static_cast<Index>(places);
-            first_[static_cast<std::size_t>(at)].below = static_cast<Index>(since);
+            first_[static_cast<std::size_t>(line)].place = static_cast<Index>(places);
+            first_[static_cast<std::size_t>(line)].below = static_cast<Index>(since);
             ++group_firsts;
         } else if (is_second(at)) {
-            std::int64_t line = at - first_count_ - 1;
+            std::int64_t line = at - first_part_ - 1;
             second_lines_[static_cast<std::size_t>(places)] = static_cast<Index>(line);
             place_of_line_[static_cast<std::size_t>(line)] = static_cast<Index>(places);
             commons[static_cast<std::size_t>(places)] = static_cast<Index>(since);
@@ -213,11 +272,14 @@ void SuffixIndex<Index>::place_suffixes(const WorkVector<Index>& sorted, const W
 // The same backwards: what each first-file suffix shares with the second-file
 // suffix after it, the least shared value up to that one.
 template <class Index>
-void SuffixIndex<Index>::measure_above(const WorkVector<Index>& sorted, const WorkVector<Index>& shared) {
+void SuffixIndex<Index>::measure_above(const WorkVector<Index>& sorted, const WorkVector<Index>& shared,
+                                       const WorkVector<Index>& first_lines) {
     std::int64_t until = 0;  // shared with the next second-file suffix; 0 after the last
     for (std::size_t rank = sorted.size(); rank-- > 0;) {
         std::int64_t at = sorted[rank];
-        if (is_first(at)) first_[static_cast<std::size_t>(at)].above = static_cast<Index>(until);
+        if (is_first(at) && first_lines[static_cast<std::size_t>(at)] >= 0)
+            first_[static_cast<std::size_t>(first_lines[static_cast<std::size_t>(at)])].above =
+                static_cast<Index>(until);
         until = is_second(at) ? std::int64_t{shared[rank]} : std::min<std::int64_t>(until, shared[rank]);
     }
 }

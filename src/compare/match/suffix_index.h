@@ -116,15 +116,28 @@ private:
         Index place, below, above;
     };
 
-    WorkVector<Index> renumbered_text(const BlockIndex<Index>& blocks) const;
-    void place_suffixes(const WorkVector<Index>& sorted, const WorkVector<Index>& shared);
-    void measure_above(const WorkVector<Index>& sorted, const WorkVector<Index>& shared);
-    bool is_first(std::int64_t at) const { return at < first_count_; }
-    bool is_second(std::int64_t at) const { return at > first_count_ && at <= first_count_ + second_count_; }
+    // The suffix array's text (see the constructor), the first-file line at
+    // each position of its first part (-1 at a separator), and the group of the
+    // second file's last line.
+    struct Text {
+        WorkVector<Index> symbols;
+        WorkVector<Index> first_lines;
+        std::int64_t last_group;
+    };
+    Text renumbered_text(const BlockIndex<Index>& blocks) const;
+    void place_suffixes(const WorkVector<Index>& sorted, const WorkVector<Index>& shared,
+                        const WorkVector<Index>& first_lines);
+    void measure_above(const WorkVector<Index>& sorted, const WorkVector<Index>& shared,
+                       const WorkVector<Index>& first_lines);
+    void place_lone_lines(const BlockIndex<Index>& blocks, std::int64_t last_group);
+    bool in_segment(const BlockIndex<Index>& blocks, std::int64_t line) const;
+    bool is_first(std::int64_t at) const { return at < first_part_; }
+    bool is_second(std::int64_t at) const { return at > first_part_ && at <= first_part_ + second_count_; }
     std::int64_t nearby_place(std::int64_t place, std::int64_t from, std::int64_t to, int direction) const;
 
     std::int64_t first_count_;
     std::int64_t second_count_;
+    std::int64_t first_part_ = 0;  // the text's positions before the second file's separator
     WorkVector<Position> first_;         // per first-file line
     WorkVector<Index> second_lines_;     // per place
     WorkVector<Index> place_of_line_;    // per second-file line
