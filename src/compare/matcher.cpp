@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -248,21 +250,36 @@ std::int64_t Matcher<Index>::choose_run(const Window& window) {
     }
 }
 
-// A line the refresh of a share of a window looked at, what its search found,
-// and whether the walk came to it at the top of its loop.
+// What the refresh of a share of a window found at a line it looked at.
 template <class Index>
 struct Matcher<Index>::Looked {
-    Index line, start, length;
-    bool top;
+    Index start, length;
 };
 
 // The lines [from, hi1) of a window, refreshed beside the walker whose window
-// it is; the finds kept in `looked`, in line order, the run table untouched.
+// it is, the run table untouched: which lines the walk looked at, and at
+// which it came at the top of its loop, a bit per line of the share each;
+// what it found at each, in line order.
 template <class Index>
 struct Matcher<Index>::RefreshShare {
+    RefreshShare(const Window& window, std::int64_t from)
+        : window(window), from(from), looked(words(window.hi1 - from)), tops(words(window.hi1 - from)) {}
+    static std::size_t words(std::int64_t lines) { return static_cast<std::size_t>(lines / 64 + 1); }
+    bool has(const WorkVector<std::uint64_t>& bits, std::int64_t line) const {
+        const auto at = static_cast<std::size_t>(line - from);
+        return (bits[at / 64] >> (at % 64) & 1) != 0;
+    }
+    void add(WorkVector<std::uint64_t>& bits, std::int64_t line) {
+        const auto at = static_cast<std::size_t>(line - from);
+        bits[at / 64] |= std::uint64_t{1} << (at % 64);
+    }
+
     Window window;
     std::int64_t from;
-    WorkVector<Looked> looked;
+    WorkVector<std::uint64_t> looked, tops;
+    // In blocks of a few hundred bytes: a share's lines may be many or few, and
+    // a vector grown by doubling would hold up to twice what they need.
+    std::deque<Looked, ReportingAllocator<Looked>> found;
     bool done = false;
 };
 
@@ -318,7 +335,7 @@ private:
         if (left < (matcher_.offers_any_part_ ? 2 : SHARED_REFRESH_LINES)) return;
         const std::int64_t from = line + left / 2;
         if (matcher_.tree_->first_unfit(from, window_) >= window_.hi1) return;
-        auto share = std::make_unique<RefreshShare>(RefreshShare{window_, from, {}, false});
+        auto share = std::make_unique<RefreshShare>(window_, from);
         if (matcher_.offer_refresh(*share)) share_ = std::move(share);
     }
     // Whether the walk meets the share's at `line`, storing the share's finds
@@ -327,10 +344,20 @@ private:
         const bool done = let_go();
         const std::unique_ptr<RefreshShare> share = std::move(share_);
         if (!done) throw SharingEnded{};
-        const WorkVector<Looked>& looked = share->looked;
-        auto met = std::partition_point(looked.begin(), looked.end(), [line](const Looked& k) { return k.line < line; });
-        if (met == looked.end() || met->line != line || !met->top) return false;
-        for (; met != looked.end(); ++met) matcher_.store_run(met->line, {met->length, met->start}, window_.hi2);
+        if (!share->has(share->tops, line)) return false;
+        // The share's finds from the line on: those after as many as it looked
+        // at before the line.
+        const auto word = static_cast<std::size_t>(line - share->from) / 64;
+        std::size_t index = 0;
+        for (std::size_t k = 0; k < word; ++k) index += static_cast<std::size_t>(std::popcount(share->looked[k]));
+        for (std::int64_t at = share->from + static_cast<std::int64_t>(word) * 64; at < window_.hi1; ++at) {
+            if (!share->has(share->looked, at)) continue;
+            if (at >= line) {
+                const Looked& found = share->found[index];
+                matcher_.store_run(at, {found.length, found.start}, window_.hi2);
+            }
+            ++index;
+        }
         return true;
     }
 
@@ -348,8 +375,9 @@ public:
     bool at_top(std::int64_t) { return true; }
     std::int64_t alike_until() const { return share_.window.hi1; }
     std::int64_t keep(std::int64_t line, const FoundRun& found, bool top) {
-        share_.looked.push_back(
-            {static_cast<Index>(line), static_cast<Index>(found.start), static_cast<Index>(found.length), top});
+        share_.add(share_.looked, line);
+        if (top) share_.add(share_.tops, line);
+        share_.found.push_back({static_cast<Index>(found.start), static_cast<Index>(found.length)});
         return found.length;
     }
 
@@ -467,7 +495,6 @@ template <class Index>
 void Matcher<Index>::refresh_beside(RefreshShare& share) {
     tree_.emplace(runs_, states_, first_.count, share.from, share.window.hi1);
     finder_.read_runs_from(share.from);
-    share.looked.reserve(static_cast<std::size_t>(share.window.hi1 - share.from));
     Kept sink(share);
     refresh_walk(share.window, share.from, sink);
     finder_.read_runs_from(0);

@@ -68,7 +68,7 @@ SuffixIndex<Index>::SuffixIndex(const BlockIndex<Index>& blocks, std::int64_t fi
     };
     {
         Text text = renumbered_text(blocks);
-        first_part_ = static_cast<std::int64_t>(text.first_lines.size());
+        first_part_ = static_cast<std::int64_t>(text.symbols.size()) - second_count_ - 2;
         WorkVector<Index> sorted = suffix_array(std::span<const Index>(text.symbols), FIRST_GROUP + blocks.groups());
         stage_done();
         auto beside = [waiting] { return waiting != nullptr && waiting->load(std::memory_order_relaxed); };
@@ -169,6 +169,10 @@ bool SuffixIndex<Index>::in_segment(const BlockIndex<Index>& blocks, std::int64_
 // no first-file suffix's place among the second file's, and the lines that
 // stand alone between lines it lacks are placed apart (place_lone_lines()).
 // On a file against every other one of its lines, that leaves out most of it.
+// Where that leaves out less than a third of the file, the first file's part
+// holds all its lines instead, each in its place (a line the second file
+// lacks as the separator): the list of the lines in the part would cost more
+// memory than the shorter text saves.
 template <class Index>
 typename SuffixIndex<Index>::Text SuffixIndex<Index>::renumbered_text(const BlockIndex<Index>& blocks) const {
     std::int64_t part = 0;
@@ -177,10 +181,16 @@ typename SuffixIndex<Index>::Text SuffixIndex<Index>::renumbered_text(const Bloc
         ++part;
         if (line + 1 == first_count_ || blocks.group_of(line + 1) < 0) ++part;
     }
+    const bool whole = 3 * part > 2 * first_count_;
+    if (whole) part = first_count_;
     Text text{WorkVector<Index>(static_cast<std::size_t>(part + second_count_ + 2)),
-              WorkVector<Index>(static_cast<std::size_t>(part)), -1};
+              WorkVector<Index>(whole ? 0 : static_cast<std::size_t>(part)), -1};
     std::size_t at = 0;
-    for (std::int64_t line = 0; line < first_count_; ++line) {
+    for (std::int64_t line = 0; whole && line < first_count_; ++line) {
+        const std::int64_t group = blocks.group_of(line);
+        text.symbols[at++] = static_cast<Index>(group < 0 ? ABSENT : FIRST_GROUP + group);
+    }
+    for (std::int64_t line = 0; !whole && line < first_count_; ++line) {
         if (!in_segment(blocks, line)) continue;
         text.first_lines[at] = static_cast<Index>(line);
         text.symbols[at++] = static_cast<Index>(FIRST_GROUP + blocks.group_of(line));
@@ -213,7 +223,7 @@ void SuffixIndex<Index>::place_lone_lines(const BlockIndex<Index>& blocks, std::
         for (const Block<Index>& block : blocks.blocks(group)) lines += block.length();
         before[static_cast<std::size_t>(group) + 1] = static_cast<Index>(before[static_cast<std::size_t>(group)] + lines);
     }
-    for (std::int64_t line = 0; line < first_count_; ++line) {
+    for (std::int64_t line = 0; line < first_count_ && first_part_ < first_count_; ++line) {
         const std::int64_t group = blocks.group_of(line);
         if (group < 0 || in_segment(blocks, line)) continue;
         const bool after_last = group == last_group;
@@ -249,7 +259,7 @@ void SuffixIndex<Index>::place_suffixes(const WorkVector<Index>& sorted, const W
         since = std::min<std::int64_t>(since, shared[rank]);
         std::int64_t at = sorted[rank];
         if (is_first(at)) {
-            const Index line = first_lines[static_cast<std::size_t>(at)];
+            const std::int64_t line = first_line_at(first_lines, at);
             if (line < 0) continue;
             // Only these two: measure_above() may be setting `above` meanwhile.
             first_[static_cast<std::size_t>(line)].place = static_cast<Index>(places);
@@ -277,9 +287,8 @@ void SuffixIndex<Index>::measure_above(const WorkVector<Index>& sorted, const Wo
     std::int64_t until = 0;  // shared with the next second-file suffix; 0 after the last
     for (std::size_t rank = sorted.size(); rank-- > 0;) {
         std::int64_t at = sorted[rank];
-        if (is_first(at) && first_lines[static_cast<std::size_t>(at)] >= 0)
-            first_[static_cast<std::size_t>(first_lines[static_cast<std::size_t>(at)])].above =
-                static_cast<Index>(until);
+        if (is_first(at) && first_line_at(first_lines, at) >= 0)
+            first_[static_cast<std::size_t>(first_line_at(first_lines, at))].above = static_cast<Index>(until);
         until = is_second(at) ? std::int64_t{shared[rank]} : std::min<std::int64_t>(until, shared[rank]);
     }
 }

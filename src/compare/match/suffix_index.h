@@ -132,6 +132,11 @@ private:
     void place_lone_lines(const BlockIndex<Index>& blocks, std::int64_t last_group);
     bool in_segment(const BlockIndex<Index>& blocks, std::int64_t line) const;
     bool is_first(std::int64_t at) const { return at < first_part_; }
+    // The first-file line at a position of the text's first part, -1 at a
+    // separator; first_lines is empty where the part holds every line.
+    static std::int64_t first_line_at(const WorkVector<Index>& first_lines, std::int64_t at) {
+        return first_lines.empty() ? at : first_lines[static_cast<std::size_t>(at)];
+    }
     bool is_second(std::int64_t at) const { return at > first_part_ && at <= first_part_ + second_count_; }
     std::int64_t nearby_place(std::int64_t place, std::int64_t from, std::int64_t to, int direction) const;
 
