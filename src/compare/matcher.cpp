@@ -127,8 +127,8 @@ private:
     // nothing else ever reads it.
     RunTable<Index>& runs_;
     RunFinder<Index> finder_;
-    // LINE_RETIRED: every later find_run on the line would store length 0 and keep
-    // its start, so it is skipped. Once find_run finds no line with d's fingerprint
+    // LINE_RETIRED: every later search of the line (look_at()) would store length 0 and keep
+    // its start, so it is skipped. Once a search finds no line with d's fingerprint
     // in a window, every later window that holds d lies inside that one (windows
     // are nested or disjoint, and d's windows all hold d), so none holds one either.
     // LINE_DEFERRED: see may_defer().
@@ -387,7 +387,7 @@ private:
 
 // Only entries that do not fit are acted on; the tree finds the next one
 // directly, as the line-by-line walk would reach it after passing fitting ones.
-// A retired line counts as fitting: the walk would call find_run on it, which
+// A retired line counts as fitting: the walk would search it (look_at()), which
 // stores what is already there, and move on by one line, as it does for a fit.
 // So does a deferred line: the walk would leave the leftmost longest run inside
 // the window in its entry, which choose_run() finds when it matters.

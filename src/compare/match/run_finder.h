@@ -49,7 +49,7 @@ struct RunFinderSettings {
 template <class Index>
 class RunFinder {
 public:
-    // runs: the run table as find_run keeps it.
+    // runs: the run table as the matcher keeps it (Matcher::look_at()).
     RunFinder(const LineTable& first, const LineTable& second, const RunTable<Index>& runs,
               const RunFinderSettings& settings);
     // A finder for a second thread, beside `origin`: the two share the rests and
