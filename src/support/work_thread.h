@@ -4,6 +4,7 @@
 // be had, join() does the work there instead, so that it is done either way.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <thread>
@@ -32,6 +33,14 @@ private:
     bool done_ = false;
     std::thread thread_;  // last: it starts once the rest is in place
 };
+
+// The first (half 0) or the second half [from, to) of count things.
+struct HalfRange {
+    std::int64_t from, to;
+};
+inline HalfRange half_of(std::int64_t count, int half) {
+    return half == 0 ? HalfRange{0, count / 2} : HalfRange{count / 2, count};
+}
 
 // Runs work(0) here and work(1) on a thread of its own beside it where
 // `beside`, else both here, one after the other.

@@ -33,14 +33,6 @@ std::uint32_t unit_hash(const std::uint32_t* lines, std::int64_t at) {
     return hash;
 }
 
-// The places [from, to) of a half of `places`.
-struct HalfRange {
-    std::int64_t from, to;
-};
-HalfRange half_of(std::int64_t places, int half) {
-    return half == 0 ? HalfRange{0, places / 2} : HalfRange{places / 2, places};
-}
-
 }  // namespace
 
 // Each level's hashes extend the last level made's by the hash of the next UNIT
@@ -53,7 +45,7 @@ StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t co
     : count_(count), table_slots_(table_slots), beside_(beside) {
     auto size = static_cast<std::size_t>(count);
     WorkVector<std::uint32_t> units(size);
-    in_halves([&](int half) {
+    in_halves(beside_, [&](int half) {
         const HalfRange range = half_of(std::max<std::int64_t>(count - UNIT + 1, 0), half);
         for (std::int64_t at = range.from; at < range.to; ++at)
             units[static_cast<std::size_t>(at)] = unit_hash(second, at);
@@ -81,12 +73,6 @@ StretchChains<Index>::StretchChains(const std::uint32_t* second, std::int64_t co
     }
 }
 
-template <class Index>
-template <class Work>
-void StretchChains<Index>::in_halves(Work work) const {
-    vesk::in_halves(beside_, work);
-}
-
 // Each place's hash of `length` lines extended by next's hash of the `step`
 // lines after them. Where next is the hashes themselves, the first half reads
 // past its end hashes that the second half may have extended already: those
@@ -97,7 +83,7 @@ void StretchChains<Index>::extend(WorkVector<std::uint32_t>& hashes, const WorkV
     const std::int64_t places = std::max<std::int64_t>(count_ - length - step + 1, 0);
     const std::int64_t middle = places / 2;
     const WorkVector<std::uint32_t> kept(next.begin() + middle, next.begin() + std::min(middle + length, count_));
-    in_halves([&](int half) {
+    in_halves(beside_, [&](int half) {
         const HalfRange range = half_of(places, half);
         const std::int64_t direct = half == 0 ? std::max<std::int64_t>(middle - length, 0) : range.to;
         std::int64_t at = range.from;
@@ -146,7 +132,7 @@ void StretchChains<Index>::lay_out(const WorkVector<std::uint32_t>& hashes, std:
                                    Sorting& sorting) const {
     auto& starts = sorting.starts;
     const std::size_t buckets = starts.size() - 1;
-    in_halves([&](int half) {
+    in_halves(beside_, [&](int half) {
         WorkVector<std::int64_t>& counts = sorting.shares[half].counts;
         counts.assign(buckets, 0);
         const HalfRange range = half_of(places, half);
@@ -164,7 +150,7 @@ void StretchChains<Index>::lay_out(const WorkVector<std::uint32_t>& hashes, std:
     }
     auto& items = sorting.items;
     items.resize(static_cast<std::size_t>(places));
-    in_halves([&](int half) {
+    in_halves(beside_, [&](int half) {
         WorkVector<std::int64_t>& fill_at = sorting.shares[half].counts;
         const HalfRange range = half_of(places, half);
         for (std::int64_t at = range.from; at < range.to; ++at) {
@@ -181,7 +167,7 @@ void StretchChains<Index>::link_buckets(const Links& links, Sorting& sorting) co
     const auto& starts = sorting.starts;
     const auto buckets = static_cast<std::int64_t>(starts.size() - 1);
     const auto split = std::lower_bound(starts.begin(), starts.end() - 1, starts.back() / 2) - starts.begin();
-    in_halves([&](int half) {
+    in_halves(beside_, [&](int half) {
         Share& share = sorting.shares[half];
         const Links own = beside_ ? links.of_share(share) : links;
         for (std::int64_t bucket = half == 0 ? 0 : split; bucket < (half == 0 ? split : buckets); ++bucket) {
@@ -284,7 +270,7 @@ bool StretchChains<Index>::link_in_order_by_halves(const WorkVector<std::uint32_
                                                    const Links& links, Sorting& sorting) const {
     const std::size_t capacity = std::bit_ceil(std::min(2 * static_cast<std::size_t>(places), table_slots_));
     bool fitted[2];
-    in_halves([&](int half) {
+    in_halves(beside_, [&](int half) {
         Share& share = sorting.shares[half];
         const HalfRange range = half_of(places, half);
         auto item = [&](std::size_t k) {

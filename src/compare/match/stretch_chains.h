@@ -146,10 +146,6 @@ private:
         Links of_share(Share& share) const { return {next, previous, &share.linked, &share.far}; }
     };
 
-    // Runs work(0) and work(1), the second on a thread of its own where two
-    // threads make the chains.
-    template <class Work>
-    void in_halves(Work work) const;
     void extend(WorkVector<std::uint32_t>& hashes, const WorkVector<std::uint32_t>& next, std::int64_t length,
                 std::int64_t step);
     void link(int level, WorkVector<std::uint32_t>& hashes, std::int64_t places, Sorting& sorting);

@@ -1,7 +1,6 @@
 #include "compare/match/suffix_array.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "support/work_thread.h"
 
@@ -223,20 +222,18 @@ template <class Index>
 WorkVector<Index> common_prefixes(WorkVector<Index>&& text, std::span<const Index> sorted, bool beside) {
     WorkVector<Index> before(text.size());
     if (sorted.empty()) return std::move(text);
-    const std::size_t size = sorted.size();
-    auto half_of = [size](int half) {
-        return half == 0 ? std::pair{std::size_t{0}, size / 2} : std::pair{size / 2, size};
-    };
+    const auto size = static_cast<std::int64_t>(sorted.size());
     before[static_cast<std::size_t>(sorted[0])] = -1;
     in_halves(beside, [&](int half) {
-        const auto [from, to] = half_of(half);
-        for (std::size_t k = std::max<std::size_t>(from, 1); k < to; ++k)
+        const HalfRange range = half_of(size, half);
+        const auto to = static_cast<std::size_t>(range.to);
+        for (auto k = static_cast<std::size_t>(std::max<std::int64_t>(range.from, 1)); k < to; ++k)
             before[static_cast<std::size_t>(sorted[k])] = sorted[k - 1];
     });
     in_halves(beside, [&](int half) {
-        const auto [from, to] = half_of(half);
+        const HalfRange range = half_of(size, half);
         std::size_t shared = 0;
-        for (std::size_t at = from; at < to; ++at) {
+        for (auto at = static_cast<std::size_t>(range.from); at < static_cast<std::size_t>(range.to); ++at) {
             if (before[at] < 0) {
                 shared = 0;
                 before[at] = 0;
@@ -250,8 +247,9 @@ WorkVector<Index> common_prefixes(WorkVector<Index>&& text, std::span<const Inde
     });
     WorkVector<Index> common = std::move(text);
     in_halves(beside, [&](int half) {
-        const auto [from, to] = half_of(half);
-        for (std::size_t k = from; k < to; ++k) common[k] = before[static_cast<std::size_t>(sorted[k])];
+        const HalfRange range = half_of(size, half);
+        for (auto k = static_cast<std::size_t>(range.from); k < static_cast<std::size_t>(range.to); ++k)
+            common[k] = before[static_cast<std::size_t>(sorted[k])];
     });
     return common;
 }
