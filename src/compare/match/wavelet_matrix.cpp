@@ -129,7 +129,7 @@ std::int64_t WaveletMatrix::add_level(std::span<const Index> current, WorkVector
                                       std::int64_t zeros) {
     auto size = static_cast<std::int64_t>(current.size());
     RankedBits& row = levels_.emplace_back(size);
-    std::size_t at[2] = {0, static_cast<std::size_t>(zeros)};
+    std::size_t zero_at = 0, one_at = static_cast<std::size_t>(zeros);
     std::int64_t next_ones = 0;
     for (std::int64_t word = 0; word * 64 < size; ++word) {
         const Index* numbers = current.data() + word * 64;
@@ -138,7 +138,15 @@ std::int64_t WaveletMatrix::add_level(std::span<const Index> current, WorkVector
         row.set_word(word, bits);
         if (shift > 0)
             next_ones += ones_in(count == 64 ? bits_of_64(numbers, shift - 1) : bits_of(numbers, count, shift - 1));
-        for (std::int64_t k = 0; k < count; ++k) next[at[(bits >> k) & 1]++] = numbers[k];
+        // Both write places stay in registers (an array of the two, indexed by
+        // the bit, makes each step wait for the last one's store), and the pick
+        // is arithmetic: a conditional there became a branch, 3 x slower.
+        for (std::int64_t k = 0; k < count; ++k) {
+            const std::size_t one = (bits >> k) & 1;
+            next[zero_at + ((one_at - zero_at) & (0 - one))] = numbers[k];
+            one_at += one;
+            zero_at += 1 - one;
+        }
     }
     row.count_ones();
     return next_ones;
