@@ -25,12 +25,12 @@ constexpr bool stops_scan(unsigned char byte) { return byte == '\r' || is_forbid
 
 // The line through the newline at offset `newline`, fingerprinted under rules; it
 // holds no byte that would make it not text.
-InPlaceLine fingerprinted(const char* bytes, std::size_t newline, TextRules rules) {
+InPlaceLine fingerprinted(const char* bytes, std::size_t newline, const TextRules& rules) {
     std::string_view line(bytes, newline + 1);
     return {line.size(), compute_fingerprint(line, rules).value()};
 }
 
-std::optional<InPlaceLine> scan_bytes(const char* bytes, std::size_t window, TextRules rules) {
+std::optional<InPlaceLine> scan_bytes(const char* bytes, std::size_t window, const TextRules& rules) {
     for (std::size_t at = 0; at < window; ++at) {
         auto byte = static_cast<unsigned char>(bytes[at]);
         if (!stops_scan(byte)) continue;
@@ -67,7 +67,7 @@ unsigned stop_bytes(__m128i block) {
 }
 
 // Finding the newline and summing the bytes share one pass over the line.
-std::optional<InPlaceLine> scan_16(const char* bytes, std::size_t window, TextRules rules) {
+std::optional<InPlaceLine> scan_16(const char* bytes, std::size_t window, const TextRules& rules) {
     const bool plain = rules.exact();
     Sums sums;
     BlockSums blocks(sums);
@@ -116,7 +116,7 @@ __attribute__((target("avx2"))) unsigned stop_bytes(__m256i block) {
 }
 
 __attribute__((target("avx2"))) std::optional<InPlaceLine> scan_32(const char* bytes, std::size_t window,
-                                                                  TextRules rules) {
+                                                                  const TextRules& rules) {
     const bool plain = rules.exact();
     __m256i weighted = _mm256_setzero_si256(), positional = _mm256_setzero_si256();
     std::uint32_t column = 0;
@@ -167,7 +167,7 @@ bool processor_has(ScanWidth width) {
 }
 
 std::optional<InPlaceLine> scan_in_place_line_with(ScanWidth width, const char* bytes, std::size_t window,
-                                                   TextRules rules) {
+                                                   const TextRules& rules) {
     switch (width) {
 #if defined(VESK_SCAN_32)
         case ScanWidth::bytes32: return scan_32(bytes, window, rules);
@@ -179,7 +179,7 @@ std::optional<InPlaceLine> scan_in_place_line_with(ScanWidth width, const char* 
     }
 }
 
-std::optional<InPlaceLine> scan_in_place_line(const char* bytes, std::size_t window, TextRules rules) {
+std::optional<InPlaceLine> scan_in_place_line(const char* bytes, std::size_t window, const TextRules& rules) {
     // Asked once: the answer cannot change while the program runs.
     static const ScanWidth widest = processor_has(ScanWidth::bytes32)   ? ScanWidth::bytes32
                                     : processor_has(ScanWidth::bytes16) ? ScanWidth::bytes16
