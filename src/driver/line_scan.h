@@ -25,7 +25,7 @@ constexpr std::size_t SCAN_OVERREAD = 31;
 // The line at bytes when it is such a line, fingerprinted under the text rules;
 // nothing otherwise. It runs once per line, and takes the rules by reference:
 // passed by value, their copy was written to the stack a byte pair at a time
-// and read back whole, which stalled every call on the store (a tenth of the
+// and read back whole, which stalled every call on the store (a fifth of the
 // scan's time on a million lines).
 std::optional<InPlaceLine> scan_in_place_line(const char* bytes, std::size_t window, const TextRules& rules);
 
