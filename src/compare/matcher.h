@@ -88,9 +88,11 @@
 //   1. The line at the window's start is compared directly: a search whose
 //      run from there reaches as far as the line may is settled without any
 //      index (identical files never make one).
-//   2. The block index, made on first need: the candidates are the places of
-//      the pattern's rarest block, visited only where the scan's result can
-//      change. A candidate is tested last lines first (LINES_COMPARED_FIRST,
+//   2. The block index, made on first need: the line's first place in the
+//      window is measured, and where its fingerprint comes no more after that
+//      run (most lines of most pairs), the search ends there; else the
+//      candidates are the places of the pattern's rarest block, visited only
+//      where the scan's result can change. A candidate is tested last lines first (LINES_COMPARED_FIRST,
 //      run_measures.h); once near misses have cost as many lines as both files
 //      hold, the prefix hashes are made and a candidate passing those lines is
 //      also tested by hash before it is measured.

@@ -455,6 +455,7 @@ FoundRun RunFinder<Index>::find_by_blocks(std::int64_t line, std::int64_t end1, 
     Bounds bounds{end1, hi2};
     FoundRun best{measure(line, first, bounds), first};
     std::int64_t resume = first + best.length;
+    if (best.length >= end1 - line || last_place(line) < resume) return best;
     Pattern pattern;
     pattern.line = line;
     // The pattern changes only with best; a run as long as end1 allows ends the search.
@@ -469,6 +470,15 @@ FoundRun RunFinder<Index>::find_by_blocks(std::int64_t line, std::int64_t end1, 
         resume = match.start + match.length;
     }
     return best;
+}
+
+// The last second-file line with the fingerprint of `line`, which the second
+// file holds. The scan goes on from the end of the run it measured, so where
+// the fingerprint comes no more from there, the run stands: on most lines of
+// most pairs, whose lines occur once in each file.
+template <class Index>
+std::int64_t RunFinder<Index>::last_place(std::int64_t line) {
+    return index().blocks(index().group_of(line)).back().end - 1;
 }
 
 // The line at `from` itself is tried before the index, which may then never be

@@ -147,6 +147,7 @@ private:
         return *blocks_;
     }
     [[gnu::cold]] void make_index();
+    std::int64_t last_place(std::int64_t line);
     void fit_pattern(Pattern& pattern, std::int64_t best);
     void widen(Pattern& pattern, std::int64_t length);
     bool full_match_at(Pattern& pattern, std::int64_t at2);

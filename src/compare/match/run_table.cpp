@@ -1,5 +1,7 @@
 #include "compare/match/run_table.h"
 
+#include <cstring>
+
 #include "support/memory.h"
 
 namespace vesk {
@@ -17,7 +19,13 @@ template <class Index>
 RunTable<Index>::RunTable(Diagnostics& diagnostics, std::int64_t lines)
     : entries_(lines + 1),
       lengths_(zeroed_entries<Index>(diagnostics, entries_)),
-      starts_(zeroed_entries<Index>(diagnostics, entries_)) {}
+      starts_(zeroed_entries<Index>(diagnostics, entries_)) {
+    // The first pass reads each line's length before it writes it: on a large
+    // table, fresh from the system, that read maps a shared page of zeros and
+    // the write then faults a second time. Written once here, each page
+    // faults once (a thousand faults fewer on a million lines).
+    std::memset(lengths_.get(), 0, static_cast<std::size_t>(entries_) * sizeof(Index));
+}
 
 template <class Index>
 RunTableEntries RunTable<Index>::entries() const {
