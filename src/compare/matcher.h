@@ -92,10 +92,11 @@
 //      window is measured, and where its fingerprint comes no more after that
 //      run (most lines of most pairs), the search ends there; else the
 //      candidates are the places of the pattern's rarest block, visited only
-//      where the scan's result can change. A candidate is tested last lines first (LINES_COMPARED_FIRST,
-//      run_measures.h); once near misses have cost as many lines as both files
-//      hold, the prefix hashes are made and a candidate passing those lines is
-//      also tested by hash before it is measured.
+//      where the scan's result can change. A candidate is tested last lines
+//      first (LINES_COMPARED_FIRST, run_measures.h); once near misses have
+//      cost as many lines as both files hold, the prefix hashes are made and a
+//      candidate passing those lines is also tested by hash before it is
+//      measured.
 //   3. The stretch chains, once searches swarm: a search that tests more than
 //      its allowance of candidates (32) swarms; when swarming searches have
 //      tested 4 candidates per line of both files beyond their allowances, or
